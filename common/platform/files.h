@@ -1,0 +1,66 @@
+// The files service: file and folder tests, system folders, drives, and the few file
+// operations the programs need. Paths are UTF-8 (WTF-8) text in Windows form ("C:\x\y").
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat {
+
+// The answer of an existence test. Error: the test could not be carried out
+// (access denied, device not ready, a name the file system rejects is NOT an error but Missing).
+enum class Probe { Exists, Missing, Error };
+
+// Drive types in the scripting file-system object's numbering.
+enum class DriveType : int { Unknown = 0, Removable = 1, Fixed = 2, Network = 3, CdRom = 4, RamDisk = 5 };
+
+struct Drive {
+    char letter = 'C';  // upper case
+    DriveType type = DriveType::Fixed;
+};
+
+struct FileTime {  // local time
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct FileEntry {
+    std::string name;  // file name only
+    uint64_t size = 0;
+    FileTime modified;
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // "Scripting.FileSystemObject".FileExists: a file (not a folder) at that path.
+    virtual Probe fileExists(const std::string& path) = 0;
+    // GetFolder: Missing only for "path not found".
+    virtual Probe folderExists(const std::string& path) = 0;
+    // FindFirstFileW succeeded (a file or folder matches the path or pattern).
+    virtual bool findFirst(const std::string& pathOrPattern) = 0;
+
+    virtual std::string windowsDirectory() = 0;  // "C:\windows"
+    virtual std::string systemDirectory() = 0;   // "C:\windows\system32"
+    // SHGetFolderPathW(csidl | 0x8000): result code and path (path empty unless code is 0).
+    virtual long specialFolder(int csidl, std::string* path) = 0;
+    // The drives in the system's order.
+    virtual std::vector<Drive> drives() = 0;
+
+    // The folder of our own executable, without a trailing backslash.
+    virtual std::string applicationFolder() = 0;
+
+    virtual bool createFolder(const std::string& path) = 0;
+    // Files of a folder matching a wildcard pattern such as "*.reg".
+    virtual std::vector<FileEntry> listFiles(const std::string& folder, const std::string& pattern) = 0;
+    virtual std::optional<FileEntry> stat(const std::string& path) = 0;
+    // 0 on success, else the platform's error code.
+    virtual long deleteFile(const std::string& path) = 0;
+    virtual std::optional<std::string> readFile(const std::string& path) = 0;  // raw bytes
+    // Creates or replaces the file with these raw bytes; 0 on success.
+    virtual long writeFile(const std::string& path, const std::string& bytes) = 0;
+};
+
+}  // namespace plat

@@ -1,0 +1,94 @@
+// The cleaner's registry access layer: handle-based operations for the walkers, path-based
+// operations for settings, repair and the uninstall manager, and the root-name tables.
+// Nothing here shows a message or throws: failures give the empty result of each operation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/platform/files.h"
+#include "common/platform/registry.h"
+
+namespace mdlreg {
+
+using plat::RegHandle;
+
+// ---- handle-based operations (walkers) ----
+
+// RegOpenKeyEx with full access; 0 when the key cannot be opened that way.
+RegHandle OpenKeyFull(plat::Registry& reg, RegHandle root, const std::string& path);
+// Writes both counts only when the query succeeds; callers start them at 0.
+void QueryKeyCounts(plat::Registry& reg, RegHandle key, long* subKeys, long* values);
+// The name of subkey `index`, "" when the call fails.
+std::string EnumSubkeyName(plat::Registry& reg, RegHandle key, long index);
+
+struct ValueEntry {
+    std::string name;
+    std::string data;   // strings up to their first NUL, numbers in signed decimal, else ""
+    uint32_t type = 0;  // as reported by the enumeration
+};
+ValueEntry EnumValueEntry(plat::Registry& reg, RegHandle key, long index);
+
+// ---- path-based operations ----
+
+// False only when the open answers "not found" (2) or "bad key" (1010).
+bool KeyExists(plat::Registry& reg, RegHandle root, const std::string& path);
+// A string (type 1) value, or the default.
+std::string ReadStringSetting(plat::Registry& reg, RegHandle root, const std::string& path,
+                              const std::string& valueName, const std::string& def = "");
+// Types 1, 2, 7: text up to the first NUL; 3: hex pairs; 4: the number; else "".
+std::string ReadValueText(plat::Registry& reg, RegHandle root, const std::string& path,
+                          const std::string& valueName);
+// Creates missing keys and writes a type-1 value.
+void WriteStringValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
+                      const std::string& text);
+// The result code of the delete; 0 = deleted.
+long DeleteRegValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName);
+
+std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c);
+
+struct Variant {
+    long result = 0;  // 0 success, -1 unsupported type, else the platform's code
+    std::string value;
+    uint32_t type = 0;
+};
+Variant QueryValueVariant(plat::Registry& reg, RegHandle key, const std::string& valueName);
+
+// `sam` adds view flags (kKeyWow64_32Key / kKeyWow64_64Key) to the access asked for.
+std::string ReadValueOrDefault(plat::Registry& reg, RegHandle root, const std::string& basePath,
+                               const std::string& middle, const std::string& keyName, const std::string& valueName,
+                               const std::string& def, bool openForWrite, uint32_t sam = 0);
+bool DeleteKeyOrValue(plat::Registry& reg, RegHandle root, const std::string& basePath, const std::string& middle,
+                      const std::string& keyName, const std::string& valueName, uint32_t sam = 0);
+
+struct SubkeyList {
+    std::vector<std::string> names;
+    std::vector<bool> hasChildren;  // filled only when asked for
+};
+SubkeyList CollectSubkeys(plat::Registry& reg, const std::string& rootName, const std::string& path,
+                          bool wantChildren, uint32_t sam = 0);
+
+// Short table: accepts any case; HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are not known.
+RegHandle RootHandleOf(const std::string& rootName);
+std::string RootNameOf(RegHandle root);
+
+// ---- small functions of the main window and of scandrives ----
+
+// Full table, exact case, of the text before the first backslash (trimmed); 0 when unknown
+// or when the text holds no backslash.
+RegHandle StripHkey(const std::string& location);
+std::string HkeyName(RegHandle root);  // "" when unknown
+std::string SubkeyPath(const std::string& location);
+std::string addslash(const std::string& path);
+std::string WinDir(plat::Files& files);
+std::string TrimAtNul(const std::string& text);
+
+// ---- value data helpers shared by the readers ----
+
+// UTF-16LE bytes to UTF-8, up to the first NUL within the bytes; an odd last byte is dropped.
+std::string TextFromRegBytes(const std::vector<uint8_t>& bytes, uint32_t size);
+// UTF-8 text to UTF-16LE bytes; with the terminating NUL when `withNul`.
+std::vector<uint8_t> RegBytesFromText(const std::string& text, bool withNul = true);
+
+}  // namespace mdlreg

@@ -1,0 +1,37 @@
+// Text helpers shared by every subsystem: exact UTF-8 (WTF-8) <-> UTF-16 conversion,
+// the registry's case-insensitive name comparison, and small string utilities.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace text {
+
+// WTF-8: UTF-8 that also carries lone surrogates, so every UTF-16 name round-trips exactly.
+std::u16string toUtf16(std::string_view utf8);
+std::string fromUtf16(std::u16string_view utf16);
+// Decodes bytes in the given Windows code page into UTF-8: 65001 (UTF-8, copied), 28591
+// (Latin-1), and 1252 for every other number.
+std::string fromCodePage(std::string_view bytes, unsigned codePage = 1252);
+// Strict UTF-8 (no encoded surrogates, no overlong forms).
+bool isValidUtf8(std::string_view bytes);
+
+// Upper/lower case of a UTF-16 code unit as the platform maps it (the registry compares names
+// by upper-casing each unit).
+char16_t upperUnit(char16_t c);
+char16_t lowerUnit(char16_t c);
+std::string toUpper(std::string_view utf8);
+std::string toLower(std::string_view utf8);
+
+// The registry's name order: case-insensitive, by upper-cased UTF-16 units.
+int compareNoCase(std::string_view a, std::string_view b);
+inline bool equalNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
+
+std::string trim(std::string_view s);  // spaces at both ends
+// Replaces every occurrence, left to right, without rescanning replaced text.
+std::string replaceAll(std::string s, std::string_view from, std::string_view to);
+// Like the scripting Split: an empty text gives no parts; "a,,b" gives "a", "", "b".
+std::vector<std::string> split(std::string_view s, std::string_view sep);
+
+}  // namespace text

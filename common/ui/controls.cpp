@@ -1,0 +1,702 @@
+#include "common/ui/controls.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "common/text/text.h"
+#include "common/ui/form.h"
+
+namespace ui {
+
+namespace {
+template <class F>
+void raise(Form& form, F&& f) {
+    Form::Busy busy(form);
+    f();
+}
+}  // namespace
+
+// ---- Control ----
+
+Control::Control(Form& form, Control* container, std::string name, Kind kind)
+    : form_(form), container_(container), name_(std::move(name)), kind_(kind) {
+    form.controls_.push_back(this);
+}
+
+void Control::setCaption(const std::string& c) {
+    if (c == caption_) return;
+    caption_ = c;
+    notify(Prop::Caption);
+}
+
+void Control::setEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    notify(Prop::Enabled);
+}
+
+void Control::setVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    notify(Prop::Visible);
+}
+
+bool Control::shown() const {
+    for (const Control* c = this; c; c = c->container_)
+        if (!c->visible_) return false;
+    return form_.visible();
+}
+
+bool Control::reachable() const {
+    if (!shown()) return false;
+    for (const Control* c = this; c; c = c->container_)
+        if (!c->enabled_) return false;
+    return true;
+}
+
+void Control::move(int left, int top, int width, int height) {
+    if (left == left_ && top == top_ && width == width_ && height == height_) return;
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    notify(Prop::Geometry);
+}
+
+void Control::setBold(bool b) {
+    if (b == bold_) return;
+    bold_ = b;
+    notify(Prop::Font);
+}
+
+void Control::setFont(const std::string& name, double size) {
+    fontName_ = name;
+    fontSize_ = size;
+    notify(Prop::Font);
+}
+
+void Control::setForeColor(uint32_t c) {
+    if (c == foreColor_) return;
+    foreColor_ = c;
+    notify(Prop::ForeColor);
+}
+
+void Control::setHandCursor(bool h) {
+    handCursor_ = h;
+    notify(Prop::Cursor);
+}
+
+void Control::setFocus() { notify(Prop::Focus); }
+
+// ---- Button, Label ----
+
+Button::Button(Form& f, Control* container, std::string name, std::string caption)
+    : Control(f, container, std::move(name), Kind::Button) {
+    caption_ = std::move(caption);
+}
+
+void Button::userClick() {
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+Label::Label(Form& f, Control* container, std::string name, std::string caption)
+    : Control(f, container, std::move(name), Kind::Label) {
+    caption_ = std::move(caption);
+}
+
+void Label::userClick() {
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+// ---- CheckBox, OptionButton, Frame ----
+
+CheckBox::CheckBox(Form& f, Control* container, std::string name, std::string caption)
+    : Control(f, container, std::move(name), Kind::CheckBox) {
+    caption_ = std::move(caption);
+}
+
+void CheckBox::setValue(int v) {
+    if (v < 0 || v > 2) v = v ? 1 : 0;
+    if (v == value_) return;
+    value_ = v;
+    notify(Prop::Value);
+}
+
+void CheckBox::userClick() {
+    setValue(value_ == 1 ? 0 : 1);
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+OptionButton::OptionButton(Form& f, Control* container, std::string name, std::string caption)
+    : Control(f, container, std::move(name), Kind::OptionButton) {
+    caption_ = std::move(caption);
+}
+
+void OptionButton::setValue(bool v) {
+    if (v) {
+        for (Control* c : form().controls()) {
+            if (c != this && c->kind() == Kind::OptionButton && c->container() == container()) {
+                auto* o = static_cast<OptionButton*>(c);
+                if (o->value_) {
+                    o->value_ = false;
+                    o->notify(Prop::Value);
+                }
+            }
+        }
+    }
+    if (v == value_) return;
+    value_ = v;
+    notify(Prop::Value);
+}
+
+void OptionButton::userClick() {
+    setValue(true);
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+Frame::Frame(Form& f, Control* container, std::string name, std::string caption)
+    : Control(f, container, std::move(name), Kind::Frame) {
+    caption_ = std::move(caption);
+}
+
+// ---- TextBox ----
+
+TextBox::TextBox(Form& f, Control* container, std::string name)
+    : Control(f, container, std::move(name), Kind::TextBox) {}
+
+void TextBox::setText(const std::string& t) { setCaption(t); }
+
+void TextBox::userType(const std::string& t) {
+    setCaption(t);
+    raise(form(), [&] {
+        if (onChange) onChange();
+    });
+}
+
+// ---- ComboBox ----
+
+ComboBox::ComboBox(Form& f, Control* container, std::string name, Style style)
+    : Control(f, container, std::move(name), Kind::ComboBox), style_(style) {}
+
+void ComboBox::setText(const std::string& t) {
+    if (style_ == Style::DropDownList) return;
+    setCaption(t);
+}
+
+void ComboBox::addItem(const std::string& s) {
+    items_.push_back(s);
+    notify(Prop::Items);
+}
+
+void ComboBox::removeItem(int i) {
+    if (i < 0 || i >= count()) return;
+    items_.erase(items_.begin() + i);
+    if (listIndex_ == i) listIndex_ = -1;
+    else if (listIndex_ > i) --listIndex_;
+    notify(Prop::Items);
+}
+
+void ComboBox::clear() {
+    items_.clear();
+    listIndex_ = -1;
+    if (style_ == Style::DropDownList) caption_.clear();
+    notify(Prop::Items);
+}
+
+void ComboBox::setListIndex(int i) {
+    if (i < -1 || i >= count()) return;
+    listIndex_ = i;
+    if (i >= 0) caption_ = items_[i];
+    else if (style_ == Style::DropDownList) caption_.clear();
+    selStart_ = 0;
+    selLength_ = 0;
+    notify(Prop::Selection);
+    notify(Prop::Caption);
+}
+
+void ComboBox::setSelection(int start, int length) {
+    selStart_ = start < 0 ? 0 : start;
+    selLength_ = length < 0 ? 0 : length;
+    notify(Prop::Selection);
+}
+
+void ComboBox::userType(const std::string& t) {
+    if (style_ == Style::DropDownList) return;
+    caption_ = t;
+    listIndex_ = -1;
+    for (int i = 0; i < count(); ++i)
+        if (items_[i] == t) listIndex_ = i;
+    selStart_ = static_cast<int>(text::toUtf16(t).size());
+    selLength_ = 0;
+    raise(form(), [&] {
+        if (onChange) onChange();
+    });
+}
+
+void ComboBox::userPick(int i) {
+    if (i < 0 || i >= count()) return;
+    setListIndex(i);
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+void ComboBox::userKeyPress(int ch) {
+    raise(form(), [&] {
+        if (onKeyPress) onKeyPress(ch);
+    });
+}
+
+void ComboBox::userKeyUp(int key) {
+    raise(form(), [&] {
+        if (onKeyUp) onKeyUp(key);
+    });
+}
+
+void ComboBox::userKeyDown(int key) {
+    raise(form(), [&] {
+        if (onKeyDown) onKeyDown(key);
+    });
+}
+
+// ---- ListBox ----
+
+ListBox::ListBox(Form& f, Control* container, std::string name, bool checkBoxes, bool multiSelect)
+    : Control(f, container, std::move(name), Kind::ListBox), checkBoxes_(checkBoxes), multiSelect_(multiSelect) {}
+
+void ListBox::addItem(const std::string& s) {
+    items_.push_back(Item{s, false, false});
+    notify(Prop::Items);
+}
+
+void ListBox::removeItem(int i) {
+    if (i < 0 || i >= count()) return;
+    items_.erase(items_.begin() + i);
+    notify(Prop::Items);
+}
+
+void ListBox::clear() {
+    items_.clear();
+    notify(Prop::Items);
+}
+
+void ListBox::setChecked(int i, bool c) {
+    if (i < 0 || i >= count() || items_[i].checked == c) return;
+    items_[i].checked = c;
+    notify(Prop::Item, i);
+}
+
+void ListBox::setSelected(int i, bool s) {
+    if (i < 0 || i >= count()) return;
+    if (s && !multiSelect_)
+        for (int k = 0; k < count(); ++k)
+            if (k != i && items_[k].selected) {
+                items_[k].selected = false;
+                notify(Prop::Item, k);
+            }
+    if (items_[i].selected == s) return;
+    items_[i].selected = s;
+    notify(Prop::Item, i);
+}
+
+int ListBox::listIndex() const {
+    for (int i = 0; i < count(); ++i)
+        if (items_[i].selected) return i;
+    return -1;
+}
+
+int ListBox::selCount() const {
+    return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const Item& it) { return it.selected; }));
+}
+
+void ListBox::userCheck(int i, bool c) {
+    if (i < 0 || i >= count() || items_[i].checked == c) return;
+    setChecked(i, c);
+    raise(form(), [&] {
+        if (onItemCheck) onItemCheck(i);
+    });
+}
+
+void ListBox::userSelect(int i, bool additive) {
+    if (i < 0 || i >= count()) return;
+    if (multiSelect_ && additive) setSelected(i, !items_[i].selected);
+    else {
+        for (int k = 0; k < count(); ++k)
+            if (k != i) setSelected(k, false);
+        setSelected(i, true);
+    }
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
+
+void ListBox::userDblClick(int i) {
+    if (i < 0 || i >= count()) return;
+    raise(form(), [&] {
+        if (onDblClick) onDblClick();
+    });
+}
+
+// ---- ImageList ----
+
+int ImageList::add(const std::string& key, uintptr_t icon, int resourceId) {
+    int existing = key.empty() ? -1 : indexOf(key);
+    if (existing >= 0) return existing;
+    images_.push_back(Image{key, icon, resourceId});
+    if (peer_) peer_->changed(Prop::Icons, count() - 1);
+    return count() - 1;
+}
+
+int ImageList::indexOf(const std::string& key) const {
+    for (int i = 0; i < count(); ++i)
+        if (text::equalNoCase(images_[i].key, key)) return i;
+    return -1;
+}
+
+void ImageList::clear() {
+    images_.clear();
+    if (peer_) peer_->changed(Prop::Icons, -1);
+}
+
+// ---- ListView ----
+
+ListView::ListView(Form& f, Control* container, std::string name)
+    : Control(f, container, std::move(name), Kind::ListView) {}
+
+void ListView::addColumn(const std::string& text, int widthTwips) {
+    columns_.push_back(Column{text, widthTwips, ""});
+    notify(Prop::Columns);
+}
+
+void ListView::setColumnText(int i, const std::string& text) {
+    if (i < 0 || i >= static_cast<int>(columns_.size())) return;
+    columns_[i].text = text;
+    notify(Prop::Columns, i);
+}
+
+void ListView::setColumnWidth(int i, int widthTwips) {
+    if (i < 0 || i >= static_cast<int>(columns_.size())) return;
+    columns_[i].width = widthTwips;
+    notify(Prop::Columns, i);
+}
+
+std::string ListView::subItem(int i, int column) const {
+    const Item& it = items_.at(i);
+    if (column <= 0) return it.text;
+    if (column - 1 < static_cast<int>(it.subItems.size())) return it.subItems[column - 1];
+    return "";
+}
+
+int ListView::sortedInsertPos(const std::string& keyText) const {
+    // Rows of a sorted list keep their order: a new row goes after its equals.
+    auto before = [&](const Item& it) {
+        int c = text::compareNoCase(subItem(static_cast<int>(&it - items_.data()), sortKey_), keyText);
+        return sortOrder_ == SortOrder::Ascending ? c <= 0 : c >= 0;
+    };
+    int lo = 0, hi = count();
+    while (lo < hi) {
+        int mid = (lo + hi) / 2;
+        if (before(items_[mid])) lo = mid + 1;
+        else hi = mid;
+    }
+    return lo;
+}
+
+int ListView::addItem(const std::string& text, int smallIcon) {
+    Item it;
+    it.text = text;
+    it.smallIcon = smallIcon;
+    int pos = count();
+    if (sorted_ && sortKey_ == 0) pos = sortedInsertPos(text);
+    items_.insert(items_.begin() + pos, std::move(it));
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Items, pos);
+    return pos;
+}
+
+void ListView::removeItem(int i) {
+    if (i < 0 || i >= count()) return;
+    items_.erase(items_.begin() + i);
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Items, i);
+}
+
+void ListView::clear() {
+    items_.clear();
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Items);
+}
+
+void ListView::setText(int i, const std::string& t) {
+    if (i < 0 || i >= count()) return;
+    items_[i].text = t;
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Item, i);
+}
+
+void ListView::setSubItem(int i, int column, const std::string& t) {
+    if (i < 0 || i >= count() || column < 1) return;
+    auto& subs = items_[i].subItems;
+    if (static_cast<int>(subs.size()) < column) subs.resize(column);
+    subs[column - 1] = t;
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Item, i);
+}
+
+void ListView::setSubItemColor(int i, int column, uint32_t color) {
+    if (i < 0 || i >= count() || column < 1) return;
+    auto& colors = items_[i].subItemColors;
+    if (static_cast<int>(colors.size()) < column) colors.resize(column, kDefaultColor);
+    colors[column - 1] = color;
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Item, i);
+}
+
+void ListView::setChecked(int i, bool c) {
+    if (i < 0 || i >= count() || items_[i].checked == c) return;
+    items_[i].checked = c;
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Item, i);
+}
+
+void ListView::setSelected(int i, bool s) {
+    if (i < 0 || i >= count()) return;
+    if (s && !multiSelect)
+        for (int k = 0; k < count(); ++k)
+            if (k != i && items_[k].selected) {
+                items_[k].selected = false;
+                notify(Prop::Selection, k);
+            }
+    if (items_[i].selected == s) return;
+    items_[i].selected = s;
+    notify(Prop::Selection, i);
+}
+
+int ListView::selectedIndex() const {
+    for (int i = 0; i < count(); ++i)
+        if (items_[i].selected) return i;
+    return -1;
+}
+
+int ListView::selCount() const {
+    return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const Item& it) { return it.selected; }));
+}
+
+void ListView::setSmallIcon(int i, int image) {
+    if (i < 0 || i >= count()) return;
+    items_[i].smallIcon = image;
+    notify(Prop::Item, i);
+}
+
+void ListView::setKey(int i, const std::string& key) {
+    if (i < 0 || i >= count()) return;
+    items_[i].key = key;
+}
+
+void ListView::ensureVisible(int i) {
+    if (i >= 0 && i < count()) notify(Prop::Focus, i);
+}
+
+void ListView::beginUpdate() { ++updateDepth_; }
+
+void ListView::endUpdate() {
+    if (updateDepth_ > 0 && --updateDepth_ == 0 && pendingRefresh_) {
+        pendingRefresh_ = false;
+        notify(Prop::Items);
+    }
+}
+
+void ListView::sortNow() {
+    const int key = sortKey_;
+    const bool asc = sortOrder_ == SortOrder::Ascending;
+    auto keyOf = [key](const Item& it) -> const std::string& {
+        static const std::string empty;
+        if (key <= 0) return it.text;
+        return key - 1 < static_cast<int>(it.subItems.size()) ? it.subItems[key - 1] : empty;
+    };
+    std::stable_sort(items_.begin(), items_.end(), [&](const Item& a, const Item& b) {
+        int c = text::compareNoCase(keyOf(a), keyOf(b));
+        return asc ? c < 0 : c > 0;
+    });
+}
+
+void ListView::setSorting(bool sorted, int key, SortOrder order) {
+    sorted_ = sorted;
+    sortKey_ = key;
+    sortOrder_ = order;
+    if (sorted_) sortNow();
+    notify(Prop::Sorting);
+    notify(Prop::Items);
+}
+
+int ListView::hitTest(int x, int y) const {
+    if (peerHitTest) return peerHitTest(x, y);
+    if (x < 0 || x >= width()) return -1;
+    int top = hideColumnHeaders ? 0 : kHeaderTwips;
+    if (y < top) return -1;
+    int row = (y - top) / kRowTwips;
+    return row < count() ? row : -1;
+}
+
+void ListView::userCheck(int i, bool c) {
+    if (i < 0 || i >= count() || items_[i].checked == c) return;
+    setChecked(i, c);
+    raise(form(), [&] {
+        if (onItemCheck) onItemCheck(i);
+    });
+}
+
+void ListView::userSetSelected(int i, bool s) {
+    if (i < 0 || i >= count()) return;
+    if (s && !multiSelect) {
+        setSelected(i, true);
+        return;
+    }
+    setSelected(i, s);
+}
+
+void ListView::userClickRow(int i, bool additive) {
+    if (i < 0 || i >= count()) return;
+    if (additive && multiSelect) setSelected(i, !items_[i].selected);
+    else {
+        for (int k = 0; k < count(); ++k)
+            if (k != i && items_[k].selected) setSelected(k, false);
+        setSelected(i, true);
+    }
+    raise(form(), [&] {
+        if (onItemClick) onItemClick(i);
+        if (onClick) onClick();
+    });
+}
+
+void ListView::userDblClickRow(int i) {
+    if (i >= 0 && i < count()) {
+        for (int k = 0; k < count(); ++k)
+            if (k != i && items_[k].selected) setSelected(k, false);
+        setSelected(i, true);
+    }
+    raise(form(), [&] {
+        if (onDblClick) onDblClick();
+    });
+}
+
+void ListView::userColumnClick(int column) {
+    if (column < 0 || column >= static_cast<int>(columns_.size())) return;
+    raise(form(), [&] {
+        if (onColumnClick) onColumnClick(column);
+    });
+}
+
+void ListView::userKeyDown(int key) {
+    raise(form(), [&] {
+        if (onKeyDown) onKeyDown(key);
+    });
+}
+
+void ListView::userMouseUp(int button, int x, int y) {
+    raise(form(), [&] {
+        if (onMouseUp) onMouseUp(button, x, y);
+    });
+}
+
+// ---- PictureBox, ProgressBar, StatusBar, Timer ----
+
+PictureBox::PictureBox(Form& f, Control* container, std::string name)
+    : Control(f, container, std::move(name), Kind::PictureBox) {}
+
+ProgressBar::ProgressBar(Form& f, Control* container, std::string name)
+    : Control(f, container, std::move(name), Kind::ProgressBar) {}
+
+void ProgressBar::setValue(int v) {
+    if (v == value_) return;
+    value_ = v;
+    notify(Prop::Value);
+}
+
+StatusBar::StatusBar(Form& f, Control* container, std::string name, int panels)
+    : Control(f, container, std::move(name), Kind::StatusBar), panels_(panels < 1 ? 1 : panels) {}
+
+void StatusBar::setPanel(int i, const std::string& t) {
+    if (i < 0) return;
+    if (i >= panelCount()) setPanelCount(i + 1);
+    if (panels_[i] == t) return;
+    panels_[i] = t;
+    notify(Prop::Panels, i);
+}
+
+void StatusBar::setPanelCount(int n) {
+    panels_.resize(n < 1 ? 1 : n);
+    notify(Prop::Panels);
+}
+
+Timer::Timer(Form& f, std::string name, int intervalMs, bool enabled)
+    : Control(f, nullptr, std::move(name), Kind::Timer), interval_(intervalMs) {
+    setEnabled(enabled);
+    setVisible(false);
+}
+
+void Timer::setInterval(int ms) {
+    if (ms == interval_) return;
+    interval_ = ms;
+    notify(Prop::Interval);
+}
+
+void Timer::userTick() {
+    if (!enabled() || interval_ <= 0) return;
+    raise(form(), [&] {
+        if (onTimer) onTimer();
+    });
+}
+
+// ---- MenuItem ----
+
+MenuItem::MenuItem(Form& f, std::string name, std::string caption, std::string shortcut)
+    : form_(f), name_(std::move(name)), caption_(std::move(caption)), shortcut_(std::move(shortcut)) {
+    f.menus_.push_back(this);
+}
+
+MenuItem::MenuItem(MenuItem& parent, std::string name, std::string caption, std::string shortcut)
+    : form_(parent.form_), parent_(&parent), name_(std::move(name)), caption_(std::move(caption)),
+      shortcut_(std::move(shortcut)) {
+    parent.children_.push_back(this);
+}
+
+void MenuItem::setCaption(const std::string& c) {
+    if (c == caption_) return;
+    caption_ = c;
+    notify(Prop::Caption);
+}
+
+void MenuItem::setEnabled(bool e) {
+    if (e == enabled_) return;
+    enabled_ = e;
+    notify(Prop::Enabled);
+}
+
+void MenuItem::setVisible(bool v) {
+    if (v == visible_) return;
+    visible_ = v;
+    notify(Prop::Visible);
+}
+
+bool MenuItem::reachable() const {
+    for (const MenuItem* m = this; m; m = m->parent_)
+        if (!m->enabled_ || !m->visible_) return false;
+    return form_.visible();
+}
+
+void MenuItem::userClick() {
+    raise(form_, [&] {
+        if (onClick) onClick();
+    });
+}
+
+}  // namespace ui
