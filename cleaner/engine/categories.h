@@ -1,0 +1,54 @@
+// The fixed table of scan categories and the reason texts the walkers attach to their reports.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/platform/registry.h"
+
+namespace engine {
+
+enum class WalkerKind { KeyValues, SharedDlls, FontKey, ComKey, FileTypes };
+
+struct Walk {
+    WalkerKind walker;
+    plat::RegHandle root;
+    std::string path;  // passed exactly as written (the case differs between rows)
+};
+
+struct ScanCategory {
+    std::string code;  // what the driver dispatches on
+    std::string name;
+    std::string nameSpanish;
+    std::string description;
+    std::string descriptionSpanish;
+    std::vector<Walk> walks;  // in this order
+};
+
+// The eight categories in table order.
+const std::vector<ScanCategory>& ScanCategories();
+// The row whose code equals `code` exactly; nullptr when none does.
+const ScanCategory* FindCategory(const std::string& code);
+// "HKCU;HKU;HKLM;DLL;VDD;FONT;IFA;COM" and the ";"-joined names and descriptions.
+std::string CategoryCodesText();
+std::string CategoryNamesText(bool spanish);
+std::string CategoryDescriptionsText(bool spanish);
+
+enum class Reason {
+    InvalidPath,
+    EmptyTypeLib,
+    InvalidTypeLib,
+    EmptyClsid,
+    InvalidClsid,
+    EmptyProgId,
+    InvalidProgId,
+    EmptyInprocServer32,
+    EmptyInprocServer,
+    SharedFileMissing,
+    InvalidFont,
+};
+
+// The reason's text in the interface language chosen at start-up.
+const std::string& ReasonText(Reason reason, bool spanish);
+
+}  // namespace engine

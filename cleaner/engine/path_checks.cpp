@@ -1,0 +1,145 @@
+#include "cleaner/engine/path_checks.h"
+
+#include <algorithm>
+
+#include "common/registry/mdl_registry.h"
+#include "common/text/text.h"
+
+namespace engine {
+
+namespace {
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool letterIn(char c, char last) {
+    c = upperAscii(c);
+    return c >= 'A' && c <= last;
+}
+
+// Keeps the part before the first `sep` (all of it when there is none), trimmed of spaces.
+std::string cutAt(const std::string& s, const std::string& sep) {
+    std::string::size_type p = s.find(sep);
+    return text::trim(p == std::string::npos ? s : s.substr(0, p));
+}
+
+std::string removeAll(std::string s, const std::string& what) { return text::replaceAll(std::move(s), what, ""); }
+
+}  // namespace
+
+bool HasDrivePath(const std::string& data) {
+    std::string::size_type p = data.find(":\\");
+    return p != std::string::npos && p != 0 && letterIn(data[p - 1], 'P');
+}
+
+bool PathChecker::FsoFileExists(const std::string& path) {
+    auto it = fileCache_.find(path);
+    if (it != fileCache_.end()) return it->second;
+    ++fileQueries_;
+    bool ok = files_.fileExists(path) != plat::Probe::Missing;
+    fileCache_.emplace(path, ok);
+    return ok;
+}
+
+bool PathChecker::FsoFolderExists(const std::string& path) {
+    auto it = folderCache_.find(path);
+    if (it != folderCache_.end()) return it->second;
+    ++folderQueries_;
+    bool ok = files_.folderExists(path) != plat::Probe::Missing;
+    folderCache_.emplace(path, ok);
+    return ok;
+}
+
+bool PathChecker::FindFileExists(const std::string& path) { return files_.findFirst(path); }
+
+std::string PathChecker::SpecialFolderPath(int csidl) {
+    auto it = specialCache_.find(csidl);
+    if (it != specialCache_.end()) return it->second;
+    std::string path;
+    if (files_.specialFolder(csidl, &path) != 0) path.clear();
+    path = mdlreg::TrimAtNul(path);
+    specialCache_.emplace(csidl, path);
+    return path;
+}
+
+int PathChecker::DriveTypeOf(const std::string& rootText) {
+    if (!drives_) drives_ = files_.drives();
+    for (const plat::Drive& d : *drives_) {
+        if (std::string(1, d.letter) + ":\\" == rootText) return static_cast<int>(d.type);
+    }
+    return 0;
+}
+
+const std::string& PathChecker::windowsDirWithSlash() {
+    if (!winDir_) winDir_ = mdlreg::addslash(mdlreg::WinDir(files_));
+    return *winDir_;
+}
+
+bool PathChecker::ExistsInWindowsDirs(const std::string& name) {
+    const std::string& w = windowsDirWithSlash();
+    bool ok = false;
+    if (name.find(':') == std::string::npos) ok = FsoFileExists(w + name);
+    if (!ok) ok = FsoFileExists(w + "system\\" + name);
+    if (!ok) ok = FsoFileExists(w + "system32\\" + name);
+    return ok;
+}
+
+bool PathChecker::DataPathExists(const std::string& text) {
+    // The answer depends only on the text and on file tests that are themselves remembered,
+    // so the same text gets the same answer for the rest of the scan.
+    auto it = dataCache_.find(text);
+    if (it != dataCache_.end()) return it->second;
+    bool ok = dataPathExistsUncached(text);
+    dataCache_.emplace(text, ok);
+    return ok;
+}
+
+bool PathChecker::dataPathExistsUncached(const std::string& original) {
+    if (FsoFolderExists(original)) return true;
+    if (FsoFileExists(original)) return true;
+
+    std::string t = removeAll(original, "\"");
+    t = removeAll(std::move(t), "Rundll32");
+    t = removeAll(std::move(t), "RunDll32");
+    // A text without ":\" after its first character has no drive to cut at; such a test cannot
+    // be carried out, so it counts as passed.
+    std::string::size_type colon = t.find(":\\");
+    if (colon == std::string::npos || colon == 0) return true;
+    t = t.substr(colon - 1);
+    if (!letterIn(t[0], 'T')) return true;
+    t = cutAt(t, ",");
+    t = cutAt(t, " /");
+    t = cutAt(t, " -");
+    t = cutAt(t, ";");
+    t = text::replaceAll(std::move(t), "%SYSTEMROOT%", windowsDirWithSlash());
+    t = cutAt(t, "%");
+    t = removeAll(std::move(t), "@");
+
+    if (FsoFileExists(t)) return true;
+
+    bool ok;
+    std::string::size_type second = t.size() > 2 ? t.find(":\\", 2) : std::string::npos;
+    if (second != std::string::npos) {
+        // `second` is the index of the second path's colon (>= 3, the text begins "X:\"). The
+        // first part ends with the character before its drive letter, the second part starts
+        // there; trimming drops it when it is a space.
+        std::string first = text::trim(t.substr(0, second - 1));
+        std::string rest = text::trim(t.substr(second - 2));
+        ok = FsoFileExists(first);
+        if (!ok) ok = first.find('.') != std::string::npos ? ExistsInWindowsDirs(first) : true;
+        if (ok) ok = FsoFileExists(rest) || ExistsInWindowsDirs(rest);
+    } else {
+        ok = ExistsInWindowsDirs(t);
+        if (!ok) {
+            // The name up to the first dot after the second character plus three characters
+            // (a three-letter extension); the first three characters when there is no dot.
+            std::string::size_type dot = t.size() > 2 ? t.find('.', 2) : std::string::npos;
+            std::string::size_type keep = dot == std::string::npos ? 3 : dot + 4;
+            std::string first = text::trim(t.substr(0, std::min(keep, t.size())));
+            ok = FsoFileExists(first) || ExistsInWindowsDirs(first);
+        }
+    }
+    if (!ok) ok = FsoFolderExists(t);
+    return ok;
+}
+
+}  // namespace engine

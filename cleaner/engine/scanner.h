@@ -1,0 +1,79 @@
+// The scan: the category loop of the scan driver, the six walkers with their shared skeleton,
+// the result-list step AddtoList and the exclusion test InExcludeList.
+//
+// One Scanner serves one scan (it remembers file-test answers for that scan). The window
+// creates it when a scan starts and calls RunCategories; everything that touches controls goes
+// through the ScanHost.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cleaner/engine/categories.h"
+#include "cleaner/engine/path_checks.h"
+#include "cleaner/engine/scan_host.h"
+#include "common/platform/files.h"
+#include "common/platform/registry.h"
+
+namespace engine {
+
+// One row of the category list as the driver sees it.
+struct CategoryRow {
+    std::string code;
+    bool ticked = false;
+};
+
+class Scanner {
+public:
+    Scanner(plat::Registry& reg, plat::Files& files, ScanHost& host, bool spanish);
+
+    // The driver's loop over the category list, first row to last: for a ticked row, yield,
+    // ScanLocation, yield; after every row, when ScanRunning has been cleared, set the progress
+    // bar to 99 and stop. Returns true when at least one row was ticked.
+    bool RunCategories(std::vector<CategoryRow> rows);
+
+    // Runs the walks of the row whose code equals `code` exactly; other codes walk nothing.
+    void ScanLocation(const std::string& code);
+
+    // The walkers.
+    void ScanKeyValues(plat::RegHandle root, const std::string& path);
+    void ScanSharedDlls(plat::RegHandle root, const std::string& path);
+    void ScanFontKey(plat::RegHandle root, const std::string& path);
+    void ScanComKey(plat::RegHandle root, const std::string& path);
+    void ScanFileTypes(plat::RegHandle root, const std::string& path);
+    void ScanAssociation(plat::RegHandle root, const std::string& path);
+
+    // Appends a row unless the drive-type filter drops it; raises InvalidCount, moves the bar.
+    void AddtoList(plat::RegHandle root, const std::string& keyLocation, const std::string& keyName,
+                   const std::string& keyValue, uint32_t type, const std::string& reason);
+    // True when `text` contains the text of any exclude-list row.
+    bool InExcludeList(const std::string& text);
+
+    PathChecker& checks() { return checks_; }
+    bool spanish() const { return spanish_; }
+
+    // Key paths deeper than this are not entered. The platform itself allows 512 levels, so
+    // only a registry that loops through its own links gets here, and the walk then ends
+    // instead of overflowing the stack.
+    static constexpr int kMaxDepth = 512;
+
+private:
+    plat::Registry& reg_;
+    ScanHost& host_;
+    PathChecker checks_;
+    bool spanish_;
+    int depth_ = 0;
+
+    const std::string& reason(Reason r) const { return ReasonText(r, spanish_); }
+    void runWalk(const Walk& walk);
+    // The drive-path test shared by three walkers.
+    void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name,
+                       const std::string& data, uint32_t type);
+    void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
+                      const std::string& rawName, const std::string& data, uint32_t type);
+    enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };
+    void walk(Kind kind, plat::RegHandle root, std::string path);
+};
+
+}  // namespace engine
