@@ -1,0 +1,120 @@
+#include "procman/win32/process_list_win32.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cwchar>
+#include <string>
+
+#include "common/text/text.h"
+
+namespace procman {
+
+namespace {
+
+HANDLE toHandle(std::uintptr_t h) { return reinterpret_cast<HANDLE>(h); }
+
+std::string narrow(const wchar_t* s, size_t capacity) {
+    return text::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(s), wcsnlen(s, capacity)));
+}
+
+bool fetch(plat::SnapshotHandle snapshot, plat::ProcessEntry* entry, bool first) {
+    PROCESSENTRY32W e{};
+    e.dwSize = sizeof(e);  // the structure's real size for this build
+    BOOL ok = first ? Process32FirstW(toHandle(snapshot), &e) : Process32NextW(toHandle(snapshot), &e);
+    if (!ok) return false;
+    entry->processId = e.th32ProcessID;
+    entry->parentProcessId = e.th32ParentProcessID;
+    entry->exeFile = narrow(e.szExeFile, sizeof(e.szExeFile) / sizeof(e.szExeFile[0]));
+    return true;
+}
+
+}  // namespace
+
+plat::SnapshotHandle Win32ProcessList::createSnapshot() {
+    HANDLE h = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    return h == INVALID_HANDLE_VALUE ? 0 : reinterpret_cast<std::uintptr_t>(h);
+}
+
+bool Win32ProcessList::firstProcess(plat::SnapshotHandle snapshot, plat::ProcessEntry* entry) {
+    return fetch(snapshot, entry, true);
+}
+
+bool Win32ProcessList::nextProcess(plat::SnapshotHandle snapshot, plat::ProcessEntry* entry) {
+    return fetch(snapshot, entry, false);
+}
+
+void Win32ProcessList::closeSnapshot(plat::SnapshotHandle snapshot) {
+    if (snapshot) CloseHandle(toHandle(snapshot));
+}
+
+plat::ProcessHandle Win32ProcessList::openProcess(uint32_t access, uint32_t processId, long* error) {
+    HANDLE h = OpenProcess(access, FALSE, processId);
+    if (error) *error = h ? 0 : static_cast<long>(GetLastError());
+    return reinterpret_cast<std::uintptr_t>(h);
+}
+
+long Win32ProcessList::imagePath(plat::ProcessHandle process, std::string* path) {
+    // Paths may be far longer than 260 characters: grow the buffer until the name fits.
+    for (DWORD capacity = 1024; capacity <= 65536; capacity *= 4) {
+        std::wstring buffer(capacity, L'\0');
+        DWORD size = capacity;
+        if (QueryFullProcessImageNameW(toHandle(process), 0, buffer.data(), &size)) {
+            *path = narrow(buffer.data(), size);
+            return 0;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_INSUFFICIENT_BUFFER) return static_cast<long>(error);
+    }
+    return ERROR_INSUFFICIENT_BUFFER;
+}
+
+long Win32ProcessList::terminateProcess(plat::ProcessHandle process, uint32_t exitCode) {
+    return TerminateProcess(toHandle(process), exitCode) ? 0 : static_cast<long>(GetLastError());
+}
+
+bool Win32ProcessList::waitForExit(plat::ProcessHandle process, uint32_t timeoutMs) {
+    return WaitForSingleObject(toHandle(process), timeoutMs) == WAIT_OBJECT_0;
+}
+
+void Win32ProcessList::closeHandle(plat::ProcessHandle process) {
+    if (process) CloseHandle(toHandle(process));
+}
+
+uint32_t Win32ProcessList::currentProcessId() { return GetCurrentProcessId(); }
+
+long Win32ProcessList::setDebugPrivilege(bool enable, bool* wasEnabled) {
+    // A system without security tokens reports itself with the high bit of its version.
+    if (static_cast<LONG>(GetVersion()) < 0) return ERROR_CALL_NOT_IMPLEMENTED;
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
+        return static_cast<long>(GetLastError());
+    long result = 0;
+    LUID luid{};
+    if (!LookupPrivilegeValueW(nullptr, L"SeDebugPrivilege", &luid)) {
+        result = static_cast<long>(GetLastError());
+    } else {
+        TOKEN_PRIVILEGES wanted{};
+        wanted.PrivilegeCount = 1;
+        wanted.Privileges[0].Luid = luid;
+        wanted.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+        TOKEN_PRIVILEGES previous{};
+        DWORD previousSize = sizeof(previous);
+        if (!AdjustTokenPrivileges(token, FALSE, &wanted, sizeof(previous), &previous, &previousSize)) {
+            result = static_cast<long>(GetLastError());
+        } else {
+            // Success may still mean "not all assigned" when the token lacks the privilege.
+            result = static_cast<long>(GetLastError());
+            if (result == 0 && wasEnabled) {
+                // No previous entry: nothing changed, so the state already was the one asked for.
+                *wasEnabled = previous.PrivilegeCount == 0
+                                  ? enable
+                                  : (previous.Privileges[0].Attributes & SE_PRIVILEGE_ENABLED) != 0;
+            }
+        }
+    }
+    CloseHandle(token);
+    return result;
+}
+
+}  // namespace procman
