@@ -1,0 +1,80 @@
+// A virtual file tree with drives and drive types, for tests. Paths are Windows paths
+// ("C:\x\y"), compared without regard to case; "/" counts as "\".
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/platform/files.h"
+
+namespace plat {
+
+class FakeFiles : public Files {
+public:
+    FakeFiles();
+
+    Probe fileExists(const std::string& path) override;
+    Probe folderExists(const std::string& path) override;
+    bool findFirst(const std::string& pathOrPattern) override;
+    std::string windowsDirectory() override { return windowsDir_; }
+    std::string systemDirectory() override { return systemDir_; }
+    long specialFolder(int csidl, std::string* path) override;
+    std::vector<Drive> drives() override;
+    std::string applicationFolder() override { return appFolder_; }
+    bool createFolder(const std::string& path) override;
+    std::vector<FileEntry> listFiles(const std::string& folder, const std::string& pattern) override;
+    std::optional<FileEntry> stat(const std::string& path) override;
+    long deleteFile(const std::string& path) override;
+    std::optional<std::string> readFile(const std::string& path) override;
+    long writeFile(const std::string& path, const std::string& bytes) override;
+
+    // ---- test controls ----
+
+    // Adds a file (and its missing folders; its drive as Fixed when unknown).
+    void addFile(const std::string& path, uint64_t size = 0, FileTime modified = {});
+    void addFile(const std::string& path, const std::string& content, FileTime modified = {});
+    void addFolder(const std::string& path);
+    void setDrive(char letter, DriveType type);
+    void removeDrive(char letter);
+    // Every existence test of this exact path (file or folder) answers Error.
+    void markProbeError(const std::string& path);
+    void setWindowsDirectory(const std::string& path);  // also sets the system dir below it
+    void setSystemDirectory(const std::string& path) { systemDir_ = path; }
+    void setSpecialFolder(int csidl, const std::string& path);
+    void setApplicationFolder(const std::string& path);
+    void setNow(FileTime t) { now_ = t; }  // the time written files get
+    // Number of existence tests asked (fileExists, folderExists, findFirst).
+    size_t probeCount() const { return probes_; }
+
+private:
+    struct Entry {
+        std::string path;  // as added
+        bool folder = false;
+        uint64_t size = 0;
+        FileTime modified;
+        std::string content;
+    };
+
+    static std::string normalize(const std::string& path);  // upper case, "\" only, no trailing "\"
+    static bool rejectedName(const std::string& path);
+    bool driveKnown(const std::string& norm) const;
+    const Entry* lookup(const std::string& path) const;
+    void ensureFolders(const std::string& norm, const std::string& original);
+
+    std::map<std::string, Entry> entries_;  // by normalized path
+    std::map<char, DriveType> drives_;
+    std::set<std::string> probeErrors_;
+    std::map<int, std::string> special_;
+    std::string windowsDir_ = "C:\\windows";
+    std::string systemDir_ = "C:\\windows\\system32";
+    std::string appFolder_ = "C:\\Program Files\\Scourline";
+    FileTime now_{2024, 1, 2, 3, 4, 5};
+    size_t probes_ = 0;
+};
+
+// Wildcard match of a file name as the platform does it: "*" any run, "?" one character,
+// case-insensitive; "*.*" matches every name.
+bool wildcardMatch(const std::string& pattern, const std::string& name);
+
+}  // namespace plat

@@ -1,0 +1,396 @@
+#include "common/platform/fake/fake_registry.h"
+
+#include <algorithm>
+
+#include "common/text/text.h"
+
+namespace plat {
+
+namespace {
+
+constexpr uint32_t kMaximumAllowed = 0x02000000;
+constexpr uint32_t kGenericRead = 0x80000000u;
+constexpr uint32_t kGenericWrite = 0x40000000;
+constexpr uint32_t kGenericAll = 0x10000000;
+constexpr uint32_t kDelete = 0x10000;
+constexpr uint32_t kKeyWrite = 0x20006;
+// Rights that change a key: set value, create subkey, create link, delete, write DAC/owner.
+constexpr uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | kDelete | 0x40000 | 0x80000;
+constexpr size_t kMaxKeyNameChars = 255;
+constexpr size_t kMaxValueNameChars = 16383;
+constexpr long kErrorBadPathname = 161;
+
+struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const { return text::compareNoCase(a, b) < 0; }
+};
+
+size_t units(std::string_view s) { return text::toUtf16(s).size(); }
+
+uint32_t mapGeneric(uint32_t sam) {
+    sam &= ~(kKeyWow64_32Key | kKeyWow64_64Key);
+    if (sam & kGenericRead) sam = (sam & ~kGenericRead) | kKeyRead;
+    if (sam & kGenericWrite) sam = (sam & ~kGenericWrite) | kKeyWrite;
+    if (sam & kGenericAll) sam = (sam & ~kGenericAll) | kKeyAllAccess;
+    return sam;
+}
+
+std::vector<std::string_view> pathParts(std::string_view path) {
+    std::vector<std::string_view> parts;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string_view::npos) end = path.size();
+        if (end > pos) parts.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return parts;
+}
+
+}  // namespace
+
+struct FakeRegistry::Node {
+    struct Value {
+        std::string name;
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+    };
+    std::string name;
+    std::weak_ptr<Node> parent;
+    std::map<std::string, std::shared_ptr<Node>, NoCaseLess> children;
+    std::vector<Value> values;
+    bool deleted = false;
+    bool pinned = false;  // predefined roots and the keys they alias
+    bool denied = false;
+    bool readOnly = false;
+
+    Value* findValue(std::string_view n) {
+        for (auto& v : values)
+            if (text::equalNoCase(v.name, n)) return &v;
+        return nullptr;
+    }
+};
+
+FakeRegistry::FakeRegistry() {
+    for (RegHandle h = kHkeyClassesRoot; h <= kHkeyDynData; ++h) {
+        auto n = std::make_shared<Node>();
+        n->pinned = true;
+        roots_[h] = n;
+    }
+    auto alias = [](const std::shared_ptr<Node>& parent, const std::string& name, const std::shared_ptr<Node>& node) {
+        node->name = name;
+        node->parent = parent;
+        parent->children[name] = node;
+    };
+    alias(roots_[kHkeyUsers], "S-1-5-21-0-0-0-1000", roots_[kHkeyCurrentUser]);
+    auto software = std::make_shared<Node>();
+    software->pinned = true;
+    alias(roots_[kHkeyLocalMachine], "Software", software);
+    alias(software, "Classes", roots_[kHkeyClassesRoot]);
+}
+
+FakeRegistry::~FakeRegistry() = default;
+
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::rootNode(RegHandle root) const {
+    auto it = roots_.find(root);
+    return it == roots_.end() ? nullptr : it->second;
+}
+
+long FakeRegistry::resolve(RegHandle key, std::shared_ptr<Node>* node, uint32_t* access) const {
+    if (auto root = rootNode(key)) {
+        *node = root;
+        *access = kKeyAllAccess;
+        return kErrorSuccess;
+    }
+    auto it = handles_.find(key);
+    if (it == handles_.end()) return kErrorInvalidHandle;
+    if (it->second.node->deleted) return kErrorKeyDeleted;
+    *node = it->second.node;
+    *access = it->second.access;
+    return kErrorSuccess;
+}
+
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::find(const std::shared_ptr<Node>& from,
+                                                       std::string_view path) const {
+    std::shared_ptr<Node> cur = from;
+    for (auto part : pathParts(path)) {
+        auto it = cur->children.find(std::string(part));
+        if (it == cur->children.end()) return nullptr;
+        cur = it->second;
+    }
+    return cur;
+}
+
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::findOrCreate(const std::shared_ptr<Node>& from,
+                                                               std::string_view path) {
+    std::shared_ptr<Node> cur = from;
+    for (auto part : pathParts(path)) {
+        std::string name(part);
+        auto it = cur->children.find(name);
+        if (it == cur->children.end()) {
+            auto n = std::make_shared<Node>();
+            n->name = name;
+            n->parent = cur;
+            it = cur->children.emplace(name, n).first;
+        }
+        cur = it->second;
+    }
+    return cur;
+}
+
+RegHandle FakeRegistry::newHandle(std::shared_ptr<Node> node, uint32_t access) {
+    const RegHandle h = nextHandle_;
+    nextHandle_ += 4;
+    handles_[h] = OpenHandle{std::move(node), access};
+    ++openCalls_;
+    return h;
+}
+
+long FakeRegistry::open(RegHandle parent, std::string_view subKey, uint32_t sam, bool maximumAllowed, bool create,
+                        RegHandle* out, bool* created) {
+    if (created) *created = false;
+    if (!out) return kErrorInvalidParameter;
+    *out = 0;
+    std::shared_ptr<Node> base;
+    uint32_t parentAccess = 0;
+    if (long rc = resolve(parent, &base, &parentAccess); rc != kErrorSuccess) return rc;
+    if (!subKey.empty() && subKey.front() == '\\') {
+        if (parent != kHkeyClassesRoot) return kErrorBadPathname;
+        subKey.remove_prefix(1);
+    }
+    const auto parts = pathParts(subKey);
+    for (auto part : parts)
+        if (units(part) > kMaxKeyNameChars) return kErrorInvalidParameter;
+
+    std::shared_ptr<Node> node = base;
+    for (auto part : parts) {
+        auto it = node->children.find(std::string(part));
+        if (it != node->children.end()) {
+            node = it->second;
+            continue;
+        }
+        if (!create) return kErrorFileNotFound;
+        if (node->denied || node->readOnly) return kErrorAccessDenied;
+        auto n = std::make_shared<Node>();
+        n->name = std::string(part);
+        n->parent = node;
+        node->children.emplace(n->name, n);
+        node = n;
+        if (created) *created = true;
+    }
+
+    uint32_t access;
+    if (maximumAllowed) {
+        if (node->denied) return kErrorAccessDenied;
+        access = node->readOnly ? kKeyRead : kKeyAllAccess;
+    } else {
+        access = mapGeneric(sam);
+        if (access & kMaximumAllowed) access = node->readOnly ? kKeyRead : kKeyAllAccess;
+        if (node->denied) return kErrorAccessDenied;
+        if (node->readOnly && (access & kWriteRights)) return kErrorAccessDenied;
+    }
+    *out = newHandle(node, access);
+    return kErrorSuccess;
+}
+
+long FakeRegistry::openKey(RegHandle parent, std::string_view subKey, RegHandle* out) {
+    if (!out) return kErrorInvalidParameter;
+    if (subKey.empty()) {
+        // RegOpenKeyW hands back the very handle it was given.
+        std::shared_ptr<Node> node;
+        uint32_t access;
+        *out = 0;
+        if (long rc = resolve(parent, &node, &access); rc != kErrorSuccess) return rc;
+        *out = parent;
+        return kErrorSuccess;
+    }
+    return open(parent, subKey, 0, true, false, out, nullptr);
+}
+
+long FakeRegistry::openKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam, RegHandle* out) {
+    return open(parent, subKey, sam, false, false, out, nullptr);
+}
+
+long FakeRegistry::createKey(RegHandle parent, std::string_view subKey, RegHandle* out) {
+    return open(parent, subKey, 0, true, true, out, nullptr);
+}
+
+long FakeRegistry::createKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam, RegHandle* out,
+                               bool* created) {
+    return open(parent, subKey, sam, false, true, out, created);
+}
+
+long FakeRegistry::enumKey(RegHandle key, uint32_t index, uint32_t bufferChars, std::string* name) {
+    if (name) name->clear();
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeyEnumerateSubKeys)) return kErrorAccessDenied;
+    if (index >= node->children.size()) return kErrorNoMoreItems;
+    auto it = node->children.begin();
+    std::advance(it, index);
+    if (units(it->second->name) >= bufferChars) return kErrorMoreData;
+    if (name) *name = it->second->name;
+    return kErrorSuccess;
+}
+
+namespace {
+
+long copyData(const std::vector<uint8_t>& stored, std::vector<uint8_t>* data, uint32_t* dataBytes) {
+    if (data && !dataBytes) return kErrorInvalidParameter;
+    if (data) data->clear();
+    long rc = kErrorSuccess;
+    if (data) {
+        if (stored.size() > *dataBytes)
+            rc = kErrorMoreData;
+        else
+            *data = stored;
+    }
+    if (dataBytes) *dataBytes = static_cast<uint32_t>(stored.size());
+    return rc;
+}
+
+}  // namespace
+
+long FakeRegistry::enumValue(RegHandle key, uint32_t index, std::string* name, uint32_t* nameChars,
+                             uint32_t* type, std::vector<uint8_t>* data, uint32_t* dataBytes) {
+    if (name) name->clear();
+    if (data) data->clear();
+    if (!nameChars) return kErrorInvalidParameter;
+    if (data && !dataBytes) return kErrorInvalidParameter;
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeyQueryValue)) return kErrorAccessDenied;
+    if (index >= node->values.size()) return kErrorNoMoreItems;
+    const Node::Value& v = node->values[index];
+    const auto len = static_cast<uint32_t>(units(v.name));
+    if (len >= *nameChars) return kErrorMoreData;
+    if (name) *name = v.name;
+    *nameChars = len;
+    if (type) *type = v.type;
+    return copyData(v.data, data, dataBytes);
+}
+
+long FakeRegistry::queryValueEx(RegHandle key, std::string_view name, uint32_t* type, std::vector<uint8_t>* data,
+                                uint32_t* dataBytes) {
+    if (data) data->clear();
+    if (data && !dataBytes) return kErrorInvalidParameter;
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeyQueryValue)) return kErrorAccessDenied;
+    const Node::Value* v = node->findValue(name);
+    if (!v) return kErrorFileNotFound;
+    if (type) *type = v->type;
+    return copyData(v->data, data, dataBytes);
+}
+
+long FakeRegistry::queryInfoKey(RegHandle key, KeyInfo* info) {
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeyQueryValue)) return kErrorAccessDenied;
+    if (!info) return kErrorSuccess;
+    *info = KeyInfo{};
+    info->subKeys = static_cast<uint32_t>(node->children.size());
+    info->values = static_cast<uint32_t>(node->values.size());
+    for (const auto& [n, child] : node->children)
+        info->maxSubKeyLen = std::max(info->maxSubKeyLen, static_cast<uint32_t>(units(child->name)));
+    for (const auto& v : node->values) {
+        info->maxValueNameLen = std::max(info->maxValueNameLen, static_cast<uint32_t>(units(v.name)));
+        info->maxValueLen = std::max(info->maxValueLen, static_cast<uint32_t>(v.data.size()));
+    }
+    return kErrorSuccess;
+}
+
+long FakeRegistry::setValueEx(RegHandle key, std::string_view name, uint32_t type, const uint8_t* data,
+                              uint32_t bytes) {
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeySetValue)) return kErrorAccessDenied;
+    if (units(name) > kMaxValueNameChars) return kErrorInvalidParameter;
+    if (!data && bytes) return kErrorInvalidParameter;
+    std::vector<uint8_t> bytesCopy(data, data + bytes);
+    if (Node::Value* v = node->findValue(name)) {
+        v->type = type;
+        v->data = std::move(bytesCopy);
+    } else {
+        node->values.push_back(Node::Value{std::string(name), type, std::move(bytesCopy)});
+    }
+    return kErrorSuccess;
+}
+
+long FakeRegistry::deleteValue(RegHandle key, std::string_view name) {
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (!(access & kKeySetValue)) return kErrorAccessDenied;
+    auto it = std::find_if(node->values.begin(), node->values.end(),
+                           [&](const Node::Value& v) { return text::equalNoCase(v.name, name); });
+    if (it == node->values.end()) return kErrorFileNotFound;
+    node->values.erase(it);
+    return kErrorSuccess;
+}
+
+long FakeRegistry::deleteKey(RegHandle parent, std::string_view subKey) {
+    std::shared_ptr<Node> base;
+    uint32_t access;
+    if (long rc = resolve(parent, &base, &access); rc != kErrorSuccess) return rc;
+    std::shared_ptr<Node> node;
+    if (subKey.empty()) {
+        if (!(access & kDelete)) return kErrorAccessDenied;
+        node = base;
+    } else {
+        if (subKey.front() == '\\') return kErrorBadPathname;
+        for (auto part : pathParts(subKey))
+            if (units(part) > kMaxKeyNameChars) return kErrorInvalidParameter;
+        node = find(base, subKey);
+        if (!node) return kErrorFileNotFound;
+    }
+    if (node->denied || node->readOnly || node->pinned) return kErrorAccessDenied;
+    if (!node->children.empty()) return kErrorAccessDenied;
+    if (auto p = node->parent.lock()) p->children.erase(node->name);
+    node->deleted = true;
+    return kErrorSuccess;
+}
+
+long FakeRegistry::closeKey(RegHandle key) {
+    if (rootNode(key)) return kErrorSuccess;
+    return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+void FakeRegistry::markAccessDenied(RegHandle root, std::string_view path) {
+    if (auto r = rootNode(root)) findOrCreate(r, path)->denied = true;
+}
+
+void FakeRegistry::markReadOnly(RegHandle root, std::string_view path) {
+    if (auto r = rootNode(root)) findOrCreate(r, path)->readOnly = true;
+}
+
+void FakeRegistry::clearMarks(RegHandle root, std::string_view path) {
+    if (auto r = rootNode(root))
+        if (auto n = find(r, path)) n->denied = n->readOnly = false;
+}
+
+size_t FakeRegistry::openHandleCount() const { return handles_.size(); }
+
+bool FakeRegistry::keyExists(RegHandle root, std::string_view path) const {
+    auto r = rootNode(root);
+    return r && find(r, path);
+}
+
+bool FakeRegistry::getValue(RegHandle root, std::string_view path, std::string_view name, uint32_t* type,
+                            std::vector<uint8_t>* data) const {
+    auto r = rootNode(root);
+    if (!r) return false;
+    auto n = find(r, path);
+    if (!n) return false;
+    const Node::Value* v = n->findValue(name);
+    if (!v) return false;
+    if (type) *type = v->type;
+    if (data) *data = v->data;
+    return true;
+}
+
+}  // namespace plat

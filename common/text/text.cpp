@@ -1,0 +1,292 @@
+#include "common/text/text.h"
+
+#include <array>
+#include <cstdint>
+
+namespace text {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+// Decodes one WTF-8 sequence at s[i]; advances i. Encoded surrogates are accepted (that is
+// what makes lone surrogates round-trip); any malformed byte gives U+FFFD and advances by one.
+char32_t decodeOne(std::string_view s, size_t& i, bool* valid) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2, cp = b0 & 0x1F, min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3, cp = b0 & 0x0F, min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4, cp = b0 & 0x07, min = 0x10000;
+    } else {
+        ++i;
+        if (valid) *valid = false;
+        return kReplacement;
+    }
+    if (i + len > s.size()) {
+        ++i;
+        if (valid) *valid = false;
+        return kReplacement;
+    }
+    for (int k = 1; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            if (valid) *valid = false;
+            return kReplacement;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF) {
+        ++i;
+        if (valid) *valid = false;
+        return kReplacement;
+    }
+    i += len;
+    return cp;
+}
+
+// Code page 1252 positions 0x80..0x9F; the five undefined ones map to the C1 control of the
+// same number, as the platform's conversion does.
+constexpr std::array<char16_t, 32> kCp1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+struct CaseTables {
+    std::array<char16_t, 65536> upper{};
+    std::array<char16_t, 65536> lower{};
+
+    void pair(char32_t up, char32_t low) {
+        upper[low] = static_cast<char16_t>(up);
+        lower[up] = static_cast<char16_t>(low);
+    }
+    // Alternating upper/lower pairs: up at even offsets from `first`.
+    void alternating(char32_t first, char32_t last) {
+        for (char32_t c = first; c + 1 <= last; c += 2) pair(c, c + 1);
+    }
+    void shifted(char32_t lowFirst, char32_t lowLast, int delta) {
+        for (char32_t c = lowFirst; c <= lowLast; ++c) pair(c - delta, c);
+    }
+
+    CaseTables() {
+        for (size_t c = 0; c < upper.size(); ++c) upper[c] = lower[c] = static_cast<char16_t>(c);
+        shifted('a', 'z', 0x20);
+        // Latin-1: 0xE0..0xFE but the division sign; 0xFF pairs with 0x178 below.
+        for (char32_t c = 0xE0; c <= 0xFE; ++c)
+            if (c != 0xF7) pair(c - 0x20, c);
+        // Latin Extended-A.
+        alternating(0x100, 0x12F);
+        alternating(0x132, 0x137);
+        alternating(0x139, 0x148);
+        alternating(0x14A, 0x177);
+        pair(0x178, 0xFF);
+        alternating(0x179, 0x17E);
+        // Latin Extended-B, the common pairs.
+        alternating(0x1CD, 0x1DC);
+        alternating(0x1DE, 0x1EF);
+        alternating(0x1F8, 0x21F);
+        alternating(0x222, 0x233);
+        // Greek.
+        pair(0x386, 0x3AC);
+        pair(0x388, 0x3AD);
+        pair(0x389, 0x3AE);
+        pair(0x38A, 0x3AF);
+        pair(0x38C, 0x3CC);
+        pair(0x38E, 0x3CD);
+        pair(0x38F, 0x3CE);
+        shifted(0x3B1, 0x3C1, 0x20);
+        shifted(0x3C3, 0x3CB, 0x20);
+        upper[0x3C2] = 0x3A3;  // final sigma upper-cases to sigma; sigma lower-cases to 0x3C3
+        alternating(0x3D8, 0x3EF);
+        // Cyrillic.
+        shifted(0x430, 0x44F, 0x20);
+        shifted(0x450, 0x45F, 0x50);
+        alternating(0x460, 0x481);
+        alternating(0x48A, 0x4BF);
+        pair(0x4C0, 0x4CF);
+        alternating(0x4C1, 0x4CE);
+        alternating(0x4D0, 0x52F);
+        // Armenian.
+        shifted(0x561, 0x586, 0x30);
+        // Latin Extended Additional.
+        alternating(0x1E00, 0x1E95);
+        alternating(0x1EA0, 0x1EFF);
+        // Fullwidth Latin.
+        shifted(0xFF41, 0xFF5A, 0x20);
+    }
+};
+
+const CaseTables& caseTables() {
+    static const CaseTables tables;
+    return tables;
+}
+
+}  // namespace
+
+std::u16string toUtf16(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const char32_t cp = decodeOne(utf8, i, nullptr);
+        if (cp >= 0x10000) {
+            const char32_t v = cp - 0x10000;
+            out += static_cast<char16_t>(0xD800 + (v >> 10));
+            out += static_cast<char16_t>(0xDC00 + (v & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string fromUtf16(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        const char16_t u = utf16[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 && utf16[i + 1] <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            appendUtf8(out, u);  // lone surrogates too: WTF-8
+        }
+    }
+    return out;
+}
+
+std::string fromCodePage(std::string_view bytes, unsigned codePage) {
+    if (codePage == 65001) return std::string(bytes);
+    std::string out;
+    out.reserve(bytes.size());
+    for (char ch : bytes) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (codePage != 28591 && b >= 0x80 && b <= 0x9F)
+            appendUtf8(out, kCp1252High[b - 0x80]);
+        else
+            appendUtf8(out, b);
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view bytes) {
+    bool valid = true;
+    size_t i = 0;
+    while (i < bytes.size() && valid) {
+        const char32_t cp = decodeOne(bytes, i, &valid);
+        if (cp >= 0xD800 && cp <= 0xDFFF) valid = false;  // strict UTF-8: no encoded surrogates
+    }
+    return valid;
+}
+
+char16_t upperUnit(char16_t c) { return caseTables().upper[c]; }
+char16_t lowerUnit(char16_t c) { return caseTables().lower[c]; }
+
+std::string toUpper(std::string_view utf8) {
+    std::u16string w = toUtf16(utf8);
+    for (auto& c : w) c = upperUnit(c);
+    return fromUtf16(w);
+}
+
+std::string toLower(std::string_view utf8) {
+    std::u16string w = toUtf16(utf8);
+    for (auto& c : w) c = lowerUnit(c);
+    return fromUtf16(w);
+}
+
+int compareNoCase(std::string_view a, std::string_view b) {
+    // ASCII fast path: most registry names are plain ASCII.
+    size_t i = 0;
+    const size_t n = a.size() < b.size() ? a.size() : b.size();
+    for (; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(a[i]);
+        const auto cb = static_cast<unsigned char>(b[i]);
+        if (ca >= 0x80 || cb >= 0x80) break;
+        const int ua = (ca >= 'a' && ca <= 'z') ? ca - 0x20 : ca;
+        const int ub = (cb >= 'a' && cb <= 'z') ? cb - 0x20 : cb;
+        if (ua != ub) return ua < ub ? -1 : 1;
+    }
+    if (i == n && a.size() == b.size()) return 0;
+    if (i == n) return a.size() < b.size() ? -1 : 1;
+    const std::u16string wa = toUtf16(a.substr(i));
+    const std::u16string wb = toUtf16(b.substr(i));
+    const size_t m = wa.size() < wb.size() ? wa.size() : wb.size();
+    for (size_t k = 0; k < m; ++k) {
+        const char16_t ua = upperUnit(wa[k]);
+        const char16_t ub = upperUnit(wb[k]);
+        if (ua != ub) return ua < ub ? -1 : 1;
+    }
+    if (wa.size() == wb.size()) return 0;
+    return wa.size() < wb.size() ? -1 : 1;
+}
+
+std::string trim(std::string_view s) {
+    size_t b = 0;
+    size_t e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return std::string(s.substr(b, e - b));
+}
+
+std::string replaceAll(std::string s, std::string_view from, std::string_view to) {
+    if (from.empty()) return s;
+    std::string out;
+    out.reserve(s.size());
+    size_t pos = 0;
+    while (true) {
+        const size_t hit = s.find(from, pos);
+        if (hit == std::string::npos) break;
+        out.append(s, pos, hit - pos);
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(s, pos, std::string::npos);
+    return out;
+}
+
+std::vector<std::string> split(std::string_view s, std::string_view sep) {
+    std::vector<std::string> parts;
+    if (s.empty()) return parts;
+    if (sep.empty()) {
+        parts.emplace_back(s);
+        return parts;
+    }
+    size_t pos = 0;
+    while (true) {
+        const size_t hit = s.find(sep, pos);
+        if (hit == std::string_view::npos) break;
+        parts.emplace_back(s.substr(pos, hit - pos));
+        pos = hit + sep.size();
+    }
+    parts.emplace_back(s.substr(pos));
+    return parts;
+}
+
+}  // namespace text

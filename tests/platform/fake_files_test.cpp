@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+
+#include "common/platform/fake/fake_files.h"
+
+namespace {
+
+using namespace plat;
+
+TEST(FakeFiles, ExistenceTestsFollowTheFileSystemObject) {
+    FakeFiles fs;
+    fs.addFile("C:\\Program Files\\App\\app.exe", 10);
+    fs.addFolder("D:\\Data");
+    fs.markProbeError("C:\\Locked\\x.dll");
+    struct Case {
+        std::string path;
+        Probe file, folder;
+    };
+    const Case cases[] = {
+        {"C:\\Program Files\\App\\app.exe", Probe::Exists, Probe::Missing},
+        {"c:\\program files\\APP\\APP.EXE", Probe::Exists, Probe::Missing},
+        {"C:/Program Files/App/app.exe", Probe::Exists, Probe::Missing},
+        {"C:\\Program Files\\App", Probe::Missing, Probe::Exists},
+        {"C:\\Program Files\\App\\", Probe::Missing, Probe::Exists},
+        {"D:\\Data", Probe::Missing, Probe::Exists},
+        {"D:\\", Probe::Missing, Probe::Exists},
+        {"E:\\", Probe::Missing, Probe::Missing},
+        {"E:\\x.exe", Probe::Missing, Probe::Missing},
+        {"C:\\Program Files\\App\\\"app.exe\"", Probe::Missing, Probe::Missing},
+        {"C:\\a<b>.exe", Probe::Missing, Probe::Missing},
+        {"C:\\a:b", Probe::Missing, Probe::Missing},
+        {"", Probe::Missing, Probe::Missing},
+        {"C:\\Locked\\x.dll", Probe::Error, Probe::Error},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(fs.fileExists(c.path), c.file) << c.path;
+        EXPECT_EQ(fs.folderExists(c.path), c.folder) << c.path;
+    }
+    EXPECT_EQ(fs.probeCount(), 2 * std::size(cases));
+}
+
+TEST(FakeFiles, FindFirstMatchesWildcardsButNotADriveRoot) {
+    FakeFiles fs;
+    fs.addFile("C:\\windows\\Fonts\\arial.ttf");
+    EXPECT_TRUE(fs.findFirst("C:\\windows\\Fonts\\ARIAL.TTF"));
+    EXPECT_TRUE(fs.findFirst("C:\\windows\\Fonts\\*.ttf"));
+    EXPECT_TRUE(fs.findFirst("C:\\windows\\Fonts\\ar?al.*"));
+    EXPECT_TRUE(fs.findFirst("C:\\windows\\Fonts"));
+    EXPECT_FALSE(fs.findFirst("C:\\windows\\Fonts\\*.fon"));
+    EXPECT_FALSE(fs.findFirst("C:\\"));
+}
+
+TEST(FakeFiles, SystemFoldersDrivesAndApplicationFolder) {
+    FakeFiles fs;
+    std::string p;
+    EXPECT_EQ(fs.specialFolder(0x14 | 0x8000, &p), 0);
+    EXPECT_EQ(p, "C:\\windows\\Fonts");
+    EXPECT_NE(fs.specialFolder(0x77, &p), 0);
+    EXPECT_EQ(p, "");
+    fs.setWindowsDirectory("D:\\WINNT");
+    EXPECT_EQ(fs.systemDirectory(), "D:\\WINNT\\system32");
+    EXPECT_EQ(fs.specialFolder(0x14, &p), 0);
+    EXPECT_EQ(p, "D:\\WINNT\\Fonts");
+    fs.setDrive('q', DriveType::CdRom);
+    fs.setDrive('U', DriveType::Network);
+    const auto drives = fs.drives();
+    ASSERT_EQ(drives.size(), 4u);  // C, D, Q, U in letter order
+    EXPECT_EQ(drives[0].letter, 'C');
+    EXPECT_EQ(drives[2].letter, 'Q');
+    EXPECT_EQ(drives[2].type, DriveType::CdRom);
+    EXPECT_EQ(drives[3].type, DriveType::Network);
+    fs.setApplicationFolder("C:\\Tools\\");
+    EXPECT_EQ(fs.applicationFolder(), "C:\\Tools");
+    EXPECT_EQ(fs.folderExists("C:\\Tools"), Probe::Exists);
+}
+
+TEST(FakeFiles, ReadWriteListDelete) {
+    FakeFiles fs;
+    fs.setNow(FileTime{2023, 5, 6, 7, 8, 9});
+    EXPECT_EQ(fs.writeFile("C:\\nowhere\\a.reg", "x"), 3);
+    EXPECT_TRUE(fs.createFolder("C:\\Backups"));
+    EXPECT_FALSE(fs.createFolder("C:\\Backups"));
+    EXPECT_FALSE(fs.createFolder("C:\\Missing\\Sub"));
+    EXPECT_EQ(fs.writeFile("C:\\Backups\\b.reg", "bb"), 0);
+    EXPECT_EQ(fs.writeFile("C:\\Backups\\A.REG", "a"), 0);
+    EXPECT_EQ(fs.writeFile("C:\\Backups\\c.txt", "c"), 0);
+    auto list = fs.listFiles("C:\\backups", "*.reg");
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].name, "A.REG");
+    EXPECT_EQ(list[1].name, "b.reg");
+    EXPECT_EQ(list[1].size, 2u);
+    EXPECT_EQ(list[1].modified.year, 2023);
+    EXPECT_EQ(fs.readFile("c:\\BACKUPS\\b.reg").value_or("?"), "bb");
+    EXPECT_EQ(fs.writeFile("C:\\Backups\\b.reg", "replaced"), 0);
+    EXPECT_EQ(fs.stat("C:\\Backups\\b.reg")->size, 8u);
+    EXPECT_EQ(fs.deleteFile("C:\\Backups\\b.reg"), 0);
+    EXPECT_EQ(fs.deleteFile("C:\\Backups\\b.reg"), 2);
+    EXPECT_FALSE(fs.readFile("C:\\Backups\\b.reg").has_value());
+    EXPECT_EQ(fs.listFiles("C:\\Backups", "*.*").size(), 2u);
+}
+
+TEST(Wildcard, MatchesAsTheFileSystemDoes) {
+    EXPECT_TRUE(wildcardMatch("*.reg", "x.REG"));
+    EXPECT_FALSE(wildcardMatch("*.reg", "x.reg.bak"));
+    EXPECT_TRUE(wildcardMatch("a?c", "abc"));
+    EXPECT_FALSE(wildcardMatch("a?c", "ac"));
+    EXPECT_TRUE(wildcardMatch("*.*", "noext"));
+    EXPECT_TRUE(wildcardMatch("*", ""));
+    EXPECT_TRUE(wildcardMatch("\xd0\xba*", "\xd0\x9a\xd0\xbb"));  // к* matches Кл
+}
+
+}  // namespace

@@ -1,0 +1,39 @@
+// The registry a backend-neutral test runs against: the in-memory substitute natively, the
+// real registry of the (throwaway) Wine prefix in the Windows build. Tests work below
+// kScratchPath under HKEY_CURRENT_USER, which ScratchKey creates empty and removes again.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "common/platform/registry.h"
+
+namespace testsupport {
+
+inline constexpr const char* kScratchPath = "Software\\ScourlineContractTest";
+
+std::unique_ptr<plat::Registry> makeTestRegistry();
+// True when makeTestRegistry gives the platform's own registry.
+bool usingRealRegistry();
+
+// Holds an empty HKCU\Software\ScourlineContractTest for the life of a test.
+class ScratchKey {
+public:
+    explicit ScratchKey(plat::Registry& reg);
+    ~ScratchKey();
+    ScratchKey(const ScratchKey&) = delete;
+    ScratchKey& operator=(const ScratchKey&) = delete;
+
+    // The scratch key opened with full rights (closed by the destructor).
+    plat::RegHandle handle() const { return handle_; }
+    // kScratchPath + "\" + sub (just kScratchPath for "").
+    static std::string path(const std::string& sub = "");
+    // The same as a location text below HKEY_CURRENT_USER.
+    static std::string location(const std::string& sub = "");
+
+private:
+    plat::Registry& reg_;
+    plat::RegHandle handle_ = 0;
+};
+
+}  // namespace testsupport

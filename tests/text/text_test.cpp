@@ -1,0 +1,101 @@
+#include "common/text/text.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Wtf8, RoundTripsEveryKindOfUnit) {
+    const std::u16string cases[] = {
+        u"",
+        u"plain ASCII",
+        u"Ключ Имя Значение",
+        u"\u00e9\u00f6\u00df",
+        u"\U0001F600 emoji pair",
+        std::u16string(1, char16_t(0xD800)) + u"lone high",
+        u"lone low" + std::u16string(1, char16_t(0xDC05)),
+        std::u16string(1, char16_t(0xDC00)) + std::u16string(1, char16_t(0xD800)),  // reversed pair
+        std::u16string(u"nul\0inside", 10),
+    };
+    for (const auto& w : cases) {
+        const std::string u8 = text::fromUtf16(w);
+        EXPECT_EQ(text::toUtf16(u8), w) << u8;
+    }
+}
+
+TEST(Wtf8, ProperPairsBecomeFourByteUtf8) {
+    EXPECT_EQ(text::fromUtf16(u"\U0001F600"), "\xF0\x9F\x98\x80");
+    EXPECT_TRUE(text::isValidUtf8(text::fromUtf16(u"\U0001F600")));
+    // A lone surrogate is carried, but it is not strict UTF-8.
+    EXPECT_FALSE(text::isValidUtf8(text::fromUtf16(std::u16string(1, char16_t(0xD834)))));
+}
+
+TEST(Wtf8, MalformedBytesBecomeReplacementCharacters) {
+    EXPECT_EQ(text::toUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(text::toUtf16("\xC3"), u"\uFFFD");            // truncated sequence
+    EXPECT_EQ(text::toUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong slash
+    EXPECT_FALSE(text::isValidUtf8("\xC0\xAF"));
+    EXPECT_TRUE(text::isValidUtf8("caf\xC3\xA9"));
+}
+
+TEST(CodePage, Decodes1252IncludingTheHighControlRange) {
+    EXPECT_EQ(text::fromCodePage("\xF6", 1252), "\xC3\xB6");       // ö
+    EXPECT_EQ(text::fromCodePage("\x80", 1252), "\xE2\x82\xAC");   // €
+    EXPECT_EQ(text::fromCodePage("\x9F", 1252), "\xC5\xB8");       // Ÿ
+    EXPECT_EQ(text::fromCodePage("\x81", 1252), "\xC2\x81");       // undefined: C1 control
+    EXPECT_EQ(text::fromCodePage("\x80", 28591), "\xC2\x80");
+    EXPECT_EQ(text::fromCodePage("\xC3\xB6", 65001), "\xC3\xB6");
+    EXPECT_EQ(text::fromCodePage("plain"), "plain");
+}
+
+TEST(Case, UpperAndLowerPerUnit) {
+    struct Pair {
+        char16_t lower, upper;
+    };
+    const Pair pairs[] = {{u'a', u'A'}, {u'z', u'Z'}, {0xE9, 0xC9}, {0xFE, 0xDE}, {0xFF, 0x178},
+                          {0x101, 0x100}, {0x142, 0x141}, {0x17E, 0x17D}, {0x3B1, 0x391}, {0x3C9, 0x3A9},
+                          {0x3AC, 0x386}, {0x430, 0x410}, {0x44F, 0x42F}, {0x451, 0x401}, {0x45F, 0x40F},
+                          {0x491, 0x490}, {0xFF41, 0xFF21}};
+    for (const auto& p : pairs) {
+        EXPECT_EQ(text::upperUnit(p.lower), p.upper) << std::hex << int(p.lower);
+        EXPECT_EQ(text::lowerUnit(p.upper), p.lower) << std::hex << int(p.upper);
+    }
+    const char16_t unchanged[] = {u'0', u'_', 0xF7, 0xD7, 0x4E2D, 0xD800};
+    for (char16_t c : unchanged) {
+        EXPECT_EQ(text::upperUnit(c), c);
+        EXPECT_EQ(text::lowerUnit(c), c);
+    }
+    EXPECT_EQ(text::upperUnit(0x3C2), 0x3A3);  // final sigma
+    EXPECT_EQ(text::lowerUnit(0x3A3), 0x3C3);
+    EXPECT_EQ(text::toUpper("Ключ straße"), "КЛЮЧ STRAßE");
+    EXPECT_EQ(text::toLower("ÉCOLE Ω"), "école ω");
+}
+
+TEST(Case, CompareNoCaseOrdersAsTheRegistryDoes) {
+    EXPECT_EQ(text::compareNoCase("Software", "SOFTWARE"), 0);
+    EXPECT_EQ(text::compareNoCase("ключ", "КЛЮЧ"), 0);
+    EXPECT_LT(text::compareNoCase("a", "B"), 0);
+    EXPECT_GT(text::compareNoCase("b", "A"), 0);
+    EXPECT_LT(text::compareNoCase("ab", "abc"), 0);
+    EXPECT_GT(text::compareNoCase("abc", "AB"), 0);
+    // Upper-casing puts letters before "_" (0x5F); lower-casing would not.
+    EXPECT_LT(text::compareNoCase("aB", "a_"), 0);
+    EXPECT_LT(text::compareNoCase("z", "\xC3\xA9"), 0);  // é sorts after ASCII letters
+    EXPECT_TRUE(text::equalNoCase("Été", "éTÉ"));
+    EXPECT_FALSE(text::equalNoCase("e", "é"));
+}
+
+TEST(Strings, TrimReplaceSplit) {
+    EXPECT_EQ(text::trim("  a b  "), "a b");
+    EXPECT_EQ(text::trim("\tx "), "\tx");  // spaces only
+    EXPECT_EQ(text::trim("   "), "");
+    EXPECT_EQ(text::replaceAll("a\\\\b\\\\\\c", "\\\\", "\\"), "a\\b\\\\c");
+    EXPECT_EQ(text::replaceAll("{x}", "{", "{{{"), "{{{x}");  // replaced text is not rescanned
+    EXPECT_EQ(text::replaceAll("abc", "", "x"), "abc");
+    using V = std::vector<std::string>;
+    EXPECT_EQ(text::split("a,,b", ","), (V{"a", "", "b"}));
+    EXPECT_EQ(text::split("a||b|", "||"), (V{"a", "b|"}));
+    EXPECT_EQ(text::split("", ","), V{});
+    EXPECT_EQ(text::split("abc", ""), V{"abc"});
+}
+
+}  // namespace
