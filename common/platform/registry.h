@@ -102,6 +102,12 @@ public:
     virtual long deleteValue(RegHandle key, std::string_view name) = 0;
     // RegDeleteKeyW: refuses a key that has subkeys with kErrorAccessDenied.
     virtual long deleteKey(RegHandle parent, std::string_view subKey) = 0;
+    // RegDeleteKeyExW: the same in the registry view that `sam` names (kKeyWow64_32Key or
+    // kKeyWow64_64Key). Stores without views delete as deleteKey does.
+    virtual long deleteKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam) {
+        (void)sam;
+        return deleteKey(parent, subKey);
+    }
     // RegCloseKey: closing a predefined root is a no-op that succeeds.
     virtual long closeKey(RegHandle key) = 0;
 };

@@ -20,9 +20,11 @@ using plat::RegHandle;
 RegHandle OpenKeyFull(plat::Registry& reg, RegHandle root, const std::string& path);
 // Writes both counts only when the query succeeds; callers start them at 0.
 void QueryKeyCounts(plat::Registry& reg, RegHandle key, long* subKeys, long* values);
-// The name of subkey `index`, "" when the call fails.
+// The name of subkey `index`, exact (not trimmed), "" when the call fails.
 std::string EnumSubkeyName(plat::Registry& reg, RegHandle key, long index);
 
+// Name (exact), data and type of value `index`. Data that fits 255 bytes comes from the
+// enumeration itself; longer data is read again whole.
 struct ValueEntry {
     std::string name;
     std::string data;   // strings up to their first NUL, numbers in signed decimal, else ""
@@ -40,7 +42,7 @@ std::string ReadStringSetting(plat::Registry& reg, RegHandle root, const std::st
 // Types 1, 2, 7: text up to the first NUL; 3: hex pairs; 4: the number; else "".
 std::string ReadValueText(plat::Registry& reg, RegHandle root, const std::string& path,
                           const std::string& valueName);
-// Creates missing keys and writes a type-1 value.
+// Creates missing keys and writes a type-1 value (stored with its terminating NUL).
 void WriteStringValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
                       const std::string& text);
 // The result code of the delete; 0 = deleted.
@@ -59,6 +61,8 @@ Variant QueryValueVariant(plat::Registry& reg, RegHandle key, const std::string&
 std::string ReadValueOrDefault(plat::Registry& reg, RegHandle root, const std::string& basePath,
                                const std::string& middle, const std::string& keyName, const std::string& valueName,
                                const std::string& def, bool openForWrite, uint32_t sam = 0);
+// With a value name: deletes that value of an existing key (a missing key is not created).
+// Without: deletes the key, its subkeys first when the registry refuses a key with subkeys.
 bool DeleteKeyOrValue(plat::Registry& reg, RegHandle root, const std::string& basePath, const std::string& middle,
                       const std::string& keyName, const std::string& valueName, uint32_t sam = 0);
 
