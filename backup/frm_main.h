@@ -1,0 +1,103 @@
+// The backup program's window: the registry backups of the folder Backups with their date
+// and size, New Backup through the registry editor's export followed until the file is
+// complete, Restore through its import, and Delete.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "backup/locale.h"
+#include "backup/registry_editor.h"
+#include "common/platform/clock.h"
+#include "common/platform/files.h"
+#include "common/platform/shell.h"
+#include "common/ui/form.h"
+
+namespace backup {
+
+struct BackupServices {
+    plat::Files& files;
+    plat::Clock& clock;
+    RegistryEditor& editor;
+    Locale& locale;
+};
+
+inline constexpr const char* kAppTitle = "Scourline";
+inline constexpr const char* kCaption = "Scourline - Registry Backup";
+inline constexpr const char* kDescription =
+    "Scourline lets you backup and restore the Registry with just one click of the mouse. Use it to create the "
+    "snapshots of your Windows registry before making changes to your system or installing new applications, and "
+    "gain confidence that you will be able to restore your previous system configuration if things go wrong!";
+inline constexpr const char* kNowProcessed = "Now processed...";
+inline constexpr const char* kFinishedText = "Backup finished.";
+inline constexpr const char* kFailedText =
+    "The backup failed: the registry editor ended without writing a complete registry file.";
+inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
+inline constexpr const char* kRestoreQuestion = "Do you really want to restore registry from the selected backup file?";
+inline constexpr const char* kRestoreNote =
+    "The registry editor writes back the keys and values that the backup holds; keys and values made since then "
+    "are kept.";
+inline constexpr const char* kDeleteQuestion = "Do you really want to delete selected backup file?";
+inline constexpr const char* kDeleteFailedText = "The backup file could not be deleted:";
+inline constexpr const char* kBusyFileText = "This backup is still being written. Please wait until it is finished.";
+inline constexpr uint32_t kLinkBlue = 0xFF0000;
+inline constexpr uint32_t kLinkGrey = 0x808080;
+
+class FrmMain : public ui::Form {
+public:
+    FrmMain(ui::Host& host, BackupServices services);
+    ~FrmMain() override;
+
+    ui::Label lblDesc;
+    ui::Label lnkBackup;
+    ui::Label lnkRestore;
+    ui::Label lnkDelete;
+    ui::ListView lstBackups;
+    ui::Button cmdBackup;
+    ui::Button cmdRestore;
+    ui::Button cmdDelete;
+    ui::Button cmdClose;
+    ui::Label lblWeb;
+    ui::Timer tmrCreg;
+
+    // The size in MB (rounded) seen at the last refresh of the followed export, 1 at its start,
+    // 0 when none is followed. Whether an export is followed is kept apart (Following), since a
+    // young export also shows 0 MB.
+    float CProgress = 0;
+    // The backup name of the file being written.
+    std::string CName;
+
+    // The backup folder with its trailing backslash.
+    std::string BackupFolder();
+    // Rebuilds the list and follows the running export.
+    void CheckRegs();
+    bool Following() const { return following_; }
+
+private:
+    void Form_Load();
+    void cmdBackup_Click();
+    void cmdRestore_Click();
+    void cmdDelete_Click();
+    void cmdClose_Click();
+    void FillList();
+    void FollowExport(const std::optional<plat::FileEntry>& file, int row);
+    void EndFollow(bool success);
+    void SetLinksEnabled(bool enabled);
+    void SetButtonsEnabled(bool enabled);
+    int RowOfFile(const std::string& fileName) const;
+    // Asks a question while no refresh may rebuild the list; runs a refresh held back meanwhile.
+    int Ask(const std::string& text, int style);
+    bool IsFollowed(const std::string& fileName) const;
+
+    BackupServices svc_;
+    bool following_ = false;
+    std::string followFile_;             // the real file name of the followed export
+    std::optional<uint64_t> lastSize_;   // its size at the last refresh
+    RegistryEditor::Job job_ = 0;
+    bool questionOpen_ = false;
+    bool refreshPending_ = false;
+    bool inCheck_ = false;
+};
+
+}  // namespace backup

@@ -1,0 +1,48 @@
+#include "backup/registry_editor.h"
+
+namespace backup {
+
+std::string ExportCommandLine(const std::string& file) { return "regedit /E \"" + file + "\""; }
+std::string ImportCommandLine(const std::string& file) { return "regedit \"" + file + "\""; }
+
+ShellRegistryEditor::~ShellRegistryEditor() {
+    for (auto& [job, process] : jobs_) shell_.closeProcess(process);
+}
+
+std::string ShellRegistryEditor::programPath() {
+    std::string dir = files_.windowsDirectory();
+    if (!dir.empty() && dir.back() != '\\') dir += '\\';
+    return dir + "regedit.exe";
+}
+
+bool ShellRegistryEditor::startExport(const std::string& file, Job* job) {
+    plat::StartedProcess process;
+    if (!shell_.startProcess(programPath(), ExportCommandLine(file), plat::ShowState::Minimized, &process))
+        return false;
+    Job id = next_++;
+    jobs_[id] = process;
+    if (job) *job = id;
+    return true;
+}
+
+bool ShellRegistryEditor::startImport(const std::string& file) {
+    plat::StartedProcess process;
+    if (!shell_.startProcess(programPath(), ImportCommandLine(file), plat::ShowState::Minimized, &process))
+        return false;
+    shell_.closeProcess(process);
+    return true;
+}
+
+bool ShellRegistryEditor::running(Job job) {
+    auto it = jobs_.find(job);
+    return it != jobs_.end() && shell_.processRunning(it->second);
+}
+
+void ShellRegistryEditor::release(Job job) {
+    auto it = jobs_.find(job);
+    if (it == jobs_.end()) return;
+    shell_.closeProcess(it->second);
+    jobs_.erase(it);
+}
+
+}  // namespace backup

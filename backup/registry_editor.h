@@ -1,0 +1,55 @@
+// The system registry editor as the backup program uses it: an export of the whole registry
+// into a file, and an import of a file, each started as a process that runs on its own. Tests
+// put a scripted editor behind this interface.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "common/platform/files.h"
+#include "common/platform/shell.h"
+
+namespace backup {
+
+// "regedit /E " and "regedit " followed by the file path in double quotes.
+std::string ExportCommandLine(const std::string& file);
+std::string ImportCommandLine(const std::string& file);
+
+class RegistryEditor {
+public:
+    using Job = uint64_t;  // 0 = none
+
+    virtual ~RegistryEditor() = default;
+    // Starts the export; false when the editor could not be started.
+    virtual bool startExport(const std::string& file, Job* job) = 0;
+    // Starts the import and lets it run on its own; false when it could not be started.
+    virtual bool startImport(const std::string& file) = 0;
+    // True while the export's process runs.
+    virtual bool running(Job job) = 0;
+    // Forgets a job (and releases what the platform holds for it).
+    virtual void release(Job job) = 0;
+};
+
+// The real editor: the Windows directory's regedit.exe, never one found on the search path,
+// started minimised.
+class ShellRegistryEditor : public RegistryEditor {
+public:
+    ShellRegistryEditor(plat::Shell& shell, plat::Files& files) : shell_(shell), files_(files) {}
+    ~ShellRegistryEditor() override;
+
+    std::string programPath();
+
+    bool startExport(const std::string& file, Job* job) override;
+    bool startImport(const std::string& file) override;
+    bool running(Job job) override;
+    void release(Job job) override;
+
+private:
+    plat::Shell& shell_;
+    plat::Files& files_;
+    std::map<Job, plat::StartedProcess> jobs_;
+    Job next_ = 1;
+};
+
+}  // namespace backup

@@ -1,0 +1,28 @@
+// The startup manager's write module: set and delete one value of a key. Every call returns
+// the platform's result code so the windows can tell the user when a write failed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "common/platform/registry.h"
+
+namespace startup::mdlRegistry {
+
+// Access used to change the Run key: query, set, create subkey, enumerate, notify, link.
+constexpr uint32_t kWriteAccess = 0x3F;
+
+// Opens root\path and deletes the value; 0 when it was deleted.
+long DeleteValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name);
+
+// Writes one value on an open key: type 1 as the whole UTF-16 text with its terminating NUL
+// (the length in bytes), type 4 as a 32-bit number parsed from `value`. Other types write
+// nothing and give kErrorInvalidParameter.
+long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& name, uint32_t type,
+                   const std::string& value);
+
+// Opens root\path (creating it when missing), writes the value, closes the key.
+long SetValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name,
+              const std::string& value, uint32_t type);
+
+}  // namespace startup::mdlRegistry
