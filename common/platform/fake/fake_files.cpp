@@ -64,6 +64,11 @@ FakeFiles::FakeFiles() {
 
 std::string FakeFiles::normalize(const std::string& path) {
     std::string p = text::toUpper(text::replaceAll(path, "/", "\\"));
+    // The platform reads doubled separators inside a path as one (C:\windows\\x).
+    for (size_t i = 2; i < p.size();) {
+        if (p[i] == '\\' && p[i - 1] == '\\') p.erase(i, 1);
+        else ++i;
+    }
     while (p.size() > 3 && p.back() == '\\') p.pop_back();
     if (p.size() == 2 && p[1] == ':') p += '\\';
     return p;

@@ -1,0 +1,101 @@
+#include "cleaner/engine/exclude_list.h"
+#include "tests/cleaner_engine/engine_fixture.h"
+
+using engine::ExcludeEntry;
+using engine::ParseExcludeFile;
+using enginetest::EngineTest;
+
+TEST(ExcludeFile, LinesAreReadWholeAndSplitAtDoubleSemicolons) {
+    auto e = ParseExcludeFile(
+        "HKEY_CURRENT_USER\\Software\\A, B;;Yes;;True\r\n"
+        "plain;;No;;False\r\n"
+        "\r\n"
+        "noflag\r\n"
+        "odd;;x;;maybe\r\n"
+        "  blanks  ;;Yes;;true\n"
+        ";;Yes;;True");
+    ASSERT_EQ(e.size(), 6u);
+    EXPECT_EQ(e[0].text, "HKEY_CURRENT_USER\\Software\\A, B");
+    EXPECT_EQ(e[0].mustBegin, "Yes");
+    EXPECT_TRUE(e[0].enabled);
+    EXPECT_EQ(e[1].text, "plain");
+    EXPECT_FALSE(e[1].enabled);
+    EXPECT_EQ(e[2].text, "noflag");
+    EXPECT_EQ(e[2].mustBegin, "");
+    EXPECT_FALSE(e[2].enabled);
+    EXPECT_FALSE(e[3].enabled);
+    EXPECT_EQ(e[4].text, "  blanks  ");
+    EXPECT_TRUE(e[4].enabled);
+    EXPECT_EQ(e[5].text, "");  // an entry stored with an empty text stays one
+}
+
+TEST(ExcludeFile, Utf8OrCodePage1252) {
+    auto utf8 = ParseExcludeFile("Software\\Caf\xC3\xA9;;Yes;;True\r\n");
+    ASSERT_EQ(utf8.size(), 1u);
+    EXPECT_EQ(utf8[0].text, "Software\\Caf\xC3\xA9");
+    auto ansi = ParseExcludeFile("Software\\Caf\xE9;;Yes;;True\r\n");
+    ASSERT_EQ(ansi.size(), 1u);
+    EXPECT_EQ(ansi[0].text, "Software\\Caf\xC3\xA9");
+    auto bom = ParseExcludeFile("\xEF\xBB\xBFX;;Yes;;True\r\n");
+    ASSERT_EQ(bom.size(), 1u);
+    EXPECT_EQ(bom[0].text, "X");
+}
+
+TEST(ExcludeFile, LoadFromTheApplicationFolder) {
+    plat::FakeFiles files;
+    files.setApplicationFolder("C:\\App");
+    EXPECT_FALSE(engine::LoadExclude(files, "C:\\App").has_value());  // no file: list unchanged
+    files.addFile("C:\\App\\Exclude.lst", std::string("A;;Yes;;True\r\nB;;No;;False\r\n"));
+    auto e = engine::LoadExclude(files, "C:\\App");
+    ASSERT_TRUE(e.has_value());
+    ASSERT_EQ(e->size(), 2u);
+    EXPECT_EQ((*e)[1].text, "B");
+}
+
+TEST_F(EngineTest, SweepRemovesRowsNamedExactlyByAnEntry) {
+    auto add = [&](const std::string& loc) {
+        engine::ResultRow r;
+        r.location = loc;
+        host.rows.push_back(r);
+        ++host.count;
+    };
+    add("HKEY_CURRENT_USER\\software\\A");
+    add("HKEY_CURRENT_USER\\software\\B");
+    add("HKEY_CURRENT_USER\\software\\A");
+    add("HKEY_CURRENT_USER\\software\\a");
+    add("HKEY_CURRENT_USER\\software\\A\\sub");
+    host.excludes = {"HKEY_CURRENT_USER\\software\\A", "software\\B", "nothing"};
+    engine::SweepExcluded(host);
+    std::vector<std::string> left;
+    for (const auto& r : host.rows) left.push_back(r.location);
+    EXPECT_EQ(left, (std::vector<std::string>{"HKEY_CURRENT_USER\\software\\B", "HKEY_CURRENT_USER\\software\\a",
+                                              "HKEY_CURRENT_USER\\software\\A\\sub"}));
+    EXPECT_EQ(host.count, 3);
+    EXPECT_EQ(host.yields, 2);
+}
+
+TEST_F(EngineTest, SweepSurvivesRowsVanishingWhileItYields) {
+    for (int i = 0; i < 6; ++i) {
+        engine::ResultRow r;
+        r.location = "X";
+        host.rows.push_back(r);
+    }
+    host.count = 6;
+    host.excludes = {"X"};
+    host.onYield = [&](long) {
+        if (host.rows.size() > 2) host.rows.erase(host.rows.begin(), host.rows.begin() + 2);
+    };
+    engine::SweepExcluded(host);
+    EXPECT_TRUE(host.rows.empty());
+}
+
+TEST_F(EngineTest, ScanThenSweepRemovesAFullLocationEntry) {
+    sz(plat::kHkeyCurrentUser, "Software\\Acme", "Run", "C:\\gone\\acme.exe");
+    sz(plat::kHkeyCurrentUser, "Software\\Other", "Run", "C:\\gone\\other.exe");
+    host.excludes = {"HKEY_CURRENT_USER\\software\\Acme"};
+    EXPECT_EQ(scanCodes({"HKCU"}).size(), 2u);  // never matches during the walk
+    engine::SweepExcluded(host);
+    ASSERT_EQ(host.rows.size(), 1u);
+    EXPECT_EQ(host.rows[0].location, "HKEY_CURRENT_USER\\software\\Other");
+    EXPECT_EQ(host.count, 1);
+}

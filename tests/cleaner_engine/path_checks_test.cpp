@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "cleaner/engine/path_checks.h"
+#include "common/platform/fake/fake_files.h"
+
+using engine::HasDrivePath;
+using engine::PathChecker;
+
+TEST(HasDrivePath, DriveLettersAToPBeforeTheFirstColonBackslash) {
+    struct Case {
+        const char* data;
+        bool expected;
+    } cases[] = {
+        {"C:\\x.exe", true},         {"c:\\x.exe", true},       {"P:\\x", true},
+        {"Q:\\x", false},            {"T:\\x", false},          {"Z:\\x", false},
+        {":\\x", false},             {"no path", false},        {"C:/x", false},
+        {"1:\\x", false},            {"\"C:\\x\" /s", true},    {"xxC:\\y", true},
+        {"Q:\\a C:\\b", false},      {"", false},               {"C:", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(HasDrivePath(c.data), c.expected) << c.data;
+}
+
+class PathCheckTest : public ::testing::Test {
+protected:
+    plat::FakeFiles files;
+    PathCheckTest() {
+        files.setDrive('D', plat::DriveType::Fixed);
+        files.addFile("C:\\Program Files\\App\\app.exe");
+        files.addFile("C:\\windows\\notepad.exe");
+        files.addFile("C:\\windows\\system\\old.drv");
+        files.addFile("C:\\windows\\system32\\rundll32.exe");
+        files.addFile("C:\\windows\\system32\\shell32.dll");
+        files.addFile("D:\\docs\\a.txt");
+        files.addFolder("C:\\Tools");
+    }
+};
+
+TEST_F(PathCheckTest, WorkedCleaningsAndEdgeCases) {
+    struct Case {
+        const char* data;
+        bool expected;
+    } cases[] = {
+        // Full path of an existing program; a folder that exists.
+        {"C:\\Program Files\\App\\app.exe", true},
+        {"C:\\Tools", true},
+        {"C:\\Program Files\\App\\gone.exe", false},
+        // Quoted program with a switch.
+        {"\"C:\\Program Files\\App\\app.exe\" /s", true},
+        {"\"C:\\Program Files\\App\\gone.exe\" /s", false},
+        {"\"C:\\Program Files\\App\\gone.exe\"", false},
+        {"\"C:\\Program Files\\App\\app.exe\" -minimized", true},
+        // System-folder program, library and entry point after a comma: the name up to its
+        // dot plus three characters is tested.
+        {"C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL", true},
+        {"C:\\windows\\system32\\gone.exe shell32.dll,Control_RunDLL", false},
+        // The launcher word is removed (exact case only).
+        {"RunDll32 C:\\Program Files\\App\\app.exe,Entry", true},
+        {"Rundll32 C:\\Program Files\\App\\gone.exe,Entry", false},
+        // Program and a document on another drive: both must be found.
+        {"C:\\Program Files\\App\\app.exe D:\\docs\\a.txt", true},
+        {"C:\\Program Files\\App\\app.exe D:\\docs\\gone.txt", false},
+        {"C:\\Program Files\\App\\gone.exe D:\\docs\\a.txt", false},
+        // A first part without a dot: only the second part decides.
+        {"C:\\NoSuchFolder D:\\docs\\a.txt", true},
+        {"C:\\NoSuchFolder D:\\docs\\gone.txt", false},
+        // Folder followed by a switch: the last folder test on the cleaned text answers.
+        {"C:\\Tools /x", true},
+        {"C:\\NoSuchFolder /x", false},
+        // %SYSTEMROOT% is replaced; another letter case is cut at the first "%".
+        {"C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\notepad.exe", true},
+        {"C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\gone.exe", false},
+        {"C:\\Program Files\\App\\app.exe %SystemRoot%\\gone.exe", true},
+        // Resource references and lists.
+        {"@C:\\windows\\system32\\shell32.dll,-101", true},
+        {"@C:\\windows\\system32\\gone.dll,-101", false},
+        {"C:\\Program Files\\App\\app.exe;C:\\gone", true},
+        // Drives after T are never reported; Q to T are.
+        {"U:\\x\\gone.exe", true},
+        {"Z:\\gone.exe", true},
+        {"T:\\x\\gone.exe", false},
+        {"q:\\x\\gone.exe", false},
+        // No ":\" after the first character: nothing to cut, counts as passed.
+        {"gone.dll", true},
+        {":\\gone.dll", true},
+        {"", true},
+    };
+    for (const Case& c : cases) {
+        PathChecker checks(files);
+        EXPECT_EQ(checks.DataPathExists(c.data), c.expected) << c.data;
+    }
+}
+
+TEST_F(PathCheckTest, ExistingProgramIsFoundWithoutCleaning) {
+    PathChecker checks(files);
+    EXPECT_TRUE(checks.DataPathExists("C:\\Program Files\\App\\app.exe"));
+    EXPECT_EQ(checks.folderQueries(), 1);
+    EXPECT_EQ(checks.fileQueries(), 1);
+}
+
+TEST_F(PathCheckTest, ExistsInWindowsDirs) {
+    PathChecker checks(files);
+    EXPECT_TRUE(checks.ExistsInWindowsDirs("notepad.exe"));
+    EXPECT_TRUE(checks.ExistsInWindowsDirs("old.drv"));
+    EXPECT_TRUE(checks.ExistsInWindowsDirs("shell32.dll"));
+    EXPECT_FALSE(checks.ExistsInWindowsDirs("gone.dll"));
+    // A name with a drive only meets the two forms below the Windows directory.
+    EXPECT_FALSE(checks.ExistsInWindowsDirs("C:\\windows\\notepad.exe"));
+}
+
+TEST_F(PathCheckTest, TestsThatCannotBeCarriedOutCountAsFound) {
+    files.markProbeError("C:\\gone\\x.exe");
+    PathChecker checks(files);
+    EXPECT_TRUE(checks.FsoFileExists("C:\\gone\\x.exe"));
+    EXPECT_TRUE(checks.FsoFolderExists("C:\\gone\\x.exe"));
+    EXPECT_TRUE(checks.DataPathExists("C:\\gone\\x.exe"));
+    EXPECT_FALSE(checks.FsoFileExists("C:\\gone\\y.exe"));
+    EXPECT_FALSE(checks.FsoFolderExists("C:\\gone"));
+    // A folder is not a file, and a file is not a folder.
+    EXPECT_FALSE(checks.FsoFileExists("C:\\Tools"));
+    EXPECT_FALSE(checks.FsoFolderExists("C:\\windows\\notepad.exe"));
+}
+
+TEST_F(PathCheckTest, EachDistinctPathReachesTheFileSystemOnce) {
+    PathChecker checks(files);
+    size_t before = files.probeCount();
+    EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
+    size_t one = files.probeCount() - before;
+    EXPECT_GT(one, 2u);
+    // The same text again, and another text cut down to the same paths: no new questions.
+    EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
+    EXPECT_FALSE(checks.FsoFileExists("C:\\Program Files\\App\\gone.exe"));
+    EXPECT_EQ(files.probeCount() - before, one);
+    // A new checker (a new scan) asks again.
+    PathChecker next(files);
+    EXPECT_FALSE(next.FsoFileExists("C:\\Program Files\\App\\gone.exe"));
+    EXPECT_EQ(files.probeCount() - before, one + 1);
+}
+
+TEST_F(PathCheckTest, DriveTypeOfComparesTheRootTextExactly) {
+    files.setDrive('Q', plat::DriveType::CdRom);
+    files.setDrive('U', plat::DriveType::Network);
+    PathChecker checks(files);
+    EXPECT_EQ(checks.DriveTypeOf("C:\\"), 2);
+    EXPECT_EQ(checks.DriveTypeOf("Q:\\"), 4);
+    EXPECT_EQ(checks.DriveTypeOf("U:\\"), 3);
+    EXPECT_EQ(checks.DriveTypeOf("q:\\"), 0);
+    EXPECT_EQ(checks.DriveTypeOf("Q:"), 0);
+    EXPECT_EQ(checks.DriveTypeOf("R:\\"), 0);
+    EXPECT_EQ(checks.DriveTypeOf(""), 0);
+}
+
+TEST_F(PathCheckTest, SpecialFolderAndMarkerFiles) {
+    PathChecker checks(files);
+    EXPECT_EQ(checks.SpecialFolderPath(20), "C:\\windows\\Fonts");
+    EXPECT_EQ(checks.SpecialFolderPath(0x7777), "");
+    files.addFile("C:\\Program Files\\Scourline\\spanish.dll");
+    EXPECT_TRUE(checks.FindFileExists("C:\\Program Files\\Scourline\\spanish.dll"));
+    EXPECT_FALSE(checks.FindFileExists("C:\\Program Files\\Scourline\\english.dll"));
+}
