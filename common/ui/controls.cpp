@@ -228,13 +228,14 @@ void ComboBox::setSelection(int start, int length) {
     notify(Prop::Selection);
 }
 
-void ComboBox::userType(const std::string& t) {
+void ComboBox::userType(const std::string& t, int caret) {
     if (style_ == Style::DropDownList) return;
     caption_ = t;
     listIndex_ = -1;
     for (int i = 0; i < count(); ++i)
         if (items_[i] == t) listIndex_ = i;
-    selStart_ = static_cast<int>(text::toUtf16(t).size());
+    const int length = static_cast<int>(text::toUtf16(t).size());
+    selStart_ = caret < 0 || caret > length ? length : caret;
     selLength_ = 0;
     raise(form(), [&] {
         if (onChange) onChange();
@@ -249,10 +250,11 @@ void ComboBox::userPick(int i) {
     });
 }
 
-void ComboBox::userKeyPress(int ch) {
+int ComboBox::userKeyPress(int ch) {
     raise(form(), [&] {
         if (onKeyPress) onKeyPress(ch);
     });
+    return ch;
 }
 
 void ComboBox::userKeyUp(int key) {
@@ -342,6 +344,12 @@ void ListBox::userDblClick(int i) {
     if (i < 0 || i >= count()) return;
     raise(form(), [&] {
         if (onDblClick) onDblClick();
+    });
+}
+
+void ListBox::userClicked() {
+    raise(form(), [&] {
+        if (onClick) onClick();
     });
 }
 
@@ -577,6 +585,13 @@ void ListView::userClickRow(int i, bool additive) {
     });
 }
 
+void ListView::userClicked(int i) {
+    raise(form(), [&] {
+        if (i >= 0 && i < count() && onItemClick) onItemClick(i);
+        if (onClick) onClick();
+    });
+}
+
 void ListView::userDblClickRow(int i) {
     if (i >= 0 && i < count()) {
         for (int k = 0; k < count(); ++k)
@@ -611,6 +626,12 @@ void ListView::userMouseUp(int button, int x, int y) {
 
 PictureBox::PictureBox(Form& f, Control* container, std::string name)
     : Control(f, container, std::move(name), Kind::PictureBox) {}
+
+void PictureBox::userClick() {
+    raise(form(), [&] {
+        if (onClick) onClick();
+    });
+}
 
 ProgressBar::ProgressBar(Form& f, Control* container, std::string name)
     : Control(f, container, std::move(name), Kind::ProgressBar) {}

@@ -104,9 +104,12 @@ public:
     std::function<void(int)> onKeyDown;    // key code
     std::function<void(int)> onKeyUp;      // key code
 
-    void userType(const std::string& t);  // Editable: new text, raises onChange
+    // Editable: new text, raises onChange. `caret` is the insertion point in UTF-16 units
+    // (-1: after the last character).
+    void userType(const std::string& t, int caret = -1);
     void userPick(int i);                 // raises onClick
-    void userKeyPress(int ch);            // raises onKeyPress (Enter = 13)
+    // Raises onKeyPress (Enter = 13); returns the key after the handler, 0 when swallowed.
+    int userKeyPress(int ch);
     void userKeyUp(int key);
     void userKeyDown(int key);
 
@@ -148,6 +151,8 @@ public:
     void userCheck(int i, bool c);  // sets the tick, raises onItemCheck
     void userSelect(int i, bool additive = false);  // raises onClick
     void userDblClick(int i);
+    // A click whose selection change a peer has already applied: raises onClick only.
+    void userClicked();
 
 private:
     bool checkBoxes_;
@@ -261,6 +266,9 @@ public:
     void userMouseUp(int button, int x, int y);
     // Selection changed by the user without a click event (keyboard, rubber band).
     void userSetSelected(int i, bool s);
+    // A click whose selection change a peer has already applied: raises onItemClick(i) when
+    // i is a row, then onClick.
+    void userClicked(int i);
 
     // A peer that can hit-test for real sets this.
     std::function<int(int, int)> peerHitTest;
@@ -286,6 +294,7 @@ public:
     void cls() { setCaption(""); }
     int picture = 0;  // built-in picture number, 0 none
     Handler onClick;
+    void userClick();
 };
 
 class ProgressBar : public Control {

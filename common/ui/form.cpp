@@ -5,7 +5,7 @@ namespace ui {
 Form::Form(Host& host, std::string name, std::string caption)
     : host_(host), name_(std::move(name)), caption_(std::move(caption)) {}
 
-Form::~Form() = default;
+Form::~Form() { host_.formDestroyed(*this); }
 
 void Form::setCaption(const std::string& c) {
     if (c == caption_) return;
@@ -123,9 +123,10 @@ void Form::userRestore() {
     if (onResize) onResize();
 }
 
-void Form::userKeyPress(int key) {
+int Form::userKeyPress(int key) {
     Busy busy(*this);
     if (onKeyPress) onKeyPress(key);
+    return key;
 }
 
 void Form::userKeyDown(int key) {

@@ -48,6 +48,9 @@ public:
     // Design size of the client area; the backend derives the outer size from it at creation.
     int clientWidth = 6000;
     int clientHeight = 4000;
+    // Smallest outer size the user can drag the window to, in twips; 0 = no limit.
+    int minWidth = 0;
+    int minHeight = 0;
     // Centres the form on the screen: (screen - size) integer-divided by 2.
     void centre();
 
@@ -93,7 +96,8 @@ public:
     void userResize(int width, int height);  // new outer size in twips
     void userMinimize();
     void userRestore();
-    void userKeyPress(int key);
+    // Raises onKeyPress; returns the key after the handler, 0 when it swallowed the key.
+    int userKeyPress(int key);
     void userKeyDown(int key);
 
     // Registry of what the form holds (filled by the controls' constructors).

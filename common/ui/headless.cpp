@@ -206,7 +206,8 @@ void Driver::activate(Form& f) {
 void Driver::resize(Form& f, int width, int height) { f.userResize(width, height); }
 void Driver::minimize(Form& f) { f.userMinimize(); }
 void Driver::keyPress(Form& f, int key) {
-    if (f.keyPreview) f.userKeyPress(key);
+    if (f.keyPreview) key = f.userKeyPress(key);
+    if (key == 0) return;  // the form swallowed it
     if (key == kKeyReturn || key == kKeyEscape) {
         for (Control* c : f.controls()) {
             if (c->kind() != Kind::Button) continue;

@@ -72,6 +72,9 @@ public:
     void hideWindow(Form& form) override;
     void destroyWindow(Form& form) override;
     void activateWindow(Form& form) override;
+    void formDestroyed(Form& form) override {
+        if (active_ == &form) active_ = nullptr;
+    }
     int screenWidth() override { return screenW; }
     int screenHeight() override { return screenH; }
     uintptr_t nativeHandle(const Form&) override { return 0; }

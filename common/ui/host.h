@@ -55,6 +55,8 @@ public:
     // Destroys the window; deferred while a handler runs on the form's behalf.
     virtual void destroyWindow(Form& form) = 0;
     virtual void activateWindow(Form& form) = 0;
+    // The form object is being destroyed: forget it (its window goes without events).
+    virtual void formDestroyed(Form& form) { (void)form; }
 
     // Screen size in twips.
     virtual int screenWidth() = 0;
