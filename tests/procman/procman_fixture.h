@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/platform/clock.h"
+#include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_icons.h"
 #include "common/platform/fake/fake_process_list.h"
@@ -14,18 +14,11 @@
 
 namespace procman_test {
 
-class StillClock : public plat::Clock {
-public:
-    plat::FileTime now() override { return {2026, 12, 7, 12, 0, 0}; }
-    std::string timeOfDayText() override { return "12:00:00"; }
-    uint64_t ticks() override { return 0; }
-};
-
 struct Platform {
     plat::FakeRegistry registry;
     plat::FakeFiles files;
     plat::FakeShell shell;
-    StillClock clock;
+    plat::FakeClock clock;
     plat::FakeProcessList processes;
     plat::FakeIcons icons;
     plat::Services services{registry, files, shell, clock};

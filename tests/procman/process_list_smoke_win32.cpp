@@ -1,0 +1,144 @@
+// The Win32 process-list and icon services against the real system (run under Wine): a started
+// helper is listed with its name and full path, ended with the right to end alone, and its
+// icon and kind come from the shell.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/platform/fake/fake_files.h"
+#include "common/text/text.h"
+#include "procman/get_file_icon.h"
+#include "procman/scan_processes.h"
+#include "procman/win32/icons_win32.h"
+#include "procman/win32/process_list_win32.h"
+
+namespace {
+
+std::string ownFolder() {
+    wchar_t buf[4096];
+    DWORD n = GetModuleFileNameW(nullptr, buf, 4096);
+    std::string path = text::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(buf), n));
+    return path.substr(0, path.rfind('\\') + 1);
+}
+
+struct Helper {
+    PROCESS_INFORMATION pi{};
+    std::string path = ownFolder() + "pm_helper.exe";
+    Helper() {
+        std::u16string cmd = text::toUtf16("\"" + path + "\" 60");
+        STARTUPINFOW si{};
+        si.cb = sizeof(si);
+        std::wstring wcmd(cmd.begin(), cmd.end());
+        if (!CreateProcessW(nullptr, wcmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) pi = {};
+    }
+    ~Helper() {
+        if (pi.hProcess) {
+            TerminateProcess(pi.hProcess, 1);
+            CloseHandle(pi.hProcess);
+            CloseHandle(pi.hThread);
+        }
+    }
+};
+
+TEST(ProcessListWin32, HelperIsListedWithItsPathAndEndedWithTheRightToEndAlone) {
+    Helper helper;
+    ASSERT_NE(helper.pi.hProcess, nullptr) << helper.path;
+    procman::Win32ProcessList list;
+
+    plat::SnapshotHandle snap = list.createSnapshot();
+    ASSERT_NE(snap, 0u);
+    plat::ProcessEntry e;
+    bool found = false, self = false;
+    int count = 0;
+    for (bool ok = list.firstProcess(snap, &e); ok; ok = list.nextProcess(snap, &e)) {
+        ++count;
+        if (e.processId == helper.pi.dwProcessId) found = text::equalNoCase(e.exeFile, "pm_helper.exe");
+        if (e.processId == list.currentProcessId()) self = true;
+    }
+    list.closeSnapshot(snap);
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(self);
+    EXPECT_GE(count, 3);
+
+    long error = -1;
+    plat::ProcessHandle q = list.openProcess(plat::kProcessQueryLimitedInformation | plat::kSynchronize,
+                                             helper.pi.dwProcessId, &error);
+    ASSERT_NE(q, 0u);
+    EXPECT_EQ(error, 0);
+    std::string path;
+    EXPECT_EQ(list.imagePath(q, &path), 0);
+    EXPECT_TRUE(text::equalNoCase(path, helper.path)) << path;
+
+    // A handle with the right to end only cannot read the path, but can end the process.
+    plat::ProcessHandle t = list.openProcess(plat::kProcessTerminate, helper.pi.dwProcessId, &error);
+    ASSERT_NE(t, 0u);
+    EXPECT_EQ(list.terminateProcess(t, 0), 0);
+    list.closeHandle(t);
+    EXPECT_TRUE(list.waitForExit(q, 5000));
+    list.closeHandle(q);
+    DWORD code = 99;
+    GetExitCodeProcess(helper.pi.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+
+    // An identifier nobody has cannot be opened.
+    EXPECT_EQ(list.openProcess(plat::kProcessTerminate, 0x7FFFFFF0u, &error), 0u);
+    EXPECT_NE(error, 0);
+}
+
+TEST(ProcessListWin32, DebugPrivilegeIsPutBackAsItWas) {
+    procman::Win32ProcessList list;
+    bool before = false;
+    long r = list.setDebugPrivilege(true, &before);
+    if (r != 0) GTEST_SKIP() << "the token does not hold the privilege here: " << r;
+    bool during = false;
+    EXPECT_EQ(list.setDebugPrivilege(before, &during), 0);
+    EXPECT_TRUE(during);
+    bool after = !before;
+    EXPECT_EQ(list.setDebugPrivilege(before, &after), 0);
+    EXPECT_EQ(after, before);
+}
+
+TEST(ProcessListWin32, ScannerReportsTheHelpersFolder) {
+    Helper helper;
+    ASSERT_NE(helper.pi.hProcess, nullptr);
+    procman::Win32ProcessList list;
+    plat::FakeFiles files;  // C:\windows and C:\windows\system32, as in a Wine prefix
+    procman::cScanProcesses scan(list, files, nullptr);
+    std::string folder;
+    scan.CurrentProcess = [&](const std::string& file, const std::string& path, int32_t id, bool&) {
+        if (static_cast<DWORD>(id) == helper.pi.dwProcessId && text::equalNoCase(file, "pm_helper.exe")) folder = path;
+    };
+    scan.BeginScanning();
+    EXPECT_TRUE(text::equalNoCase(folder, ownFolder())) << folder;
+    EXPECT_GE(scan.TotalProcesses(), 3);
+}
+
+TEST(IconsWin32, ShellAnswersForExecutablesAndOtherFiles) {
+    procman::Win32Icons icons;
+    procman::cGetFileIcon g(icons);
+    const std::string helper = ownFolder() + "pm_helper.exe";
+    wchar_t self[4096];
+    DWORD n = GetModuleFileNameW(nullptr, self, 4096);
+    const std::string console = text::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(self), n));
+
+    EXPECT_EQ(g.ExeType(helper), procman::ExeKind::Windows);
+    EXPECT_EQ(g.ExeType(console), procman::ExeKind::Console);
+    EXPECT_EQ(g.ExeType("C:\\windows\\win.ini"), procman::ExeKind::NotExecutable);
+    EXPECT_FALSE(g.TypeName(helper).empty());
+
+    procman::Picture pic = g.Icon(helper, 1);
+    ASSERT_TRUE(pic);
+    ICONINFO info{};
+    EXPECT_TRUE(GetIconInfo(reinterpret_cast<HICON>(pic->handle()), &info));
+    if (info.hbmColor) DeleteObject(info.hbmColor);
+    if (info.hbmMask) DeleteObject(info.hbmMask);
+
+    EXPECT_FALSE(g.Icon("C:\\no\\such\\file.exe", 1));
+    plat::IconHandle fallback = icons.defaultIcon(true);
+    EXPECT_NE(fallback, 0u);
+    icons.destroyIcon(fallback);
+}
+
+}  // namespace
