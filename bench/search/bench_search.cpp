@@ -1,0 +1,214 @@
+// Search benchmark: a full hivegrep search against a bare walk of the same keys, in one run.
+//
+//   search_bench [--keys N] [--values-per-key V]   generated in-memory registry (default 200,000 keys,
+//                                                   5 values a key: 1,000,000 values)
+//   search_bench --real [TEXT]                     the machine's own registry (Windows / Wine)
+//
+// The bare walk enumerates every sub-key and every value's name and type of the roots the search
+// window offers, keeping one open key per level, and yields to the same headless backend once per
+// key and per value. The search is RunGrep with the window's defaults ("My Computer", Any, Match
+// Case, keys, values and data), so it also reads every text value.
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/platform/fake/fake_registry.h"
+#include "common/text/text.h"
+#include "common/ui/headless.h"
+#include "search/grep_cli.h"
+#include "search/mod_reg.h"
+
+#ifdef _WIN32
+#include "common/platform/win32/win32_registry.h"
+#else
+#include <sys/resource.h>
+#endif
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Counts {
+    size_t keys = 0;
+    size_t values = 0;
+};
+
+void bareWalk(plat::Registry& reg, plat::RegHandle parent, const std::string& sub, ui::Host& host, Counts& c) {
+    plat::RegHandle key = 0;
+    if (reg.openKey(parent, sub, &key) != plat::kErrorSuccess) return;
+    plat::KeyInfo info;
+    if (reg.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    std::vector<std::string> names;
+    for (uint32_t i = 0;; ++i) {
+        std::string name;
+        if (reg.enumKey(key, i, info.maxSubKeyLen + 1 < 256 ? 256 : info.maxSubKeyLen + 1, &name) !=
+            plat::kErrorSuccess)
+            break;
+        names.push_back(std::move(name));
+    }
+    for (const std::string& name : names) {
+        ++c.keys;
+        host.doEvents();
+        bareWalk(reg, key, name, host, c);
+    }
+    for (uint32_t i = 0;; ++i) {
+        std::string name;
+        uint32_t nameChars = info.maxValueNameLen + 1 < 256 ? 256 : info.maxValueNameLen + 1;
+        uint32_t type = 0, bytes = 0;
+        if (reg.enumValue(key, i, &name, &nameChars, &type, nullptr, &bytes) != plat::kErrorSuccess) break;
+        ++c.values;
+        host.doEvents();
+    }
+    reg.closeKey(key);
+}
+
+std::vector<uint8_t> utf16(const std::string& s) {
+    std::u16string u = text::toUtf16(s);
+    u.push_back(0);
+    std::vector<uint8_t> b;
+    for (char16_t ch : u) {
+        b.push_back(static_cast<uint8_t>(ch & 0xFF));
+        b.push_back(static_cast<uint8_t>(ch >> 8));
+    }
+    return b;
+}
+
+// A tree below HKEY_LOCAL_MACHINE\Software\Bench with names and data of realistic lengths;
+// "needle" appears in a few key names, value names and text data.
+Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
+    Counts made;
+    int fan[] = {50, 20, 20, 0};
+    std::vector<std::pair<plat::RegHandle, int>> stack;
+    plat::RegHandle base = 0;
+    reg.createKey(plat::kHkeyLocalMachine, "Software\\Bench", &base);
+    unsigned seed = 12345;
+    auto rnd = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
+    auto addValues = [&](plat::RegHandle k) {
+        for (int v = 0; v < valuesPerKey; ++v) {
+            const unsigned r = rnd();
+            std::string name = "Setting" + std::to_string(v) + "_" + std::to_string(r);
+            if (r % 5000 == 0) name += "needle";
+            if (v % 5 == 3) {
+                const uint32_t d = r;
+                reg.setValueEx(k, name, plat::kRegDword, reinterpret_cast<const uint8_t*>(&d), 4);
+            } else if (v % 5 == 4) {
+                std::vector<uint8_t> bin(24, static_cast<uint8_t>(r));
+                reg.setValueEx(k, name, plat::kRegBinary, bin.data(), static_cast<uint32_t>(bin.size()));
+            } else {
+                std::string data = "C:\\Program Files\\Vendor " + std::to_string(r % 97) + "\\bin\\tool" +
+                                   std::to_string(r) + ".exe /option";
+                if (r % 7000 == 1) data += " needle";
+                const auto bytes = utf16(data);
+                reg.setValueEx(k, name, v % 5 == 2 ? plat::kRegExpandSz : plat::kRegSz, bytes.data(),
+                               static_cast<uint32_t>(bytes.size()));
+            }
+            ++made.values;
+        }
+    };
+    // Breadth by levels: create children level after level until the count is reached.
+    std::vector<plat::RegHandle> level{base};
+    for (int depth = 0; depth < 4 && made.keys < wantKeys; ++depth) {
+        // The last level spreads the remaining keys evenly over its parents.
+        if (depth == 3) fan[3] = static_cast<int>((wantKeys - made.keys + level.size() - 1) / level.size());
+        std::vector<plat::RegHandle> next;
+        for (plat::RegHandle parent : level) {
+            for (int i = 0; i < fan[depth] && made.keys < wantKeys; ++i) {
+                const unsigned r = rnd();
+                std::string name = (depth == 0 ? "Vendor" : depth == 1 ? "Product" : "Item") + std::to_string(i) +
+                                   "-" + std::to_string(r);
+                if (r % 20000 == 0) name += " needle";
+                plat::RegHandle child = 0;
+                if (reg.createKey(parent, name, &child) != plat::kErrorSuccess) continue;
+                ++made.keys;
+                addValues(child);
+                if (depth < 3) next.push_back(child);
+                else reg.closeKey(child);
+            }
+            if (made.keys >= wantKeys) break;
+        }
+        if (depth > 0) {
+            for (plat::RegHandle h : level) reg.closeKey(h);
+        }
+        level.swap(next);
+    }
+    for (plat::RegHandle h : level) reg.closeKey(h);
+    reg.closeKey(base);
+    return made;
+}
+
+double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+long peakKb() {
+#ifdef _WIN32
+    return -1;
+#else
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+#endif
+}
+
+int run(plat::Registry& reg, const std::string& textToFind, int rounds) {
+    const plat::RegHandle roots[] = {plat::kHkeyClassesRoot, plat::kHkeyCurrentUser,  plat::kHkeyDynData,
+                                     plat::kHkeyLocalMachine, plat::kHkeyPerformanceData, plat::kHkeyUsers,
+                                     plat::kHkeyCurrentConfig};
+    double bestWalk = 1e9, bestSearch = 1e9;
+    Counts walked;
+    size_t rows = 0;
+    for (int round = 0; round < rounds; ++round) {
+        ui::HeadlessHost host;
+        walked = Counts{};
+        const auto t0 = Clock::now();
+        for (plat::RegHandle root : roots) {
+            if (modreg::RootHasSubKeys(reg, root)) bareWalk(reg, root, "", host, walked);
+        }
+        const auto t1 = Clock::now();
+        const search::GrepOutcome out = search::RunGrep({"--format", "tsv", textToFind}, reg);
+        const auto t2 = Clock::now();
+        rows = 0;
+        for (char ch : out.output) rows += ch == '\n';
+        rows -= 1;  // header
+        bestWalk = std::min(bestWalk, seconds(t0, t1));
+        bestSearch = std::min(bestSearch, seconds(t1, t2));
+        std::printf("round %d: bare walk %.3f s, search %.3f s, ratio %.2f\n", round + 1, seconds(t0, t1),
+                    seconds(t1, t2), seconds(t1, t2) / seconds(t0, t1));
+    }
+    std::printf("walked %zu keys, %zu values; search rows %zu\n", walked.keys, walked.values, rows);
+    std::printf("best: bare walk %.3f s, search %.3f s, ratio %.2f\n", bestWalk, bestSearch, bestSearch / bestWalk);
+    const long kb = peakKb();
+    if (kb >= 0) std::printf("peak memory %.1f MB\n", kb / 1024.0);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    size_t keys = 200000;
+    int valuesPerKey = 5;
+    int rounds = 3;
+    bool real = false;
+    std::string textToFind = "needle";
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) keys = std::stoul(argv[++i]);
+        else if (!std::strcmp(argv[i], "--values-per-key") && i + 1 < argc) valuesPerKey = std::stoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::stoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--real")) real = true;
+        else textToFind = argv[i];
+    }
+    if (real) {
+#ifdef _WIN32
+        plat::Win32Registry reg;
+        return run(reg, textToFind, rounds);
+#else
+        std::fprintf(stderr, "--real needs the Windows build\n");
+        return 2;
+#endif
+    }
+    plat::FakeRegistry reg;
+    const auto t0 = Clock::now();
+    const Counts made = generate(reg, keys, valuesPerKey);
+    std::printf("generated %zu keys, %zu values in %.1f s\n", made.keys, made.values, seconds(t0, Clock::now()));
+    return run(reg, textToFind, rounds);
+}

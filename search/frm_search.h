@@ -1,0 +1,104 @@
+// frmSearch: the search program's one window. The search text with its history and
+// completion, the area, mode and targets, the result list and the status line; it runs the
+// search engine, opens a clicked row in the registry editor and keeps the user's last choices
+// and history in the settings store from one run to the next.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/platform/registry.h"
+#include "common/ui/form.h"
+#include "search/search_engine.h"
+#include "search/settings_store.h"
+
+namespace search {
+
+inline constexpr const char* kAppName = "Tolvane SOFTWARE\\Scourline - Registry Search";
+inline constexpr const char* kSection = "Search";
+inline constexpr const char* kNothingToShow = "Nothing to show";
+inline constexpr const char* kMyComputer = "My Computer";
+constexpr int kHistoryKept = 20;
+
+struct SearchServices {
+    plat::Registry& registry;
+    // Opens the system registry editor at a key path ("HKEY_CURRENT_USER\Software").
+    std::function<void(const std::string&)> jumpToKey;
+    // Applies the style file to the window; may be empty (skinning is cosmetic).
+    std::function<void(ui::Form&)> applySkin;
+    // False for the console twin: it reads the saved settings but never writes them.
+    bool saveSettings = true;
+};
+
+struct SavedSettings {
+    int area = 0;
+    int caseValue = 1;
+    int mode = 1;
+    int keys = 1;
+    int values = 1;
+    int data = 1;
+};
+
+class frmSearch : public ui::Form {
+public:
+    frmSearch(ui::Host& host, SearchServices services);
+    ~frmSearch() override;
+
+    ui::Label Label1;
+    ui::ComboBox cboFind;
+    ui::Button cmdFind;
+    ui::Button cmdCancel;
+    ui::Frame Frame2;
+    ui::ComboBox cboRoot;
+    ui::CheckBox ChKeys;
+    ui::CheckBox ChValues;
+    ui::CheckBox ChData;
+    ui::Frame Frame1;
+    ui::OptionButton Option1;
+    ui::OptionButton Option2;
+    ui::OptionButton Option3;
+    ui::OptionButton Option4;
+    ui::CheckBox ChCase;
+    ui::Label Label2;
+    ui::ListView LVfound;
+    ui::ImageList ImageList1;
+    ui::PictureBox PicStatus;
+
+    // The rows now in LVfound, in list order, with their key path and value name kept apart.
+    const std::vector<ResultRow>& results() const { return rows_; }
+    const SavedSettings& savedSettings() const { return saved_; }
+    bool searchRunning() const { return searchRunning_; }
+    bool stopRequested() const { return stopRequested_; }
+
+    // The image of a row as the list shows it (0 none, 1 key ... 4 "Nothing to show").
+    static int imageOfRow(const ui::ListView::Item& item) { return item.smallIcon + 1; }
+
+private:
+    class EngineHost;
+
+    void Form_Load();
+    void Form_Unload(bool& cancel);
+    void cmdFind_Click();
+    void cmdCancel_Click();
+    void cboFind_Change();
+    void cboFind_KeyPress(int& key);
+    void cboFind_KeyUp(int key);
+    void LVfound_MouseUp(int button, int x, int y);
+
+    void addRow(const ResultRow& row);
+    void rememberSearchText();
+    void copySavedSettings();
+    void updateFindEnabled();
+    bool writeSettings();
+
+    SearchServices services_;
+    SettingsStore store_;
+    SavedSettings saved_;
+    std::vector<ResultRow> rows_;
+    bool searchRunning_ = false;
+    bool stopRequested_ = false;
+    bool closeAfterSearch_ = false;
+};
+
+}  // namespace search

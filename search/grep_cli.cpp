@@ -1,0 +1,213 @@
+#include "search/grep_cli.h"
+
+#include <cstdio>
+#include <optional>
+
+#include "common/ui/headless.h"
+#include "search/frm_search.h"
+
+namespace search {
+namespace {
+
+struct GrepOptions {
+    std::optional<std::string> root;
+    std::optional<int> mode;
+    std::optional<bool> matchCase, keys, values, data;
+    std::string format = "tsv";
+    std::string outputFile;
+    std::optional<std::string> text;
+};
+
+// Parses the command line; returns an error message, or "" when it is usable.
+std::string parse(const std::vector<std::string>& args, GrepOptions* o, bool* help) {
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto operand = [&](std::string* out) -> bool {
+            if (i + 1 >= args.size()) return false;
+            *out = args[++i];
+            return true;
+        };
+        if (optionsEnded || a.size() < 2 || a[0] != '-') {
+            if (o->text) return "more than one search text given";
+            o->text = a;
+            continue;
+        }
+        std::string value;
+        if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "--help" || a == "-h") {
+            *help = true;
+        } else if (a == "--root") {
+            if (!operand(&value)) return "--root needs a name";
+            o->root = value;
+        } else if (a == "--match") {
+            if (!operand(&value)) return "--match needs any, left, right or exact";
+            if (value == "any") o->mode = 1;
+            else if (value == "left") o->mode = 2;
+            else if (value == "right") o->mode = 3;
+            else if (value == "exact") o->mode = 4;
+            else return "unknown match mode '" + value + "'";
+        } else if (a == "--case" || a == "--ignore-case") {
+            o->matchCase = a == "--case";
+        } else if (a == "--keys" || a == "--no-keys") {
+            o->keys = a == "--keys";
+        } else if (a == "--values" || a == "--no-values") {
+            o->values = a == "--values";
+        } else if (a == "--data" || a == "--no-data") {
+            o->data = a == "--data";
+        } else if (a == "--format") {
+            if (!operand(&value)) return "--format needs tsv or json";
+            if (value != "tsv" && value != "json") return "unknown format '" + value + "'";
+            o->format = value;
+        } else if (a == "--output") {
+            if (!operand(&value) || value.empty()) return "--output needs a file name";
+            o->outputFile = value;
+        } else {
+            return "unknown option '" + a + "'";
+        }
+    }
+    if (*help) return "";
+    if (!o->text) return "no search text given";
+    if (o->text->empty()) return "the search text is empty";
+    return "";
+}
+
+void setCheck(ui::Driver& drv, ui::CheckBox& box, const std::optional<bool>& wanted) {
+    if (wanted && (box.value() == 1) != *wanted) drv.click(box);
+}
+
+GrepOutcome usageError(const std::string& message) {
+    GrepOutcome out;
+    out.exitCode = kGrepUsageError;
+    out.error = "hivegrep: " + message + "\n" + kGrepUsage;
+    return out;
+}
+
+}  // namespace
+
+const char* RowKind(int image) {
+    switch (image) {
+        case kImageKey: return "key";
+        case kImageText: return "text";
+        default: return "other";
+    }
+}
+
+std::string EscapeTsv(const std::string& field) {
+    std::string out;
+    out.reserve(field.size());
+    for (char c : field) {
+        switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string EscapeJson(const std::string& field) {
+    std::string out;
+    out.reserve(field.size() + 2);
+    char buf[8];
+    for (size_t i = 0; i < field.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(field[i]);
+        // A lone surrogate (kept exact in the name's WTF-8 form) is not valid UTF-8: write it
+        // as the \u escape JSON has for it.
+        if (c == 0xED && i + 2 < field.size() && (static_cast<unsigned char>(field[i + 1]) & 0xE0) == 0xA0) {
+            const unsigned unit = 0xD000 | ((field[i + 1] & 0x3F) << 6) | (field[i + 2] & 0x3F);
+            std::snprintf(buf, sizeof buf, "\\u%04x", unit);
+            out += buf;
+            i += 2;
+            continue;
+        }
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out;
+}
+
+std::string FormatTsv(const std::vector<ResultRow>& rows) {
+    std::string out = "kind\ttext\tpath\n";
+    for (const ResultRow& r : rows) {
+        out += RowKind(r.image);
+        out += '\t';
+        out += EscapeTsv(r.text);
+        out += '\t';
+        out += EscapeTsv(r.fullPath);
+        out += '\n';
+    }
+    return out;
+}
+
+std::string FormatJson(const std::vector<ResultRow>& rows) {
+    std::string out = "[";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        out += i ? ",\n  " : "\n  ";
+        out += "{\"kind\": \"";
+        out += RowKind(rows[i].image);
+        out += "\", \"text\": \"" + EscapeJson(rows[i].text) + "\", \"path\": \"" + EscapeJson(rows[i].fullPath) +
+               "\"}";
+    }
+    out += rows.empty() ? "]\n" : "\n]\n";
+    return out;
+}
+
+GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
+    GrepOptions o;
+    bool help = false;
+    const std::string problem = parse(args, &o, &help);
+    if (!problem.empty()) return usageError(problem);
+    if (help) {
+        GrepOutcome out;
+        out.output = kGrepUsage;
+        return out;
+    }
+
+    ui::HeadlessHost host;
+    ui::Driver drv(host);
+    SearchServices services{reg, nullptr, nullptr, /*saveSettings=*/false};
+    frmSearch form(host, services);
+    form.show();
+
+    if (o.root) {
+        int found = -1;
+        for (int i = 0; i < form.cboRoot.count(); ++i) {
+            if (form.cboRoot.items()[i] == *o.root) found = i;
+        }
+        if (found < 0) return usageError("'" + *o.root + "' is not a search area here");
+        if (found != form.cboRoot.listIndex()) drv.pick(form.cboRoot, found);
+    }
+    if (o.mode) {
+        ui::OptionButton* options[] = {&form.Option1, &form.Option2, &form.Option3, &form.Option4};
+        drv.click(*options[*o.mode - 1]);
+    }
+    setCheck(drv, form.ChCase, o.matchCase);
+    setCheck(drv, form.ChKeys, o.keys);
+    setCheck(drv, form.ChValues, o.values);
+    setCheck(drv, form.ChData, o.data);
+    drv.type(form.cboFind, *o.text);
+    drv.click(form.cmdFind);
+
+    GrepOutcome out;
+    out.outputFile = o.outputFile;
+    out.output = o.format == "json" ? FormatJson(form.results()) : FormatTsv(form.results());
+    return out;
+}
+
+}  // namespace search

@@ -1,0 +1,38 @@
+// hivegrep: the search window run on the headless backend from a command line. Each option
+// sets one control as a user would; controls without an option keep the window's saved
+// settings. The rows printed are the window's rows, in list order.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "common/platform/registry.h"
+#include "search/search_engine.h"
+
+namespace search {
+
+inline constexpr const char* kGrepUsage =
+    "usage: hivegrep [--root NAME] [--match any|left|right|exact] [--case | --ignore-case]\n"
+    "                [--keys | --no-keys] [--values | --no-values] [--data | --no-data]\n"
+    "                [--format tsv|json] [--output FILE] TEXT\n";
+
+constexpr int kGrepOk = 0;
+constexpr int kGrepUsageError = 2;
+
+struct GrepOutcome {
+    int exitCode = kGrepOk;
+    std::string output;      // what goes to standard output or the output file (UTF-8)
+    std::string error;       // what goes to standard error
+    std::string outputFile;  // empty: standard output
+};
+
+GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg);
+
+// The kind printed for a row: "key", "text" or "other".
+const char* RowKind(int image);
+std::string EscapeTsv(const std::string& field);
+std::string EscapeJson(const std::string& field);  // without the surrounding quotes
+std::string FormatTsv(const std::vector<ResultRow>& rows);
+std::string FormatJson(const std::vector<ResultRow>& rows);
+
+}  // namespace search

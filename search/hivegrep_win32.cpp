@@ -1,0 +1,47 @@
+// hivegrep.exe: the search window run headless from the command line (see grep_cli.h).
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "common/platform/win32/win32_registry.h"
+#include "common/platform/win32/win32_text.h"
+#include "search/grep_cli.h"
+
+namespace {
+
+bool writeAll(FILE* f, const std::string& bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(plat::win32::narrow(argv[i]));
+
+    // Text leaves as UTF-8 bytes, unchanged by the C runtime.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    SetConsoleOutputCP(CP_UTF8);
+
+    plat::Win32Registry registry;
+    const search::GrepOutcome out = search::RunGrep(args, registry);
+    if (!out.error.empty()) writeAll(stderr, out.error);
+    if (out.exitCode != search::kGrepOk) return out.exitCode;
+
+    if (out.outputFile.empty()) return writeAll(stdout, out.output) ? 0 : 1;
+    FILE* f = _wfopen(plat::win32::wide(out.outputFile).c_str(), L"wb");
+    if (!f) {
+        writeAll(stderr, "hivegrep: cannot write '" + out.outputFile + "'\n");
+        return 1;
+    }
+    const bool ok = writeAll(f, out.output);
+    std::fclose(f);
+    if (!ok) writeAll(stderr, "hivegrep: cannot write '" + out.outputFile + "'\n");
+    return ok ? 0 : 1;
+}

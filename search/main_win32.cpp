@@ -1,0 +1,25 @@
+// hivefind.exe: the search window on real controls, the real registry and the real editor jump.
+#include <windows.h>
+
+#include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
+#include "common/platform/win32/win32_shell.h"
+#include "common/regedit/regedit_jump.h"
+#include "common/ui/win32/win32_host.h"
+#include "search/frm_search.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    ui::Win32Host host;
+    plat::Win32Registry registry;
+    plat::Win32Files files;
+    plat::Win32Shell shell;
+    search::SearchServices services{
+        registry,
+        [&](const std::string& path) { regedit::JumpToKey(shell, files, path); },
+        nullptr,  // the style file is cosmetic; visual styles come from the manifest
+        true,
+    };
+    search::frmSearch form(host, services);
+    form.show();
+    return host.run();
+}

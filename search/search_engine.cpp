@@ -1,0 +1,166 @@
+#include "search/search_engine.h"
+
+#include <vector>
+
+#include "common/text/text.h"
+#include "search/mod_reg.h"
+
+namespace search {
+namespace {
+
+bool isAscii(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c >= 0x80) return false;
+    }
+    return true;
+}
+
+// Lower-cases as the platform does; plain ASCII text (most registry names) skips the
+// round trip through UTF-16.
+void lowerInto(const std::string& s, std::string* out) {
+    if (isAscii(s)) {
+        out->assign(s);
+        for (char& c : *out) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        }
+    } else {
+        *out = text::toLower(s);
+    }
+}
+
+// Closes the key it holds when it goes out of scope; opens lazily so keys whose values are
+// never read by content are not opened twice.
+class LazyKey {
+public:
+    LazyKey(plat::Registry& reg, plat::RegHandle root, const std::string& path) : reg_(reg), root_(root), path_(path) {}
+    ~LazyKey() {
+        if (key_) reg_.closeKey(key_);
+    }
+    LazyKey(const LazyKey&) = delete;
+    LazyKey& operator=(const LazyKey&) = delete;
+    plat::RegHandle get() {
+        if (!tried_) {
+            tried_ = true;
+            if (reg_.openKey(root_, path_, &key_) != plat::kErrorSuccess) key_ = 0;
+        }
+        return key_;
+    }
+
+private:
+    plat::Registry& reg_;
+    plat::RegHandle root_;
+    const std::string& path_;
+    plat::RegHandle key_ = 0;
+    bool tried_ = false;
+};
+
+}  // namespace
+
+int getIco(uint32_t type) {
+    switch (type) {
+        case plat::kRegSz:
+        case plat::kRegExpandSz:
+            return kImageText;
+        case plat::kRegBinary:
+        case plat::kRegDword:
+            return kImageBinary;
+        default:
+            return kImageNone;
+    }
+}
+
+bool MatchesMode(Mode mode, const std::string& candidate, const std::string& pattern) {
+    // Byte comparison of UTF-8 equals character comparison: a character's bytes never
+    // match in the middle of another character.
+    switch (mode) {
+        case Mode::Any:
+            return candidate.find(pattern) != std::string::npos;
+        case Mode::Left:
+            return candidate.size() >= pattern.size() && candidate.compare(0, pattern.size(), pattern) == 0;
+        case Mode::Right:
+            return candidate.size() >= pattern.size() &&
+                   candidate.compare(candidate.size() - pattern.size(), pattern.size(), pattern) == 0;
+        case Mode::Exact:
+            return candidate == pattern;
+        case Mode::None:
+            break;
+    }
+    return false;
+}
+
+bool SearchEngine::VerifyPattern(const std::string& candidate) {
+    const std::string pattern = host_.searchText();
+    host_.yield();
+    const Mode mode = host_.mode();
+    if (host_.matchCase()) return MatchesMode(mode, candidate, pattern);
+    if (pattern != patternKey_) {
+        patternKey_ = pattern;
+        lowerInto(pattern, &patternLower_);
+    }
+    lowerInto(candidate, &candidateLower_);
+    return MatchesMode(mode, candidateLower_, patternLower_);
+}
+
+void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
+    const std::string rootName = modreg::RootName(root);
+    host_.showStatus(path.empty() ? rootName : rootName + "\\" + path);
+    const std::string prefix = path.empty() ? std::string() : path + "\\";
+
+    const std::vector<std::string> subKeys = modreg::ListSubKeys(reg_, root, path);
+    host_.yield();
+    for (const std::string& name : subKeys) {
+        if (host_.stopRequested()) return;
+        if (name.empty()) continue;
+        const std::string keyPath = prefix + name;
+        if (host_.searchKeys() && VerifyPattern(keyPath)) {
+            ResultRow row;
+            row.text = keyPath;
+            row.image = kImageKey;
+            row.fullPath = rootName + "\\" + keyPath;
+            row.keyPath = row.fullPath;
+            host_.addRow(row);
+        }
+        SearchKey(root, keyPath);
+    }
+
+    if (!host_.searchValues() && !host_.searchData()) {
+        host_.yield();
+        return;
+    }
+    if (host_.stopRequested()) return;
+    host_.yield();
+    searchValuesOf(root, path, prefix, rootName);
+}
+
+void SearchEngine::searchValuesOf(plat::RegHandle root, const std::string& path, const std::string& prefix,
+                                  const std::string& rootName) {
+    const modreg::ValueList values = modreg::ListValues(reg_, root, path);
+    LazyKey key(reg_, root, path);
+    const std::string keyFullPath = path.empty() ? rootName : rootName + "\\" + path;
+    for (size_t i = 0; i < values.names.size(); ++i) {
+        if (host_.stopRequested()) return;
+        const std::string& name = values.names[i];
+        if (name.empty()) continue;  // the default value is never examined
+        const uint32_t type = values.types[i];
+        auto report = [&](int image) {
+            ResultRow row;
+            row.text = prefix + name;
+            row.image = image;
+            row.fullPath = rootName + "\\" + row.text;
+            row.keyPath = keyFullPath;
+            row.valueName = name;
+            row.isValue = true;
+            host_.addRow(row);
+        };
+        if (host_.searchValues() && VerifyPattern(name)) report(getIco(type));
+        if (host_.searchData()) {
+            host_.yield();
+            if (type == plat::kRegSz && VerifyPattern(modreg::ReadTextValueOfKey(reg_, key.get(), name))) {
+                report(kImageText);
+            }
+        }
+    }
+    host_.yield();
+}
+
+}  // namespace search

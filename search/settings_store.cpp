@@ -1,0 +1,60 @@
+#include "search/settings_store.h"
+
+#include <climits>
+
+#include "common/registry/mdl_registry.h"
+#include "search/mod_reg.h"
+
+namespace search {
+
+std::string SettingsStore::sectionPath(const std::string& app, const std::string& section) const {
+    return storeKey_ + "\\" + app + "\\" + section;
+}
+
+std::string SettingsStore::GetSetting(const std::string& app, const std::string& section, const std::string& key,
+                                      const std::string& def) {
+    return modreg::ReadTextValue(reg_, plat::kHkeyCurrentUser, sectionPath(app, section), key, def);
+}
+
+bool SettingsStore::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
+                                const std::string& value) {
+    plat::RegHandle h = 0;
+    if (reg_.createKey(plat::kHkeyCurrentUser, sectionPath(app, section), &h) != plat::kErrorSuccess) return false;
+    const std::vector<uint8_t> bytes = mdlreg::RegBytesFromText(value, true);
+    const long rc = reg_.setValueEx(h, key, plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size()));
+    reg_.closeKey(h);
+    return rc == plat::kErrorSuccess;
+}
+
+bool SettingsStore::DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
+    plat::RegHandle h = 0;
+    const long open = reg_.openKeyEx(plat::kHkeyCurrentUser, sectionPath(app, section),
+                                     plat::kKeyQueryValue | plat::kKeySetValue, &h);
+    if (open == plat::kErrorFileNotFound) return true;
+    if (open != plat::kErrorSuccess) return false;
+    const long rc = reg_.deleteValue(h, key);
+    reg_.closeKey(h);
+    return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
+}
+
+std::vector<std::string> SettingsStore::SettingKeys(const std::string& app, const std::string& section) {
+    return modreg::ListValues(reg_, plat::kHkeyCurrentUser, sectionPath(app, section)).names;
+}
+
+int LeadingNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    long long n = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        n = n * 10 + (text[i] - '0');
+        if (n > static_cast<long long>(INT_MAX) + 1) n = static_cast<long long>(INT_MAX) + 1;
+    }
+    if (negative) n = -n;
+    if (n > INT_MAX) return INT_MAX;
+    if (n < INT_MIN) return INT_MIN;
+    return static_cast<int>(n);
+}
+
+}  // namespace search
