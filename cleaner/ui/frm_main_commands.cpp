@@ -1,0 +1,54 @@
+// Commands of the main window: starting the sibling programs, web pages, the registry-editor
+// jump, sorting the result list, the problem panel and the list's keys.
+#include "cleaner/ui/frm_main.h"
+
+namespace cleaner {
+
+void FrmMain::StartSibling(const std::string& fileName) {
+    // The full path is the program (never searched), and the command line quotes it, so a
+    // folder with blanks cannot start another program. A missing program is ignored.
+    const std::string program = ApplicationFolder() + "\\" + fileName;
+    svc_.shell.startProcess(program, "\"" + program + "\"", plat::ShowState::Normal, nullptr);
+}
+
+void FrmMain::GotoURL(const std::string& address) {
+    svc_.shell.shellExecute(host().nativeHandle(*this), "open", address, "", "", plat::ShowState::Normal);
+}
+
+void FrmMain::Label8_Click() { GotoURL(kHomePage); }
+
+void FrmMain::o7_Click() {
+    int sel = lvInvalidLoc.selectedIndex();
+    if (sel < 0) return;
+    if (JumpToKey) JumpToKey(lvInvalidLoc.text(sel));
+}
+
+void FrmMain::lvInvalidLoc_ColumnClick(int column) {
+    if (column < 0 || column >= static_cast<int>(lvInvalidLoc.columns().size())) return;
+    ui::ListView::Column& header = lvInvalidLoc.column(column);
+    if (header.tag == "A") {
+        header.tag = "D";
+        lvInvalidLoc.setSorting(true, column, ui::ListView::SortOrder::Descending);
+    } else {
+        header.tag = "A";
+        lvInvalidLoc.setSorting(true, column, ui::ListView::SortOrder::Ascending);
+    }
+}
+
+void FrmMain::lvInvalidLoc_ItemClick(int row) {
+    const bool spanish = SpanishMode();
+    const int sel = lvInvalidLoc.selectedIndex();
+    if (sel < 0 || row < 0 || row >= lvInvalidLoc.count()) {
+        lblProblemaA.setCaption(spanish ? "Problema(s)" : "Problem(s)");
+        return;
+    }
+    lblProblemaA.setCaption((spanish ? "Problema: " : "Problem: ") + lvInvalidLoc.subItem(sel, 3));
+    lblProblemaC.setCaption((spanish ? "Ubicación: " : "Location: ") + lvInvalidLoc.text(row));
+    lblProblemaB.setCaption(lvInvalidLoc.subItem(sel, 2));
+}
+
+void FrmMain::lvInvalidLoc_KeyDown(int key) {
+    if (key == ui::kKeyDelete) cmdRemoveSel_Click();
+}
+
+}  // namespace cleaner

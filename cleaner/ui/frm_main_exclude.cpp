@@ -1,0 +1,168 @@
+// The exclude list: its file Exclude.lst, the Add/Edit/Remove buttons with their dialog, the
+// check boxes, and moving result rows into the list.
+#include <map>
+
+#include "cleaner/engine/exclude_list.h"
+#include "cleaner/ui/exclude_file.h"
+#include "cleaner/ui/frm_exclude_location.h"
+#include "cleaner/ui/frm_main.h"
+#include "common/text/text.h"
+
+namespace cleaner {
+
+namespace {
+
+// The code page's byte for each character it holds above 0x7F, built from the decoder so that
+// writing and reading agree.
+const std::map<std::string, char>& cp1252Bytes() {
+    static const std::map<std::string, char> table = [] {
+        std::map<std::string, char> t;
+        for (int b = 0x80; b <= 0xFF; ++b) {
+            std::string one(1, static_cast<char>(b));
+            std::string utf8 = text::fromCodePage(one, 1252);
+            // Bytes the code page leaves undefined decode to themselves or to nothing useful;
+            // keep the first byte for each character.
+            if (!utf8.empty() && t.find(utf8) == t.end()) t.emplace(utf8, static_cast<char>(b));
+        }
+        return t;
+    }();
+    return table;
+}
+
+}  // namespace
+
+std::optional<std::string> EncodeCp1252(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    const auto& table = cp1252Bytes();
+    for (size_t i = 0; i < utf8.size();) {
+        unsigned char c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        auto it = table.find(utf8.substr(i, len));
+        if (it == table.end()) return std::nullopt;
+        out += it->second;
+        i += len;
+    }
+    return out;
+}
+
+std::string ExcludeFileBytes(const std::vector<engine::ExcludeEntry>& entries) {
+    std::string content;
+    for (const engine::ExcludeEntry& e : entries)
+        content += e.text + ";;" + e.mustBegin + ";;" + (e.enabled ? "True" : "False") + "\r\n";
+    // The system code page when every character fits and the bytes cannot be mistaken for
+    // UTF-8 when read back; otherwise UTF-8 with a byte-order mark, so nothing is lost.
+    std::optional<std::string> narrow = EncodeCp1252(content);
+    if (narrow && (*narrow == content || !text::isValidUtf8(*narrow))) return *narrow;
+    return "\xEF\xBB\xBF" + content;
+}
+
+// ---- the list in the window ----
+
+void FrmMain::addExcludeRow(const std::string& text, const std::string& mustBegin, bool enabled) {
+    int i = lvExclude.addItem(text);
+    lvExclude.setSubItem(i, 1, mustBegin);
+    lvExclude.setChecked(i, enabled);
+    excludeTextsDirty_ = true;
+}
+
+void FrmMain::LoadExclude() {
+    std::optional<std::vector<engine::ExcludeEntry>> entries = engine::LoadExclude(svc_.files, ApplicationFolder());
+    if (!entries) return;  // no file: the list stays as it is
+    lvExclude.clear();
+    excludeTextsDirty_ = true;
+    for (const engine::ExcludeEntry& e : *entries) {
+        addExcludeRow(e.text, e.mustBegin, e.enabled);
+        yield();
+    }
+}
+
+void FrmMain::SaveExclude() {
+    std::vector<engine::ExcludeEntry> entries;
+    for (int i = 0; i < lvExclude.count(); ++i)
+        entries.push_back({lvExclude.text(i), lvExclude.subItem(i, 1), lvExclude.checked(i)});
+    // An empty list writes an empty file, so removing the last entry sticks.
+    svc_.files.writeFile(ApplicationFolder() + "\\Exclude.lst", ExcludeFileBytes(entries));
+}
+
+void FrmMain::lvExclude_ItemCheck(int) { SaveExclude(); }
+
+void FrmMain::cmdExclude_Click(int index) {
+    switch (index) {
+        case 0: {  // Add...
+            FrmExcludeLocation dlg(host(), [this] { return SpanishMode(); });
+            dlg.Choice = SpanishMode() ? "Cancelar" : "Cancel";
+            dlg.showModal(this);
+            if (dlg.accepted()) {
+                int position = lvExclude.count();
+                addExcludeRow(text::trim(dlg.txtLocation.text()), dlg.chkMustBegin.value() == 1 ? "Yes" : "No",
+                              true);
+                SaveExclude();
+                LoadExclude();
+                if (position < lvExclude.count()) lvExclude.ensureVisible(position);
+            }
+            dlg.unload();
+            break;
+        }
+        case 1: {  // Edit
+            int sel = lvExclude.selectedIndex();
+            if (sel < 0) return;
+            FrmExcludeLocation dlg(host(), [this] { return SpanishMode(); });
+            dlg.Choice = SpanishMode() ? "Cancelar" : "Cancel";
+            dlg.txtLocation.setText(lvExclude.text(sel));
+            dlg.chkMustBegin.setValue(lvExclude.subItem(sel, 1) == "Yes" ? 1 : 0);
+            dlg.showModal(this);
+            if (dlg.accepted() &&
+                host().msgBox(texts_.EditConfirmText, ui::mb::YesNo, "Scourline") == ui::mb::Yes &&
+                sel < lvExclude.count()) {
+                lvExclude.setText(sel, text::trim(dlg.txtLocation.text()));
+                lvExclude.setSubItem(sel, 1, dlg.chkMustBegin.value() == 1 ? "Yes" : "No");
+                excludeTextsDirty_ = true;
+                SaveExclude();
+                LoadExclude();
+                if (sel < lvExclude.count()) lvExclude.ensureVisible(sel);
+            }
+            dlg.unload();
+            break;
+        }
+        case 2: {  // Remove
+            int sel = lvExclude.selectedIndex();
+            if (sel < 0) return;
+            if (host().msgBox(texts_.RemoveConfirmText, ui::mb::YesNo, "Scourline") != ui::mb::Yes) return;
+            sel = lvExclude.selectedIndex();  // the question may have let the list change
+            if (sel < 0) return;
+            lvExclude.removeItem(sel);
+            excludeTextsDirty_ = true;
+            SaveExclude();
+            LoadExclude();
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void FrmMain::cmdAddtoExcludeList_Click() {
+    const bool spanish = SpanishMode();
+    int answer = spanish ? host().msgBox("¿Desea añadir esta entrada del registro a la lista de exclusiones?",
+                                         ui::mb::YesNo | ui::mb::Question, "Lista de exclusiones")
+                         : host().msgBox("Do you want to add this entry to the exclude list?",
+                                         ui::mb::YesNo | ui::mb::Question, "Exclude list");
+    if (answer != ui::mb::Yes) return;
+    if (lvInvalidLoc.selCount() == 0) return;
+    for (int i = lvInvalidLoc.count() - 1; i >= 0; --i) {
+        if (i >= lvInvalidLoc.count()) continue;  // rows may have gone while yielding
+        if (!lvInvalidLoc.selected(i)) continue;
+        addExcludeRow(lvInvalidLoc.text(i), "Yes", true);
+        lvInvalidLoc.removeItem(i);
+        yield();
+    }
+    SaveExclude();
+}
+
+}  // namespace cleaner

@@ -1,0 +1,58 @@
+// The repair: deletes the registry values behind chosen result rows.
+#include "cleaner/ui/frm_main.h"
+#include "common/registry/mdl_registry.h"
+
+namespace cleaner {
+
+void FrmMain::cmdRemoveSel_Click() {
+    if (lvInvalidLoc.count() == 0) return;
+    RemoveEntries(true);
+}
+
+void FrmMain::cmdRemoveAll_Click() {
+    if (lvInvalidLoc.count() == 0) return;
+    RemoveEntries(false);
+}
+
+void FrmMain::RemoveEntries(bool selectedOnly) {
+    if (lvInvalidLoc.count() == 0 || repairRunning_ || scanRunning_ || closing_) return;
+
+    // Nothing may start a scan, change the list or reach the exclude list while the repair
+    // asks and deletes; the controls come back when it ends.
+    repairRunning_ = true;
+    setWorkControlsEnabled(false, true);
+    struct Restore {
+        FrmMain& f;
+        ~Restore() {
+            f.repairRunning_ = false;
+            f.setWorkControlsEnabled(true, true);
+        }
+    } restore{*this};
+
+    if (host().msgBox(texts_.RemoveConfirmText, ui::mb::YesNo | ui::mb::Question, "Scourline") != ui::mb::Yes)
+        return;
+
+    // A row leaves the list only when its value is gone: deleted now, or already gone (the
+    // same value listed twice, under the current user and under the users root). A row whose
+    // value stays keeps its place, so the list never claims a repair that did not happen.
+    auto deleteRow = [this](int i) {
+        const std::string location = lvInvalidLoc.text(i);
+        const plat::RegHandle root = mdlreg::StripHkey(location);
+        if (root == 0) return false;  // no root name: nothing was deleted
+        long rc = mdlreg::DeleteRegValue(svc_.registry, root, mdlreg::SubkeyPath(location),
+                                         lvInvalidLoc.subItem(i, 1));
+        return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
+    };
+
+    int i = 0;
+    while (i < lvInvalidLoc.count() && !closing_) {
+        bool handle = !selectedOnly || lvInvalidLoc.selected(i);
+        if (handle && deleteRow(i))
+            lvInvalidLoc.removeItem(i);  // the row that moves up is looked at next
+        else
+            ++i;
+        yield();
+    }
+}
+
+}  // namespace cleaner

@@ -1,0 +1,106 @@
+// The scan driver and the window side of the scan engine (ScanHost).
+#include "cleaner/engine/exclude_list.h"
+#include "cleaner/engine/scanner.h"
+#include "cleaner/ui/frm_main.h"
+
+namespace cleaner {
+
+void FrmMain::setWorkControlsEnabled(bool enabled, bool repair) {
+    for (ui::Button* b : {&o2, &o3, &o4, &o5, &o6, &o7, &o8}) b->setEnabled(enabled);
+    for (ui::MenuItem* m : {&m2, &m3, &m4}) m->setEnabled(enabled);
+    if (repair) {
+        // A repair deletes without asking again: nothing may change its list meanwhile.
+        cmdScan.setEnabled(enabled);
+        m1.setEnabled(enabled);
+        lvInvalidLoc.setEnabled(enabled);
+        for (ui::Button& b : cmdExclude) b.setEnabled(enabled);
+        cmdCheckUpdate.setEnabled(enabled);
+        cmdShowAbout.setEnabled(enabled);
+    }
+}
+
+void FrmMain::cmdScan_Click() {
+    // A press during the yield that follows the clearing would start a second scan inside this one.
+    if (repairRunning_ || closing_ || scanStarting_) return;
+    showResultsView();
+    lvInvalidLoc.setEnabled(false);
+
+    if (!scanRunning_) {
+        lvInvalidLoc.clear();
+        // Rows are listed in the order the walkers report them.
+        lvInvalidLoc.setSorting(false, lvInvalidLoc.sortKey(), lvInvalidLoc.sortOrder());
+        scanStarting_ = true;
+        yield();
+        scanStarting_ = false;
+        if (closing_) return;
+        scanRunning_ = true;
+        setScanCaptions(texts_.StopCaption);
+        setWorkControlsEnabled(false, false);
+        cmdCheckUpdate.setEnabled(false);
+        cmdShowAbout.setEnabled(false);
+        invalidCount_ = 0;
+
+        std::vector<engine::CategoryRow> rows;
+        for (int i = 0; i < lvLocations.count(); ++i)
+            rows.push_back({lvLocations.item(i).key, lvLocations.checked(i)});
+        bool chosen = false;
+        {
+            engine::Scanner scanner(svc_.registry, svc_.files, *this, spanishAtLoad_);
+            chosen = scanner.RunCategories(rows);
+        }
+        if (!chosen && !closing_) host().msgBox(texts_.NoAreaMessage, ui::mb::OkOnly, "Scourline");
+    }
+
+    // Finish: reached after the walk, and directly when pressed as Stop.
+    lvInvalidLoc.setEnabled(true);
+    SBarMain.setPanel(0, texts_.TotalLabel + std::to_string(invalidCount_));
+    Label1.setCaption(ErrorsFoundLabel(texts_, spanishAtLoad_, invalidCount_));
+    SBarMain.setPanel(1, svc_.clock.timeOfDayText());
+    if (scanRunning_) {
+        scanRunning_ = false;
+        setScanCaptions(texts_.ScanCaption);
+        setWorkControlsEnabled(true, false);
+        engine::SweepExcluded(*this);
+        cmdCheckUpdate.setEnabled(true);
+        cmdShowAbout.setEnabled(true);
+        ProgressBar1.setValue(100);
+    }
+}
+
+// ---- engine::ScanHost ----
+
+void FrmMain::yield() { host().doEvents(); }
+
+const std::vector<std::string>& FrmMain::excludeTexts() {
+    if (excludeTextsDirty_) {
+        excludeTexts_.clear();
+        for (int i = 0; i < lvExclude.count(); ++i) excludeTexts_.push_back(lvExclude.text(i));
+        excludeTextsDirty_ = false;
+    }
+    return excludeTexts_;
+}
+
+void FrmMain::appendRow(const engine::ResultRow& row) {
+    int i = lvInvalidLoc.addItem(row.location);
+    lvInvalidLoc.setSubItem(i, 1, row.valueName);
+    lvInvalidLoc.setSubItem(i, 2, row.valueData);
+    lvInvalidLoc.setSubItem(i, 3, row.reason);
+    lvInvalidLoc.setSubItem(i, 4, row.regType);
+    if (!row.attributes.empty()) lvInvalidLoc.setSubItem(i, 5, row.attributes);
+}
+
+std::string FrmMain::rowLocation(long index) {
+    if (index < 0 || index >= lvInvalidLoc.count()) return {};
+    return lvInvalidLoc.text(static_cast<int>(index));
+}
+
+void FrmMain::removeRow(long index) {
+    if (index >= 0 && index < lvInvalidLoc.count()) lvInvalidLoc.removeItem(static_cast<int>(index));
+}
+
+void FrmMain::setInvalidCount(long count) {
+    invalidCount_ = count;
+    Label1.setCaption(ErrorsFoundLabel(texts_, spanishAtLoad_, count));
+}
+
+}  // namespace cleaner
