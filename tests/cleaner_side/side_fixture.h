@@ -1,0 +1,167 @@
+// Shared set-up of the side-window tests: the main window on the headless backend over an
+// in-memory registry (with the two registry views of a 64-bit system), file tree, shell, clock
+// and http substitute.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cleaner/ui/app_state.h"
+#include "cleaner/ui/frm_main.h"
+#include "common/platform/fake/fake_clock.h"
+#include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_http.h"
+#include "common/platform/fake/fake_registry.h"
+#include "common/platform/fake/fake_shell.h"
+#include "common/registry/mdl_registry.h"
+#include "common/text/text.h"
+#include "common/ui/headless.h"
+
+namespace sidetest {
+
+constexpr const char* kApp = "C:\\Program Files\\Scourline";
+constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
+constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+// The 32-bit view as a 64-bit system shows it: HKLM\SOFTWARE\x opened with the 32-bit flag is
+// HKLM\SOFTWARE\Wow6432Node\x. Everything else goes to the in-memory registry unchanged.
+class ViewRegistry : public plat::Registry {
+public:
+    explicit ViewRegistry(plat::FakeRegistry& inner) : r_(inner) {}
+    static std::string redirect(plat::RegHandle parent, std::string_view sub, uint32_t sam) {
+        std::string s(sub);
+        if (!(sam & plat::kKeyWow64_32Key) || parent != plat::kHkeyLocalMachine) return s;
+        const std::string up = text::toUpper(s);
+        if (up.rfind("SOFTWARE\\WOW6432NODE", 0) == 0) return s;
+        if (up == "SOFTWARE") return "SOFTWARE\\Wow6432Node";
+        if (up.rfind("SOFTWARE\\", 0) == 0) return "SOFTWARE\\Wow6432Node\\" + s.substr(9);
+        return s;
+    }
+    long openKey(plat::RegHandle p, std::string_view s, plat::RegHandle* out) override { return r_.openKey(p, s, out); }
+    long openKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out) override {
+        return r_.openKeyEx(p, redirect(p, s, sam), sam, out);
+    }
+    long createKey(plat::RegHandle p, std::string_view s, plat::RegHandle* out) override {
+        return r_.createKey(p, s, out);
+    }
+    long createKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out, bool* c) override {
+        return r_.createKeyEx(p, redirect(p, s, sam), sam, out, c);
+    }
+    long enumKey(plat::RegHandle k, uint32_t i, uint32_t n, std::string* name) override {
+        return r_.enumKey(k, i, n, name);
+    }
+    long enumValue(plat::RegHandle k, uint32_t i, std::string* name, uint32_t* nc, uint32_t* t,
+                   std::vector<uint8_t>* d, uint32_t* db) override {
+        return r_.enumValue(k, i, name, nc, t, d, db);
+    }
+    long queryValueEx(plat::RegHandle k, std::string_view n, uint32_t* t, std::vector<uint8_t>* d,
+                      uint32_t* db) override {
+        return r_.queryValueEx(k, n, t, d, db);
+    }
+    long queryInfoKey(plat::RegHandle k, plat::KeyInfo* info) override { return r_.queryInfoKey(k, info); }
+    long setValueEx(plat::RegHandle k, std::string_view n, uint32_t t, const uint8_t* d, uint32_t b) override {
+        return r_.setValueEx(k, n, t, d, b);
+    }
+    long deleteValue(plat::RegHandle k, std::string_view n) override { return r_.deleteValue(k, n); }
+    long deleteKey(plat::RegHandle p, std::string_view s) override { return r_.deleteKey(p, s); }
+    long deleteKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam) override {
+        return r_.deleteKey(p, redirect(p, s, sam));
+    }
+    long closeKey(plat::RegHandle k) override { return r_.closeKey(k); }
+
+private:
+    plat::FakeRegistry& r_;
+};
+
+inline std::vector<uint8_t> utf16z(const std::string& s) {
+    std::vector<uint8_t> out;
+    for (char16_t c : text::toUtf16(s)) {
+        out.push_back(static_cast<uint8_t>(c & 0xFF));
+        out.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    out.insert(out.end(), {0, 0});
+    return out;
+}
+
+class SideTest : public ::testing::Test {
+protected:
+    plat::FakeRegistry fakeReg;
+    ViewRegistry reg{fakeReg};
+    plat::FakeFiles files;
+    plat::FakeShell shell;
+    plat::FakeClock clock;
+    plat::FakeHttp http;
+    plat::Services svc{reg, files, shell, clock};
+    ui::HeadlessHost host;
+    ui::Driver drv{host};
+    std::unique_ptr<cleaner::FrmMain> main;
+
+    void SetUp() override {
+        cleaner::ScanOnActivate = false;
+        files.setApplicationFolder(kApp);
+        clock.setTimeText("10:11:12");
+    }
+    void TearDown() override {
+        main.reset();
+        cleaner::ScanOnActivate = false;
+    }
+
+    // The main window, shown, without the start-up wizard (tests open it themselves).
+    cleaner::FrmMain& startMain() {
+        cleaner::MainStartOptions opts;
+        opts.singleInstance = false;
+        opts.showWizard = false;
+        main = std::make_unique<cleaner::FrmMain>(host, svc, opts);
+        main->http = &http;
+        main->updateSite = "http://127.0.0.1:8765";
+        main->show();
+        return *main;
+    }
+    // The saved tick of each area, in table order ("1;0;0;1;0;0;0;0;").
+    void areas(const std::string& locState) {
+        mdlreg::WriteStringValue(fakeReg, plat::kHkeyCurrentUser, kSettings, "LocState", locState);
+    }
+    void spanish() { files.addFile(std::string(kApp) + "\\spanish.dll", std::string("x")); }
+
+    void setString(const std::string& path, const std::string& name, const std::string& data,
+                   uint32_t type = plat::kRegSz) {
+        plat::RegHandle h = 0;
+        ASSERT_EQ(fakeReg.createKey(plat::kHkeyLocalMachine, path, &h), 0);
+        auto bytes = utf16z(data);
+        ASSERT_EQ(fakeReg.setValueEx(h, name, type, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
+        fakeReg.closeKey(h);
+    }
+    // The key of an uninstall entry in the 64-bit (false) or 32-bit (true) view.
+    static std::string entryPath(const std::string& subkey, bool wow32 = false) {
+        return wow32 ? "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey
+                     : std::string(kUninstall) + "\\" + subkey;
+    }
+    void plant(const std::string& subkey, const std::string& displayName, const std::string& command,
+               bool wow32 = false, uint32_t commandType = plat::kRegSz) {
+        if (!displayName.empty()) setString(entryPath(subkey, wow32), "DisplayName", displayName);
+        if (!command.empty()) setString(entryPath(subkey, wow32), "UninstallString", command, commandType);
+        if (displayName.empty() && command.empty()) {
+            plat::RegHandle h = 0;
+            fakeReg.createKey(plat::kHkeyLocalMachine, entryPath(subkey, wow32), &h);
+            fakeReg.closeKey(h);
+        }
+    }
+    bool entryExists(const std::string& subkey, bool wow32 = false) {
+        return fakeReg.keyExists(plat::kHkeyLocalMachine, entryPath(subkey, wow32));
+    }
+    std::vector<plat::FakeShell::Event> starts() const { return shell.eventsOf(plat::FakeShell::Event::Kind::Start); }
+    std::vector<plat::FakeShell::Event> opens() const {
+        return shell.eventsOf(plat::FakeShell::Event::Kind::ShellExecute);
+    }
+    int shownCount(const std::string& form) const {
+        int n = 0;
+        for (const auto& s : host.shownLog)
+            if (s == form) ++n;
+        return n;
+    }
+};
+
+}  // namespace sidetest
