@@ -148,8 +148,10 @@ void Scanner::walk(Kind kind, RegHandle root, std::string path) {
 
     bool excludesSubkeys = kind == Kind::KeyValues || kind == Kind::ComKey || kind == Kind::Association;
     for (long i = 0; i < subKeys; ++i) {
-        std::string name = text::trim(mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i)));
-        if (!name.empty()) {
+        // The name is kept exact: a key whose name begins or ends with a space is still
+        // addressed as itself (a trimmed name would open a sibling, or nothing).
+        std::string name = mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i));
+        if (!text::trim(name).empty()) {
             if (!path.empty()) path = mdlreg::addslash(path);
             std::string child = path + name;
             if (!(excludesSubkeys && InExcludeList(child))) walk(kind, root, child);
@@ -222,7 +224,7 @@ void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {
     mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);
     const std::string prefix = path.empty() ? "" : mdlreg::addslash(path);
     for (long i = 0; i < subKeys; ++i) {
-        std::string name = text::trim(mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i)));
+        std::string name = mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i));
         // Only extensions with a default value (a file type) are examined. An extension key that
         // cannot be opened is not reported: its repair would delete the default value of a
         // working file type.

@@ -1,0 +1,329 @@
+#include "cleaner/hivescan/hivescan_cli.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "cleaner/engine/categories.h"
+#include "cleaner/ui/frm_main.h"
+#include "common/registry/mdl_registry.h"
+#include "common/text/text.h"
+#include "common/ui/headless.h"
+
+namespace hivescan {
+
+const char* UsageText() {
+    return "usage: hivescan [--areas CODES] [--skip-cd-net | --no-skip-cd-net] [--format tsv|csv|json]\n"
+           "                [--output FILE] [--fix all [--yes]]\n"
+           "  --areas CODES      comma-separated area codes (HKCU,HKU,HKLM,DLL,VDD,FONT,IFA,COM);\n"
+           "                     default: the areas ticked in the cleaner's saved settings\n"
+           "  --skip-cd-net      leave out references to CD-ROM and network drives\n"
+           "  --no-skip-cd-net   keep them (default: the saved setting)\n"
+           "  --format           tsv (default), csv or json\n"
+           "  --output FILE      write the rows to FILE instead of standard output\n"
+           "  --fix all          then press \"Fix all\"; its question is answered Yes only with --yes,\n"
+           "                     otherwise it is asked on the console\n"
+           "exit status: 0 scan ran, 2 usage error, 3 a fix left values that could not be deleted\n";
+}
+
+bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
+    Options o;
+    auto valueOf = [&](size_t& i, const std::string& opt, std::string* v) {
+        const std::string& a = args[i];
+        if (a.size() > opt.size() && a.compare(0, opt.size() + 1, opt + "=") == 0) {
+            *v = a.substr(opt.size() + 1);
+            return true;
+        }
+        if (i + 1 >= args.size()) {
+            *error = opt + " needs a value";
+            return false;
+        }
+        *v = args[++i];
+        return true;
+    };
+    auto is = [](const std::string& a, const std::string& opt) {
+        return a == opt || a.compare(0, opt.size() + 1, opt + "=") == 0;
+    };
+    bool skipSeen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string v;
+        if (a == "-h" || a == "--help" || a == "/?") {
+            o.help = true;
+        } else if (is(a, "--areas")) {
+            if (!valueOf(i, "--areas", &v)) return false;
+            o.areasGiven = true;
+            o.areas.clear();
+            for (const std::string& part : text::split(v, ",")) {
+                std::string code = text::toUpper(text::trim(part));
+                if (!engine::FindCategory(code)) {
+                    *error = "unknown area code '" + part + "'";
+                    return false;
+                }
+                if (std::find(o.areas.begin(), o.areas.end(), code) == o.areas.end()) o.areas.push_back(code);
+            }
+        } else if (a == "--skip-cd-net" || a == "--no-skip-cd-net") {
+            int want = a == "--skip-cd-net" ? 1 : 0;
+            if (skipSeen && o.skipCdNet != want) {
+                *error = "--skip-cd-net and --no-skip-cd-net exclude each other";
+                return false;
+            }
+            skipSeen = true;
+            o.skipCdNet = want;
+        } else if (is(a, "--format")) {
+            if (!valueOf(i, "--format", &v)) return false;
+            if (v == "tsv") o.format = Format::Tsv;
+            else if (v == "csv") o.format = Format::Csv;
+            else if (v == "json") o.format = Format::Json;
+            else {
+                *error = "unknown format '" + v + "' (tsv, csv or json)";
+                return false;
+            }
+        } else if (is(a, "--output")) {
+            if (!valueOf(i, "--output", &v)) return false;
+            if (v.empty()) {
+                *error = "--output needs a file name";
+                return false;
+            }
+            o.output = v;
+        } else if (is(a, "--fix")) {
+            if (!valueOf(i, "--fix", &v)) return false;
+            if (v != "all") {
+                *error = "--fix takes 'all'";
+                return false;
+            }
+            o.fixAll = true;
+        } else if (a == "--yes") {
+            o.yes = true;
+        } else {
+            *error = "unknown argument '" + a + "'";
+            return false;
+        }
+    }
+    if (o.yes && !o.fixAll) {
+        *error = "--yes is only for --fix all";
+        return false;
+    }
+    *out = o;
+    return true;
+}
+
+namespace {
+
+std::string tsvField(const std::string& s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char c : s) {
+        switch (c) {
+            case '\t': out += "\\t"; break;
+            case '\r': out += "\\r"; break;
+            case '\n': out += "\\n"; break;
+            case '\\': out += "\\\\"; break;
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::string csvField(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    return "\"" + text::replaceAll(s, "\"", "\"\"") + "\"";
+}
+
+std::string jsonString(const std::string& s) {
+    std::string out = "\"";
+    for (size_t i = 0; i < s.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        // A lone surrogate (kept by the names' WTF-8) is not UTF-8: write it as its escape so
+        // the name still comes out exactly.
+        if (c == 0xED && i + 2 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0xA0) {
+            unsigned cp = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
+                          (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", cp);
+            out += buf;
+            i += 2;
+            continue;
+        }
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    out += buf;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format format) {
+    std::string out;
+    auto field = [&](const Row& r, size_t i) -> std::string { return i < r.size() ? r[i] : std::string(); };
+    switch (format) {
+        case Format::Tsv:
+            for (const Row* r : std::vector<const Row*>{&headers}) {
+                for (size_t i = 0; i < 6; ++i) out += (i ? "\t" : "") + tsvField(field(*r, i));
+                out += "\n";
+            }
+            for (const Row& r : rows) {
+                for (size_t i = 0; i < 6; ++i) out += (i ? "\t" : "") + tsvField(field(r, i));
+                out += "\n";
+            }
+            break;
+        case Format::Csv:
+            for (size_t i = 0; i < 6; ++i) out += (i ? "," : "") + csvField(field(headers, i));
+            out += "\r\n";
+            for (const Row& r : rows) {
+                for (size_t i = 0; i < 6; ++i) out += (i ? "," : "") + csvField(field(r, i));
+                out += "\r\n";
+            }
+            break;
+        case Format::Json: {
+            static const char* const keys[] = {"location", "valueName", "valueData", "reason", "regType", "attributes"};
+            out += "[";
+            for (size_t n = 0; n < rows.size(); ++n) {
+                out += n ? ",\n  {" : "\n  {";
+                for (size_t i = 0; i < 6; ++i)
+                    out += std::string(i ? ", " : "") + "\"" + keys[i] + "\": " + jsonString(field(rows[n], i));
+                out += "}";
+            }
+            out += rows.empty() ? "]\n" : "\n]\n";
+            break;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+std::vector<Row> listRows(const ui::ListView& lv) {
+    std::vector<Row> rows;
+    for (int i = 0; i < lv.count(); ++i) {
+        Row r;
+        for (int c = 0; c < 6; ++c) r.push_back(lv.subItem(i, c));
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+// The value a row names is still there after "Fix all" (which drops every row, deleted or not).
+bool valueStillThere(plat::Registry& reg, const Row& row) {
+    plat::RegHandle root = mdlreg::StripHkey(row[0]);
+    if (root == 0) return false;
+    plat::RegHandle key = 0;
+    if (reg.openKeyEx(root, mdlreg::SubkeyPath(row[0]), plat::kKeyRead, &key) != 0) return false;
+    uint32_t type = 0, size = 0;
+    long rc = reg.queryValueEx(key, row[1], &type, nullptr, &size);
+    reg.closeKey(key);
+    return rc == 0;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, plat::Services& services, Console& console) {
+    Options opt;
+    std::string error;
+    if (!ParseArgs(args, &opt, &error)) {
+        console.err("hivescan: " + error + "\n" + UsageText());
+        return kExitUsage;
+    }
+    if (opt.help) {
+        console.out(UsageText());
+        return kExitOk;
+    }
+
+    ui::HeadlessHost host;
+    ui::Driver drv(host);
+    // Every message box goes to standard error. An OK-only box is acknowledged; the repair's
+    // question is answered Yes with --yes, otherwise asked on the console.
+    bool fixing = false;
+    bool fixConfirmed = false;
+    host.fallbackAnswer = [&](const ui::MsgBoxRecord& box) {
+        console.err((box.title.empty() ? "" : box.title + ": ") + box.text + "\n");
+        int buttons = box.style & 0x0F;
+        if (buttons == ui::mb::OkOnly) return ui::mb::Ok;
+        if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) {
+            if (!fixing) return ui::mb::No;
+            if (!opt.yes) {
+                console.err("[y/N] ");
+                std::string a = text::toLower(text::trim(console.readLine()));
+                if (a != "y" && a != "yes") return ui::mb::No;
+            }
+            fixConfirmed = true;
+            return ui::mb::Yes;
+        }
+        if (buttons == ui::mb::OkCancel) return ui::mb::Ok;
+        return ui::mb::Cancel;
+    };
+
+    cleaner::FrmMain::StartOptions start;
+    start.singleInstance = false;
+    start.showWizard = false;
+    cleaner::FrmMain form(host, services, start);
+    form.show();
+    host.runPosted();
+
+    // Areas and the skip option for this run only: set as code does, so nothing is saved.
+    if (opt.areasGiven) {
+        for (int i = 0; i < form.lvLocations.count(); ++i) {
+            const std::string& code = form.lvLocations.item(i).key;
+            form.lvLocations.setChecked(i, std::find(opt.areas.begin(), opt.areas.end(), code) != opt.areas.end());
+        }
+    }
+    if (opt.skipCdNet >= 0) form.chkSkipCDLan.setValue(opt.skipCdNet);
+
+    drv.click(form.cmdScan);
+    host.runPosted();
+
+    Row headers;
+    for (int c = 0; c < 6 && c < static_cast<int>(form.lvInvalidLoc.columns().size()); ++c)
+        headers.push_back(form.lvInvalidLoc.columns()[c].text);
+    std::vector<Row> rows = listRows(form.lvInvalidLoc);
+    std::string result = FormatRows(headers, rows, opt.format);
+    int status = kExitOk;
+    if (!opt.output.empty()) {
+        if (services.files.writeFile(opt.output, result) != 0) {
+            console.err("hivescan: cannot write '" + opt.output + "'\n");
+            status = 1;
+        }
+    } else {
+        console.out(result);
+    }
+
+    if (opt.fixAll && !rows.empty()) {
+        fixing = true;
+        drv.click(form.o5);
+        host.runPosted();
+        fixing = false;
+        long left = 0;
+        for (const Row& r : rows) {
+            if (fixConfirmed && valueStillThere(services.registry, r)) {
+                ++left;
+                console.err("not deleted: " + r[0] + " | " + r[1] + "\n");
+            }
+        }
+        if (left > 0 && status == kExitOk) status = kExitFixLeftRows;
+    }
+
+    std::string statusText;
+    for (int i = 0; i < form.SBarMain.panelCount(); ++i) {
+        if (form.SBarMain.panel(i).empty()) continue;
+        if (!statusText.empty()) statusText += "\t";
+        statusText += form.SBarMain.panel(i);
+    }
+    console.err(statusText + "\n");
+    return status;
+}
+
+}  // namespace hivescan

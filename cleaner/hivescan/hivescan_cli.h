@@ -1,0 +1,53 @@
+// hivescan: the cleaner's scan (and "Fix all") without a window. It runs the main window's form
+// on the headless backend, so the rows it prints are exactly the rows the window would list.
+#pragma once
+
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "common/platform/services.h"
+
+namespace hivescan {
+
+enum class Format { Tsv, Csv, Json };
+
+struct Options {
+    bool help = false;
+    bool areasGiven = false;
+    std::vector<std::string> areas;  // category codes, upper case
+    int skipCdNet = -1;              // -1 as saved, 0 off, 1 on
+    Format format = Format::Tsv;
+    std::string output;              // "" = standard output
+    bool fixAll = false;
+    bool yes = false;
+};
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitUsage = 2;
+constexpr int kExitFixLeftRows = 3;
+
+const char* UsageText();
+
+// Parses the arguments (without the program name). On failure returns false and a one-line
+// message in *error.
+bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error);
+
+// The six columns of one result row as the list shows them.
+using Row = std::vector<std::string>;
+// The list's column headers and rows written in the chosen format (UTF-8).
+std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format format);
+
+// Where the program's text goes, and the console question for "Fix all" without --yes.
+struct Console {
+    std::function<void(const std::string&)> out;  // the result (when no --output)
+    std::function<void(const std::string&)> err;  // message boxes, status text, errors
+    std::function<std::string()> readLine;        // one answer line; "" at end of input
+};
+
+// Runs the scan as the arguments say; returns the exit status.
+int Run(const std::vector<std::string>& args, plat::Services& services, Console& console);
+
+}  // namespace hivescan

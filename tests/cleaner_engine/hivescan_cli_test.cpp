@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include "cleaner/hivescan/hivescan_cli.h"
+#include "common/platform/fake/fake_clock.h"
+#include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_registry.h"
+#include "common/platform/fake/fake_shell.h"
+#include "tests/cleaner_engine/engine_fixture.h"
+
+using hivescan::Format;
+using hivescan::FormatRows;
+using hivescan::Options;
+using hivescan::ParseArgs;
+
+TEST(HivescanArgs, GoodAndBadCommandLines) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+    } cases[] = {
+        {{}, true},
+        {{"--areas", "HKCU,COM"}, true},
+        {{"--areas=hkcu"}, true},
+        {{"--areas", "HKCU,NOPE"}, false},
+        {{"--areas"}, false},
+        {{"--skip-cd-net"}, true},
+        {{"--skip-cd-net", "--no-skip-cd-net"}, false},
+        {{"--format", "json"}, true},
+        {{"--format", "xml"}, false},
+        {{"--output", "x.tsv"}, true},
+        {{"--fix", "all", "--yes"}, true},
+        {{"--fix", "some"}, false},
+        {{"--yes"}, false},
+        {{"--bogus"}, false},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string err;
+        EXPECT_EQ(ParseArgs(c.args, &o, &err), c.ok) << (c.args.empty() ? "" : c.args[0]) << " " << err;
+        if (!c.ok) {
+            EXPECT_FALSE(err.empty());
+        }
+    }
+    Options o;
+    std::string err;
+    ASSERT_TRUE(ParseArgs({"--areas", "COM,hkcu,COM", "--no-skip-cd-net", "--format=csv"}, &o, &err));
+    EXPECT_EQ(o.areas, (std::vector<std::string>{"COM", "HKCU"}));
+    EXPECT_EQ(o.skipCdNet, 0);
+    EXPECT_EQ(o.format, Format::Csv);
+}
+
+TEST(HivescanFormat, EscapingPerFormat) {
+    hivescan::Row headers{"A", "B", "C", "D", "E", "F"};
+    std::vector<hivescan::Row> rows{{"HKEY_CURRENT_USER\\x", "tab\there", "line\r\nbreak", "q\"uote,comma", "1", ""}};
+    EXPECT_EQ(FormatRows(headers, rows, Format::Tsv),
+              "A\tB\tC\tD\tE\tF\n"
+              "HKEY_CURRENT_USER\\\\x\ttab\\there\tline\\r\\nbreak\tq\"uote,comma\t1\t\n");
+    EXPECT_EQ(FormatRows(headers, rows, Format::Csv),
+              "A,B,C,D,E,F\r\n"
+              "HKEY_CURRENT_USER\\x,tab\there,\"line\r\nbreak\",\"q\"\"uote,comma\",1,\r\n");
+    EXPECT_EQ(FormatRows(headers, rows, Format::Json),
+              "[\n  {\"location\": \"HKEY_CURRENT_USER\\\\x\", \"valueName\": \"tab\\there\", \"valueData\": "
+              "\"line\\r\\nbreak\", \"reason\": \"q\\\"uote,comma\", \"regType\": \"1\", \"attributes\": \"\"}\n]\n");
+    EXPECT_EQ(FormatRows(headers, {}, Format::Json), "[]\n");
+    // Unicode passes as UTF-8; a lone surrogate (kept exact in names) is written as its escape.
+    std::vector<hivescan::Row> uni{{"Ключ", "\xED\xA0\x80", "\x01", "", "", ""}};
+    EXPECT_NE(FormatRows(headers, uni, Format::Json).find("\"Ключ\", \"valueName\": \"\\ud800\", \"valueData\": \"\\u0001\""),
+              std::string::npos);
+}
+
+class HivescanRunTest : public ::testing::Test {
+protected:
+    plat::FakeRegistry reg;
+    plat::FakeFiles files;
+    plat::FakeShell shell;
+    plat::FakeClock clock;
+    plat::Services services{reg, files, shell, clock};
+    std::string out, err;
+    std::vector<std::string> answers;
+    hivescan::Console console;
+
+    HivescanRunTest() {
+        clock.setTimeText("12:00:00");
+        console.out = [this](const std::string& s) { out += s; };
+        console.err = [this](const std::string& s) { err += s; };
+        console.readLine = [this] {
+            if (answers.empty()) return std::string();
+            std::string a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        };
+        set(plat::kHkeyCurrentUser, "Software\\Acme", "Run", "\"C:\\Acme\\gone.exe\" /s");
+        set(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", "C:\\Acme\\tab.exe");
+    }
+    void set(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data) {
+        plat::RegHandle h = 0;
+        ASSERT_EQ(reg.createKey(root, path, &h), 0);
+        auto b = enginetest::utf16Bytes(data);
+        reg.setValueEx(h, name, plat::kRegSz, b.data(), static_cast<uint32_t>(b.size()));
+        reg.closeKey(h);
+    }
+    int run(const std::vector<std::string>& args) { return hivescan::Run(args, services, console); }
+};
+
+TEST_F(HivescanRunTest, PrintsTheWindowsRowsAndStatus) {
+    EXPECT_EQ(run({"--areas", "HKCU"}), hivescan::kExitOk);
+    EXPECT_EQ(out,
+              "Invalid data location\tValue name\tValue data\tReason\tReg type\tAttributes\n"
+              "HKEY_CURRENT_USER\\\\software\\\\Acme\tRun\t\"C:\\\\Acme\\\\gone.exe\" /s\tInvalid path\t1\t\n"
+              "HKEY_CURRENT_USER\\\\software\\\\Acme\tTab\\tName\tC:\\\\Acme\\\\tab.exe\tInvalid path\t1\t\n");
+    EXPECT_NE(err.find("Total Invalid Entries: 2"), std::string::npos) << err;
+    EXPECT_NE(err.find("12:00:00"), std::string::npos) << err;
+}
+
+TEST_F(HivescanRunTest, NoAreaMessageGoesToStandardError) {
+    EXPECT_EQ(run({"--areas", ""}), hivescan::kExitOk);
+    EXPECT_NE(err.find("Please select at least one registry location to scan."), std::string::npos) << err;
+}
+
+TEST_F(HivescanRunTest, UsageErrors) {
+    EXPECT_EQ(run({"--areas", "XYZ"}), hivescan::kExitUsage);
+    EXPECT_NE(err.find("unknown area code"), std::string::npos);
+    EXPECT_NE(err.find("usage: hivescan"), std::string::npos);
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(HivescanRunTest, FixAllDeletesWithYesAndAsksOtherwise) {
+    answers = {"n"};
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all"}), hivescan::kExitOk);
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    EXPECT_NE(err.find("Are you sure you want to remove the selected location(s) from the list."), std::string::npos);
+
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitOk);
+    EXPECT_FALSE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    EXPECT_FALSE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
+}
+
+TEST_F(HivescanRunTest, FixThatCannotDeleteExitsWithThree) {
+    // The key becomes read-only after the scan listed its values, while the question is asked.
+    console.readLine = [&] {
+        reg.markReadOnly(plat::kHkeyCurrentUser, "Software\\Acme");
+        return std::string("y");
+    };
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all"}), hivescan::kExitFixLeftRows);
+    EXPECT_NE(err.find("not deleted: HKEY_CURRENT_USER\\software\\Acme | Run"), std::string::npos) << err;
+}
