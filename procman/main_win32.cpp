@@ -1,0 +1,35 @@
+// taskwatch.exe: the process manager's composition root on the real platform.
+#include <windows.h>
+#include <objbase.h>
+
+#include "common/platform/services.h"
+#include "common/platform/win32/win32_clock.h"
+#include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
+#include "common/platform/win32/win32_shell.h"
+#include "common/ui/win32/win32_host.h"
+#include "procman/form1.h"
+#include "procman/win32/icons_win32.h"
+#include "procman/win32/process_list_win32.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // The shell's file information needs COM on this thread.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int exitCode = 0;
+    {
+        plat::Win32Registry registry;
+        plat::Win32Files files;
+        plat::Win32Shell shell;
+        plat::Win32Clock clock;
+        plat::Services services{registry, files, shell, clock};
+        procman::Win32ProcessList processes;
+        procman::Win32Icons icons;
+
+        ui::Win32Host host;
+        procman::Form1 form(host, services, processes, icons);
+        form.show();
+        exitCode = host.run();
+    }
+    if (SUCCEEDED(com)) CoUninitialize();
+    return exitCode;
+}

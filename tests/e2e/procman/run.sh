@@ -1,0 +1,51 @@
+#!/bin/bash
+# End-to-end check of taskwatch.exe under Wine and Xvfb, in a throwaway prefix: the window lists
+# the prefix's processes with a started helper and its folder, ends the helper after the
+# confirmation (the driver waits on the helper's handle), rescans, and closes on Escape.
+# Screenshots of the list and of the confirmation are left in $ARTIFACTS (default: the scratch folder).
+#
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/procman-win)
+set -u
+HERE=$(cd "$(dirname "$0")" && pwd)
+BUILD=${1:-${BUILD_WIN:-/work/build/procman-win}}
+for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
+  if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
+done
+
+SCRATCH=$(mktemp -d /tmp/procman-e2e.XXXXXX)
+ARTIFACTS=${ARTIFACTS:-$SCRATCH}
+mkdir -p "$ARTIFACTS"
+export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export BUILD ARTIFACTS
+
+cat > "$SCRATCH/inner.sh" <<'INNER'
+#!/bin/bash
+set -u
+timeout 300 wineboot -i >/dev/null 2>&1
+T=$WINEPREFIX/drive_c/pmtest
+mkdir -p "$T/helper" "$T/signals"
+cp "$BUILD/procman/taskwatch.exe" "$BUILD/tests/procman/pm_driver.exe" "$T/"
+cp "$BUILD/tests/procman/pm_helper.exe" "$T/helper/"
+timeout 120 wine 'C:\pmtest\pm_driver.exe' 'C:\pmtest\taskwatch.exe' 'C:\pmtest\helper\pm_helper.exe' 'C:\pmtest\signals' &
+D=$!
+shoot() {  # waits for a signal file, takes a screenshot, answers
+  for _ in $(seq 1 300); do [ -f "$T/signals/$1" ] && break; kill -0 $D 2>/dev/null || return; sleep 0.1; done
+  [ -f "$T/signals/$1" ] || return
+  sleep 1
+  xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/$2" && echo "screenshot: $ARTIFACTS/$2"
+  touch "$T/signals/$3"
+}
+shoot ready taskwatch-list.png shot-done
+shoot confirm taskwatch-confirm.png confirm-done
+wait $D
+rc=$?
+timeout 30 wineserver -k >/dev/null 2>&1
+exit $rc
+INNER
+chmod +x "$SCRATCH/inner.sh"
+timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+rc=${PIPESTATUS[0]}
+if [ "$rc" -eq 0 ]; then echo "procman e2e: PASSED"; else echo "procman e2e: FAILED ($rc)"; fi
+# The prefix is large; keep only the screenshots.
+rm -rf "$SCRATCH/pfx"
+exit "$rc"
