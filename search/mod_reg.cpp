@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/registry/mdl_registry.h"
+#include "common/text/text.h"
 
 namespace modreg {
 namespace {
@@ -13,6 +14,8 @@ constexpr uint32_t kMaxNameChars = 65536;
 // Consecutive failing entries after which a listing gives up: a key deleted while it is
 // listed fails at every index and would otherwise never reach "no more items".
 constexpr int kMaxConsecutiveFailures = 64;
+// Text values up to this size come with the listing; larger ones are read by name.
+constexpr uint32_t kMaxPrefetchBytes = 64 * 1024;
 
 class OpenedKey {
 public:
@@ -41,17 +44,16 @@ uint32_t grown(uint32_t chars) { return std::min(kMaxNameChars, std::max<uint32_
 
 }  // namespace
 
-std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const std::string& path) {
+std::vector<std::string> ListSubKeysOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* known) {
     std::vector<std::string> names;
-    OpenedKey key(reg, root, path);
-    if (!key.get()) return names;
-    const plat::KeyInfo info = infoOf(reg, key.get());
+    if (!key) return names;
+    const plat::KeyInfo info = known ? *known : infoOf(reg, key);
     uint32_t chars = std::max<uint32_t>(info.maxSubKeyLen + 1, 256);
     names.reserve(info.subKeys);
     int failures = 0;
     for (uint32_t index = 0;;) {
         std::string name;
-        const long rc = reg.enumKey(key.get(), index, chars, &name);
+        const long rc = reg.enumKey(key, index, chars, &name);
         if (rc == plat::kErrorNoMoreItems) break;
         if (rc == plat::kErrorMoreData && chars < kMaxNameChars) {
             chars = grown(chars);  // retry the same index with a bigger buffer
@@ -68,40 +70,70 @@ std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const 
     return names;
 }
 
-ValueList ListValues(plat::Registry& reg, RegHandle root, const std::string& path) {
+std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const std::string& path) {
+    OpenedKey key(reg, root, path);
+    return ListSubKeysOfKey(reg, key.get());
+}
+
+ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* known, bool withText) {
     ValueList list;
-    std::string keyPath = path;
-    if (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
-    OpenedKey key(reg, root, keyPath);
-    if (!key.get()) return list;
-    const plat::KeyInfo info = infoOf(reg, key.get());
+    if (!key) return list;
+    const plat::KeyInfo info = known ? *known : infoOf(reg, key);
     uint32_t chars = std::max<uint32_t>(info.maxValueNameLen + 1, 256);
+    const uint32_t dataCap = std::min(std::max<uint32_t>(info.maxValueLen, 512), kMaxPrefetchBytes);
     list.names.reserve(info.values);
     list.types.reserve(info.values);
+    if (withText) {
+        list.texts.reserve(info.values);
+        list.hasText.reserve(info.values);
+    }
+    std::vector<uint8_t> data;
     int failures = 0;
+    bool wantData = withText;  // per index: with the data, or (after "more data") names only
     for (uint32_t index = 0;;) {
         std::string name;
         uint32_t nameChars = chars;
         uint32_t type = 0;
-        uint32_t dataBytes = 0;
-        // Only the name and the type are wanted: no data buffer, so no data size can fail it.
-        const long rc = reg.enumValue(key.get(), index, &name, &nameChars, &type, nullptr, &dataBytes);
+        uint32_t dataBytes = wantData ? dataCap : 0;
+        const long rc = reg.enumValue(key, index, &name, &nameChars, &type, wantData ? &data : nullptr, &dataBytes);
         if (rc == plat::kErrorNoMoreItems) break;
-        // Without a data buffer, "more data" can only mean the name did not fit.
-        if (rc == plat::kErrorMoreData && chars < kMaxNameChars) {
-            chars = grown(chars);
-            continue;
+        if (rc == plat::kErrorMoreData) {
+            // The data or the name did not fit: ask again for the name and type alone (the text
+            // of a large value is then read by name when it is needed), with a bigger name
+            // buffer once that alone is what fails.
+            if (wantData) {
+                wantData = false;
+                continue;
+            }
+            if (chars < kMaxNameChars) {
+                chars = grown(chars);
+                continue;
+            }
         }
         if (rc == plat::kErrorSuccess) {
             list.names.push_back(TrimAtNul(name));
             list.types.push_back(type);
+            if (withText) {
+                const bool fetched = wantData && type == plat::kRegSz;
+                list.texts.push_back(fetched ? TextFromBytes(data.data(), std::min<size_t>(dataBytes, data.size()))
+                                             : std::string());
+                list.hasText.push_back(fetched);
+            }
             failures = 0;
         } else if (++failures >= kMaxConsecutiveFailures) {
             break;
         }
+        wantData = withText;
         ++index;
     }
     return list;
+}
+
+ValueList ListValues(plat::Registry& reg, RegHandle root, const std::string& path) {
+    std::string keyPath = path;
+    if (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
+    OpenedKey key(reg, root, keyPath);
+    return ListValuesOfKey(reg, key.get());
 }
 
 std::string ReadTextValueOfKey(plat::Registry& reg, RegHandle key, const std::string& name, const std::string& def) {
@@ -115,7 +147,7 @@ std::string ReadTextValueOfKey(plat::Registry& reg, RegHandle key, const std::st
         data.assign(size, 0);
         uint32_t got = size;
         const long rc = reg.queryValueEx(key, name, &type, &data, &got);
-        if (rc == plat::kErrorSuccess) return mdlreg::TextFromRegBytes(data, std::min<uint32_t>(got, data.size()));
+        if (rc == plat::kErrorSuccess) return TextFromBytes(data.data(), std::min<size_t>(got, data.size()));
         if (rc != plat::kErrorMoreData || got <= size) return def;
         size = got;
     }
@@ -150,6 +182,28 @@ std::string RootName(RegHandle root) { return mdlreg::HkeyName(root); }
 std::string TrimAtNul(const std::string& text) {
     const auto nul = text.find('\0');
     return nul == std::string::npos ? text : text.substr(0, nul);
+}
+
+std::string TextFromBytes(const uint8_t* bytes, size_t size) {
+    const size_t units = size / 2;
+    std::string ascii;
+    ascii.reserve(units);
+    for (size_t i = 0; i < units; ++i) {
+        const char16_t u = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        if (u == 0) return ascii;
+        if (u >= 0x80) {
+            // Not plain ASCII: convert the whole text exactly.
+            std::u16string wide(ascii.begin(), ascii.end());
+            for (size_t j = i; j < units; ++j) {
+                const char16_t w = static_cast<char16_t>(bytes[2 * j] | (bytes[2 * j + 1] << 8));
+                if (w == 0) break;
+                wide.push_back(w);
+            }
+            return text::fromUtf16(wide);
+        }
+        ascii.push_back(static_cast<char>(u));
+    }
+    return ascii;
 }
 
 std::string ParentPath(const std::string& path) {

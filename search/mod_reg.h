@@ -21,10 +21,21 @@ using plat::RegHandle;
 struct ValueList {
     std::vector<std::string> names;  // enumeration order; "" is the key's default value
     std::vector<uint32_t> types;     // parallel to names
+    // Filled only when the listing was asked for text: the content of each REG_SZ value that
+    // the enumeration delivered, with hasText telling which ones it did.
+    std::vector<std::string> texts;
+    std::vector<bool> hasText;
 };
 
 std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const std::string& path);
 ValueList ListValues(plat::Registry& reg, RegHandle root, const std::string& path);
+
+// The same on a key that is already open. `info` (optional) is the key's information, used to
+// size the buffers. With `withText`, the content of text values comes in the same enumeration
+// calls (values too large for that are listed all the same, without their text).
+std::vector<std::string> ListSubKeysOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* info = nullptr);
+ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* info = nullptr,
+                          bool withText = false);
 
 // The text of a value up to its first NUL, or `def` when it cannot be read.
 std::string ReadTextValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& name,
@@ -40,6 +51,8 @@ RegHandle RootFromName(const std::string& name);
 std::string RootName(RegHandle root);
 
 std::string TrimAtNul(const std::string& text);
+// UTF-16LE registry bytes to UTF-8, up to the first NUL within `size` bytes.
+std::string TextFromBytes(const uint8_t* bytes, size_t size);
 // The path without its last part and without a trailing backslash.
 std::string ParentPath(const std::string& path);
 

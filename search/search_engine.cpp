@@ -28,32 +28,6 @@ void lowerInto(const std::string& s, std::string* out) {
     }
 }
 
-// Closes the key it holds when it goes out of scope; opens lazily so keys whose values are
-// never read by content are not opened twice.
-class LazyKey {
-public:
-    LazyKey(plat::Registry& reg, plat::RegHandle root, const std::string& path) : reg_(reg), root_(root), path_(path) {}
-    ~LazyKey() {
-        if (key_) reg_.closeKey(key_);
-    }
-    LazyKey(const LazyKey&) = delete;
-    LazyKey& operator=(const LazyKey&) = delete;
-    plat::RegHandle get() {
-        if (!tried_) {
-            tried_ = true;
-            if (reg_.openKey(root_, path_, &key_) != plat::kErrorSuccess) key_ = 0;
-        }
-        return key_;
-    }
-
-private:
-    plat::Registry& reg_;
-    plat::RegHandle root_;
-    const std::string& path_;
-    plat::RegHandle key_ = 0;
-    bool tried_ = false;
-};
-
 }  // namespace
 
 int getIco(uint32_t type) {
@@ -102,11 +76,22 @@ bool SearchEngine::VerifyPattern(const std::string& candidate) {
 }
 
 void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
-    const std::string rootName = modreg::RootName(root);
+    plat::RegHandle key = 0;
+    if (reg_.openKey(root, path, &key) != plat::kErrorSuccess) key = 0;
+    searchOpenKey(key, root, path, modreg::RootName(root));
+    if (key) reg_.closeKey(key);
+}
+
+// Walks one key that is already open (0 when it could not be opened: nothing below it).
+// Each sub-key is opened relative to its parent, so the walk holds one open key per level.
+void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, const std::string& path,
+                                 const std::string& rootName) {
     host_.showStatus(path.empty() ? rootName : rootName + "\\" + path);
     const std::string prefix = path.empty() ? std::string() : path + "\\";
 
-    const std::vector<std::string> subKeys = modreg::ListSubKeys(reg_, root, path);
+    plat::KeyInfo info;
+    if (!key || reg_.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    const std::vector<std::string> subKeys = modreg::ListSubKeysOfKey(reg_, key, &info);
     host_.yield();
     for (const std::string& name : subKeys) {
         if (host_.stopRequested()) return;
@@ -120,7 +105,10 @@ void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
             row.keyPath = row.fullPath;
             host_.addRow(row);
         }
-        SearchKey(root, keyPath);
+        plat::RegHandle child = 0;
+        if (reg_.openKey(key, name, &child) != plat::kErrorSuccess) child = 0;
+        searchOpenKey(child, root, keyPath, rootName);
+        if (child) reg_.closeKey(child);
     }
 
     if (!host_.searchValues() && !host_.searchData()) {
@@ -129,13 +117,14 @@ void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
     }
     if (host_.stopRequested()) return;
     host_.yield();
-    searchValuesOf(root, path, prefix, rootName);
+    searchValuesOf(key, path, prefix, rootName);
 }
 
-void SearchEngine::searchValuesOf(plat::RegHandle root, const std::string& path, const std::string& prefix,
+void SearchEngine::searchValuesOf(plat::RegHandle key, const std::string& path, const std::string& prefix,
                                   const std::string& rootName) {
-    const modreg::ValueList values = modreg::ListValues(reg_, root, path);
-    LazyKey key(reg_, root, path);
+    // Text content comes with the listing when Data is checked now; a value whose text did not
+    // come (too large, or Data checked later) is read by name when it is tested.
+    const modreg::ValueList values = modreg::ListValuesOfKey(reg_, key, nullptr, host_.searchData());
     const std::string keyFullPath = path.empty() ? rootName : rootName + "\\" + path;
     for (size_t i = 0; i < values.names.size(); ++i) {
         if (host_.stopRequested()) return;
@@ -155,7 +144,9 @@ void SearchEngine::searchValuesOf(plat::RegHandle root, const std::string& path,
         if (host_.searchValues() && VerifyPattern(name)) report(getIco(type));
         if (host_.searchData()) {
             host_.yield();
-            if (type == plat::kRegSz && VerifyPattern(modreg::ReadTextValueOfKey(reg_, key.get(), name))) {
+            if (type != plat::kRegSz) continue;
+            const bool listed = i < values.hasText.size() && values.hasText[i];
+            if (VerifyPattern(listed ? values.texts[i] : modreg::ReadTextValueOfKey(reg_, key, name))) {
                 report(kImageText);
             }
         }

@@ -57,9 +57,10 @@ public:
     bool VerifyPattern(const std::string& candidate);
 
 private:
-    void searchValuesOf(plat::RegHandle root, const std::string& path, const std::string& prefix,
+    void searchOpenKey(plat::RegHandle key, plat::RegHandle root, const std::string& path,
+                       const std::string& rootName);
+    void searchValuesOf(plat::RegHandle key, const std::string& path, const std::string& prefix,
                         const std::string& rootName);
-    const std::string& lowered(const std::string& text, std::string* cacheKey, std::string* cache);
 
     plat::Registry& reg_;
     SearchHost& host_;

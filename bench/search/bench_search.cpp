@@ -4,9 +4,9 @@
 //                                                   5 values a key: 1,000,000 values)
 //   search_bench --real [TEXT]                     the machine's own registry (Windows / Wine)
 //
-// The bare walk enumerates every sub-key and every value's name and type of the roots the search
-// window offers, keeping one open key per level, and yields to the same headless backend once per
-// key and per value. The search is RunGrep with the window's defaults ("My Computer", Any, Match
+// The bare walk reads every sub-key, value name, type and text content of the roots the search
+// window offers the way the search reads them, and yields to the same headless backend as often,
+// but tests nothing. The search is RunGrep with the window's defaults ("My Computer", Any, Match
 // Case, keys, values and data), so it also reads every text value.
 #include <chrono>
 #include <cstdio>
@@ -33,35 +33,35 @@ using Clock = std::chrono::steady_clock;
 struct Counts {
     size_t keys = 0;
     size_t values = 0;
+    size_t textBytes = 0;
 };
 
-void bareWalk(plat::Registry& reg, plat::RegHandle parent, const std::string& sub, ui::Host& host, Counts& c) {
-    plat::RegHandle key = 0;
-    if (reg.openKey(parent, sub, &key) != plat::kErrorSuccess) return;
+// Reads exactly what the search reads, the same way (one open key per level, sub-key names,
+// value names, types and text content through the reading layer) and yields as often as the
+// search does with every target checked, but tests nothing and adds no row.
+void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& c) {
     plat::KeyInfo info;
-    if (reg.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
-    std::vector<std::string> names;
-    for (uint32_t i = 0;; ++i) {
-        std::string name;
-        if (reg.enumKey(key, i, info.maxSubKeyLen + 1 < 256 ? 256 : info.maxSubKeyLen + 1, &name) !=
-            plat::kErrorSuccess)
-            break;
-        names.push_back(std::move(name));
-    }
+    if (!key || reg.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    const std::vector<std::string> names = modreg::ListSubKeysOfKey(reg, key, &info);
+    host.doEvents();
     for (const std::string& name : names) {
         ++c.keys;
-        host.doEvents();
-        bareWalk(reg, key, name, host, c);
+        host.doEvents();  // the search's key-path test
+        plat::RegHandle child = 0;
+        if (reg.openKey(key, name, &child) != plat::kErrorSuccess) child = 0;
+        bareWalk(reg, child, host, c);
+        if (child) reg.closeKey(child);
     }
-    for (uint32_t i = 0;; ++i) {
-        std::string name;
-        uint32_t nameChars = info.maxValueNameLen + 1 < 256 ? 256 : info.maxValueNameLen + 1;
-        uint32_t type = 0, bytes = 0;
-        if (reg.enumValue(key, i, &name, &nameChars, &type, nullptr, &bytes) != plat::kErrorSuccess) break;
+    host.doEvents();
+    const modreg::ValueList values = modreg::ListValuesOfKey(reg, key, nullptr, true);
+    for (size_t i = 0; i < values.names.size(); ++i) {
         ++c.values;
-        host.doEvents();
+        c.textBytes += values.texts[i].size();
+        host.doEvents();  // value-name test
+        host.doEvents();  // before the content
+        if (values.types[i] == plat::kRegSz) host.doEvents();  // content test
     }
-    reg.closeKey(key);
+    host.doEvents();
 }
 
 std::vector<uint8_t> utf16(const std::string& s) {
@@ -162,7 +162,11 @@ int run(plat::Registry& reg, const std::string& textToFind, int rounds) {
         walked = Counts{};
         const auto t0 = Clock::now();
         for (plat::RegHandle root : roots) {
-            if (modreg::RootHasSubKeys(reg, root)) bareWalk(reg, root, "", host, walked);
+            if (!modreg::RootHasSubKeys(reg, root)) continue;
+            plat::RegHandle key = 0;
+            if (reg.openKey(root, "", &key) != plat::kErrorSuccess) continue;
+            bareWalk(reg, key, host, walked);
+            reg.closeKey(key);
         }
         const auto t1 = Clock::now();
         const search::GrepOutcome out = search::RunGrep({"--format", "tsv", textToFind}, reg);
