@@ -2,6 +2,7 @@
 // errors that load nothing. Runs on the test registry (in-memory natively, real under Wine).
 #include <gtest/gtest.h>
 
+#include "common/text/text.h"
 #include "tests/support/reg_file.h"
 #include "tests/support/test_registry.h"
 
@@ -37,6 +38,11 @@ std::string utf16le(const std::string& utf8) {
     return out;
 }
 
+// Fixture texts name the scratch key as @SCRATCH@.
+std::string scratch(const std::string& script) {
+    return text::replaceAll(script, "@SCRATCH@", ScratchKey::path());
+}
+
 class RegFile : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,7 +74,7 @@ const char* kUnicodeScript =
     "Windows Registry Editor Version 5.00\r\n"
     "\r\n"
     "; a comment\r\n"
-    "[HKEY_CURRENT_USER\\Software\\ScourlineContractTest\\U16]\r\n"
+    "[HKEY_CURRENT_USER\\@SCRATCH@\\U16]\r\n"
     "@=\"default\"\r\n"
     "\"Str\"=\"quote \\\" back \\\\ end\"\r\n"
     "\"Num\"=dword:ffffffff\r\n"
@@ -81,15 +87,15 @@ const char* kUnicodeScript =
     "\"Gone\"=\"x\"\r\n"
     "\"Gone\"=-\r\n"
     "\r\n"
-    "[HKEY_CURRENT_USER\\Software\\ScourlineContractTest\\U16\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87]\r\n"
+    "[HKEY_CURRENT_USER\\@SCRATCH@\\U16\\\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87]\r\n"
     "\"\xd0\x98\xd0\xbc\xd1\x8f\"=\"\xd0\x97\xd0\xbd\xd0\xb0\xd1\x87\xd0\xb5\xd0\xbd\xd0\xb8\xd0\xb5\"\r\n"
-    "[HKCU\\Software\\ScourlineContractTest\\ToDelete\\Deeper]\r\n"
-    "[-HKEY_CURRENT_USER\\Software\\ScourlineContractTest\\ToDelete]\r\n";
+    "[HKCU\\@SCRATCH@\\ToDelete\\Deeper]\r\n"
+    "[-HKEY_CURRENT_USER\\@SCRATCH@\\ToDelete]\r\n";
 
 TEST_F(RegFile, LoadsEveryValueTypeFromUtf16Text) {
     std::string error;
     int line = -1;
-    ASSERT_TRUE(regfile::load(*reg_, utf16le(kUnicodeScript), &error, &line)) << error;
+    ASSERT_TRUE(regfile::load(*reg_, utf16le(scratch(kUnicodeScript)), &error, &line)) << error;
     EXPECT_EQ(line, 0);
     uint32_t type = 0;
     std::vector<uint8_t> d;
@@ -124,13 +130,13 @@ TEST_F(RegFile, LoadsEveryValueTypeFromUtf16Text) {
 TEST_F(RegFile, LoadsRegedit4TextInCodePage1252) {
     const std::string script =
         "REGEDIT4\n\n"
-        "[HKEY_CURRENT_USER\\Software\\ScourlineContractTest\\A4]\n"
+        "[HKEY_CURRENT_USER\\@SCRATCH@\\A4]\n"
         "\"Name\"=\"gr\xF6\xDF" "e\"\n"
         "\"Exp\"=hex(2):25,54,45,4d,50,25,5c,79,00\n"
         "\"Multi\"=hex(7):61,00,62,00,00\n"
         "\"Bin\"=hex:f6\n";
     std::string error;
-    ASSERT_TRUE(regfile::load(*reg_, script, &error)) << error;
+    ASSERT_TRUE(regfile::load(*reg_, scratch(script), &error)) << error;
     uint32_t type = 0;
     std::vector<uint8_t> d;
     ASSERT_TRUE(value("A4", "Name", &type, &d));
@@ -149,7 +155,7 @@ TEST_F(RegFile, SyntaxErrorReportsItsLineAndLoadsNothing) {
         std::string text;
         int line;
     };
-    const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\ScourlineContractTest\\E]\n\"ok\"=dword:1\n";
+    const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\@SCRATCH@\\E]\n\"ok\"=dword:1\n";
     const Case cases[] = {
         {head + "\"bad\"=dword:xyz\n", 5},
         {head + "\"bad\"=\"unterminated\n", 5},
@@ -169,7 +175,7 @@ TEST_F(RegFile, SyntaxErrorReportsItsLineAndLoadsNothing) {
         SCOPED_TRACE(c.text);
         std::string error;
         int line = 0;
-        EXPECT_FALSE(regfile::load(*reg_, c.text, &error, &line));
+        EXPECT_FALSE(regfile::load(*reg_, scratch(c.text), &error, &line));
         EXPECT_EQ(line, c.line) << error;
         EXPECT_FALSE(keyExists("E"));
     }

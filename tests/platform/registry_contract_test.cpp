@@ -116,9 +116,10 @@ TEST_F(RegistryContract, MissingKeysAndValuesGiveFileNotFound) {
     EXPECT_EQ(reg_->deleteKey(base_, "NoSuchKey"), kErrorFileNotFound);
 }
 
+// Wine orders by lower-cased units ("a_" before "aB"); the substitute follows it.
 TEST_F(RegistryContract, SubkeysComeInRegistryNameOrder) {
     for (const char* n : {"b", "A", "a_", "aB", "C", "\xc3\xa9t\xc3\xa9", "Z1", "z0"}) reg_->closeKey(create(n));
-    EXPECT_EQ(subkeys(base_), (std::vector<std::string>{"A", "aB", "a_", "b", "C", "z0", "Z1", "\xc3\xa9t\xc3\xa9"}));
+    EXPECT_EQ(subkeys(base_), (std::vector<std::string>{"A", "a_", "aB", "b", "C", "z0", "Z1", "\xc3\xa9t\xc3\xa9"}));
     std::string name = "x";
     EXPECT_EQ(reg_->enumKey(base_, 8, 300, &name), kErrorNoMoreItems);
 }
@@ -300,6 +301,13 @@ TEST_F(RegistryContract, HandleOfADeletedKeyReportsKeyDeleted) {
     const uint8_t one = 1;
     EXPECT_EQ(reg_->setValueEx(h, "w", kRegBinary, &one, 1), kErrorKeyDeleted);
     EXPECT_EQ(reg_->closeKey(h), kErrorSuccess);
+
+    // A handle may delete its own key (empty subkey name).
+    h = create("Self");
+    EXPECT_EQ(reg_->deleteKey(h, ""), kErrorSuccess);
+    EXPECT_EQ(reg_->enumKey(h, 0, 100, &name), kErrorKeyDeleted);
+    reg_->closeKey(h);
+    EXPECT_TRUE(subkeys(base_).empty());
 }
 
 TEST_F(RegistryContract, HandleRightsAreEnforced) {
@@ -320,8 +328,17 @@ TEST_F(RegistryContract, HandleRightsAreEnforced) {
     uint32_t type = 0, bytes = 0;
     EXPECT_EQ(reg_->queryValueEx(wo, "x", &type, nullptr, &bytes), kErrorAccessDenied);
     KeyInfo info;
-    EXPECT_EQ(reg_->queryInfoKey(wo, &info), kErrorAccessDenied);
+    EXPECT_EQ(reg_->queryInfoKey(wo, &info), kErrorSuccess);  // counts need no right
+    EXPECT_EQ(info.values, 1u);
     reg_->closeKey(wo);
+
+    // Creating and deleting subkeys is a matter of the subkey, not of the parent handle's rights.
+    ASSERT_EQ(reg_->openKeyEx(base_, "", kKeyRead, &ro), kErrorSuccess);
+    RegHandle child = 0;
+    ASSERT_EQ(reg_->createKey(ro, "Child", &child), kErrorSuccess);
+    reg_->closeKey(child);
+    EXPECT_EQ(reg_->deleteKey(ro, "Child"), kErrorSuccess);
+    reg_->closeKey(ro);
 }
 
 TEST_F(RegistryContract, BadHandlesAndPredefinedRoots) {
@@ -357,10 +374,16 @@ TEST_F(RegistryContract, PathSyntax) {
     ASSERT_EQ(reg_->openKeyEx(base_, "a\\\\b", kKeyRead, &h), kErrorSuccess);  // doubled backslash
     reg_->closeKey(h);
     EXPECT_EQ(reg_->openKeyEx(base_, "\\a", kKeyRead, &h), 161);                // leading backslash
-    const std::string longest(255, 'n');
+    const std::string longest(256, 'n');
     ASSERT_EQ(reg_->createKey(base_, longest, &h), kErrorSuccess);
     reg_->closeKey(h);
     EXPECT_EQ(reg_->createKey(base_, longest + "n", &h), kErrorInvalidParameter);
+    EXPECT_EQ(reg_->openKeyEx(base_, longest + "n", kKeyRead, &h), kErrorInvalidParameter);
+    EXPECT_EQ(reg_->deleteKey(base_, "\\a"), 161);
+    const std::string longestValue(16383, 'v');
+    const uint8_t one = 1;
+    EXPECT_EQ(reg_->setValueEx(base_, longestValue, kRegBinary, &one, 1), kErrorSuccess);
+    EXPECT_EQ(reg_->setValueEx(base_, longestValue + "v", kRegBinary, &one, 1), kErrorInvalidParameter);
 }
 
 TEST_F(RegistryContract, CurrentUserIsAlsoSeenBelowUsers) {

@@ -3,8 +3,12 @@
 #include "tests/support/reg_file.h"
 
 #ifdef _WIN32
+#include <process.h>
+
 #include "common/platform/win32/win32_registry.h"
 #else
+#include <unistd.h>
+
 #include "common/platform/fake/fake_registry.h"
 #endif
 
@@ -26,19 +30,33 @@ bool usingRealRegistry() {
 #endif
 }
 
+namespace {
+
+constexpr const char* kScratchParent = "Software\\ScourlineContractTest";
+
+std::string scratchPath() {
+#ifdef _WIN32
+    const long pid = _getpid();
+#else
+    const long pid = getpid();
+#endif
+    return std::string(kScratchParent) + "\\" + std::to_string(pid);
+}
+
+}  // namespace
+
 ScratchKey::ScratchKey(plat::Registry& reg) : reg_(reg) {
-    regfile::deleteTree(reg_, plat::kHkeyCurrentUser, kScratchPath);
-    reg_.createKey(plat::kHkeyCurrentUser, kScratchPath, &handle_);
+    regfile::deleteTree(reg_, plat::kHkeyCurrentUser, scratchPath());
+    reg_.createKey(plat::kHkeyCurrentUser, scratchPath(), &handle_);
 }
 
 ScratchKey::~ScratchKey() {
     if (handle_) reg_.closeKey(handle_);
-    regfile::deleteTree(reg_, plat::kHkeyCurrentUser, kScratchPath);
+    regfile::deleteTree(reg_, plat::kHkeyCurrentUser, scratchPath());
+    reg_.deleteKey(plat::kHkeyCurrentUser, kScratchParent);  // refused while other programs still use it
 }
 
-std::string ScratchKey::path(const std::string& sub) {
-    return sub.empty() ? std::string(kScratchPath) : std::string(kScratchPath) + "\\" + sub;
-}
+std::string ScratchKey::path(const std::string& sub) { return sub.empty() ? scratchPath() : scratchPath() + "\\" + sub; }
 
 std::string ScratchKey::location(const std::string& sub) { return "HKEY_CURRENT_USER\\" + path(sub); }
 

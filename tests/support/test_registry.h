@@ -1,6 +1,7 @@
 // The registry a backend-neutral test runs against: the in-memory substitute natively, the
 // real registry of the (throwaway) Wine prefix in the Windows build. Tests work below
-// kScratchPath under HKEY_CURRENT_USER, which ScratchKey creates empty and removes again.
+// HKEY_CURRENT_USER\Software\ScourlineContractTest\<process id>, which ScratchKey creates
+// empty and removes again (one key per process, so test programs may run side by side).
 #pragma once
 
 #include <memory>
@@ -9,8 +10,6 @@
 #include "common/platform/registry.h"
 
 namespace testsupport {
-
-inline constexpr const char* kScratchPath = "Software\\ScourlineContractTest";
 
 std::unique_ptr<plat::Registry> makeTestRegistry();
 // True when makeTestRegistry gives the platform's own registry.
@@ -26,7 +25,7 @@ public:
 
     // The scratch key opened with full rights (closed by the destructor).
     plat::RegHandle handle() const { return handle_; }
-    // kScratchPath + "\" + sub (just kScratchPath for "").
+    // The scratch key's path below HKEY_CURRENT_USER, plus "\" + sub when sub is given.
     static std::string path(const std::string& sub = "");
     // The same as a location text below HKEY_CURRENT_USER.
     static std::string location(const std::string& sub = "");

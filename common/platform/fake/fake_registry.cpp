@@ -16,12 +16,24 @@ constexpr uint32_t kDelete = 0x10000;
 constexpr uint32_t kKeyWrite = 0x20006;
 // Rights that change a key: set value, create subkey, create link, delete, write DAC/owner.
 constexpr uint32_t kWriteRights = 0x0002 | 0x0004 | 0x0020 | kDelete | 0x40000 | 0x80000;
-constexpr size_t kMaxKeyNameChars = 255;
+constexpr size_t kMaxKeyNameChars = 256;  // what Wine accepts (Windows documents 255)
 constexpr size_t kMaxValueNameChars = 16383;
 constexpr long kErrorBadPathname = 161;
 
+// Subkeys are enumerated in Wine's order: case-insensitive by lower-cased UTF-16 units.
+// (Windows upper-cases instead; the two differ only where "[\\]^_`" meet letters.)
 struct NoCaseLess {
-    bool operator()(const std::string& a, const std::string& b) const { return text::compareNoCase(a, b) < 0; }
+    bool operator()(const std::string& a, const std::string& b) const {
+        const std::u16string wa = text::toUtf16(a);
+        const std::u16string wb = text::toUtf16(b);
+        const size_t n = std::min(wa.size(), wb.size());
+        for (size_t i = 0; i < n; ++i) {
+            const char16_t la = text::lowerUnit(wa[i]);
+            const char16_t lb = text::lowerUnit(wb[i]);
+            if (la != lb) return la < lb;
+        }
+        return wa.size() < wb.size();
+    }
 };
 
 size_t units(std::string_view s) { return text::toUtf16(s).size(); }
@@ -153,6 +165,7 @@ long FakeRegistry::open(RegHandle parent, std::string_view subKey, uint32_t sam,
     std::shared_ptr<Node> base;
     uint32_t parentAccess = 0;
     if (long rc = resolve(parent, &base, &parentAccess); rc != kErrorSuccess) return rc;
+    if (parent == kHkeyPerformanceData) return kErrorInvalidHandle;
     if (!subKey.empty() && subKey.front() == '\\') {
         if (parent != kHkeyClassesRoot) return kErrorBadPathname;
         subKey.remove_prefix(1);
@@ -289,7 +302,7 @@ long FakeRegistry::queryInfoKey(RegHandle key, KeyInfo* info) {
     std::shared_ptr<Node> node;
     uint32_t access;
     if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
-    if (!(access & kKeyQueryValue)) return kErrorAccessDenied;
+    // No access right is needed for the counts (as Wine answers).
     if (!info) return kErrorSuccess;
     *info = KeyInfo{};
     info->subKeys = static_cast<uint32_t>(node->children.size());

@@ -1,0 +1,198 @@
+#include "common/platform/win32/win32_shell.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "common/platform/sendkeys.h"
+#include "common/platform/win32/win32_text.h"
+
+namespace plat {
+
+namespace {
+
+using win32::wide;
+
+int showCommand(ShowState s) {
+    switch (s) {
+        case ShowState::Hide: return SW_HIDE;
+        case ShowState::Minimized: return SW_SHOWMINIMIZED;
+        case ShowState::Maximized: return SW_SHOWMAXIMIZED;
+        case ShowState::Normal: default: return SW_SHOWNORMAL;
+    }
+}
+
+bool isAbsolute(const std::string& p) {
+    return (p.size() >= 3 && p[1] == ':' && (p[2] == '\\' || p[2] == '/')) || (p.size() >= 2 && p[0] == '\\' && p[1] == '\\');
+}
+
+bool extendedKey(WORD vk) {
+    switch (vk) {
+        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
+        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_DIVIDE: case VK_NUMLOCK:
+            return true;
+        default:
+            return false;
+    }
+}
+
+INPUT vkInput(WORD vk, bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+    in.ki.dwFlags = (down ? 0 : KEYEVENTF_KEYUP) | (extendedKey(vk) ? KEYEVENTF_EXTENDEDKEY : 0);
+    return in;
+}
+
+INPUT unicodeInput(wchar_t unit, bool down) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wScan = unit;
+    in.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
+    return in;
+}
+
+struct FindWindowOf {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK findVisibleWindow(HWND hwnd, LPARAM lp) {
+    auto* f = reinterpret_cast<FindWindowOf*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == f->pid && IsWindowVisible(hwnd) && !GetWindow(hwnd, GW_OWNER)) {
+        f->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+Win32Shell::~Win32Shell() {
+    for (auto& [id, h] : claims_) CloseHandle(static_cast<HANDLE>(h));
+}
+
+bool Win32Shell::startProcess(const std::string& program, const std::string& commandLine, ShowState show,
+                              StartedProcess* out) {
+    if (out) *out = StartedProcess{};
+    // A program is given by its full path and never searched for.
+    if (!program.empty() && !isAbsolute(program)) return false;
+    std::wstring app = wide(program);
+    std::wstring cmd = wide(commandLine.empty() ? "\"" + program + "\"" : commandLine);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(showCommand(show));
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(program.empty() ? nullptr : app.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    if (out) {
+        out->processId = pi.dwProcessId;
+        out->handle = reinterpret_cast<uintptr_t>(pi.hProcess);
+    } else {
+        CloseHandle(pi.hProcess);
+    }
+    return true;
+}
+
+bool Win32Shell::processRunning(const StartedProcess& p) {
+    if (!p.handle) return false;
+    return WaitForSingleObject(reinterpret_cast<HANDLE>(p.handle), 0) == WAIT_TIMEOUT;
+}
+
+void Win32Shell::closeProcess(StartedProcess& p) {
+    if (p.handle) CloseHandle(reinterpret_cast<HANDLE>(p.handle));
+    p.handle = 0;
+}
+
+bool Win32Shell::waitForForegroundWindow(uint32_t processId, int timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
+    bool nudged = false;
+    while (true) {
+        DWORD pid = 0;
+        HWND fg = GetForegroundWindow();
+        if (fg) GetWindowThreadProcessId(fg, &pid);
+        if (fg && pid == processId) return true;
+        if (!nudged) {
+            // The window of the process we just started may still sit behind ours: bring it forward once.
+            FindWindowOf f{processId, nullptr};
+            EnumWindows(findVisibleWindow, reinterpret_cast<LPARAM>(&f));
+            if (f.found) {
+                SetForegroundWindow(f.found);
+                nudged = true;
+                continue;
+            }
+        }
+        if (GetTickCount64() >= end) return false;
+        Sleep(50);
+    }
+}
+
+intptr_t Win32Shell::shellExecute(uintptr_t ownerWindow, const std::string& verb, const std::string& file,
+                                  const std::string& params, const std::string& directory, ShowState show,
+                                  bool synchronous) {
+    const std::wstring wverb = wide(verb), wfile = wide(file), wparams = wide(params), wdir = wide(directory);
+    SHELLEXECUTEINFOW sei{};
+    sei.cbSize = sizeof sei;
+    sei.fMask = synchronous ? SEE_MASK_NOASYNC : 0;
+    sei.hwnd = reinterpret_cast<HWND>(ownerWindow);
+    sei.lpVerb = verb.empty() ? nullptr : wverb.c_str();
+    sei.lpFile = wfile.c_str();
+    sei.lpParameters = params.empty() ? nullptr : wparams.c_str();
+    sei.lpDirectory = directory.empty() ? nullptr : wdir.c_str();
+    sei.nShow = showCommand(show);
+    ShellExecuteExW(&sei);
+    return reinterpret_cast<intptr_t>(sei.hInstApp);
+}
+
+bool Win32Shell::sendKeys(const std::string& keys) {
+    std::vector<KeyStroke> strokes;
+    if (!parseSendKeys(keys, &strokes)) return false;
+    std::vector<INPUT> inputs;
+    int modifiersDown = 0;
+    for (const auto& k : strokes) {
+        if (k.kind == KeyStroke::Kind::Key) {
+            if (k.vk == kVkShift || k.vk == kVkControl || k.vk == kVkMenu) modifiersDown += k.down ? 1 : -1;
+            inputs.push_back(vkInput(k.vk, k.down));
+            continue;
+        }
+        if (modifiersDown > 0 && k.ch < 0x10000) {
+            // With Ctrl, Alt or Shift held, a character is its key, so shortcuts work.
+            const SHORT scan = VkKeyScanW(static_cast<wchar_t>(k.ch));
+            if (scan != -1) {
+                inputs.push_back(vkInput(static_cast<WORD>(scan & 0xFF), k.down));
+                continue;
+            }
+        }
+        if (k.ch >= 0x10000) {
+            const char32_t v = k.ch - 0x10000;
+            inputs.push_back(unicodeInput(static_cast<wchar_t>(0xD800 + (v >> 10)), k.down));
+            inputs.push_back(unicodeInput(static_cast<wchar_t>(0xDC00 + (v & 0x3FF)), k.down));
+        } else {
+            inputs.push_back(unicodeInput(static_cast<wchar_t>(k.ch), k.down));
+        }
+    }
+    if (inputs.empty()) return true;
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
+bool Win32Shell::anotherInstanceRunning(const std::string& id) {
+    if (claims_.count(id)) return false;
+    HANDLE h = CreateMutexW(nullptr, FALSE, wide("Local\\Scourline." + id).c_str());
+    const DWORD err = GetLastError();
+    if (!h) return false;
+    if (err == ERROR_ALREADY_EXISTS) {
+        CloseHandle(h);
+        return true;
+    }
+    claims_[id] = h;
+    return false;
+}
+
+}  // namespace plat
