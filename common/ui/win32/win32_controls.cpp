@@ -61,6 +61,7 @@ void ControlPeer::subclass(HWND h) {
 
 void ControlPeer::setText(const std::string& s) {
     if (!hwnd_) return;
+    applyFont();  // the new text may need a font with other characters
     std::wstring w = wide(s);
     if (windowText(hwnd_) == w) return;
     syncing_ = true;
@@ -88,7 +89,9 @@ void ControlPeer::applyFont() {
     const Form& f = fw_.form();
     std::string name = c_.fontName().empty() ? f.fontName : c_.fontName();
     double size = c_.fontSize() > 0 ? c_.fontSize() : f.fontSize;
-    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(fw_.font(name, size, c_.bold())), TRUE);
+    HFONT hf = fw_.fontFor(name, size, c_.bold(), c_.caption());
+    if (reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)) != hf)
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(hf), TRUE);
 }
 
 void ControlPeer::changed(Prop prop, int index) {
@@ -195,13 +198,57 @@ private:
     bool first_;
 };
 
+// A group box painted here: the platform's ignores the text colour in some themes, and its
+// inside must show the form's background whatever the parent clips.
 class FramePeer : public ControlPeer {
 public:
     using ControlPeer::ControlPeer;
     const wchar_t* className() const override { return WC_BUTTONW; }
     DWORD style() const override { return BS_GROUPBOX | WS_GROUP; }
+    bool wantsSubclass() const override { return true; }
     void propChanged(Prop p, int) override {
-        if (p == Prop::Caption) setText(c_.caption());
+        if (p == Prop::Caption) {
+            setText(c_.caption());
+            InvalidateRect(hwnd_, nullptr, TRUE);
+        }
+    }
+    bool subclassed(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        if (msg == WM_ERASEBKGND) {
+            result = 1;
+            return true;
+        }
+        if (msg != WM_PAINT) return false;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        // Siblings above the frame (what it holds) clip this fill.
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)));
+        std::wstring caption = wide(c_.caption());
+        RECT tr{0, 0, 0, 0};
+        DrawTextW(dc, caption.empty() ? L"X" : caption.c_str(), -1, &tr, DT_CALCRECT | DT_SINGLELINE);
+        int th = tr.bottom - tr.top;
+        RECT frame = rc;
+        frame.top += th / 2;
+        DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+        if (!caption.empty()) {
+            int pad = MulDiv(6, fw_.host().dpi(), 96);
+            RECT text{rc.left + pad, rc.top, rc.left + pad + (tr.right - tr.left) + 4, rc.top + th};
+            if (text.right > rc.right - pad) text.right = rc.right - pad;
+            FillRect(dc, &text, GetSysColorBrush(COLOR_BTNFACE));
+            text.left += 2;
+            uint32_t fc = c_.foreColor();
+            SetTextColor(dc, !IsWindowEnabled(hwnd_) ? GetSysColor(COLOR_GRAYTEXT)
+                             : fc != kDefaultColor  ? toColorRef(fc)
+                                                    : GetSysColor(COLOR_BTNTEXT));
+            SetBkMode(dc, TRANSPARENT);
+            DrawTextW(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_END_ELLIPSIS);
+        }
+        SelectObject(dc, oldFont);
+        EndPaint(hwnd_, &ps);
+        result = 0;
+        return true;
     }
 };
 

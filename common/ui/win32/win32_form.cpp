@@ -75,7 +75,8 @@ FormWindow::~FormWindow() {
 }
 
 DWORD FormWindow::windowStyle() const {
-    DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU;
+    // No WS_CLIPCHILDREN: group boxes do not paint their inside, the form's background does.
+    DWORD style = WS_CAPTION | WS_SYSMENU;
     switch (form_.borderStyle) {
     case BorderStyle::Sizable:
         style |= WS_THICKFRAME;
@@ -106,6 +107,38 @@ HFONT FormWindow::font(const std::string& name, double size, bool bold) {
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
     HFONT f = CreateFontIndirectW(&lf);
     fonts_[key] = f;
+    return f;
+}
+
+namespace {
+
+bool coversText(HFONT f, const std::wstring& w) {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f);
+    std::vector<WORD> glyphs(w.size());
+    DWORD n = GetGlyphIndicesW(dc, w.c_str(), static_cast<int>(w.size()), glyphs.data(), GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    if (n == GDI_ERROR) return true;
+    for (size_t i = 0; i < w.size(); ++i)
+        if (glyphs[i] == 0xFFFF && w[i] > L' ' && !(w[i] >= 0xD800 && w[i] <= 0xDFFF)) return false;
+    return true;
+}
+
+}  // namespace
+
+HFONT FormWindow::fontFor(const std::string& name, double size, bool bold, const std::string& text) {
+    HFONT f = font(name, size, bold);
+    bool ascii = std::all_of(text.begin(), text.end(), [](char ch) { return static_cast<unsigned char>(ch) < 0x80; });
+    if (ascii) return f;
+    // A text in a script the chosen font lacks (Arabic under Wine's Tahoma) takes the first
+    // font that has every character, so it shows as written.
+    std::wstring w = wide(text);
+    if (coversText(f, w)) return f;
+    for (const char* fallback : {"Segoe UI", "Arial", "Microsoft Sans Serif", "DejaVu Sans", "Noto Sans", "FreeSans"}) {
+        HFONT g = font(fallback, size, bold);
+        if (coversText(g, w)) return g;
+    }
     return f;
 }
 

@@ -106,6 +106,8 @@ public:
     ControlPeer* peerById(int id) const;
     std::vector<ControlPeer*> descendants(const Control& c) const;  // the control and what it holds
     HFONT font(const std::string& name, double size, bool bold);
+    // The font, or a fallback that has every character of `text`.
+    HFONT fontFor(const std::string& name, double size, bool bold, const std::string& text);
     // Absolute pixel rectangle of a control in the client area.
     RECT pixelRect(const Control& c) const;
     bool hasDefaultButton() const;
