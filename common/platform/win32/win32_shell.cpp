@@ -14,6 +14,8 @@ namespace {
 
 using win32::wide;
 
+constexpr DWORD kTypingPauseMs = 700;
+
 int showCommand(ShowState s) {
     switch (s) {
         case ShowState::Hide: return SW_HIDE;
@@ -113,6 +115,12 @@ void Win32Shell::closeProcess(StartedProcess& p) {
 
 bool Win32Shell::waitForForegroundWindow(uint32_t processId, int timeoutMs) {
     const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
+    // First until the program has set itself up and waits for input, so that keys sent next
+    // reach its focused control rather than a half-made window.
+    if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId)) {
+        WaitForInputIdle(h, static_cast<DWORD>(timeoutMs < 0 ? 0 : timeoutMs));
+        CloseHandle(h);
+    }
     bool nudged = false;
     while (true) {
         DWORD pid = 0;
@@ -155,13 +163,29 @@ bool Win32Shell::sendKeys(const std::string& keys) {
     std::vector<KeyStroke> strokes;
     if (!parseSendKeys(keys, &strokes)) return false;
     std::vector<INPUT> inputs;
+    bool ok = true;
+    auto flush = [&] {
+        if (!inputs.empty())
+            ok &= SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+        inputs.clear();
+    };
     int modifiersDown = 0;
+    bool namedKeyBefore = false;
     for (const auto& k : strokes) {
         if (k.kind == KeyStroke::Kind::Key) {
-            if (k.vk == kVkShift || k.vk == kVkControl || k.vk == kVkMenu) modifiersDown += k.down ? 1 : -1;
+            const bool modifier = k.vk == kVkShift || k.vk == kVkControl || k.vk == kVkMenu;
+            if (modifier) modifiersDown += k.down ? 1 : -1;
             inputs.push_back(vkInput(k.vk, k.down));
+            if (!modifier && !k.down) namedKeyBefore = true;
             continue;
         }
+        if (namedKeyBefore && k.down) {
+            // Characters typed after a named key start a new incremental search in list and
+            // tree controls only after the controls' typing pause (Wine: 450 ms).
+            flush();
+            Sleep(kTypingPauseMs);
+        }
+        namedKeyBefore = false;
         if (modifiersDown > 0 && k.ch < 0x10000) {
             // With Ctrl, Alt or Shift held, a character is its key, so shortcuts work.
             const SHORT scan = VkKeyScanW(static_cast<wchar_t>(k.ch));
@@ -178,8 +202,8 @@ bool Win32Shell::sendKeys(const std::string& keys) {
             inputs.push_back(unicodeInput(static_cast<wchar_t>(k.ch), k.down));
         }
     }
-    if (inputs.empty()) return true;
-    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+    flush();
+    return ok;
 }
 
 bool Win32Shell::anotherInstanceRunning(const std::string& id) {

@@ -1,4 +1,6 @@
 // The shell service on the platform: CreateProcessW, ShellExecuteExW, SendInput.
+// sendKeys pauses briefly before characters that follow a named key ("{RIGHT}abc"), so that
+// a tree or list control starts a new incremental search with them.
 #pragma once
 
 #include <map>
