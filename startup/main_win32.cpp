@@ -1,0 +1,20 @@
+// startup.exe: the Run-key manager on the real registry, files, shell and icons.
+#include <windows.h>
+
+#include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
+#include "common/platform/win32/win32_shell.h"
+#include "common/ui/win32/win32_host.h"
+#include "procman/win32/icons_win32.h"
+#include "startup/frm_main.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    plat::Win32Registry registry;
+    plat::Win32Files files;
+    plat::Win32Shell shell;
+    procman::Win32Icons icons;
+    ui::Win32Host host;
+    startup::FrmMain main(host, {registry, files, shell, icons});
+    main.show();
+    return host.run();
+}

@@ -1,0 +1,140 @@
+// End-to-end check of the startup manager's handlers against the real Run keys of a throwaway
+// Wine prefix: create, rename, modify in place, refuse a duplicate, list a long entry, delete,
+// under both roots. The registry is read back after each step with the plain Win32 calls.
+// Run by tests/e2e/startup/run.sh only: it writes the prefix's Run keys.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "common/platform/fake/fake_shell.h"
+#include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
+#include "common/text/text.h"
+#include "common/ui/headless.h"
+#include "procman/win32/icons_win32.h"
+#include "startup/frm_edit.h"
+#include "startup/frm_main.h"
+
+namespace {
+
+const wchar_t* kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+std::optional<std::string> ReadRun(HKEY root, const std::string& name) {
+    std::u16string wname = text::toUtf16(name);
+    DWORD type = 0, bytes = 0;
+    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, nullptr,
+                     &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::u16string buf(bytes / 2 + 1, u'\0');
+    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, &buf[0],
+                     &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
+    return text::fromUtf16(buf.c_str());
+}
+
+void WriteRun(HKEY root, const std::string& name, const std::string& data) {
+    std::u16string wname = text::toUtf16(name), wdata = text::toUtf16(data);
+    ASSERT_EQ(RegSetKeyValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), REG_SZ, wdata.c_str(),
+                              static_cast<DWORD>((wdata.size() + 1) * 2)),
+              ERROR_SUCCESS);
+}
+
+class StartupE2E : public ::testing::Test {
+protected:
+    void Edit(const char* dialog, const std::string& name, const std::string& data, bool* stayedOpen = nullptr) {
+        host.onModal(dialog, [=](ui::Form& f) {
+            auto& d = static_cast<startup::EntryDialog&>(f);
+            drv.type(d.txtName, name);
+            drv.type(d.txtData, data);
+            drv.click(d.cmdOK);
+            if (stayedOpen) *stayedOpen = d.visible();
+        });
+    }
+    int Row(const std::string& name) {
+        for (int i = 0; i < form.ListView.count(); ++i)
+            if (form.ListView.text(i) == name) return i;
+        return -1;
+    }
+
+    plat::Win32Registry reg;
+    plat::Win32Files files;
+    plat::FakeShell shell;  // the web label is not pressed here
+    procman::Win32Icons icons;
+    ui::HeadlessHost host;
+    ui::Driver drv{host};
+    startup::FrmMain form{host, {reg, files, shell, icons}};
+};
+
+TEST_F(StartupE2E, CreateRenameModifyDeleteOnTheRealRunKeys) {
+    const std::string name = "Scl E2E Notepad \xC3\x9C";  // a name outside ASCII
+    const std::string data = "\"C:\\windows\\notepad.exe\" /a \xE2\x9C\x93";
+    form.show();
+    ASSERT_TRUE(form.Option1[1].value());
+
+    Edit("frmCreate", name, data);
+    drv.click(form.cmdCreate);
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, name), data);
+    ASSERT_GE(Row(name), 0);
+    EXPECT_EQ(form.ListView.subItem(Row(name), 1), data);
+
+    bool stayedOpen = false;
+    Edit("frmCreate", "scl e2e notepad \xC3\x9C", "other.exe", &stayedOpen);
+    drv.click(form.cmdCreate);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(host.boxes.back().text, startup::kDuplicateText);
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, name), data);
+
+    // Rename: the new name holds the new data, the old name is gone.
+    drv.clickRow(form.ListView, Row(name));
+    Edit("frmModify", "Scl E2E Editor", "C:\\windows\\regedit.exe");
+    drv.click(form.cmdModify);
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, name), std::nullopt);
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, "Scl E2E Editor"), "C:\\windows\\regedit.exe");
+
+    // In place: new data, and a change of letter case only.
+    drv.clickRow(form.ListView, Row("Scl E2E Editor"));
+    Edit("frmModify", "SCL E2E EDITOR", "C:\\windows\\regedit.exe /m");
+    drv.click(form.cmdModify);
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, "Scl E2E Editor"), "C:\\windows\\regedit.exe /m");
+    int editors = 0;
+    for (int i = 0; i < form.ListView.count(); ++i)
+        if (text::equalNoCase(form.ListView.text(i), "Scl E2E Editor")) ++editors;
+    EXPECT_EQ(editors, 1);
+
+    // A value longer than 255 characters and one after it are both listed.
+    const std::string longData = "C:\\" + std::string(300, 'L') + ".exe";
+    WriteRun(HKEY_CURRENT_USER, "Scl E2E Long", longData);
+    WriteRun(HKEY_CURRENT_USER, "Scl E2E Zz after", "z.exe");
+    drv.click(form.Option1[1]);
+    ASSERT_GE(Row("Scl E2E Long"), 0);
+    EXPECT_EQ(form.ListView.subItem(Row("Scl E2E Long"), 1), longData);
+    EXPECT_GE(Row("Scl E2E Zz after"), 0);
+
+    for (const char* gone : {"Scl E2E Editor", "Scl E2E Long", "Scl E2E Zz after"}) {
+        drv.clickRow(form.ListView, Row(gone));
+        host.answer(ui::mb::Yes);
+        drv.click(form.cmdDelete);
+        EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, gone), std::nullopt) << gone;
+        EXPECT_EQ(Row(gone), -1) << gone;
+    }
+}
+
+TEST_F(StartupE2E, AllUsersViewWritesTheLocalMachineKey) {
+    form.show();
+    drv.click(form.Option1[0]);
+    Edit("frmCreate", "Scl E2E Machine", "C:\\windows\\explorer.exe");
+    drv.click(form.cmdCreate);
+    EXPECT_EQ(ReadRun(HKEY_LOCAL_MACHINE, "Scl E2E Machine"), "C:\\windows\\explorer.exe");
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, "Scl E2E Machine"), std::nullopt);
+    ASSERT_GE(Row("Scl E2E Machine"), 0);
+    drv.clickRow(form.ListView, Row("Scl E2E Machine"));
+    host.answer(ui::mb::Yes);
+    drv.keyDown(form.ListView, ui::kKeyDelete);
+    EXPECT_EQ(ReadRun(HKEY_LOCAL_MACHINE, "Scl E2E Machine"), std::nullopt);
+}
+
+}  // namespace
