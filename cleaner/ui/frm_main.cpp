@@ -4,6 +4,7 @@
 #include "cleaner/engine/path_checks.h"
 #include "cleaner/ui/app_state.h"
 #include "cleaner/ui/side_windows.h"
+#include "common/regedit/regedit_jump.h"
 
 namespace cleaner {
 
@@ -55,6 +56,7 @@ std::string ErrorsFoundLabel(const MessageTexts& texts, bool spanish, long count
 FrmMain::FrmMain(ui::Host& host, plat::Services& services, StartOptions options)
     : Form(host, "FrmMain", "Tolvane Registry Cleaner 4.21"), svc_(services), options_(options) {
     texts_ = MessageTextsFor(false);
+    JumpToKey = [this](const std::string& location) { regedit::JumpToKey(svc_.shell, svc_.files, location); };
     buildLayout();
     bindHandlers();
 }

@@ -147,7 +147,7 @@ public:
     // Starts a program of the application folder; a missing one is ignored.
     void StartSibling(const std::string& fileName);
     void GotoURL(const std::string& address);
-    // Opens the system registry editor at a key; the composition root wires the real jump.
+    // Opens the system registry editor at a key (the platform's editor; a test may replace it).
     std::function<void(const std::string& location)> JumpToKey;
     // The side windows this window opened, kept by side_windows.cpp (each exists once), and the
     // update check's page fetcher and site, which the composition root sets (no fetcher: the

@@ -1,0 +1,113 @@
+// Drives a running program's windows from outside, as a user would, for the end-to-end script:
+//   uiclick wait  <window title> <seconds>            a visible top-level window with that title
+//   uiclick click <window title> <control caption>    presses the button (BM_CLICK, posted)
+//   uiclick waitcaption <window title> <caption> <s>  waits until a child shows that caption
+//   uiclick close <window title>                      posts WM_CLOSE
+//   uiclick lvcount <window title> <n-th list view>   prints the row count of a list view
+// Exit status 0 on success, 1 when the window or control was not found in time.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+struct Find {
+    std::wstring text;
+    std::wstring cls;
+    int nth = 0;
+    HWND found = nullptr;
+};
+
+std::wstring textOf(HWND h) {
+    wchar_t buf[512] = {};
+    GetWindowTextW(h, buf, 512);
+    return buf;
+}
+
+HWND topLevel(const std::wstring& title) {
+    Find f{title};
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(p);
+            if (IsWindowVisible(h) && textOf(h) == f->text) {
+                f->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+HWND child(HWND top, const std::wstring& caption, const std::wstring& cls = L"", int nth = 0) {
+    Find f{caption, cls, nth};
+    EnumChildWindows(
+        top,
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Find*>(p);
+            wchar_t c[64] = {};
+            GetClassNameW(h, c, 64);
+            bool match = f->cls.empty() ? textOf(h) == f->text : _wcsicmp(c, f->cls.c_str()) == 0;
+            if (match && f->nth-- == 0) {
+                f->found = h;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+HWND waitTop(const std::wstring& title, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (HWND h = topLevel(title)) return h;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 3) return 2;
+    std::wstring cmd = argv[1], title = argv[2];
+    if (cmd == L"wait") return waitTop(title, argc > 3 ? _wtoi(argv[3]) : 20) ? 0 : 1;
+    HWND top = waitTop(title, 20);
+    if (!top) {
+        std::fwprintf(stderr, L"uiclick: no window \"%ls\"\n", title.c_str());
+        return 1;
+    }
+    if (cmd == L"close") return PostMessageW(top, WM_CLOSE, 0, 0) ? 0 : 1;
+    if (argc < 4) return 2;
+    std::wstring caption = argv[3];
+    if (cmd == L"click") {
+        HWND b = nullptr;
+        for (int i = 0; i < 100 && !b; ++i) {
+            b = child(top, caption);
+            if (!b) Sleep(100);
+        }
+        if (!b) {
+            std::fwprintf(stderr, L"uiclick: no control \"%ls\"\n", caption.c_str());
+            return 1;
+        }
+        return PostMessageW(b, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (cmd == L"waitcaption") {
+        int seconds = argc > 4 ? _wtoi(argv[4]) : 60;
+        for (int i = 0; i < seconds * 10; ++i) {
+            if (child(top, caption)) return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
+    if (cmd == L"lvcount") {
+        HWND lv = child(top, L"", L"SysListView32", _wtoi(caption.c_str()));
+        if (!lv) return 1;
+        std::printf("%ld\n", static_cast<long>(SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    return 2;
+}
