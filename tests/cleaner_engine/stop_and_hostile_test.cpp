@@ -153,3 +153,12 @@ TEST_F(EngineTest, SameMissingPathIsTestedOncePerScan) {
     one.DataPathExists("\"C:\\gone\\same.exe\" /x");
     EXPECT_EQ(files.probeCount(), fresh.probeCount());
 }
+
+TEST_F(EngineTest, KeyNamesWithOuterSpacesAreWalkedAsThemselves) {
+    sz(kHkeyCurrentUser, "Software\\Spaced", "v", "C:\\present.exe");
+    sz(kHkeyCurrentUser, "Software\\ Spaced ", "v", "C:\\gone\\spaced.exe");
+    files.addFile("C:\\present.exe");
+    auto rows = scanCodes({"HKCU"});
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].location, "HKEY_CURRENT_USER\\software\\ Spaced ");
+}
