@@ -422,8 +422,9 @@ int ListView::addItem(const std::string& text, int smallIcon) {
     Item it;
     it.text = text;
     it.smallIcon = smallIcon;
-    int pos = count();
-    if (sorted_ && sortKey_ == 0) pos = sortedInsertPos(text);
+    // A sorted list places the row by its sort key at once; sorted by a sub-item column, the
+    // new row's key is still empty.
+    int pos = sorted_ ? sortedInsertPos(sortKey_ == 0 ? text : std::string()) : count();
     items_.insert(items_.begin() + pos, std::move(it));
     if (updateDepth_) pendingRefresh_ = true;
     else notify(Prop::Items, pos);

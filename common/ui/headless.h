@@ -59,6 +59,12 @@ public:
     int modalDepth() const { return modalDepth_; }
     // Forms whose window is destroyed.
     std::vector<std::string> destroyedLog;
+    // Windows whose destruction waits for a handler of their form to return (as on Win32).
+    int pendingDestroys() const { return static_cast<int>(pendingDestroy_.size()); }
+    // Destroys the windows that no handler holds any more; the driver calls it after each action.
+    void flushDeferred();
+    // Whether a user could reach the form now: false while a modal form opened after it is shown.
+    bool reachableUnderModal(const Form& form) const;
 
     int screenW = 15360;  // 1024 x 768 pixels at 15 twips per pixel
     int screenH = 11520;
@@ -72,9 +78,7 @@ public:
     void hideWindow(Form& form) override;
     void destroyWindow(Form& form) override;
     void activateWindow(Form& form) override;
-    void formDestroyed(Form& form) override {
-        if (active_ == &form) active_ = nullptr;
-    }
+    void formDestroyed(Form& form) override;
     int screenWidth() override { return screenW; }
     int screenHeight() override { return screenH; }
     uintptr_t nativeHandle(const Form&) override { return 0; }
@@ -93,6 +97,8 @@ private:
     std::map<std::string, std::function<void(Form&)>> modalScripts_;
     Form* active_ = nullptr;
     int modalDepth_ = 0;
+    std::map<const Form*, int> levelAtShow_;  // modal depth when the form was last shown
+    std::vector<Form*> pendingDestroy_;
     int yields_ = 0;
     bool quitting_ = false;
     int exitCode_ = 0;
