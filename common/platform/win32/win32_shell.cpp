@@ -14,7 +14,7 @@ namespace {
 
 using win32::wide;
 
-constexpr DWORD kTypingPauseMs = 700;
+constexpr DWORD kTypingPauseMs = 800;
 
 int showCommand(ShowState s) {
     switch (s) {
@@ -54,6 +54,17 @@ INPUT unicodeInput(wchar_t unit, bool down) {
     in.ki.wScan = unit;
     in.ki.dwFlags = KEYEVENTF_UNICODE | (down ? 0 : KEYEVENTF_KEYUP);
     return in;
+}
+
+// Waits (bounded) until the program owning the foreground window has handled its input.
+void waitUntilForegroundIdle() {
+    DWORD pid = 0;
+    if (HWND fg = GetForegroundWindow()) GetWindowThreadProcessId(fg, &pid);
+    if (!pid || pid == GetCurrentProcessId()) return;
+    if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+        WaitForInputIdle(h, 5000);
+        CloseHandle(h);
+    }
 }
 
 struct FindWindowOf {
@@ -181,8 +192,10 @@ bool Win32Shell::sendKeys(const std::string& keys) {
         }
         if (namedKeyBefore && k.down) {
             // Characters typed after a named key start a new incremental search in list and
-            // tree controls only after the controls' typing pause (Wine: 450 ms).
+            // tree controls only after the controls' typing pause (Wine: 450 ms), counted from
+            // when the window handled the previous keys: let it catch up first.
             flush();
+            waitUntilForegroundIdle();
             Sleep(kTypingPauseMs);
         }
         namedKeyBefore = false;
