@@ -1,0 +1,26 @@
+#!/bin/bash
+# Times taskwatch's scan against the bare snapshot walk under Wine with about 50 processes
+# (a throwaway prefix plus helper processes). Prints figures; checks nothing.
+#
+#   bench.sh [mingw build folder] [target processes] [rounds]
+set -u
+BUILD=${1:-${BUILD_WIN:-/work/build/procman-win}}
+SCRATCH=$(mktemp -d /tmp/procman-bench.XXXXXX)
+export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" BUILD
+export TARGET=${2:-50} ROUNDS=${3:-10}
+cat > "$SCRATCH/inner.sh" <<'INNER'
+#!/bin/bash
+timeout 300 wineboot -i >/dev/null 2>&1
+T=$WINEPREFIX/drive_c/pmbench
+mkdir -p "$T"
+cp "$BUILD/tests/procman/pm_bench.exe" "$BUILD/tests/procman/pm_helper.exe" "$T/"
+timeout 300 wine 'C:\pmbench\pm_bench.exe' 'C:\pmbench\pm_helper.exe' "$TARGET" "$ROUNDS"
+rc=$?
+timeout 30 wineserver -k >/dev/null 2>&1
+exit $rc
+INNER
+chmod +x "$SCRATCH/inner.sh"
+timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+rc=${PIPESTATUS[0]}
+rm -rf "$SCRATCH"
+exit "$rc"
