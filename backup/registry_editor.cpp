@@ -33,6 +33,16 @@ bool ShellRegistryEditor::startImport(const std::string& file) {
     return true;
 }
 
+bool ShellRegistryEditor::startImportJob(const std::string& file, Job* job) {
+    plat::StartedProcess process;
+    if (!shell_.startProcess(programPath(), ImportCommandLine(file), plat::ShowState::Minimized, &process))
+        return false;
+    Job id = next_++;
+    jobs_[id] = process;
+    if (job) *job = id;
+    return true;
+}
+
 bool ShellRegistryEditor::running(Job job) {
     auto it = jobs_.find(job);
     return it != jobs_.end() && shell_.processRunning(it->second);

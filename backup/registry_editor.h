@@ -42,6 +42,8 @@ public:
 
     bool startExport(const std::string& file, Job* job) override;
     bool startImport(const std::string& file) override;
+    // The import as a job that can be followed, for callers that wait for it (tests, timings).
+    bool startImportJob(const std::string& file, Job* job);
     bool running(Job job) override;
     void release(Job job) override;
 

@@ -10,8 +10,8 @@
 #   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
 set -u
 BUILD=${1:-${BUILD_WIN:-/work/build/backup-startup-win}}
-for exe in startup/startup.exe tests/startup/startup_e2e.exe tests/startup/uiclick.exe; do
-  if [ ! -f "$BUILD/$exe" ]; then echo "startup e2e: missing $BUILD/$exe (build startup startup_e2e uiclick)"; exit 1; fi
+for exe in startup/startup.exe tests/startup/startup_e2e.exe tests/startup/startup_uiclick.exe; do
+  if [ ! -f "$BUILD/$exe" ]; then echo "startup e2e: missing $BUILD/$exe (build startup startup_e2e startup_uiclick)"; exit 1; fi
 done
 SCRATCH=$(mktemp -d /tmp/startup-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
@@ -40,7 +40,7 @@ timeout 300 wineboot -i >/dev/null 2>&1
 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null
 T=$WINEPREFIX/drive_c/sutest
 mkdir -p "$T/Red App"
-cp "$BUILD/startup/startup.exe" "$BUILD/tests/startup/uiclick.exe" "$BUILD/tests/startup/startup_e2e.exe" "$T/"
+cp "$BUILD/startup/startup.exe" "$BUILD/tests/startup/startup_uiclick.exe" "$BUILD/tests/startup/startup_e2e.exe" "$T/"
 cp "$SCRATCH/redapp.exe" "$T/Red App/redapp.exe"
 fail=0
 
@@ -58,7 +58,7 @@ wine reg add "$RUNLM" /v 'Machine red app' /d '"C:\sutest\Red App\redapp.exe"' /
 wine reg add "$RUNLM" /v 'Registry editor' /d 'C:\windows\regedit.exe' /f >/dev/null
 wine 'C:\sutest\startup.exe' &
 P=$!
-UI='C:\sutest\uiclick.exe'
+UI='C:\sutest\startup_uiclick.exe'
 TITLE='Tolvane Startup Manager'
 if ! wine "$UI" wait "$TITLE" 60; then echo "startup e2e: the window did not appear"; fail=1; fi
 sleep 1

@@ -1,0 +1,64 @@
+#!/bin/bash
+# End-to-end check of weblaunch.exe under Wine, in a throwaway prefix: the prefix's browser hook
+# (HKCU\Software\Wine\WineBrowser "Browsers") points at a script that records its arguments;
+# weblaunch.exe must hand the shell exactly the site's address and end within a second. It is timed
+# with the prefix's server already running, beside a trivial program started the same way: the
+# check allows one second beyond that program's start and exit, so a loaded machine (Wine's own
+# process start-up) does not decide it; both times are printed.
+#
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
+set -u
+BUILD=${1:-${BUILD_WIN:-/work/build/backup-startup-win}}
+if [ ! -f "$BUILD/weblaunch/weblaunch.exe" ]; then echo "weblaunch e2e: missing $BUILD/weblaunch/weblaunch.exe"; exit 1; fi
+SCRATCH=$(mktemp -d /tmp/weblaunch-e2e.XXXXXX)
+ARTIFACTS=${ARTIFACTS:-$SCRATCH}
+mkdir -p "$ARTIFACTS"
+export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export BUILD ARTIFACTS SCRATCH
+
+cat > "$SCRATCH/browser.sh" <<HOOK
+#!/bin/sh
+printf '%s\n' "\$*" >> "$SCRATCH/opened.txt"
+HOOK
+chmod +x "$SCRATCH/browser.sh"
+
+printf 'int main(void){return 0;}\n' > "$SCRATCH/bare.c"
+x86_64-w64-mingw32-gcc -O2 -mwindows -o "$SCRATCH/bare.exe" "$SCRATCH/bare.c" || { echo "weblaunch e2e: cannot build bare.exe"; exit 1; }
+
+cat > "$SCRATCH/inner.sh" <<'INNER'
+#!/bin/bash
+set -u
+timeout 300 wineboot -i >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$SCRATCH/browser.sh" /f >/dev/null
+mkdir -p "$WINEPREFIX/drive_c/wltest"
+cp "$BUILD/weblaunch/weblaunch.exe" "$SCRATCH/bare.exe" "$WINEPREFIX/drive_c/wltest/"
+timeout 60 wineserver -p
+timeout 60 wine wineboot >/dev/null 2>&1
+fail=0
+timeout 30 wine 'C:\wltest\bare.exe'
+b0=$(date +%s%N)
+timeout 30 wine 'C:\wltest\bare.exe'
+b1=$(date +%s%N)
+bare=$(( (b1 - b0) / 1000000 ))
+t0=$(date +%s%N)
+timeout 30 wine 'C:\wltest\weblaunch.exe'
+rc=$?
+t1=$(date +%s%N)
+ms=$(( (t1 - t0) / 1000000 ))
+echo "weblaunch.exe ended with $rc after $ms ms (a trivial program: $bare ms)"
+[ "$rc" -eq 0 ] || fail=1
+if [ $(( ms - bare )) -ge 1000 ]; then echo "weblaunch e2e: took $ms ms, more than a second beyond $bare ms"; fail=1; fi
+for _ in $(seq 1 50); do [ -s "$SCRATCH/opened.txt" ] && break; sleep 0.1; done
+echo "browser hook received: $(cat "$SCRATCH/opened.txt" 2>/dev/null)"
+if [ "$(cat "$SCRATCH/opened.txt" 2>/dev/null)" != "http://update.tolvane.example/" ]; then
+  echo "weblaunch e2e: the hook did not receive exactly the site's address once"; fail=1
+fi
+timeout 30 wineserver -k >/dev/null 2>&1
+exit $fail
+INNER
+chmod +x "$SCRATCH/inner.sh"
+timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64" -e "fixme:"
+rc=${PIPESTATUS[0]}
+if [ "$rc" -eq 0 ]; then echo "weblaunch e2e: PASSED"; else echo "weblaunch e2e: FAILED ($rc)"; fi
+rm -rf "$SCRATCH/pfx"
+exit "$rc"
