@@ -4,13 +4,18 @@
 #
 #   bench.sh [mingw build folder] [target processes] [rounds]
 set -u
-BUILD=${1:-${BUILD_WIN:-/work/build/procman-win}}
+BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
 SCRATCH=$(mktemp -d /tmp/procman-bench.XXXXXX)
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" BUILD
+export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" BUILD SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 export TARGET=${2:-50} ROUNDS=${3:-10}
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
-timeout 300 wineboot -i >/dev/null 2>&1
+# A booted template prefix (from tools/test) is copied; otherwise a new one is made.
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 T=$WINEPREFIX/drive_c/pmbench
 mkdir -p "$T"
 cp "$BUILD/tests/procman/pm_bench.exe" "$BUILD/tests/procman/pm_helper.exe" "$T/"
@@ -20,7 +25,13 @@ timeout 30 wineserver -k >/dev/null 2>&1
 exit $rc
 INNER
 chmod +x "$SCRATCH/inner.sh"
-timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
-rc=${PIPESTATUS[0]}
+# Under tools/test the script already runs inside its own X server.
+if [ -n "${DISPLAY:-}" ]; then
+  timeout 600 "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+  rc=${PIPESTATUS[0]}
+else
+  timeout 600 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+  rc=${PIPESTATUS[0]}
+fi
 rm -rf "$SCRATCH"
 exit "$rc"

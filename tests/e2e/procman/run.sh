@@ -4,24 +4,29 @@
 # confirmation (the driver waits on the helper's handle), rescans, and closes on Escape.
 # Screenshots of the list and of the confirmation are left in $ARTIFACTS (default: the scratch folder).
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/procman-win)
+#   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
 set -u
-HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD=${1:-${BUILD_WIN:-/work/build/procman-win}}
+BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
 for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
 done
 
 SCRATCH=$(mktemp -d /tmp/procman-e2e.XXXXXX)
+if [ -n "${SCL_BUILD_WIN:-}" ]; then ARTIFACTS=${ARTIFACTS:-$SCL_BUILD_WIN/../e2e-logs/procman}; fi
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
 export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export BUILD ARTIFACTS
+export BUILD ARTIFACTS SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
-timeout 300 wineboot -i >/dev/null 2>&1
+# A booted template prefix (from tools/test) is copied; otherwise a new one is made.
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 T=$WINEPREFIX/drive_c/pmtest
 mkdir -p "$T/helper" "$T/signals"
 cp "$BUILD/procman/taskwatch.exe" "$BUILD/tests/procman/pm_driver.exe" "$T/"
@@ -43,8 +48,14 @@ timeout 30 wineserver -k >/dev/null 2>&1
 exit $rc
 INNER
 chmod +x "$SCRATCH/inner.sh"
-timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
-rc=${PIPESTATUS[0]}
+# Under tools/test the script already runs inside its own X server.
+if [ -n "${DISPLAY:-}" ]; then
+  timeout 400 "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+  rc=${PIPESTATUS[0]}
+else
+  timeout 400 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/inner.sh" 2>&1 | grep -v -e "wine32 is missing" -e "X connection to" -e "syswow64"
+  rc=${PIPESTATUS[0]}
+fi
 if [ "$rc" -eq 0 ]; then echo "procman e2e: PASSED"; else echo "procman e2e: FAILED ($rc)"; fi
 # The prefix is large; keep only the screenshots.
 rm -rf "$SCRATCH/pfx"
