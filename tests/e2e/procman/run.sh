@@ -27,6 +27,9 @@ if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; t
 else
   timeout 300 wineboot -i >/dev/null 2>&1
 fi
+# Wine's prefix lacks the ".exe" file class that Windows has, so its shell would give every
+# program the icon of an unknown file instead of the program's own.
+timeout 60 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
 T=$WINEPREFIX/drive_c/pmtest
 mkdir -p "$T/helper" "$T/signals"
 cp "$BUILD/procman/taskwatch.exe" "$BUILD/tests/procman/pm_driver.exe" "$T/"
