@@ -212,3 +212,28 @@ TEST_F(MainTest, ActivationDuringAScanOrARepairStartsNothing) {
 
 }  // namespace
 }  // namespace cleanerui
+
+namespace cleanerui {
+namespace {
+
+TEST_F(MainTest, StartShowsTheWindowThenTheWizardModally) {
+    std::vector<std::string> seenAtWizard;
+    host.onModal("frmWizard", [&](ui::Form&) {
+        seenAtWizard = host.shownLog;
+        EXPECT_TRUE(form->visible());
+        EXPECT_EQ(form->cmdScan.caption(), "Scan now");
+        EXPECT_EQ(form->lvLocations.count(), 8);  // the settings were read before
+    });
+    cleaner::MainStartOptions opts;
+    opts.singleInstance = false;
+    form = std::make_unique<cleaner::FrmMain>(host, svc, opts);
+    form->show();
+    ASSERT_FALSE(seenAtWizard.empty());
+    EXPECT_EQ(seenAtWizard.front(), "FrmMain");
+    EXPECT_EQ(seenAtWizard.back(), "frmWizard");
+    EXPECT_TRUE(form->visible());
+    EXPECT_FALSE(form->ScanRunning());
+}
+
+}  // namespace
+}  // namespace cleanerui
