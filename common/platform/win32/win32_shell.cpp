@@ -14,7 +14,7 @@ namespace {
 
 using win32::wide;
 
-constexpr DWORD kTypingPauseMs = 800;
+constexpr DWORD kTypingPauseMs = 700;
 
 int showCommand(ShowState s) {
     switch (s) {
@@ -56,15 +56,22 @@ INPUT unicodeInput(wchar_t unit, bool down) {
     return in;
 }
 
-// Waits (bounded) until the program owning the foreground window has handled its input.
-void waitUntilForegroundIdle() {
-    DWORD pid = 0;
-    if (HWND fg = GetForegroundWindow()) GetWindowThreadProcessId(fg, &pid);
-    if (!pid || pid == GetCurrentProcessId()) return;
-    if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
-        WaitForInputIdle(h, 5000);
-        CloseHandle(h);
-    }
+// Waits (bounded) until the thread of the foreground window has taken every key sent so far
+// from its input queue: a marker key (F24, which nothing uses) sent last shows as pressed in
+// that thread's key state, which we share while attached to its input, once it is taken.
+void waitUntilKeysTaken(DWORD timeoutMs) {
+    HWND fg = GetForegroundWindow();
+    if (!fg) return;
+    const DWORD target = GetWindowThreadProcessId(fg, nullptr);
+    const DWORD self = GetCurrentThreadId();
+    if (!target || target == self || !AttachThreadInput(self, target, TRUE)) return;
+    INPUT marker = vkInput(VK_F24, true);
+    SendInput(1, &marker, sizeof marker);
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    while (GetTickCount64() < end && !(GetKeyState(VK_F24) & 0x8000)) Sleep(20);
+    marker = vkInput(VK_F24, false);
+    SendInput(1, &marker, sizeof marker);
+    AttachThreadInput(self, target, FALSE);
 }
 
 struct FindWindowOf {
@@ -195,7 +202,7 @@ bool Win32Shell::sendKeys(const std::string& keys) {
             // tree controls only after the controls' typing pause (Wine: 450 ms), counted from
             // when the window handled the previous keys: let it catch up first.
             flush();
-            waitUntilForegroundIdle();
+            waitUntilKeysTaken(5000);
             Sleep(kTypingPauseMs);
         }
         namedKeyBefore = false;
