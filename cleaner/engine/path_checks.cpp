@@ -16,13 +16,39 @@ bool letterIn(char c, char last) {
     return c >= 'A' && c <= last;
 }
 
-// Keeps the part before the first `sep` (all of it when there is none), trimmed of spaces.
-std::string cutAt(const std::string& s, const std::string& sep) {
-    std::string::size_type p = s.find(sep);
-    return text::trim(p == std::string::npos ? s : s.substr(0, p));
+void trimInPlace(std::string& s) {
+    std::string::size_type end = s.find_last_not_of(' ');
+    if (end == std::string::npos) {
+        s.clear();
+        return;
+    }
+    s.erase(end + 1);
+    s.erase(0, s.find_first_not_of(' '));
 }
 
-std::string removeAll(std::string s, const std::string& what) { return text::replaceAll(std::move(s), what, ""); }
+// Keeps the part before the first `sep` (all of it when there is none), trimmed of spaces.
+void cutAt(std::string& s, const char* sep) {
+    std::string::size_type p = s.find(sep);
+    if (p != std::string::npos) s.erase(p);
+    trimInPlace(s);
+}
+
+void replaceInPlace(std::string& s, const std::string& what, const std::string& with) {
+    for (std::string::size_type p = s.find(what); p != std::string::npos; p = s.find(what, p + with.size()))
+        s.replace(p, what.size(), with);
+}
+
+// A path the file system refuses outright (quotes, wildcards, "<>|", control characters, a
+// second ":\"): the platform answers "not found" without looking, so neither do we. Paths that
+// begin with "\\" (network and device paths) are always asked.
+bool rejectedName(const std::string& path) {
+    if (path.empty()) return true;
+    if (path.compare(0, 2, "\\\\") == 0) return false;
+    for (unsigned char c : path) {
+        if (c < 0x20 || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?') return true;
+    }
+    return path.find(":\\", 2) != std::string::npos;
+}
 
 }  // namespace
 
@@ -34,8 +60,11 @@ bool HasDrivePath(const std::string& data) {
 bool PathChecker::FsoFileExists(const std::string& path) {
     auto it = fileCache_.find(path);
     if (it != fileCache_.end()) return it->second;
-    ++fileQueries_;
-    bool ok = files_.fileExists(path) != plat::Probe::Missing;
+    bool ok = false;
+    if (!rejectedName(path)) {
+        ++fileQueries_;
+        ok = files_.fileExists(path) != plat::Probe::Missing;
+    }
     fileCache_.emplace(path, ok);
     return ok;
 }
@@ -43,8 +72,11 @@ bool PathChecker::FsoFileExists(const std::string& path) {
 bool PathChecker::FsoFolderExists(const std::string& path) {
     auto it = folderCache_.find(path);
     if (it != folderCache_.end()) return it->second;
-    ++folderQueries_;
-    bool ok = files_.folderExists(path) != plat::Probe::Missing;
+    bool ok = false;
+    if (!rejectedName(path)) {
+        ++folderQueries_;
+        ok = files_.folderExists(path) != plat::Probe::Missing;
+    }
     folderCache_.emplace(path, ok);
     return ok;
 }
@@ -97,22 +129,23 @@ bool PathChecker::dataPathExistsUncached(const std::string& original) {
     if (FsoFolderExists(original)) return true;
     if (FsoFileExists(original)) return true;
 
-    std::string t = removeAll(original, "\"");
-    t = removeAll(std::move(t), "Rundll32");
-    t = removeAll(std::move(t), "RunDll32");
+    std::string t = original;
+    replaceInPlace(t, "\"", "");
+    replaceInPlace(t, "Rundll32", "");
+    replaceInPlace(t, "RunDll32", "");
     // A text without ":\" after its first character has no drive to cut at; such a test cannot
     // be carried out, so it counts as passed.
     std::string::size_type colon = t.find(":\\");
     if (colon == std::string::npos || colon == 0) return true;
-    t = t.substr(colon - 1);
+    t.erase(0, colon - 1);
     if (!letterIn(t[0], 'T')) return true;
-    t = cutAt(t, ",");
-    t = cutAt(t, " /");
-    t = cutAt(t, " -");
-    t = cutAt(t, ";");
-    t = text::replaceAll(std::move(t), "%SYSTEMROOT%", windowsDirWithSlash());
-    t = cutAt(t, "%");
-    t = removeAll(std::move(t), "@");
+    cutAt(t, ",");
+    cutAt(t, " /");
+    cutAt(t, " -");
+    cutAt(t, ";");
+    replaceInPlace(t, "%SYSTEMROOT%", windowsDirWithSlash());
+    cutAt(t, "%");
+    replaceInPlace(t, "@", "");
 
     if (FsoFileExists(t)) return true;
 
