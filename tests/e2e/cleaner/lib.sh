@@ -13,7 +13,12 @@ find_build() {  # the mingw build folder holding hivescan.exe
 
 new_prefix() {  # $1 scratch folder; exports WINEPREFIX
   export WINEPREFIX=$1/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  timeout 300 wineboot -i >/dev/null 2>&1
+  # tools/test hands over a booted prefix to copy; alone, boot a new one.
+  if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -f "$SCL_WINEPREFIX_TEMPLATE/system.reg" ]; then
+    cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+  else
+    timeout 300 wineboot -i >/dev/null 2>&1
+  fi
   C=$WINEPREFIX/drive_c
   APP="$C/Program Files/Scourline"
   mkdir -p "$APP"
