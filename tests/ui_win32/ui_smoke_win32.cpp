@@ -356,6 +356,20 @@ TEST_F(Win32Smoke, TimersMenusAndAcceleratorsRaiseEvents) {
     PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     pump(host, 50);
     EXPECT_EQ(form.closeClicks, 1);
+
+    // With key preview the form sees keys first and may swallow them.
+    std::vector<int> keys;
+    form.keyPreview = true;
+    form.onKeyPress = [&](int& k) {
+        keys.push_back(k);
+        if (k == 27) k = 0;
+    };
+    PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessageW(GetFocus(), WM_CHAR, 'q', 0);
+    pump(host, 50);
+    EXPECT_EQ(form.closeClicks, 1);
+    EXPECT_EQ(keys, (std::vector<int>{27, 'q'}));
+    EXPECT_EQ(form.txtName.text(), "q");
 }
 
 TEST_F(Win32Smoke, FormEventsResizeMinimizeActivateClose) {

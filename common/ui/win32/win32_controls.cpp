@@ -1068,6 +1068,10 @@ ImageListPeer* imageListPeer(ImageList& model) {
     if (it != peers.end() && model.peer() == it->second.get()) return it->second.get();
     auto p = std::make_unique<ImageListPeer>(model);
     ImageListPeer* raw = p.get();
+    // A new image list at the address of a destroyed one: the old peer may still be named by a
+    // list view whose window waits to be freed, so it is kept, not deleted.
+    static std::vector<std::unique_ptr<ImageListPeer>> retired;
+    if (it != peers.end()) retired.push_back(std::move(it->second));
     peers[&model] = std::move(p);
     model.attachPeer(raw);
     return raw;
