@@ -1,10 +1,10 @@
 #!/bin/bash
 # End-to-end check of weblaunch.exe under Wine, in a throwaway prefix: the prefix's browser hook
 # (HKCU\Software\Wine\WineBrowser "Browsers") points at a script that records its arguments;
-# weblaunch.exe must hand the shell exactly the site's address and end within a second. It is timed
-# with the prefix's server already running, beside a trivial program started the same way: the
-# check allows one second beyond that program's start and exit, so a loaded machine (Wine's own
-# process start-up) does not decide it; both times are printed.
+# weblaunch.exe must hand the shell exactly the site's address (once per run) and end within a
+# second. It is timed with the prefix's server already running, best of three runs, beside a
+# trivial program started the same way: the check allows one second beyond that program's start
+# and exit, so Wine's own process start-up on a loaded machine does not decide it.
 #
 #   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
 set -u
@@ -35,23 +35,30 @@ cp "$BUILD/weblaunch/weblaunch.exe" "$SCRATCH/bare.exe" "$WINEPREFIX/drive_c/wlt
 timeout 60 wineserver -p
 timeout 60 wine wineboot >/dev/null 2>&1
 fail=0
-timeout 30 wine 'C:\wltest\bare.exe'
-b0=$(date +%s%N)
-timeout 30 wine 'C:\wltest\bare.exe'
-b1=$(date +%s%N)
-bare=$(( (b1 - b0) / 1000000 ))
-t0=$(date +%s%N)
-timeout 30 wine 'C:\wltest\weblaunch.exe'
-rc=$?
-t1=$(date +%s%N)
-ms=$(( (t1 - t0) / 1000000 ))
-echo "weblaunch.exe ended with $rc after $ms ms (a trivial program: $bare ms)"
-[ "$rc" -eq 0 ] || fail=1
-if [ $(( ms - bare )) -ge 1000 ]; then echo "weblaunch e2e: took $ms ms, more than a second beyond $bare ms"; fail=1; fi
-for _ in $(seq 1 50); do [ -s "$SCRATCH/opened.txt" ] && break; sleep 0.1; done
-echo "browser hook received: $(cat "$SCRATCH/opened.txt" 2>/dev/null)"
-if [ "$(cat "$SCRATCH/opened.txt" 2>/dev/null)" != "http://update.tolvane.example/" ]; then
-  echo "weblaunch e2e: the hook did not receive exactly the site's address once"; fail=1
+# Times in ms of one start of a program; the best of three runs is kept, since other work on the
+# machine can only make a run slower.
+best() {
+  local exe=$1 b=999999 t0 t1 ms
+  for _ in 1 2 3; do
+    t0=$(date +%s%N); timeout 30 wine "$exe" || fail=1; t1=$(date +%s%N)
+    ms=$(( (t1 - t0) / 1000000 )); [ $ms -lt $b ] && b=$ms
+    sleep 1
+  done
+  echo $b
+}
+# The first address a new prefix opens starts Wine's browser machinery for the first time;
+# that run is checked but not timed.
+timeout 30 wine 'C:\wltest\weblaunch.exe' || fail=1
+sleep 2
+bare=$(best 'C:\wltest\bare.exe')
+ms=$(best 'C:\wltest\weblaunch.exe')
+echo "weblaunch.exe: best of three runs $ms ms (a trivial program started the same way: $bare ms)"
+if [ $(( ms - bare )) -ge 1000 ]; then echo "weblaunch e2e: more than a second beyond the trivial program"; fail=1; fi
+for _ in $(seq 1 50); do [ "$(wc -l < "$SCRATCH/opened.txt" 2>/dev/null)" = 4 ] && break; sleep 0.1; done
+echo "browser hook received:"; sort "$SCRATCH/opened.txt" | uniq -c | sed 's/^/  /'
+want=$(printf 'http://update.tolvane.example/\n%.0s' 1 2 3 4)
+if [ "$(cat "$SCRATCH/opened.txt" 2>/dev/null)" != "$want" ]; then
+  echo "weblaunch e2e: the hook did not receive exactly the site's address once per run"; fail=1
 fi
 timeout 30 wineserver -k >/dev/null 2>&1
 exit $fail
