@@ -292,11 +292,18 @@ int wmain(int argc, wchar_t** argv) {
         check(windowText(numLabel) == std::to_wstring(rows.size()), "count label follows the rescan");
         std::printf("rows after ending the helper: %zu\n", rows.size());
 
-        // Escape closes the window and ends the program.
+        // Refresh, with Escape queued behind it: the scan meets the Escape at its first yield,
+        // stops, and the window closes once the walk has unwound; the program ends normally.
+        HWND cmd2 = childByText(form, L"&Refresh List of Processes");
+        check(cmd2 != nullptr, "Refresh button found");
+        if (cmd2) PostMessageW(cmd2, BM_CLICK, 0, 0);
         PostMessageW(lv, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
         PostMessageW(lv, WM_CHAR, 27, 0x00010001);
         PostMessageW(lv, WM_KEYUP, VK_ESCAPE, 0xC0010001);
-        check(WaitForSingleObject(tw.pi.hProcess, 10000) == WAIT_OBJECT_0, "Escape closed the window and ended the program");
+        check(WaitForSingleObject(tw.pi.hProcess, 10000) == WAIT_OBJECT_0, "Escape during a scan closed the window");
+        DWORD twExit = 99;
+        GetExitCodeProcess(tw.pi.hProcess, &twExit);
+        check(twExit == 0, "taskwatch ended normally (exit code " + std::to_string(twExit) + ")");
     }
 
     if (WaitForSingleObject(h.pi.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(h.pi.hProcess, 1);
