@@ -138,7 +138,7 @@ void FrmMain::buildLayout() {
 
     // Status bar along the bottom, the web address above it at the left.
     SBarMain.move(0, 7395, 10125, 300);
-    Label8.move(120, 7200, 1900, 195);  // the whole address fits beside the frames
+    Label8.move(120, 7200, 1920, 195);  // the whole address fits beside the frames
     Label8.setHandCursor(true);
     Label8.wordWrap = false;
 
