@@ -22,7 +22,12 @@ export BUILD ARTIFACTS SCRATCH
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
-timeout 300 wineboot -i >/dev/null 2>&1
+# A booted prefix: a copy of the one tools/test made, or a new one.
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 T=$WINEPREFIX/drive_c/hstest
 mkdir -p "$T"
 cp "$BUILD/backup/hivesave.exe" "$BUILD/tests/backup/backup_e2e.exe" "$BUILD/tests/startup/startup_uiclick.exe" "$T/"

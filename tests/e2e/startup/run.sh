@@ -34,7 +34,12 @@ cat > "$SCRATCH/inner.sh" <<'INNER'
 set -u
 RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 RUNLM='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
-timeout 300 wineboot -i >/dev/null 2>&1
+# A booted prefix: a copy of the one tools/test made, or a new one.
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 # A fresh Wine prefix lacks the ".exe" class that Windows has, so the shell would give every
 # program the generic icon; with it, a program's own icon is shown.
 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null

@@ -28,7 +28,12 @@ x86_64-w64-mingw32-gcc -O2 -mwindows -o "$SCRATCH/bare.exe" "$SCRATCH/bare.c" ||
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
-timeout 300 wineboot -i >/dev/null 2>&1
+# A booted prefix: a copy of the one tools/test made, or a new one.
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$SCRATCH/browser.sh" /f >/dev/null
 mkdir -p "$WINEPREFIX/drive_c/wltest"
 cp "$BUILD/weblaunch/weblaunch.exe" "$SCRATCH/bare.exe" "$WINEPREFIX/drive_c/wltest/"
