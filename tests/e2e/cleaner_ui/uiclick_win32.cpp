@@ -4,6 +4,7 @@
 //   uiclick waitcaption <window title> <caption> <s>  waits until a child shows that caption
 //   uiclick close <window title>                      posts WM_CLOSE
 //   uiclick lvcount <window title> <n-th list view>   prints the row count of a list view
+//   uiclick snap <window title> <file.bmp>            the window as it paints itself (PrintWindow)
 // Exit status 0 on success, 1 when the window or control was not found in time.
 #include <windows.h>
 #include <commctrl.h>
@@ -28,7 +29,7 @@ std::wstring textOf(HWND h) {
 }
 
 HWND topLevel(const std::wstring& title) {
-    Find f{title};
+    Find f{title, L"", 0, nullptr};
     EnumWindows(
         [](HWND h, LPARAM p) -> BOOL {
             auto* f = reinterpret_cast<Find*>(p);
@@ -69,6 +70,43 @@ HWND waitTop(const std::wstring& title, int seconds) {
     return nullptr;
 }
 
+// Writes the window's own painting (WM_PRINT through PrintWindow) as a 24-bit BMP file.
+bool snap(HWND w, const std::wstring& file) {
+    RECT r{};
+    GetWindowRect(w, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    PrintWindow(w, dc, 0);
+    GdiFlush();
+    const DWORD stride = ((width * 3 + 3) / 4) * 4, size = stride * height;
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + size;
+    bool ok = false;
+    if (FILE* f = _wfopen(file.c_str(), L"wb")) {
+        ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+             fwrite(bits, size, 1, f) == 1;
+        fclose(f);
+    }
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -103,6 +141,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         return 1;
     }
+    if (cmd == L"snap") return snap(top, caption) ? 0 : 1;
     if (cmd == L"lvcount") {
         HWND lv = child(top, L"", L"SysListView32", _wtoi(caption.c_str()));
         if (!lv) return 1;
