@@ -47,7 +47,7 @@ std::string lvText(HWND lv, int row, int col) {
 void pump(ui::Win32Host& host, int ms) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < end) {
-        host.doEvents();
+        host.processMessages();
         Sleep(5);
     }
 }
@@ -401,6 +401,25 @@ TEST_F(Win32Smoke, FormEventsResizeMinimizeActivateClose) {
     refuse = false;
     SendMessageW(h, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(h));
+}
+
+TEST_F(Win32Smoke, WorkThatYieldsSeesAStopPressedMeanwhile) {
+    bool stop = false;
+    long items = 0;
+    form.cmdClose.onClick = [&] { stop = true; };
+    form.cmdGo.onClick = [&] {
+        // A scan: one item, one yield, until Stop or 5 s.
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!stop && std::chrono::steady_clock::now() < end) {
+            ++items;
+            host.doEvents();
+        }
+    };
+    PostMessageW(hwndOf(host, form.cmdClose), BM_CLICK, 0, 0);  // waits in the queue
+    SendMessageW(hwndOf(host, form.cmdGo), BM_CLICK, 0, 0);
+    EXPECT_TRUE(stop);
+    EXPECT_GT(items, 0);
+    std::printf("[ info ] Stop seen after %ld yields\n", items);
 }
 
 TEST_F(Win32Smoke, AnExceptionInAHandlerStaysInsideTheWindowProcedure) {

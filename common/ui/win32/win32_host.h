@@ -62,6 +62,10 @@ public:
     int toTwips(int pixels) const;
     // Windows whose destruction waits for a handler to return.
     int pendingDestroys() const;
+    // Processes every waiting message now. doEvents() looks at the window queue at most every
+    // few milliseconds (it is called after every item of a scan); tests that post messages and
+    // expect them handled at once call this.
+    void processMessages();
 
     // Internal, used by the window procedures.
     void runGuarded(const char* where, const std::function<void()>& fn);
@@ -87,6 +91,8 @@ private:
     Form* lastActive_ = nullptr;
     int modalDepth_ = 0;
     bool swallowChar_ = false;  // the key-down already raised the form's KeyPress
+    static constexpr int64_t kQueueCheckMicros = 4000;
+    int64_t lastQueueCheck_ = 0;
 };
 
 }  // namespace ui
