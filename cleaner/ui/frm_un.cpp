@@ -37,7 +37,10 @@ FrmUn::FrmUn(ui::Host& host, plat::Registry& reg, plat::Files& files, plat::Shel
     cmdRemove.onClick = [this] { cmdRemove_Click(); };
 }
 
-void FrmUn::Form_Load() { cmdRefresh_Click(); }
+void FrmUn::Form_Load() {
+    centre();
+    cmdRefresh_Click();
+}
 
 void FrmUn::Form_Unload(bool&) { ScanOnActivate = false; }
 

@@ -34,6 +34,7 @@ FrmUpdate::FrmUpdate(ui::Host& host, plat::Http* http, std::string site)
 }
 
 void FrmUpdate::Form_Load() {
+    centre();
     outcome_ = Outcome::Checking;
     queryDone_ = false;
     queryFailed_ = false;

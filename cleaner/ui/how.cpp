@@ -36,6 +36,7 @@ How::How(ui::Host& host, plat::Files& files, plat::Shell& shell, std::function<v
     cmdClose.move(4065, 2640, 1215, 375);
     cmdClose.isCancel = true;
 
+    onLoad = [this] { centre(); };
     onUnload = [this](bool& cancel) { Form_Unload(cancel); };
     Label7.onClick = [this] { Label7_Click(); };
     Label9.onClick = [this] { Label9_Click(); };
