@@ -56,6 +56,8 @@ public:
         icons.add("binary", 0, 3);
         icons.add("none", 0, 4);
 
+        picIcon.move(120, 3660, 720, 720);
+        picIcon.picture = 1;
         picStatus.move(120, 5520, 9360, 300);
         picStatus.setText("Ready");
         pbWork.move(120, 5940, 9360, 255);
@@ -112,6 +114,7 @@ public:
     ui::ListView lvRows{*this, nullptr, "lvRows"};
     ui::ImageList icons;
     ui::PictureBox picStatus{*this, nullptr, "picStatus"};
+    ui::PictureBox picIcon{*this, nullptr, "picIcon"};
     ui::ProgressBar pbWork{*this, nullptr, "pbWork"};
     ui::StatusBar sbMain{*this, nullptr, "sbMain", 2};
     ui::Timer tmrTick{*this, "tmrTick", 50, false};

@@ -288,6 +288,34 @@ public:
     void command(WORD code) override {
         if (code == STN_CLICKED && c_.reachable()) p().userClick();
     }
+    bool wantsSubclass() const override { return true; }
+    // A picture number shows the program's icon resource of that number (its main icon, or the
+    // platform's application icon, when it has none), as large as the box allows.
+    bool subclassed(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
+        if (msg != WM_PAINT || p().picture <= 0) return false;
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        RECT rc;
+        GetClientRect(hwnd_, &rc);
+        FillRect(dc, &rc, GetSysColorBrush(COLOR_BTNFACE));
+        int size = std::min(rc.right - rc.left, rc.bottom - rc.top);
+        size = std::min(size, 256);
+        HINSTANCE inst = GetModuleHandleW(nullptr);
+        HICON icon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(p().picture), IMAGE_ICON, size, size, 0));
+        if (!icon) icon = static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+        bool shared = false;
+        if (!icon) {
+            icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+            shared = true;
+        }
+        if (icon && size > 0) {
+            DrawIconEx(dc, (rc.right - size) / 2, (rc.bottom - size) / 2, icon, size, size, 0, nullptr, DI_NORMAL);
+            if (!shared) DestroyIcon(icon);
+        }
+        EndPaint(hwnd_, &ps);
+        result = 0;
+        return true;
+    }
 };
 
 class ProgressPeer : public ControlPeer {
