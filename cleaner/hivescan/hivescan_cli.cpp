@@ -22,7 +22,8 @@ const char* UsageText() {
            "  --output FILE      write the rows to FILE instead of standard output\n"
            "  --fix all          then press \"Fix all\"; its question is answered Yes only with --yes,\n"
            "                     otherwise it is asked on the console\n"
-           "exit status: 0 scan ran, 2 usage error, 3 a fix left values that could not be deleted\n";
+           "exit status: 0 scan ran, 1 output not written, 2 usage error,\n"
+           "             3 a fix left values that could not be deleted\n";
 }
 
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
@@ -231,7 +232,24 @@ bool valueStillThere(plat::Registry& reg, const Row& row) {
 
 }  // namespace
 
+namespace {
+int runScan(const std::vector<std::string>& args, plat::Services& services, Console& console);
+}
+
 int Run(const std::vector<std::string>& args, plat::Services& services, Console& console) {
+    // The window's own handlers never throw; what could is the driver refusing a press that a
+    // user could not make (a disabled command), or running out of memory.
+    try {
+        return runScan(args, services, console);
+    } catch (const std::exception& e) {
+        console.err(std::string("hivescan: ") + e.what() + "\n");
+        return kExitFailed;
+    }
+}
+
+namespace {
+
+int runScan(const std::vector<std::string>& args, plat::Services& services, Console& console) {
     Options opt;
     std::string error;
     if (!ParseArgs(args, &opt, &error)) {
@@ -295,7 +313,7 @@ int Run(const std::vector<std::string>& args, plat::Services& services, Console&
     if (!opt.output.empty()) {
         if (services.files.writeFile(opt.output, result) != 0) {
             console.err("hivescan: cannot write '" + opt.output + "'\n");
-            status = 1;
+            status = kExitFailed;
         }
     } else {
         console.out(result);
@@ -325,5 +343,7 @@ int Run(const std::vector<std::string>& args, plat::Services& services, Console&
     console.err(statusText + "\n");
     return status;
 }
+
+}  // namespace
 
 }  // namespace hivescan

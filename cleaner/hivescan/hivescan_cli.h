@@ -28,6 +28,7 @@ struct Options {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitFixLeftRows = 3;
+constexpr int kExitFailed = 1;  // the output could not be written, or the run broke off
 
 const char* UsageText();
 
