@@ -4,8 +4,10 @@
 #    editor: a whole-registry backup followed until "Backup finished.", a change to the registry,
 #    a restore that brings back the values the backup holds while a value made since stays, and a
 #    second backup. It times both beside a bare "regedit /E" of the whole registry.
-# 2. hivesave.exe is started in the same folder; its list must show the two backups; a
-#    screenshot goes to $ARTIFACTS/hivesave-two-backups.png and the times to backup-timings.txt.
+# 2. hivesave.exe is started in the same folder; its list must show the two backups (screenshot
+#    $ARTIFACTS/hivesave-two-backups.png); then New Backup in the window itself, followed by the
+#    window's own timer until its message (screenshots while following and of the message), and
+#    three finished backups listed. The times go to $ARTIFACTS/backup-timings.txt.
 #
 #   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
 set -u
@@ -51,6 +53,21 @@ wine "$UI" rows "$TITLE" | tr -d '\r' > "$SCRATCH/rows.txt"
 cat "$SCRATCH/rows.txt"
 n=$(grep -c '^Backup [0-9][0-9]\.[0-9][0-9]\.[0-9][0-9]-[0-9][0-9]\.[0-9][0-9]\.[0-9][0-9]	' "$SCRATCH/rows.txt")
 if [ "$n" -ne 2 ]; then echo "backup e2e: the window lists $n backups, not 2"; fail=1; fi
+# A backup through the window itself, followed by its own 5-second timer until the message.
+wine "$UI" click "$TITLE" "New Backup" || fail=1
+sleep 7
+xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/hivesave-following.png" && echo "screenshot: $ARTIFACTS/hivesave-following.png"
+wine "$UI" rows "$TITLE" | tr -d '\r'
+t0=$(date +%s)
+if wine "$UI" wait "Scourline" 300; then
+  echo "the window announced its backup $(( $(date +%s) - t0 + 7 )) s after New Backup"
+  sleep 3
+  xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/hivesave-finished.png" && echo "screenshot: $ARTIFACTS/hivesave-finished.png"
+  wine "$UI" click "Scourline" "OK" || fail=1
+else echo "backup e2e: no message after New Backup"; fail=1; fi
+sleep 1
+n=$(wine "$UI" rows "$TITLE" | tr -d '\r' | grep -c ' MB$')
+if [ "$n" -ne 3 ]; then echo "backup e2e: $n finished backups listed, not 3"; fail=1; fi
 wine "$UI" click "$TITLE" "Close" || fail=1
 for _ in $(seq 1 50); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
 if kill -0 $P 2>/dev/null; then echo "backup e2e: Close did not end the program"; kill $P; fail=1; fi

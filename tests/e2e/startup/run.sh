@@ -73,6 +73,21 @@ wine "$UI" click "$TITLE" "All Users" || fail=1
 sleep 1
 xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/startup-all-users.png" && echo "screenshot: $ARTIFACTS/startup-all-users.png"
 wine "$UI" rows "$TITLE" | tr -d '\r' > "$SCRATCH/rows-au.txt"
+# The two dialogs, opened from the window and cancelled.
+wine "$UI" click "$TITLE" "Create Key" || fail=1
+if wine "$UI" wait "Create Registry Key" 30; then
+  sleep 1
+  xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/startup-create.png" && echo "screenshot: $ARTIFACTS/startup-create.png"
+  wine "$UI" click "Create Registry Key" "Cancel" || fail=1
+else echo "startup e2e: Create Key opened no dialog"; fail=1; fi
+sleep 1
+wine "$UI" click "$TITLE" "Modify Key" || fail=1
+if wine "$UI" wait "Modify Registry Key" 30; then
+  sleep 1
+  xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/startup-modify.png" && echo "screenshot: $ARTIFACTS/startup-modify.png"
+  wine "$UI" click "Modify Registry Key" "Cancel" || fail=1
+else echo "startup e2e: Modify Key opened no dialog"; fail=1; fi
+sleep 1
 wine "$UI" click "$TITLE" "Close" || fail=1
 for _ in $(seq 1 50); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
 if kill -0 $P 2>/dev/null; then echo "startup e2e: Close did not end the program"; kill $P; fail=1; fi

@@ -1,7 +1,9 @@
 // Test helper for the end-to-end scripts: acts on another program's window from outside.
 //   uiclick wait  "<window title>" [seconds]      waits until a visible top-level window has that title
 //   uiclick click "<window title>" "<control text>"  presses the button or option of that caption
-//   uiclick rows  "<window title>"                prints the rows of the window's first list view
+//                                                  (posted: a modal window it opens does not block)
+//   uiclick rows  "<window title>"                prints the rows of the window's first list view,
+//                                                  columns separated by tabs
 // Exit code 0 on success, 1 when the window or control was not found.
 #include <windows.h>
 #include <commctrl.h>
@@ -27,8 +29,12 @@ BOOL CALLBACK TopLevel(HWND hwnd, LPARAM lp) {
     return TRUE;
 }
 
+// Buttons only (push buttons, options): a label may carry the same caption.
 BOOL CALLBACK Child(HWND hwnd, LPARAM lp) {
     auto* f = reinterpret_cast<Find*>(lp);
+    wchar_t cls[64] = {};
+    GetClassNameW(hwnd, cls, 64);
+    if (_wcsicmp(cls, L"Button") != 0) return TRUE;
     wchar_t buf[512] = {};
     GetWindowTextW(hwnd, buf, 512);
     std::wstring t = buf;
@@ -89,7 +95,7 @@ int wmain(int argc, wchar_t** argv) {
         Find f{argv[3], nullptr};
         EnumChildWindows(top, Child, reinterpret_cast<LPARAM>(&f));
         if (!f.found) return 1;
-        SendMessageW(f.found, BM_CLICK, 0, 0);
+        PostMessageW(f.found, BM_CLICK, 0, 0);
         return 0;
     }
     if (cmd == L"rows") {
@@ -97,6 +103,9 @@ int wmain(int argc, wchar_t** argv) {
         EnumChildWindows(top, ListViewChild, reinterpret_cast<LPARAM>(&lv));
         if (!lv) return 1;
         int n = static_cast<int>(SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0));
+        HWND header = reinterpret_cast<HWND>(SendMessageW(lv, LVM_GETHEADER, 0, 0));
+        int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+        if (columns < 1) columns = 1;
         // Same process space is not needed for the count; the texts need a buffer in the target.
         DWORD pid = 0;
         GetWindowThreadProcessId(lv, &pid);
@@ -107,7 +116,7 @@ int wmain(int argc, wchar_t** argv) {
             VirtualAllocEx(proc, nullptr, sizeof(LVITEMW) + textBytes, MEM_COMMIT, PAGE_READWRITE));
         for (int i = 0; i < n; ++i) {
             std::string line;
-            for (int col = 0; col < 2; ++col) {
+            for (int col = 0; col < columns; ++col) {
                 LVITEMW item = {};
                 item.iSubItem = col;
                 item.cchTextMax = 2048;
