@@ -29,7 +29,11 @@ cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
 fail=0
-timeout 300 wineboot -i >/dev/null 2>&1
+if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
+  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
+else
+  timeout 300 wineboot -i >/dev/null 2>&1
+fi
 
 # Wine's own Tahoma has no Arabic letters (the system's has): link it to a font that has them.
 dv="DejaVuSans.ttf,DejaVu Sans"
