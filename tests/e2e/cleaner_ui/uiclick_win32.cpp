@@ -5,6 +5,7 @@
 //   uiclick close <window title>                      posts WM_CLOSE
 //   uiclick lvcount <window title> <n-th list view>   prints the row count of a list view
 //   uiclick snap <window title> <file.bmp>            the window as it paints itself (PrintWindow)
+//   uiclick move <window title> <x> <y>               moves the window (pixels)
 // Exit status 0 on success, 1 when the window or control was not found in time.
 #include <windows.h>
 #include <commctrl.h>
@@ -142,6 +143,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (cmd == L"snap") return snap(top, caption) ? 0 : 1;
+    if (cmd == L"move" && argc > 4)
+        return SetWindowPos(top, nullptr, _wtoi(argv[3]), _wtoi(argv[4]), 0, 0, SWP_NOSIZE | SWP_NOZORDER) ? 0 : 1;
     if (cmd == L"lvcount") {
         HWND lv = child(top, L"", L"SysListView32", _wtoi(caption.c_str()));
         if (!lv) return 1;
