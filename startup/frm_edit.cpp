@@ -21,7 +21,7 @@ EntryDialog::EntryDialog(ui::Host& host, FrmMain& main, const char* name, const 
       cmdOK(*this, nullptr, "cmdOK", "OK"),
       cmdCancel(*this, nullptr, "cmdCancel", "Cancel"),
       main_(main) {
-    borderStyle = ui::BorderStyle::FixedDialog;
+    borderStyle = ui::BorderStyle::FixedSingle;
     minButton = false;
     maxButton = false;
     clientWidth = 6240;

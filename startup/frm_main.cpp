@@ -174,7 +174,7 @@ void FrmMain::cmdCreate_Click() {
     if (!keyReadable_) return;
     FrmCreate dlg(host(), *this);
     dlg.txtData.tag = RootTag(ChosenRoot());
-    dlg.showModal(this);
+    ShowDialog(dlg);
 }
 
 void FrmMain::cmdModify_Click() {
@@ -185,6 +185,13 @@ void FrmMain::cmdModify_Click() {
     dlg.txtName.tag = ListView.text(row);
     dlg.txtData.setText(ListView.subItem(row, 1));
     dlg.txtData.tag = RootTag(ChosenRoot());
+    ShowDialog(dlg);
+}
+
+void FrmMain::ShowDialog(ui::Form& dlg) {
+    // Centred over this window.
+    dlg.load();
+    dlg.move(left() + (width() - dlg.width()) / 2, top() + (height() - dlg.height()) / 2);
     dlg.showModal(this);
 }
 

@@ -78,6 +78,7 @@ private:
     void Display_Keys();
     void UpdateCommands();
     void ShowOpenError();
+    void ShowDialog(ui::Form& dlg);
     void cmdCreate_Click();
     void cmdModify_Click();
     void cmdDelete_Click();

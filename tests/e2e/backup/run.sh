@@ -30,6 +30,10 @@ if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; t
 else
   timeout 300 wineboot -i >/dev/null 2>&1
 fi
+# Without a window manager, Wine's managed windows wait for one (owned and modal windows stay
+# unpainted); unmanaged windows get Wine's own frame.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+timeout 30 wineserver -k >/dev/null 2>&1
 T=$WINEPREFIX/drive_c/hstest
 mkdir -p "$T"
 cp "$BUILD/backup/hivesave.exe" "$BUILD/tests/backup/backup_e2e.exe" "$BUILD/tests/startup/startup_uiclick.exe" "$T/"

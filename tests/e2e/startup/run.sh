@@ -40,6 +40,10 @@ if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; t
 else
   timeout 300 wineboot -i >/dev/null 2>&1
 fi
+# Without a window manager, Wine's managed windows wait for one (owned and modal windows stay
+# unpainted); unmanaged windows get Wine's own frame.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+timeout 30 wineserver -k >/dev/null 2>&1
 # A fresh Wine prefix lacks the ".exe" class that Windows has, so the shell would give every
 # program the generic icon; with it, a program's own icon is shown.
 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null
