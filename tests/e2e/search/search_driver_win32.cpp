@@ -8,6 +8,8 @@
 //   search_driver clickrow <n>             clicks row n of the found list with the mouse
 //   search_driver regedit <seconds>        waits for the registry editor, prints its selected key
 //   search_driver closeregedit             closes the registry editor's window
+//   search_driver probe                    prints the row count and how long the window took to
+//                                          answer a message and to show the last row (ms)
 // Exit status 0 on success, 1 when something was not found in time, 2 for bad arguments.
 #include <windows.h>
 #include <commctrl.h>
@@ -272,6 +274,19 @@ int wmain(int argc, wchar_t** argv) {
         std::fwrite(out.data(), 1, out.size(), f);
         std::fclose(f);
         return 0;
+    }
+    if (cmd == L"probe") {
+        const ULONGLONG t0 = GetTickCount64();
+        DWORD_PTR res = 0;
+        const bool answered = SendMessageTimeoutW(top, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &res) != 0;
+        const ULONGLONG t1 = GetTickCount64();
+        const int n = rowCount(lv);
+        if (n > 0) SendMessageW(lv, LVM_ENSUREVISIBLE, n - 1, FALSE);
+        UpdateWindow(lv);
+        const ULONGLONG t2 = GetTickCount64();
+        std::printf("rows %d, answer %llu ms%s, last row shown %llu ms\n", n, t1 - t0, answered ? "" : " (no answer)",
+                    t2 - t1);
+        return answered ? 0 : 1;
     }
     if (cmd == L"clickrow") {
         const int row = _wtoi(arg.c_str());
