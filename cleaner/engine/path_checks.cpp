@@ -58,27 +58,21 @@ bool HasDrivePath(const std::string& data) {
 }
 
 bool PathChecker::FsoFileExists(const std::string& path) {
-    auto it = fileCache_.find(path);
-    if (it != fileCache_.end()) return it->second;
-    bool ok = false;
-    if (!rejectedName(path)) {
+    auto [it, fresh] = fileCache_.try_emplace(path, false);
+    if (fresh && !rejectedName(path)) {
         ++fileQueries_;
-        ok = files_.fileExists(path) != plat::Probe::Missing;
+        it->second = files_.fileExists(path) != plat::Probe::Missing;
     }
-    fileCache_.emplace(path, ok);
-    return ok;
+    return it->second;
 }
 
 bool PathChecker::FsoFolderExists(const std::string& path) {
-    auto it = folderCache_.find(path);
-    if (it != folderCache_.end()) return it->second;
-    bool ok = false;
-    if (!rejectedName(path)) {
+    auto [it, fresh] = folderCache_.try_emplace(path, false);
+    if (fresh && !rejectedName(path)) {
         ++folderQueries_;
-        ok = files_.folderExists(path) != plat::Probe::Missing;
+        it->second = files_.folderExists(path) != plat::Probe::Missing;
     }
-    folderCache_.emplace(path, ok);
-    return ok;
+    return it->second;
 }
 
 bool PathChecker::FindFileExists(const std::string& path) { return files_.findFirst(path); }
@@ -118,11 +112,9 @@ bool PathChecker::ExistsInWindowsDirs(const std::string& name) {
 bool PathChecker::DataPathExists(const std::string& text) {
     // The answer depends only on the text and on file tests that are themselves remembered,
     // so the same text gets the same answer for the rest of the scan.
-    auto it = dataCache_.find(text);
-    if (it != dataCache_.end()) return it->second;
-    bool ok = dataPathExistsUncached(text);
-    dataCache_.emplace(text, ok);
-    return ok;
+    auto [it, fresh] = dataCache_.try_emplace(text, false);
+    if (fresh) it->second = dataPathExistsUncached(text);
+    return it->second;
 }
 
 bool PathChecker::dataPathExistsUncached(const std::string& original) {
