@@ -768,9 +768,13 @@ public:
         if (before != n)
             SendMessageW(hwnd_, LVM_SETITEMCOUNT, static_cast<WPARAM>(n), full ? 0 : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         // Rows moved (an insertion or removal before the end, a sort): the control keeps its
-        // selection by position, so it is set again from the model.
-        if (full || hadSelection || (index >= 0 && index < n && lv().item(index).selected)) {
+        // selection by position, so it is set again from the model. A row appended at the end
+        // moves nothing, which keeps a long scan that adds rows one by one linear.
+        const bool appended = index >= 0 && index == n - 1 && n == before + 1;
+        if (full || (hadSelection && !appended)) {
             resyncSelection();
+        } else if (index >= 0 && index < n && lv().item(index).selected) {
+            setRowSelected(index);
         }
         if (full) InvalidateRect(hwnd_, nullptr, TRUE);
         else if (index >= 0 && n > 0)
@@ -801,7 +805,9 @@ public:
         attachIcons();
         switch (p) {
         case Prop::Items:
-            applyExtendedStyle();
+            // The extended style only changes with the check-box setting, so a change of rows
+            // leaves it alone (setting it again redraws the whole control, ~100 ms under Wine).
+            if (index < 0) applyExtendedStyle();
             refresh(index < 0, index);
             break;
         case Prop::Item:
