@@ -1,6 +1,7 @@
 #include "search/frm_search.h"
 
 #include <algorithm>
+#include <chrono>
 #include <set>
 
 #include "common/text/text.h"
@@ -43,13 +44,27 @@ public:
     bool stopRequested() override { return f_.stopRequested_; }
     void yield() override { f_.host().doEvents(); }
     void addRow(const ResultRow& row) override { f_.addRow(row); }
+    // The key being searched changes thousands of times a second; repainting the status line
+    // that often would cost more than the search. It shows the current key at most every
+    // 100 ms, and the last one when the search ends.
     void showStatus(const std::string& text) override {
+        pending_ = text;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - shown_ >= std::chrono::milliseconds(100)) {
+            shown_ = now;
+            flushStatus();
+        }
+    }
+    void flushStatus() {
+        if (pending_.empty() || pending_ == f_.PicStatus.text()) return;
         f_.PicStatus.cls();
-        f_.PicStatus.setText(text);
+        f_.PicStatus.setText(pending_);
     }
 
 private:
     frmSearch& f_;
+    std::string pending_;
+    std::chrono::steady_clock::time_point shown_{};
 };
 
 frmSearch::frmSearch(ui::Host& host, SearchServices services)
@@ -258,6 +273,7 @@ void frmSearch::cmdFind_Click() {
         }
     }
 
+    engineHost.flushStatus();
     if (LVfound.count() == 0) {
         ResultRow nothing;
         nothing.text = kNothingToShow;

@@ -89,6 +89,8 @@ TEST_F(FrmSearchTest, MyComputerSearchesEveryOfferedRootAndOverlapsRepeat) {
     drv.click(f->cmdFind);
     ASSERT_EQ(f->results().size(), 1u);
     EXPECT_EQ(f->results()[0].fullPath, "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Planted\\needle");
+    // The status line keeps the last key the walk showed: the last sub-key below the root.
+    EXPECT_EQ(f->PicStatus.text(), "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Planted");
 
     drv.type(f->cboFind, "no such thing anywhere");
     drv.click(f->cmdFind);
