@@ -54,6 +54,10 @@ public:
             shown_ = now;
             flushStatus();
         }
+        if (now - rowsShown_ >= std::chrono::milliseconds(500)) {
+            rowsShown_ = now;
+            f_.flushRows();
+        }
     }
     void flushStatus() {
         if (pending_.empty() || pending_ == f_.PicStatus.text()) return;
@@ -65,6 +69,7 @@ private:
     frmSearch& f_;
     std::string pending_;
     std::chrono::steady_clock::time_point shown_{};
+    std::chrono::steady_clock::time_point rowsShown_{};
 };
 
 frmSearch::frmSearch(ui::Host& host, SearchServices services)
@@ -144,9 +149,21 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
 frmSearch::~frmSearch() = default;
 
 void frmSearch::addRow(const ResultRow& row) {
+    // During a search, rows reach the list control in batches (at most twice a second): one
+    // refresh per row would make a search with many hits wait on the list's repainting.
+    if (searchRunning_ && !rowsBatched_) {
+        LVfound.beginUpdate();
+        rowsBatched_ = true;
+    }
     rows_.push_back(row);
     const int i = LVfound.addItem(row.text, row.image - 1);
     LVfound.setSubItem(i, 1, row.fullPath);
+}
+
+void frmSearch::flushRows() {
+    if (!rowsBatched_) return;
+    rowsBatched_ = false;
+    LVfound.endUpdate();
 }
 
 void frmSearch::Form_Load() {
@@ -280,6 +297,7 @@ void frmSearch::cmdFind_Click() {
         nothing.image = kImageNothing;
         addRow(nothing);
     }
+    flushRows();
     searchRunning_ = false;
     updateFindEnabled();
     if (closeAfterSearch_) {

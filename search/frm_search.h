@@ -87,6 +87,7 @@ private:
     void LVfound_MouseUp(int button, int x, int y);
 
     void addRow(const ResultRow& row);
+    void flushRows();
     void rememberSearchText();
     void copySavedSettings();
     void updateFindEnabled();
@@ -99,6 +100,7 @@ private:
     bool searchRunning_ = false;
     bool stopRequested_ = false;
     bool closeAfterSearch_ = false;
+    bool rowsBatched_ = false;  // LVfound holds rows not yet shown by the control
 };
 
 }  // namespace search

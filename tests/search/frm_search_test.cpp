@@ -95,6 +95,17 @@ TEST_F(FrmSearchTest, MyComputerSearchesEveryOfferedRootAndOverlapsRepeat) {
     drv.type(f->cboFind, "no such thing anywhere");
     drv.click(f->cmdFind);
     EXPECT_EQ(rowTexts(*f), std::vector<std::string>{"4:Nothing to show"});
+    // Every row reached the control: no batch of rows is left open after a search.
+    f->LVfound.beginUpdate();
+    f->LVfound.addItem("probe");
+    struct Counter : ui::Peer {
+        int items = 0;
+        void changed(ui::Prop p, int) override { items += p == ui::Prop::Items; }
+    } peer;
+    f->LVfound.attachPeer(&peer);
+    f->LVfound.endUpdate();
+    EXPECT_EQ(peer.items, 1);
+    f->LVfound.attachPeer(nullptr);
 }
 
 TEST_F(FrmSearchTest, SettingsRoundTripAndHistoryKeepsTheMostRecent) {
