@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/text/escape.h"
 #include "common/ui/headless.h"
 #include "search/frm_search.h"
 
@@ -94,53 +95,9 @@ const char* RowKind(int image) {
     }
 }
 
-std::string EscapeTsv(const std::string& field) {
-    std::string out;
-    out.reserve(field.size());
-    for (char c : field) {
-        switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\\': out += "\\\\"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
+std::string EscapeTsv(const std::string& field) { return text::escapeTsv(field); }
 
-std::string EscapeJson(const std::string& field) {
-    std::string out;
-    out.reserve(field.size() + 2);
-    char buf[8];
-    for (size_t i = 0; i < field.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(field[i]);
-        // A lone surrogate (kept exact in the name's WTF-8 form) is not valid UTF-8: write it
-        // as the \u escape JSON has for it.
-        if (c == 0xED && i + 2 < field.size() && (static_cast<unsigned char>(field[i + 1]) & 0xE0) == 0xA0) {
-            const unsigned unit = 0xD000 | ((field[i + 1] & 0x3F) << 6) | (field[i + 2] & 0x3F);
-            std::snprintf(buf, sizeof buf, "\\u%04x", unit);
-            out += buf;
-            i += 2;
-            continue;
-        }
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out;
-}
+std::string EscapeJson(const std::string& field) { return text::escapeJson(field); }
 
 std::string FormatTsv(const std::vector<ResultRow>& rows) {
     std::string out = "kind\ttext\tpath\n";

@@ -6,6 +6,7 @@
 #include "cleaner/engine/categories.h"
 #include "cleaner/ui/frm_main.h"
 #include "common/registry/mdl_registry.h"
+#include "common/text/escape.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 
@@ -110,61 +111,9 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
 
 namespace {
 
-std::string tsvField(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            case '\\': out += "\\\\"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-std::string csvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    return "\"" + text::replaceAll(s, "\"", "\"\"") + "\"";
-}
-
-std::string jsonString(const std::string& s) {
-    std::string out = "\"";
-    for (size_t i = 0; i < s.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        // A lone surrogate (kept by the names' WTF-8) is not UTF-8: write it as its escape so
-        // the name still comes out exactly.
-        if (c == 0xED && i + 2 < s.size() && (static_cast<unsigned char>(s[i + 1]) & 0xE0) == 0xA0) {
-            unsigned cp = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                          (static_cast<unsigned char>(s[i + 2]) & 0x3F);
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", cp);
-            out += buf;
-            i += 2;
-            continue;
-        }
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\b': out += "\\b"; break;
-            case '\f': out += "\\f"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    out += buf;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
+std::string tsvField(const std::string& s) { return text::escapeTsv(s); }
+std::string csvField(const std::string& s) { return text::escapeCsv(s); }
+std::string jsonString(const std::string& s) { return "\"" + text::escapeJson(s) + "\""; }
 
 }  // namespace
 
