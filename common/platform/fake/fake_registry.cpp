@@ -24,6 +24,18 @@ constexpr long kErrorBadPathname = 161;
 // (Windows upper-cases instead; the two differ only where "[\\]^_`" meet letters.)
 struct NoCaseLess {
     bool operator()(const std::string& a, const std::string& b) const {
+        // ASCII fast path: most names are plain ASCII, and lower-casing a byte is enough there.
+        const size_t n0 = std::min(a.size(), b.size());
+        size_t i = 0;
+        for (; i < n0; ++i) {
+            const auto ca = static_cast<unsigned char>(a[i]);
+            const auto cb = static_cast<unsigned char>(b[i]);
+            if (ca >= 0x80 || cb >= 0x80) break;
+            const int la = (ca >= 'A' && ca <= 'Z') ? ca + 0x20 : ca;
+            const int lb = (cb >= 'A' && cb <= 'Z') ? cb + 0x20 : cb;
+            if (la != lb) return la < lb;
+        }
+        if (i == n0) return a.size() < b.size();
         const std::u16string wa = text::toUtf16(a);
         const std::u16string wb = text::toUtf16(b);
         const size_t n = std::min(wa.size(), wb.size());
@@ -36,7 +48,11 @@ struct NoCaseLess {
     }
 };
 
-size_t units(std::string_view s) { return text::toUtf16(s).size(); }
+size_t units(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return text::toUtf16(s).size();
+    return s.size();
+}
 
 uint32_t mapGeneric(uint32_t sam) {
     sam &= ~(kKeyWow64_32Key | kKeyWow64_64Key);
@@ -69,6 +85,10 @@ struct FakeRegistry::Node {
     std::string name;
     std::weak_ptr<Node> parent;
     std::map<std::string, std::shared_ptr<Node>, NoCaseLess> children;
+    // Where the last enumeration of this key's subkeys stopped; cleared when they change.
+    bool cursorValid = false;
+    uint32_t cursorIndex = 0;
+    std::map<std::string, std::shared_ptr<Node>, NoCaseLess>::iterator cursorIt;
     std::vector<Value> values;
     bool deleted = false;
     bool pinned = false;  // predefined roots and the keys they alias
@@ -92,6 +112,7 @@ FakeRegistry::FakeRegistry() {
         node->name = name;
         node->parent = parent;
         parent->children[name] = node;
+        parent->cursorValid = false;
     };
     alias(roots_[kHkeyUsers], "S-1-5-21-0-0-0-1000", roots_[kHkeyCurrentUser]);
     auto software = std::make_shared<Node>();
@@ -143,6 +164,7 @@ std::shared_ptr<FakeRegistry::Node> FakeRegistry::findOrCreate(const std::shared
             n->name = name;
             n->parent = cur;
             it = cur->children.emplace(name, n).first;
+            cur->cursorValid = false;
         }
         cur = it->second;
     }
@@ -187,6 +209,7 @@ long FakeRegistry::open(RegHandle parent, std::string_view subKey, uint32_t sam,
         n->name = std::string(part);
         n->parent = node;
         node->children.emplace(n->name, n);
+        node->cursorValid = false;
         node = n;
         if (created) *created = true;
     }
@@ -239,8 +262,18 @@ long FakeRegistry::enumKey(RegHandle key, uint32_t index, uint32_t bufferChars, 
     if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
     if (!(access & kKeyEnumerateSubKeys)) return kErrorAccessDenied;
     if (index >= node->children.size()) return kErrorNoMoreItems;
+    // A walk asks for index 0, 1, 2, ... of one key: continue from the last answer instead of
+    // counting from the start each time. Any change of a key's subkeys forgets the cursor.
     auto it = node->children.begin();
-    std::advance(it, index);
+    if (node->cursorValid && node->cursorIndex <= index) {
+        it = node->cursorIt;
+        std::advance(it, index - node->cursorIndex);
+    } else {
+        std::advance(it, index);
+    }
+    node->cursorValid = true;
+    node->cursorIndex = index;
+    node->cursorIt = it;
     if (units(it->second->name) >= bufferChars) return kErrorMoreData;
     if (name) *name = it->second->name;
     return kErrorSuccess;
@@ -363,7 +396,10 @@ long FakeRegistry::deleteKey(RegHandle parent, std::string_view subKey) {
     }
     if (node->denied || node->readOnly || node->pinned) return kErrorAccessDenied;
     if (!node->children.empty()) return kErrorAccessDenied;
-    if (auto p = node->parent.lock()) p->children.erase(node->name);
+    if (auto p = node->parent.lock()) {
+        p->children.erase(node->name);
+        p->cursorValid = false;
+    }
     node->deleted = true;
     return kErrorSuccess;
 }
