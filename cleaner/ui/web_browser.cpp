@@ -16,24 +16,6 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-void appendUtf8(std::string& out, unsigned long cp) {
-    if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 // Decodes the entity starting at s[i] == '&'; advances i past it. Unknown ones stay as written.
 void decodeEntity(const std::string& s, size_t& i, std::string& out) {
@@ -69,7 +51,11 @@ void decodeEntity(const std::string& s, size_t& i, std::string& out) {
             cp = cp * (hex ? 16 : 10) + static_cast<unsigned long>(d);
             if (cp > 0x10FFFF) cp = 0x110000;
         }
-        if (known) appendUtf8(rep, cp);
+        if (known) {
+            // A character reference to nothing, a surrogate or past the last code point shows U+FFFD.
+            if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
+            text::appendUtf8(rep, static_cast<char32_t>(cp));
+        }
     } else {
         known = false;
     }

@@ -11,6 +11,8 @@ namespace text {
 // WTF-8: UTF-8 that also carries lone surrogates, so every UTF-16 name round-trips exactly.
 std::u16string toUtf16(std::string_view utf8);
 std::string fromUtf16(std::u16string_view utf16);
+// Appends one code point as UTF-8 (a surrogate code point as its WTF-8 bytes).
+void appendUtf8(std::string& out, char32_t cp);
 // Decodes bytes in the given Windows code page into UTF-8: 65001 (UTF-8, copied), 28591
 // (Latin-1), and 1252 for every other number.
 std::string fromCodePage(std::string_view bytes, unsigned codePage = 1252);
