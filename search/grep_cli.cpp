@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/text/escape.h"
+#include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "search/frm_search.h"
 
@@ -145,7 +146,7 @@ GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
     if (o.root) {
         int found = -1;
         for (int i = 0; i < form.cboRoot.count(); ++i) {
-            if (form.cboRoot.items()[i] == *o.root) found = i;
+            if (text::equalNoCase(form.cboRoot.items()[i], *o.root)) found = i;
         }
         if (found < 0) return usageError("'" + *o.root + "' is not a search area here");
         if (found != form.cboRoot.listIndex()) drv.pick(form.cboRoot, found);
@@ -161,9 +162,15 @@ GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
     drv.type(form.cboFind, *o.text);
     drv.click(form.cmdFind);
 
+    // The window's "Nothing to show" row (no path) is no result: a search without a hit
+    // prints no row and exits 1, as text searches do.
+    std::vector<ResultRow> rows;
+    for (const ResultRow& r : form.results())
+        if (!r.fullPath.empty()) rows.push_back(r);
     GrepOutcome out;
     out.outputFile = o.outputFile;
-    out.output = o.format == "json" ? FormatJson(form.results()) : FormatTsv(form.results());
+    out.output = o.format == "json" ? FormatJson(rows) : FormatTsv(rows);
+    if (rows.empty()) out.exitCode = kGrepNoMatch;
     return out;
 }
 

@@ -14,13 +14,17 @@ namespace search {
 inline constexpr const char* kGrepUsage =
     "usage: hivegrep [--root NAME] [--match any|left|right|exact] [--case | --ignore-case]\n"
     "                [--keys | --no-keys] [--values | --no-values] [--data | --no-data]\n"
-    "                [--format tsv|json] [--output FILE] TEXT\n";
+    "                [--format tsv|json] [--output FILE] TEXT\n"
+    "exit status: 0 rows found, 1 no row found (or the output could not be written),\n"
+    "             2 usage error\n";
 
 constexpr int kGrepOk = 0;
+constexpr int kGrepNoMatch = 1;
+constexpr int kGrepFailed = 1;
 constexpr int kGrepUsageError = 2;
 
 struct GrepOutcome {
-    int exitCode = kGrepOk;
+    int exitCode = kGrepOk;  // kGrepNoMatch still has an output (the header) to write
     std::string output;      // what goes to standard output or the output file (UTF-8)
     std::string error;       // what goes to standard error
     std::string outputFile;  // empty: standard output

@@ -32,16 +32,20 @@ int wmain(int argc, wchar_t** argv) {
     plat::Win32Registry registry;
     const search::GrepOutcome out = search::RunGrep(args, registry);
     if (!out.error.empty()) writeAll(stderr, out.error);
-    if (out.exitCode != search::kGrepOk) return out.exitCode;
+    if (out.exitCode != search::kGrepOk && out.exitCode != search::kGrepNoMatch) return out.exitCode;
 
-    if (out.outputFile.empty()) return writeAll(stdout, out.output) ? 0 : 1;
+    if (out.outputFile.empty()) {
+        if (writeAll(stdout, out.output)) return out.exitCode;
+        writeAll(stderr, "hivegrep: cannot write the results to standard output\n");
+        return search::kGrepFailed;
+    }
     FILE* f = _wfopen(plat::win32::wide(out.outputFile).c_str(), L"wb");
     if (!f) {
         writeAll(stderr, "hivegrep: cannot write '" + out.outputFile + "'\n");
-        return 1;
+        return search::kGrepFailed;
     }
-    const bool ok = writeAll(f, out.output);
-    std::fclose(f);
+    bool ok = writeAll(f, out.output);
+    ok = std::fclose(f) == 0 && ok;
     if (!ok) writeAll(stderr, "hivegrep: cannot write '" + out.outputFile + "'\n");
-    return ok ? 0 : 1;
+    return ok ? out.exitCode : search::kGrepFailed;
 }

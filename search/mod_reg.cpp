@@ -60,7 +60,7 @@ std::vector<std::string> ListSubKeysOfKey(plat::Registry& reg, RegHandle key, co
             continue;
         }
         if (rc == plat::kErrorSuccess) {
-            names.push_back(TrimAtNul(name));
+            names.push_back(name);  // exact: a name may hold a NUL and is opened as itself
             failures = 0;
         } else if (++failures >= kMaxConsecutiveFailures) {
             break;
@@ -111,7 +111,7 @@ ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInf
             }
         }
         if (rc == plat::kErrorSuccess) {
-            list.names.push_back(TrimAtNul(name));
+            list.names.push_back(name);  // exact: a name may hold a NUL
             list.types.push_back(type);
             if (withText) {
                 const bool fetched = wantData && type == plat::kRegSz;

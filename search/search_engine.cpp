@@ -78,6 +78,7 @@ bool SearchEngine::VerifyPattern(const std::string& candidate) {
 void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
     plat::RegHandle key = 0;
     if (reg_.openKey(root, path, &key) != plat::kErrorSuccess) key = 0;
+    depth_ = 0;
     searchOpenKey(key, root, path, modreg::RootName(root));
     if (key) reg_.closeKey(key);
 }
@@ -105,9 +106,14 @@ void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, cons
             row.keyPath = row.fullPath;
             host_.addRow(row);
         }
+        // A link that leads back into its own key would recurse without end: below the
+        // platform's deepest level the key is listed but not entered.
+        if (depth_ + 1 >= plat::kMaxKeyDepth) continue;
         plat::RegHandle child = 0;
         if (reg_.openKey(key, name, &child) != plat::kErrorSuccess) child = 0;
+        ++depth_;
         searchOpenKey(child, root, keyPath, rootName);
+        --depth_;
         if (child) reg_.closeKey(child);
     }
 

@@ -67,6 +67,7 @@ private:
     // The lower-cased search text, recomputed only when the text changes.
     std::string patternKey_, patternLower_;
     std::string candidateLower_;
+    int depth_ = 0;  // levels entered below the search's start
 };
 
 // True when `text` matches `pattern` in `mode`; both already case-folded as wanted.

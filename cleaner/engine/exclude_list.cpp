@@ -18,12 +18,33 @@ bool toBoolean(const std::string& s) {
     return end && *end == '\0' && d != 0;
 }
 
+// UTF-16 text after its byte-order mark; an odd last byte is dropped.
+std::string fromUtf16Bytes(const std::string& raw, bool bigEndian) {
+    std::u16string w;
+    w.reserve(raw.size() / 2);
+    for (size_t i = 2; i + 1 < raw.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(raw[i]), b = static_cast<unsigned char>(raw[i + 1]);
+        w += static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+    }
+    return text::fromUtf16(w);
+}
+
+std::string decodeExcludeFile(const std::string& raw) {
+    if (raw.compare(0, 2, "\xFF\xFE") == 0) return fromUtf16Bytes(raw, false);
+    if (raw.compare(0, 2, "\xFE\xFF") == 0) return fromUtf16Bytes(raw, true);
+    if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        // The programs write UTF-8 with a mark when the code page cannot hold every character,
+        // lone surrogates of key names included; only bytes that are not even that are 1252.
+        std::string body = raw.substr(3);
+        return text::isValidWtf8(body) ? body : text::fromCodePage(body, 1252);
+    }
+    return text::isValidUtf8(raw) ? raw : text::fromCodePage(raw, 1252);
+}
+
 }  // namespace
 
 std::vector<ExcludeEntry> ParseExcludeFile(const std::string& raw) {
-    std::string bytes = raw;
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    if (!text::isValidUtf8(bytes)) bytes = text::fromCodePage(bytes, 1252);
+    const std::string bytes = decodeExcludeFile(raw);
 
     std::vector<ExcludeEntry> out;
     std::string::size_type pos = 0;
@@ -35,8 +56,9 @@ std::vector<ExcludeEntry> ParseExcludeFile(const std::string& raw) {
         // A line with nothing on it is no entry: an empty text would exclude everything.
         if (line.empty()) continue;
         std::vector<std::string> parts = text::split(line, ";;");
+        if (parts.empty() || parts[0].empty()) continue;
         ExcludeEntry e;
-        e.text = parts.size() > 0 ? parts[0] : "";
+        e.text = parts[0];
         e.mustBegin = parts.size() > 1 ? parts[1] : "";
         e.enabled = parts.size() > 2 && toBoolean(parts[2]);
         out.push_back(std::move(e));
@@ -44,13 +66,19 @@ std::vector<ExcludeEntry> ParseExcludeFile(const std::string& raw) {
     return out;
 }
 
-std::optional<std::vector<ExcludeEntry>> LoadExclude(plat::Files& files, const std::string& applicationFolder) {
-    std::string path = applicationFolder + "\\Exclude.lst";
-    // A failing test counts as existing; the read then fails and the list is left cleared.
-    if (files.fileExists(path) == plat::Probe::Missing) return std::nullopt;
-    std::optional<std::string> bytes = files.readFile(path);
-    if (!bytes) return std::vector<ExcludeEntry>{};
-    return ParseExcludeFile(*bytes);
+ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder) {
+    ExcludeFile result;
+    result.path = applicationFolder + "\\Exclude.lst";
+    // A failing test counts as existing; the read then decides.
+    if (files.fileExists(result.path) == plat::Probe::Missing) return result;
+    std::optional<std::string> bytes = files.readFile(result.path);
+    if (!bytes) {
+        result.state = ExcludeFile::State::Unreadable;
+        return result;
+    }
+    result.state = ExcludeFile::State::Read;
+    result.entries = ParseExcludeFile(*bytes);
+    return result;
 }
 
 void SweepExcluded(ScanHost& host) {

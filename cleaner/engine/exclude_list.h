@@ -16,13 +16,23 @@ struct ExcludeEntry {
     bool enabled = false;   // the row's check box
 };
 
+// What reading "Exclude.lst" found. A missing file is an empty list that leaves the window's
+// list as it is; a file that exists but cannot be read whole is an error, never an empty list:
+// scanning without the user's exclusions would list, and a repair delete, what they keep.
+struct ExcludeFile {
+    enum class State { Missing, Read, Unreadable };
+    State state = State::Missing;
+    std::vector<ExcludeEntry> entries;
+    std::string path;
+};
+
 // Reads "Exclude.lst" of the application folder. Each line is read whole and split at ";;":
-// text, flag, enabled state ("True"/"False"). The file is UTF-8, or the system code page
-// (1252) when it is not valid UTF-8.
-// nullopt: the file does not exist, so the caller leaves its list as it is. An empty vector
-// for a file that exists but cannot be read (the list is then left cleared).
-std::optional<std::vector<ExcludeEntry>> LoadExclude(plat::Files& files, const std::string& applicationFolder);
-// Parses the file's bytes (what LoadExclude does after reading it).
+// text, flag, enabled state ("True"/"False").
+ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder);
+// Parses the file's bytes (what LoadExclude does after reading it). After a byte-order mark the
+// text is UTF-16 (either order) or UTF-8 as the programs write it, lone surrogates included;
+// without one it is UTF-8, or the system code page (1252) when it is not valid UTF-8. A line
+// whose text is empty gives no entry: an empty text would exclude every location.
 std::vector<ExcludeEntry> ParseExcludeFile(const std::string& bytes);
 
 // After a scan: for every exclude-list text (host.excludeTexts(), list order), removes each

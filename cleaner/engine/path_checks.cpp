@@ -50,6 +50,10 @@ bool rejectedName(const std::string& path) {
     return path.find(":\\", 2) != std::string::npos;
 }
 
+bool beginsWithDrivePath(const std::string& s) {
+    return s.size() >= 3 && letterIn(s[0], 'Z') && s[1] == ':' && s[2] == '\\';
+}
+
 }  // namespace
 
 bool HasDrivePath(const std::string& data) {
@@ -117,9 +121,28 @@ bool PathChecker::DataPathExists(const std::string& text) {
     return it->second;
 }
 
+// A quoted part that begins with a drive path names its file whole: the separators the cleaning
+// cuts at (" -", ",", ";") may be part of a folder name there. It settles the answer only when
+// the file exists and no second drive path follows the closing quote (a document after the
+// program must still be found by the cleaning).
+bool PathChecker::quotedProgramExists(const std::string& text) {
+    for (std::string::size_type open = text.find('"'); open != std::string::npos;) {
+        const std::string::size_type close = text.find('"', open + 1);
+        if (close == std::string::npos) return false;
+        const std::string quoted = text.substr(open + 1, close - open - 1);
+        if (beginsWithDrivePath(quoted)) {
+            if (text.find(":\\", close + 1) != std::string::npos) return false;
+            return FsoFileExists(quoted) || FsoFolderExists(quoted);
+        }
+        open = text.find('"', close + 1);
+    }
+    return false;
+}
+
 bool PathChecker::dataPathExistsUncached(const std::string& original) {
     if (FsoFolderExists(original)) return true;
     if (FsoFileExists(original)) return true;
+    if (quotedProgramExists(original)) return true;
 
     std::string t = original;
     replaceInPlace(t, "\"", "");

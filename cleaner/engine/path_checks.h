@@ -53,6 +53,7 @@ private:
     long folderQueries_ = 0;
 
     bool dataPathExistsUncached(const std::string& text);
+    bool quotedProgramExists(const std::string& text);
 };
 
 }  // namespace engine

@@ -100,7 +100,9 @@ void Scanner::ScanFontKey(RegHandle root, const std::string& path) { walk(Kind::
 void Scanner::ScanComKey(RegHandle root, const std::string& path) { walk(Kind::ComKey, root, path); }
 void Scanner::ScanAssociation(RegHandle root, const std::string& path) { walk(Kind::Association, root, path); }
 
-void Scanner::walk(Kind kind, RegHandle root, std::string path) {
+void Scanner::walk(Kind kind, RegHandle root, std::string path) { walkKey(kind, root, 0, std::move(path), 0); }
+
+void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string path, size_t nameAt) {
     if (!host_.scanRunning()) return;
     if (kind == Kind::FontKey) host_.yield();
     bool skipTest = kind != Kind::SharedDlls && kind != Kind::ComKey;
@@ -108,9 +110,21 @@ void Scanner::walk(Kind kind, RegHandle root, std::string path) {
     if (depth_ >= kMaxDepth) return;
     DepthGuard depth(depth_);
 
-    KeyGuard key(reg_, mdlreg::OpenKeyFull(reg_, root, path));
-    long subKeys = 0, values = 0;
-    mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);
+    // A subkey is opened from its parent's handle by its own name, so a key is reached however
+    // long its full path grows; the walk's start is opened from the root by its path.
+    RegHandle opened = 0;
+    if (parent != 0) {
+        if (reg_.openKeyEx(parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess, &opened) !=
+            plat::kErrorSuccess)
+            opened = 0;
+    } else {
+        opened = mdlreg::OpenKeyFull(reg_, root, path);
+    }
+    KeyGuard key(reg_, opened);
+    plat::KeyInfo info;
+    if (key.get() == 0 || reg_.queryInfoKey(key.get(), &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    const long subKeys = static_cast<long>(info.subKeys);
+    const long values = static_cast<long>(info.values);
     if (kind == Kind::FontKey && key.get() == 0) return;
 
     std::string fontsFolder;
@@ -119,16 +133,18 @@ void Scanner::walk(Kind kind, RegHandle root, std::string path) {
     if (kind == Kind::ComKey) lastUpper = lastComponentUpper(path);
 
     for (long i = 0; i < values; ++i) {
-        mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i);
+        mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
         switch (kind) {
             case Kind::KeyValues:
             case Kind::Association: drivePathTest(root, path, v.name, v.data, v.type); break;
             case Kind::SharedDlls: {
                 // The value names of this key are the shared files' paths; the data is a
-                // reference count. No drive pre-test and no exclusion test here.
-                std::string name = mdlreg::TrimAtNul(v.name);
-                if (!text::trim(name).empty() && !checks_.DataPathExists(name))
-                    AddtoList(root, path, name, v.data, v.type, reason(Reason::SharedFileMissing));
+                // reference count. No drive pre-test and no exclusion test here. The file is
+                // tested by the name up to a NUL; the row keeps the exact name, the one a
+                // repair must delete.
+                std::string file = mdlreg::TrimAtNul(v.name);
+                if (!text::trim(file).empty() && !checks_.DataPathExists(file))
+                    AddtoList(root, path, v.name, v.data, v.type, reason(Reason::SharedFileMissing));
                 break;
             }
             case Kind::FontKey: {
@@ -147,14 +163,14 @@ void Scanner::walk(Kind kind, RegHandle root, std::string path) {
     }
 
     bool excludesSubkeys = kind == Kind::KeyValues || kind == Kind::ComKey || kind == Kind::Association;
+    if (!path.empty()) path = mdlreg::addslash(path);
     for (long i = 0; i < subKeys; ++i) {
-        // The name is kept exact: a key whose name begins or ends with a space is still
-        // addressed as itself (a trimmed name would open a sibling, or nothing).
-        std::string name = mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i));
-        if (!text::trim(name).empty()) {
-            if (!path.empty()) path = mdlreg::addslash(path);
+        // The name is kept exact: a key whose name begins or ends with a space, or is only
+        // spaces, is still addressed as itself (a trimmed name would open a sibling, or nothing).
+        std::string name = mdlreg::EnumSubkeyName(reg_, key.get(), i);
+        if (!name.empty() && key.get() != 0) {
             std::string child = path + name;
-            if (!(excludesSubkeys && InExcludeList(child))) walk(kind, root, child);
+            if (!(excludesSubkeys && InExcludeList(child))) walkKey(kind, root, key.get(), child, path.size());
         }
         // A stop inside the child unwinds at once, without one more yield per level.
         if (!host_.scanRunning()) return;
@@ -174,9 +190,10 @@ void Scanner::drivePathTest(RegHandle root, const std::string& path, const std::
 void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper,
                            const std::string& rawName, const std::string& data, uint32_t type) {
     const RegHandle classes = plat::kHkeyClassesRoot;
+    // The tests read the name up to a NUL; rows keep the exact name, the one a repair deletes.
     const std::string name = mdlreg::TrimAtNul(rawName);
     const std::string upperName = text::toUpper(name);
-    auto report = [&](Reason r) { AddtoList(root, path, name, data, type, reason(r)); };
+    auto report = [&](Reason r) { AddtoList(root, path, rawName, data, type, reason(r)); };
     auto reportUnless = [&](bool present, Reason r) {
         if (!present) report(r);
     };
@@ -184,7 +201,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     const bool braced = !empty && data[0] == '{';
 
     if (data.find(":\\") != std::string::npos) {
-        if (HasDrivePath(data)) drivePathTest(root, path, name, data, type);
+        if (HasDrivePath(data)) drivePathTest(root, path, rawName, data, type);
     } else if (empty && lastUpper == "TYPELIB") {
         report(Reason::EmptyTypeLib);
     } else if (!empty && name.empty() && lastUpper == "TYPELIB" && braced) {

@@ -56,7 +56,7 @@ public:
     // Key paths deeper than this are not entered. The platform itself allows 512 levels, so
     // only a registry that loops through its own links gets here, and the walk then ends
     // instead of overflowing the stack.
-    static constexpr int kMaxDepth = 512;
+    static constexpr int kMaxDepth = plat::kMaxKeyDepth;
 
 private:
     plat::Registry& reg_;
@@ -74,6 +74,9 @@ private:
                       const std::string& rawName, const std::string& data, uint32_t type);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };
     void walk(Kind kind, plat::RegHandle root, std::string path);
+    // Walks root\path; a key below the walk's start is opened from `parent` by the name that
+    // begins at `nameAt` in `path`.
+    void walkKey(Kind kind, plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt);
 };
 
 }  // namespace engine

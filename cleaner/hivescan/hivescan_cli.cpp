@@ -23,8 +23,11 @@ const char* UsageText() {
            "  --output FILE      write the rows to FILE instead of standard output\n"
            "  --fix all          then press \"Fix all\"; its question is answered Yes only with --yes,\n"
            "                     otherwise it is asked on the console\n"
-           "exit status: 0 scan ran, 1 output not written, 2 usage error,\n"
-           "             3 a fix left values that could not be deleted\n";
+           "                     the rows are written first; when they cannot be written whole,\n"
+           "                     nothing is deleted\n"
+           "exit status: 0 scan ran, 1 output not written (nothing deleted) or exclude list\n"
+           "             unreadable (nothing scanned), 2 usage error, 3 a fix left values that\n"
+           "             could not be deleted or that changed since the scan\n";
 }
 
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
@@ -55,6 +58,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             if (!valueOf(i, "--areas", &v)) return false;
             o.areasGiven = true;
             o.areas.clear();
+            if (text::trim(v).empty()) {
+                *error = "--areas needs at least one area code";
+                return false;
+            }
             for (const std::string& part : text::split(v, ",")) {
                 std::string code = text::toUpper(text::trim(part));
                 if (!engine::FindCategory(code)) {
@@ -167,18 +174,6 @@ std::vector<Row> listRows(const ui::ListView& lv) {
     return rows;
 }
 
-// The value a row names is still there after "Fix all" (which drops every row, deleted or not).
-bool valueStillThere(plat::Registry& reg, const Row& row) {
-    plat::RegHandle root = mdlreg::StripHkey(row[0]);
-    if (root == 0) return false;
-    plat::RegHandle key = 0;
-    if (reg.openKeyEx(root, mdlreg::SubkeyPath(row[0]), plat::kKeyRead, &key) != 0) return false;
-    uint32_t type = 0, size = 0;
-    long rc = reg.queryValueEx(key, row[1], &type, nullptr, &size);
-    reg.closeKey(key);
-    return rc == 0;
-}
-
 }  // namespace
 
 namespace {
@@ -240,6 +235,11 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
     cleaner::FrmMain form(host, services, start);
     form.show();
     host.runPosted();
+    if (form.excludeListUnreadable()) {
+        // Scanning without the user's exclusions would list, and a fix delete, what they keep.
+        console.err("hivescan: " + form.excludeListProblem() + "\n");
+        return kExitFailed;
+    }
 
     // Areas and the skip option for this run only: set as code does, so nothing is saved.
     if (opt.areasGiven) {
@@ -258,29 +258,35 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
         headers.push_back(form.lvInvalidLoc.columns()[c].text);
     std::vector<Row> rows = listRows(form.lvInvalidLoc);
     std::string result = FormatRows(headers, rows, opt.format);
-    int status = kExitOk;
+    // The rows are the record of what a fix deletes: they are written whole before anything is
+    // deleted, and a fix without its record does not run.
+    bool written = true;
     if (!opt.output.empty()) {
-        if (services.files.writeFile(opt.output, result) != 0) {
-            console.err("hivescan: cannot write '" + opt.output + "'\n");
-            status = kExitFailed;
+        if (long rc = services.files.writeFile(opt.output, result); rc != 0) {
+            console.err("hivescan: cannot write '" + opt.output + "' (error " + std::to_string(rc) + ")\n");
+            written = false;
         }
-    } else {
-        console.out(result);
+    } else if (!console.out(result)) {
+        console.err("hivescan: cannot write the rows to standard output\n");
+        written = false;
+    }
+    if (!written) {
+        if (opt.fixAll && !rows.empty()) console.err("hivescan: nothing was deleted\n");
+        return kExitFailed;
     }
 
+    int status = kExitOk;
     if (opt.fixAll && !rows.empty()) {
         fixing = true;
         drv.click(form.o5);
         host.runPosted();
         fixing = false;
-        long left = 0;
-        for (const Row& r : rows) {
-            if (fixConfirmed && valueStillThere(services.registry, r)) {
-                ++left;
-                console.err("not deleted: " + r[0] + " | " + r[1] + "\n");
-            }
+        // A row stays listed exactly when its value was not deleted: refused by the registry,
+        // or changed since the scan.
+        if (fixConfirmed && form.lvInvalidLoc.count() > 0) {
+            for (const Row& r : listRows(form.lvInvalidLoc)) console.err("not deleted: " + r[0] + " | " + r[1] + "\n");
+            status = kExitFixLeftRows;
         }
-        if (left > 0 && status == kExitOk) status = kExitFixLeftRows;
     }
 
     std::string statusText;

@@ -28,7 +28,8 @@ struct Options {
 constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitFixLeftRows = 3;
-constexpr int kExitFailed = 1;  // the output could not be written, or the run broke off
+constexpr int kExitFailed = 1;  // the output could not be written, the exclude list could not be
+                                // read, or the run broke off
 
 const char* UsageText();
 
@@ -43,7 +44,7 @@ std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format 
 
 // Where the program's text goes, and the console question for "Fix all" without --yes.
 struct Console {
-    std::function<void(const std::string&)> out;  // the result (when no --output)
+    std::function<bool(const std::string&)> out;  // the result (when no --output); false: not written
     std::function<void(const std::string&)> err;  // message boxes, status text, errors
     std::function<std::string()> readLine;        // one answer line; "" at end of input
 };

@@ -17,22 +17,27 @@
 
 namespace {
 
-// Writes UTF-8 bytes: to a console as wide text (exact characters), to a pipe or file as bytes.
-void writeTo(DWORD which, const std::string& utf8) {
+// Writes UTF-8 bytes: to a console as wide text (exact characters), to a pipe or file as bytes,
+// flushed. False when any of it could not be written (a full device, a closed pipe).
+bool writeTo(DWORD which, const std::string& utf8) {
     HANDLE h = GetStdHandle(which);
-    if (h == nullptr || h == INVALID_HANDLE_VALUE || utf8.empty()) return;
+    if (utf8.empty()) return true;
+    if (h == nullptr || h == INVALID_HANDLE_VALUE) return false;
     DWORD mode = 0, done = 0;
     if (GetConsoleMode(h, &mode)) {
         std::u16string w = text::toUtf16(utf8);
-        WriteConsoleW(h, reinterpret_cast<const wchar_t*>(w.data()), static_cast<DWORD>(w.size()), &done, nullptr);
-        return;
+        return WriteConsoleW(h, reinterpret_cast<const wchar_t*>(w.data()), static_cast<DWORD>(w.size()), &done,
+                             nullptr) != 0;
     }
     size_t off = 0;
     while (off < utf8.size()) {
         DWORD chunk = static_cast<DWORD>(std::min<size_t>(utf8.size() - off, 1 << 20));
-        if (!WriteFile(h, utf8.data() + off, chunk, &done, nullptr) || done == 0) return;
+        if (!WriteFile(h, utf8.data() + off, chunk, &done, nullptr) || done == 0) return false;
         off += done;
     }
+    // Pipes cannot be flushed; files and devices report a failing write here at the latest.
+    if (GetFileType(h) == FILE_TYPE_DISK && !FlushFileBuffers(h)) return false;
+    return true;
 }
 
 std::string readLine() {

@@ -159,6 +159,10 @@ public:
     // Exclude list file and settings.
     void LoadExclude();
     void SaveExclude();
+    // Exclude.lst exists but could not be read whole: no scan may run until it is read.
+    bool excludeListUnreadable() const { return excludeUnreadable_; }
+    // The message that says so (empty while the list is read).
+    std::string excludeListProblem() const;
     void SetInitValues();
     void LoadLocations();
     void SaveFileTypes();
@@ -229,6 +233,8 @@ private:
     long invalidCount_ = 0;
     std::vector<std::string> excludeTexts_;
     bool excludeTextsDirty_ = true;
+    bool excludeUnreadable_ = false;
+    std::string excludePath_;
 };
 
 }  // namespace cleaner

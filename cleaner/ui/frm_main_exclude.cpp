@@ -72,17 +72,30 @@ void FrmMain::addExcludeRow(const std::string& text, const std::string& mustBegi
 }
 
 void FrmMain::LoadExclude() {
-    std::optional<std::vector<engine::ExcludeEntry>> entries = engine::LoadExclude(svc_.files, ApplicationFolder());
-    if (!entries) return;  // no file: the list stays as it is
+    engine::ExcludeFile file = engine::LoadExclude(svc_.files, ApplicationFolder());
+    excludePath_ = file.path;
+    excludeUnreadable_ = file.state == engine::ExcludeFile::State::Unreadable;
+    // No file: the list stays as it is. An unreadable file leaves the list as it is too; the
+    // scan refuses to run until the file is read.
+    if (file.state != engine::ExcludeFile::State::Read) return;
     lvExclude.clear();
     excludeTextsDirty_ = true;
-    for (const engine::ExcludeEntry& e : *entries) {
+    for (const engine::ExcludeEntry& e : file.entries) {
         addExcludeRow(e.text, e.mustBegin, e.enabled);
         yield();
     }
 }
 
+std::string FrmMain::excludeListProblem() const {
+    if (!excludeUnreadable_) return {};
+    return "The exclude list \"" + excludePath_ +
+           "\" cannot be read. No scan runs until it can be read, so that nothing you excluded is "
+           "listed or repaired. Close the program that holds the file and try again.";
+}
+
 void FrmMain::SaveExclude() {
+    // A file that could not be read is not written over: it holds entries this list lacks.
+    if (excludeUnreadable_) return;
     std::vector<engine::ExcludeEntry> entries;
     for (int i = 0; i < lvExclude.count(); ++i)
         entries.push_back({lvExclude.text(i), lvExclude.subItem(i, 1), lvExclude.checked(i)});

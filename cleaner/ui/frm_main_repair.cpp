@@ -34,13 +34,15 @@ void FrmMain::RemoveEntries(bool selectedOnly) {
 
     // A row leaves the list only when its value is gone: deleted now, or already gone (the
     // same value listed twice, under the current user and under the users root). A row whose
-    // value stays keeps its place, so the list never claims a repair that did not happen.
+    // value stays keeps its place, so the list never claims a repair that did not happen. A
+    // value whose type or data changed since the scan (the user mended it meanwhile) is kept.
     auto deleteRow = [this](int i) {
         const std::string location = lvInvalidLoc.text(i);
         const plat::RegHandle root = mdlreg::StripHkey(location);
         if (root == 0) return false;  // no root name: nothing was deleted
-        long rc = mdlreg::DeleteRegValue(svc_.registry, root, mdlreg::SubkeyPath(location),
-                                         lvInvalidLoc.subItem(i, 1));
+        long rc = mdlreg::DeleteRegValueIfUnchanged(svc_.registry, root, mdlreg::SubkeyPath(location),
+                                                    lvInvalidLoc.subItem(i, 1), lvInvalidLoc.subItem(i, 4),
+                                                    lvInvalidLoc.subItem(i, 2));
         return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
     };
 

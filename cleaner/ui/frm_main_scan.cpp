@@ -22,6 +22,14 @@ void FrmMain::setWorkControlsEnabled(bool enabled, bool repair) {
 void FrmMain::cmdScan_Click() {
     // A press during the yield that follows the clearing would start a second scan inside this one.
     if (repairRunning_ || closing_ || scanStarting_) return;
+    if (!scanRunning_ && excludeUnreadable_) {
+        // The user may have closed the program that held the file: read it again first.
+        LoadExclude();
+        if (excludeUnreadable_) {
+            host().msgBox(excludeListProblem(), ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
+            return;
+        }
+    }
     showResultsView();
     lvInvalidLoc.setEnabled(false);
 

@@ -35,6 +35,11 @@ constexpr long kErrorNoMoreItems = 259;
 constexpr long kErrorBadKey = 1010;
 constexpr long kErrorKeyDeleted = 1018;  // the key behind an open handle was deleted meanwhile
 
+// The deepest key path the platform creates (levels below a root). Deeper paths exist only
+// through links that lead back into their own key, so every walk stops here instead of
+// recursing without end.
+constexpr int kMaxKeyDepth = 512;
+
 // Access masks.
 constexpr uint32_t kKeyQueryValue = 0x0001;
 constexpr uint32_t kKeySetValue = 0x0002;

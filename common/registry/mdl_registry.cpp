@@ -17,6 +17,7 @@ namespace {
 constexpr uint32_t kNameChars = 261;
 constexpr uint32_t kFirstPassBytes = 255;
 constexpr uint32_t kCollectNameChars = 2000;
+constexpr uint32_t kMaxValueNameChars = 16384;  // the platform's longest value name and its NUL
 
 int32_t int32Le(const std::vector<uint8_t>& d) {
     uint32_t v = 0;
@@ -118,43 +119,69 @@ std::string EnumSubkeyName(Registry& reg, RegHandle key, long index) {
     return name;
 }
 
-ValueEntry EnumValueEntry(Registry& reg, RegHandle key, long index) {
+ValueEntry EnumValueEntry(Registry& reg, RegHandle key, long index, uint32_t nameChars) {
     ValueEntry e;
     if (index < 0) return e;
-    uint32_t nameChars = kNameChars;
+    // The name buffer starts at what the caller knows of the key (its longest name) and grows
+    // to the platform's limit when a name does not fit, so no value is skipped for its name.
+    uint32_t capacity = std::max(nameChars, kNameChars);
     uint32_t type = 0;
     uint32_t size = kFirstPassBytes;
     std::vector<uint8_t> first;
-    const long rc = reg.enumValue(key, static_cast<uint32_t>(index), &e.name, &nameChars, &type, &first, &size);
-    if (rc != kErrorSuccess && rc != kErrorMoreData) return ValueEntry{};
-    if (e.name.empty() && rc == kErrorMoreData && nameChars == kNameChars) {
-        // The name itself did not fit: nothing was returned.
-        return ValueEntry{};
+    long rc = kErrorMoreData;
+    for (;;) {
+        uint32_t chars = capacity;
+        size = kFirstPassBytes;
+        e.name.clear();
+        rc = reg.enumValue(key, static_cast<uint32_t>(index), &e.name, &chars, &type, &first, &size);
+        const bool nameDidNotFit = rc == kErrorMoreData && e.name.empty() && chars == capacity;
+        if (!nameDidNotFit) break;
+        if (capacity >= kMaxValueNameChars) return ValueEntry{};
+        capacity = kMaxValueNameChars;
     }
+    if (rc != kErrorSuccess && rc != kErrorMoreData) return ValueEntry{};
     e.type = type;
     // A fitting first pass already holds the data; only longer data is read again.
-    const bool whole = rc == kErrorSuccess;
+    if (rc == kErrorSuccess) {
+        e.data = ValueDataText(type, first);
+    } else if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
+        std::vector<uint8_t> all;
+        if (readBytes(reg, key, e.name, size, &all) == kErrorSuccess) e.data = ValueDataText(type, all);
+    }
+    return e;
+}
+
+std::string ValueDataText(uint32_t type, const std::vector<uint8_t>& bytes) {
     switch (type) {
         case kRegSz:
         case kRegExpandSz:
-        case kRegMultiSz: {
-            if (whole) {
-                e.data = TextFromRegBytes(first, size);
-            } else {
-                std::vector<uint8_t> all;
-                if (readBytes(reg, key, e.name, size, &all) == kErrorSuccess)
-                    e.data = TextFromRegBytes(all, static_cast<uint32_t>(all.size()));
-            }
-            break;
-        }
+        case kRegMultiSz:
+            return TextFromRegBytes(bytes, static_cast<uint32_t>(bytes.size()));
         case kRegDword:
             // A 32-bit read: data longer than four bytes does not fit and gives "".
-            if (whole && size <= 4) e.data = std::to_string(int32Le(first));
-            break;
+            return bytes.size() <= 4 ? std::to_string(int32Le(bytes)) : std::string();
         default:
-            break;
+            return {};
     }
-    return e;
+}
+
+long ReadValueDataText(Registry& reg, RegHandle key, const std::string& name, uint32_t* type, std::string* data) {
+    uint32_t t = 0, size = 0;
+    long rc = reg.queryValueEx(key, name, &t, nullptr, &size);
+    if (rc != kErrorSuccess) return rc;
+    std::vector<uint8_t> bytes;
+    // The value may grow between the two calls; follow it a few times.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        rc = readBytes(reg, key, name, size, &bytes, &t);
+        if (rc != kErrorMoreData) break;
+        uint32_t needed = 0;
+        if (reg.queryValueEx(key, name, &t, nullptr, &needed) != kErrorSuccess) break;
+        size = needed;
+    }
+    if (rc != kErrorSuccess) return rc;
+    *type = t;
+    *data = ValueDataText(t, bytes);
+    return kErrorSuccess;
 }
 
 // ---- path-based operations ----
@@ -226,6 +253,22 @@ long DeleteRegValue(Registry& reg, RegHandle root, const std::string& path, cons
     const long del = reg.deleteValue(h, valueName);
     if (h != root) reg.closeKey(h);
     return del;
+}
+
+long DeleteRegValueIfUnchanged(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
+                               const std::string& listedType, const std::string& listedData) {
+    RegHandle h = 0;
+    const long rc = reg.openKey(root, path, &h);
+    if (rc != kErrorSuccess) return rc;
+    uint32_t type = 0;
+    std::string data;
+    long result = ReadValueDataText(reg, h, valueName, &type, &data);
+    if (result == kErrorSuccess) {
+        result = std::to_string(type) == listedType && data == listedData ? reg.deleteValue(h, valueName)
+                                                                          : kValueChanged;
+    }
+    if (h != root) reg.closeKey(h);
+    return result;
 }
 
 std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c) {

@@ -30,7 +30,15 @@ struct ValueEntry {
     std::string data;   // strings up to their first NUL, numbers in signed decimal, else ""
     uint32_t type = 0;  // as reported by the enumeration
 };
-ValueEntry EnumValueEntry(plat::Registry& reg, RegHandle key, long index);
+// `nameChars`: the name buffer to start with (the key's longest value name and its NUL, when
+// known); a longer name is read again with the platform's largest buffer.
+ValueEntry EnumValueEntry(plat::Registry& reg, RegHandle key, long index, uint32_t nameChars = 0);
+// The data text EnumValueEntry gives for a value of this type with these bytes.
+std::string ValueDataText(uint32_t type, const std::vector<uint8_t>& bytes);
+// Reads a value of an open key whole and gives its type and data text as EnumValueEntry does;
+// the platform's code (0 = read).
+long ReadValueDataText(plat::Registry& reg, RegHandle key, const std::string& name, uint32_t* type,
+                       std::string* data);
 
 // ---- path-based operations ----
 
@@ -47,6 +55,14 @@ void WriteStringValue(plat::Registry& reg, RegHandle root, const std::string& pa
                       const std::string& text);
 // The result code of the delete; 0 = deleted.
 long DeleteRegValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName);
+
+// The repair's delete: reads the value again just before deleting it and deletes it only when
+// its type code and data text (as EnumValueEntry gives them) are still the listed ones; a value
+// changed since it was listed gives kValueChanged and stays. Otherwise as DeleteRegValue.
+constexpr long kValueChanged = -2;
+long DeleteRegValueIfUnchanged(plat::Registry& reg, RegHandle root, const std::string& path,
+                               const std::string& valueName, const std::string& listedType,
+                               const std::string& listedData);
 
 std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c);
 

@@ -207,6 +207,13 @@ bool isValidUtf8(std::string_view bytes) {
     return valid;
 }
 
+bool isValidWtf8(std::string_view bytes) {
+    bool valid = true;
+    size_t i = 0;
+    while (i < bytes.size() && valid) decodeOne(bytes, i, &valid);
+    return valid;
+}
+
 char16_t upperUnit(char16_t c) { return caseTables().upper[c]; }
 char16_t lowerUnit(char16_t c) { return caseTables().lower[c]; }
 

@@ -18,6 +18,8 @@ void appendUtf8(std::string& out, char32_t cp);
 std::string fromCodePage(std::string_view bytes, unsigned codePage = 1252);
 // Strict UTF-8 (no encoded surrogates, no overlong forms).
 bool isValidUtf8(std::string_view bytes);
+// UTF-8 that may also carry lone surrogates (WTF-8), as the programs write names.
+bool isValidWtf8(std::string_view bytes);
 
 // Upper/lower case of a UTF-16 code unit as the platform maps it (the registry compares names
 // by upper-casing each unit).

@@ -13,8 +13,9 @@ TEST(ExcludeFile, LinesAreReadWholeAndSplitAtDoubleSemicolons) {
         "noflag\r\n"
         "odd;;x;;maybe\r\n"
         "  blanks  ;;Yes;;true\n"
-        ";;Yes;;True");
-    ASSERT_EQ(e.size(), 6u);
+        ";;Yes;;True\r\n"
+        ";;No;;True");
+    ASSERT_EQ(e.size(), 5u);
     EXPECT_EQ(e[0].text, "HKEY_CURRENT_USER\\Software\\A, B");
     EXPECT_EQ(e[0].mustBegin, "Yes");
     EXPECT_TRUE(e[0].enabled);
@@ -26,7 +27,7 @@ TEST(ExcludeFile, LinesAreReadWholeAndSplitAtDoubleSemicolons) {
     EXPECT_FALSE(e[3].enabled);
     EXPECT_EQ(e[4].text, "  blanks  ");
     EXPECT_TRUE(e[4].enabled);
-    EXPECT_EQ(e[5].text, "");  // an entry stored with an empty text stays one
+    // Lines whose text is empty give no entry: an empty text would exclude every location.
 }
 
 TEST(ExcludeFile, Utf8OrCodePage1252) {
@@ -41,15 +42,46 @@ TEST(ExcludeFile, Utf8OrCodePage1252) {
     EXPECT_EQ(bom[0].text, "X");
 }
 
+TEST(ExcludeFile, ByteOrderMarksSayHowTheTextIsWritten) {
+    // UTF-16 as a text editor may save it, in either byte order.
+    std::string le("\xFF\xFE", 2), be("\xFE\xFF", 2);
+    for (char16_t c : std::u16string(u"Caf\u00e9;;Yes;;True\r\n\u041a;;No;;False\r\n")) {
+        le += static_cast<char>(c & 0xFF);
+        le += static_cast<char>(c >> 8);
+        be += static_cast<char>(c >> 8);
+        be += static_cast<char>(c & 0xFF);
+    }
+    for (const std::string& bytes : {le, be}) {
+        auto e = ParseExcludeFile(bytes);
+        ASSERT_EQ(e.size(), 2u);
+        EXPECT_EQ(e[0].text, "Caf\xC3\xA9");
+        EXPECT_TRUE(e[0].enabled);
+        EXPECT_EQ(e[1].text, "\xD0\x9A");
+        EXPECT_FALSE(e[1].enabled);
+    }
+    // UTF-8 with a mark, as the programs write it when a key name holds a lone surrogate: the
+    // surrogate stays, and the other entries keep their accents.
+    auto wtf8 = ParseExcludeFile("\xEF\xBB\xBFKey\xED\xA0\x80;;Yes;;True\r\nCaf\xC3\xA9;;Yes;;True\r\n");
+    ASSERT_EQ(wtf8.size(), 2u);
+    EXPECT_EQ(wtf8[0].text, "Key\xED\xA0\x80");
+    EXPECT_EQ(wtf8[1].text, "Caf\xC3\xA9");
+}
+
 TEST(ExcludeFile, LoadFromTheApplicationFolder) {
+    using State = engine::ExcludeFile::State;
     plat::FakeFiles files;
     files.setApplicationFolder("C:\\App");
-    EXPECT_FALSE(engine::LoadExclude(files, "C:\\App").has_value());  // no file: list unchanged
+    EXPECT_EQ(engine::LoadExclude(files, "C:\\App").state, State::Missing);  // no file: list unchanged
     files.addFile("C:\\App\\Exclude.lst", std::string("A;;Yes;;True\r\nB;;No;;False\r\n"));
     auto e = engine::LoadExclude(files, "C:\\App");
-    ASSERT_TRUE(e.has_value());
-    ASSERT_EQ(e->size(), 2u);
-    EXPECT_EQ((*e)[1].text, "B");
+    ASSERT_EQ(e.state, State::Read);
+    ASSERT_EQ(e.entries.size(), 2u);
+    EXPECT_EQ(e.entries[1].text, "B");
+    // A file held by another program is an error, not an empty list.
+    files.markUnreadable("C:\\App\\Exclude.lst");
+    e = engine::LoadExclude(files, "C:\\App");
+    EXPECT_EQ(e.state, State::Unreadable);
+    EXPECT_EQ(e.path, "C:\\App\\Exclude.lst");
 }
 
 TEST_F(EngineTest, SweepRemovesRowsNamedExactlyByAnEntry) {

@@ -75,12 +75,17 @@ protected:
     plat::FakeClock clock;
     plat::Services services{reg, files, shell, clock};
     std::string out, err;
+    bool stdoutFull = false;
     std::vector<std::string> answers;
     hivescan::Console console;
 
     HivescanRunTest() {
         clock.setTimeText("12:00:00");
-        console.out = [this](const std::string& s) { out += s; };
+        console.out = [this](const std::string& s) {
+            if (stdoutFull) return false;
+            out += s;
+            return true;
+        };
         console.err = [this](const std::string& s) { err += s; };
         console.readLine = [this] {
             if (answers.empty()) return std::string();
@@ -112,11 +117,17 @@ TEST_F(HivescanRunTest, PrintsTheWindowsRowsAndStatus) {
 }
 
 TEST_F(HivescanRunTest, NoAreaMessageGoesToStandardError) {
-    EXPECT_EQ(run({"--areas", ""}), hivescan::kExitOk);
+    // No area ticked in the saved settings.
+    set(plat::kHkeyCurrentUser, "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner", "LocState",
+        "0;0;0;0;0;0;0;0");
+    EXPECT_EQ(run({}), hivescan::kExitOk);
     EXPECT_NE(err.find("Please select at least one registry location to scan."), std::string::npos) << err;
 }
 
 TEST_F(HivescanRunTest, UsageErrors) {
+    EXPECT_EQ(run({"--areas", ""}), hivescan::kExitUsage);
+    EXPECT_NE(err.find("--areas needs at least one area code"), std::string::npos) << err;
+    EXPECT_EQ(run({"--areas", " "}), hivescan::kExitUsage);
     EXPECT_EQ(run({"--areas", "XYZ"}), hivescan::kExitUsage);
     EXPECT_NE(err.find("unknown area code"), std::string::npos);
     EXPECT_NE(err.find("usage: hivescan"), std::string::npos);
@@ -142,4 +153,54 @@ TEST_F(HivescanRunTest, FixThatCannotDeleteExitsWithThree) {
     };
     EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all"}), hivescan::kExitFixLeftRows);
     EXPECT_NE(err.find("not deleted: HKEY_CURRENT_USER\\software\\Acme | Run"), std::string::npos) << err;
+}
+
+// The rows are the record of a fix: when they cannot be written whole, nothing is deleted.
+TEST_F(HivescanRunTest, FixWhoseReportCannotBeWrittenDeletesNothing) {
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes", "--output", "C:\\NoSuchDir\\x.tsv"}),
+              hivescan::kExitFailed);
+    EXPECT_NE(err.find("cannot write 'C:\\NoSuchDir\\x.tsv'"), std::string::npos) << err;
+    EXPECT_NE(err.find("nothing was deleted"), std::string::npos) << err;
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+
+    stdoutFull = true;
+    err.clear();
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitFailed);
+    EXPECT_NE(err.find("cannot write the rows to standard output"), std::string::npos) << err;
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
+
+    // A plain scan that cannot write its rows fails too.
+    EXPECT_EQ(run({"--areas", "HKCU"}), hivescan::kExitFailed);
+}
+
+TEST_F(HivescanRunTest, ValueMendedBetweenScanAndFixIsKept) {
+    files.addFile("C:\\Acme\\acme.exe");
+    // The user points the value at an existing program while the question is asked.
+    console.readLine = [&] {
+        set(plat::kHkeyCurrentUser, "Software\\Acme", "Run", "C:\\Acme\\acme.exe");
+        return std::string("y");
+    };
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all"}), hivescan::kExitFixLeftRows);
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    ASSERT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", &type, &data));
+    EXPECT_EQ(data, enginetest::utf16Bytes("C:\\Acme\\acme.exe"));
+    EXPECT_FALSE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
+    EXPECT_NE(err.find("not deleted: HKEY_CURRENT_USER\\software\\Acme | Run"), std::string::npos) << err;
+}
+
+TEST_F(HivescanRunTest, UnreadableExcludeListStopsBeforeTheScan) {
+    files.addFile("C:\\Program Files\\Scourline\\Exclude.lst", std::string("Acme;;Yes;;True\r\n"));
+    files.markUnreadable("C:\\Program Files\\Scourline\\Exclude.lst");
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitFailed);
+    EXPECT_NE(err.find("Exclude.lst\" cannot be read"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+
+    // Once the other program lets go, the exclusion holds.
+    files.clearUnreadable("C:\\Program Files\\Scourline\\Exclude.lst");
+    err.clear();
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitOk);
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    EXPECT_EQ(out.find("Acme"), std::string::npos) << out;
 }

@@ -90,6 +90,34 @@ TEST_F(PathCheckTest, WorkedCleaningsAndEdgeCases) {
     }
 }
 
+// Folder names may hold the separators the cleaning cuts at; a quoted program is tested whole.
+TEST_F(PathCheckTest, QuotedProgramIsTestedWholeBeforeTheCleaning) {
+    files.addFile("C:\\Program Files\\Zz - Tools\\tool.exe");
+    files.addFile("C:\\Program Files\\Zz, Inc\\app.exe");
+    files.addFile("C:\\Program Files\\Zz;Semi\\app.exe");
+    struct Case {
+        const char* data;
+        bool expected;
+    } cases[] = {
+        {"\"C:\\Program Files\\Zz - Tools\\tool.exe\" /s", true},
+        {"\"C:\\Program Files\\Zz, Inc\\app.exe\" /q", true},
+        {"\"C:\\Program Files\\Zz;Semi\\app.exe\" /q", true},
+        {"rundll32.exe \"C:\\Program Files\\Zz, Inc\\app.exe\",Entry", true},
+        // Missing programs behind the same separators are still reported.
+        {"\"C:\\Program Files\\Zz - Tools\\gone.exe\" /s", false},
+        {"\"C:\\Program Files\\Zz, Inc\\gone.exe\" /q", false},
+        // A document after the program must still be found.
+        {"\"C:\\Program Files\\Zz, Inc\\app.exe\" D:\\docs\\gone.txt", false},
+        {"\"C:\\Program Files\\App\\app.exe\" \"D:\\docs\\a.txt\"", true},
+        // A quoted part that is no drive path does not settle anything.
+        {"\"tool\" C:\\Program Files\\App\\gone.exe", false},
+    };
+    for (const Case& c : cases) {
+        PathChecker checks(files);
+        EXPECT_EQ(checks.DataPathExists(c.data), c.expected) << c.data;
+    }
+}
+
 TEST_F(PathCheckTest, ExistingProgramIsFoundWithoutCleaning) {
     PathChecker checks(files);
     EXPECT_TRUE(checks.DataPathExists("C:\\Program Files\\App\\app.exe"));

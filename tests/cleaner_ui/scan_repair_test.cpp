@@ -149,8 +149,12 @@ protected:
         sz(plat::kHkeyCurrentUser, k, "", "C:\\x\\default.exe");
         start();
     }
+    // Rows as the scan lists these values: their data as read.
+    static std::string dataOf(const std::string& name) {
+        return name.empty() ? "C:\\x\\default.exe" : "C:\\x\\" + name;
+    }
     void rows(const std::vector<std::string>& names) {
-        for (const auto& n : names) row(loc, n);
+        for (const auto& n : names) row(loc, n, dataOf(n));
     }
 };
 
@@ -215,10 +219,10 @@ TEST_F(RepairTest, FixAllKeepsRowsWhoseValueStaysAndCountsGoneValuesAsRemoved) {
     sz(plat::kHkeyLocalMachine, "Software\\Locked", "x", "C:\\x\\x.exe");
     reg.markAccessDenied(plat::kHkeyLocalMachine, "Software\\Locked");
     rows({"a", "b"});
-    row("HKEY_LOCAL_MACHINE\\Software\\Locked", "x");
-    row(loc, "a");  // the same value listed twice (a users-root copy reads the same)
+    row("HKEY_LOCAL_MACHINE\\Software\\Locked", "x", "C:\\x\\x.exe");
+    row(loc, "a", dataOf("a"));  // the same value listed twice (a users-root copy reads the same)
     row(loc, "never-there");
-    row("NOROOT\\Software\\Junk", "c");
+    row("NOROOT\\Software\\Junk", "c", dataOf("c"));
     host.answer(ui::mb::Yes);
     drv.click(form->o5);
     EXPECT_EQ(rowTexts(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x",
@@ -261,6 +265,53 @@ TEST_F(RepairTest, ClosingDuringARepairDeletesNothingMore) {
     EXPECT_TRUE(host.quitting());
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "a"));
     for (const char* n : {"b", "c", "d"}) EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, n)) << n;
+}
+
+// ---- repair safety ----
+
+TEST_F(RepairTest, ValueMendedAfterTheScanIsKeptWithItsRow) {
+    rows({"a", "b"});
+    // The user points "a" back at a program between the scan and the fix.
+    sz(plat::kHkeyCurrentUser, k, "a", "C:\\Tools\\fixed.exe");
+    host.answer(ui::mb::Yes);
+    drv.click(form->o5);
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{loc + "|a"}));
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "a"));
+    EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "b"));
+    // A type change counts as a change too.
+    {
+        plat::RegHandle h = 0;
+        ASSERT_EQ(reg.openKey(plat::kHkeyCurrentUser, k, &h), 0);
+        auto bytes = utf16z("C:\\x\\c");
+        ASSERT_EQ(reg.setValueEx(h, "c", plat::kRegExpandSz, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
+        reg.closeKey(h);
+    }
+    rows({"c"});
+    drv.clickRow(form->lvInvalidLoc, 1);
+    host.answer(ui::mb::Yes);
+    drv.click(form->o4);
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "c"));
+    EXPECT_EQ(form->lvInvalidLoc.count(), 2);
+}
+
+TEST_F(MainTest, UnreadableExcludeListStopsEveryScanUntilItIsRead) {
+    files.addFile(std::string(kApp) + "\\Exclude.lst", std::string("\\Acme;;Yes;;True\r\n"));
+    areas("1;0;0;0;0;0;0;0");
+    files.markUnreadable(std::string(kApp) + "\\Exclude.lst");
+    sz(plat::kHkeyCurrentUser, "Software\\Acme", "Run", "C:\\gone\\acme.exe");
+    start();
+    drv.click(form->cmdScan);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("Exclude.lst\" cannot be read"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(form->lvInvalidLoc.count(), 0);
+    EXPECT_FALSE(form->ScanRunning());
+    // The other program lets go: the next press reads the list and the exclusion holds.
+    files.clearUnreadable(std::string(kApp) + "\\Exclude.lst");
+    drv.click(form->cmdScan);
+    EXPECT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(form->lvExclude.count(), 1);
+    EXPECT_EQ(form->lvInvalidLoc.count(), 0);
+    EXPECT_FALSE(files.readFile(std::string(kApp) + "\\Exclude.lst")->empty());
 }
 
 }  // namespace

@@ -409,4 +409,39 @@ TEST_F(RegistryContract, DeletedAndRecreatedValueAndKeyStartFresh) {
     reg_->closeKey(h);
 }
 
+// Names are counted strings: a value whose name holds a NUL is its own value, and every call
+// addresses it whole, never the shorter name before the NUL.
+TEST_F(RegistryContract, ValueNamesWithANulAreAddressedWhole) {
+    RegHandle h = create("Nul");
+    const std::string hidden("abc\0hidden", 10);
+    const std::string leading("\0hidden2", 8);
+    set(h, "abc", kRegSz, u16("plain"));
+    set(h, "", kRegSz, u16("default"));
+    set(h, hidden, kRegSz, u16("C:\\gone\\a.exe"));
+    set(h, leading, kRegBinary, {1, 2, 3});
+
+    auto v = values(h);
+    ASSERT_EQ(v.size(), 4u);
+    EXPECT_EQ(v.count(hidden), 1u);
+    EXPECT_EQ(v.count(leading), 1u);
+
+    uint32_t type = 0, bytes = 64;
+    std::vector<uint8_t> data;
+    ASSERT_EQ(reg_->queryValueEx(h, hidden, &type, &data, &bytes), kErrorSuccess);
+    EXPECT_EQ(data, u16("C:\\gone\\a.exe"));
+    bytes = 1;
+    EXPECT_EQ(reg_->queryValueEx(h, leading, &type, &data, &bytes), kErrorMoreData);
+    EXPECT_EQ(type, kRegBinary);
+    EXPECT_EQ(bytes, 3u);
+
+    EXPECT_EQ(reg_->deleteValue(h, hidden), kErrorSuccess);
+    EXPECT_EQ(reg_->deleteValue(h, leading), kErrorSuccess);
+    EXPECT_EQ(reg_->deleteValue(h, leading), kErrorFileNotFound);
+    v = values(h);
+    ASSERT_EQ(v.size(), 2u);
+    EXPECT_EQ(v["abc"].data, u16("plain"));
+    EXPECT_EQ(v[""].data, u16("default"));
+    reg_->closeKey(h);
+}
+
 }  // namespace

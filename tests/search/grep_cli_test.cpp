@@ -59,10 +59,36 @@ TEST_F(GrepTest, OptionsSetTheControls) {
     }
 }
 
-TEST_F(GrepTest, NoHitPrintsTheWindowsRowAndSucceeds) {
-    const auto out = grep({"--format", "json", "nothing like it"});
+// As text searches do: no row, and exit status 1.
+TEST_F(GrepTest, NoHitPrintsNoRowAndExitsOne) {
+    auto out = grep({"--format", "json", "nothing like it"});
+    EXPECT_EQ(out.exitCode, search::kGrepNoMatch);
+    EXPECT_EQ(out.output, "[]\n");
+    out = grep({"nothing like it"});
+    EXPECT_EQ(out.exitCode, search::kGrepNoMatch);
+    EXPECT_EQ(out.output, "kind\ttext\tpath\n");
+}
+
+// Names are counted strings: a value whose name holds a NUL is found and shown whole.
+TEST_F(GrepTest, ValueNamesWithANulAreShownWhole) {
+    sz(reg, kHkeyCurrentUser, "Software\\Nul", std::string("abc\0hidden", 10), "x");
+    sz(reg, kHkeyCurrentUser, "Software\\Nul", std::string("\0hidden2", 8), "x");
+    const auto out = grep({"--root", "HKEY_CURRENT_USER", "--no-data", "hidden"});
     EXPECT_EQ(out.exitCode, 0);
-    EXPECT_EQ(out.output, "[\n  {\"kind\": \"other\", \"text\": \"Nothing to show\", \"path\": \"\"}\n]\n");
+    EXPECT_NE(out.output.find("text\tSoftware\\\\Nul\\\\abc\\u0000hidden\t"), std::string::npos) << out.output;
+    EXPECT_NE(out.output.find("text\tSoftware\\\\Nul\\\\\\u0000hidden2\t"), std::string::npos) << out.output;
+}
+
+// A link that leads back into its own key: the walk ends at the platform's deepest level.
+TEST_F(GrepTest, KeysDeeperThanThePlatformAllowsAreNotEntered) {
+    std::string path = "Software\\Loop";
+    for (int i = 0; i < plat::kMaxKeyDepth + 10; ++i) path += "\\L";
+    sz(reg, kHkeyCurrentUser, path, "needle here", "x");
+    sz(reg, kHkeyCurrentUser, "Software\\Loop\\L\\L", "needle near", "x");
+    const auto out = grep({"--root", "HKEY_CURRENT_USER", "--no-keys", "--no-data", "needle"});
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_NE(out.output.find("needle near"), std::string::npos);
+    EXPECT_EQ(out.output.find("needle here"), std::string::npos);
 }
 
 TEST_F(GrepTest, JsonEscapes) {
@@ -79,7 +105,6 @@ TEST_F(GrepTest, UsageErrors) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {""},
-        {"--root", "hkey_current_user", "x"},  // names are exact
         {"--root", "HKEY_DYN_DATA", "x"},      // no sub-keys here: not in the area list
         {"--root"},
         {"--match", "middle", "x"},
@@ -94,7 +119,10 @@ TEST_F(GrepTest, UsageErrors) {
         EXPECT_NE(out.error.find("usage: hivegrep"), std::string::npos);
         EXPECT_TRUE(out.output.empty());
     }
-    EXPECT_EQ(grep({"--root", "My Computer", "x"}).exitCode, 0);
+    // Root names in any letter case.
+    EXPECT_EQ(grep({"--root", "My Computer", "needle"}).exitCode, 0);
+    EXPECT_EQ(grep({"--root", "hkey_current_user", "needle"}).exitCode, 0);
+    EXPECT_EQ(grep({"--root", "my computer", "x"}).exitCode, search::kGrepNoMatch);
 }
 
 TEST_F(GrepTest, SavedSettingsAreUsedButNeverChanged) {

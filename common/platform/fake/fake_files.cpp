@@ -195,7 +195,7 @@ long FakeFiles::deleteFile(const std::string& path) {
 
 std::optional<std::string> FakeFiles::readFile(const std::string& path) {
     const Entry* e = lookup(path);
-    if (!e || e->folder) return std::nullopt;
+    if (!e || e->folder || unreadable_.count(normalize(path))) return std::nullopt;
     return e->content;
 }
 
@@ -253,6 +253,10 @@ void FakeFiles::removeDrive(char letter) {
 }
 
 void FakeFiles::markProbeError(const std::string& path) { probeErrors_.insert(normalize(path)); }
+
+void FakeFiles::markUnreadable(const std::string& path) { unreadable_.insert(normalize(path)); }
+
+void FakeFiles::clearUnreadable(const std::string& path) { unreadable_.erase(normalize(path)); }
 
 void FakeFiles::setWindowsDirectory(const std::string& path) {
     windowsDir_ = path;

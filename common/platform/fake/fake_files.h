@@ -39,6 +39,10 @@ public:
     void removeDrive(char letter);
     // Every existence test of this exact path (file or folder) answers Error.
     void markProbeError(const std::string& path);
+    // The file exists but reading it fails, as when another program holds it open without
+    // sharing; clearUnreadable lets go.
+    void markUnreadable(const std::string& path);
+    void clearUnreadable(const std::string& path);
     void setWindowsDirectory(const std::string& path);  // also sets the system dir below it
     void setSystemDirectory(const std::string& path) { systemDir_ = path; }
     void setSpecialFolder(int csidl, const std::string& path);
@@ -65,6 +69,7 @@ private:
     std::map<std::string, Entry> entries_;  // by normalized path
     std::map<char, DriveType> drives_;
     std::set<std::string> probeErrors_;
+    std::set<std::string> unreadable_;
     std::map<int, std::string> special_;
     std::string windowsDir_ = "C:\\windows";
     std::string systemDir_ = "C:\\windows\\system32";

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <winternl.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "common/platform/win32/win32_text.h"
 
@@ -30,12 +33,181 @@ RegHandle fromHkey(HKEY h) {
     return v;
 }
 
+// ---- names that hold a NUL ----
+//
+// The registry stores names as counted strings, so a value or key name may hold a NUL. The
+// Reg* functions take NUL-terminated names and would address a shorter name, another value.
+// Such names go through the native calls that take a counted name; every other name takes
+// the usual path.
+
+bool holdsNul(std::string_view name) { return name.find('\0') != std::string_view::npos; }
+
+using NtOpenKeyFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES);
+using NtQueryValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, PVOID, ULONG, PULONG);
+using NtSetValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
+using NtDeleteValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING);
+using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
+
+struct NativeCalls {
+    NtOpenKeyFn openKey = nullptr;
+    NtQueryValueKeyFn queryValue = nullptr;
+    NtSetValueKeyFn setValue = nullptr;
+    NtDeleteValueKeyFn deleteValue = nullptr;
+    RtlNtStatusToDosErrorFn toDosError = nullptr;
+    bool complete() const { return openKey && queryValue && setValue && deleteValue && toDosError; }
+};
+
+const NativeCalls& native() {
+    static const NativeCalls calls = [] {
+        NativeCalls c;
+        if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+            c.openKey = reinterpret_cast<NtOpenKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenKey")));
+            c.queryValue = reinterpret_cast<NtQueryValueKeyFn>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryValueKey")));
+            c.setValue =
+                reinterpret_cast<NtSetValueKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetValueKey")));
+            c.deleteValue = reinterpret_cast<NtDeleteValueKeyFn>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteValueKey")));
+            c.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+        }
+        return c;
+    }();
+    return calls;
+}
+
+long dosError(NTSTATUS status) { return static_cast<long>(native().toDosError(status)); }
+
+// A counted name the native calls take; the text must outlive it.
+struct CountedName {
+    explicit CountedName(std::string_view utf8) : text(wide(utf8)) {
+        us.Buffer = text.data();
+        us.Length = static_cast<USHORT>(std::min<size_t>(text.size() * sizeof(wchar_t), 0xFFFE));
+        us.MaximumLength = us.Length;
+    }
+    bool fits() const { return text.size() * sizeof(wchar_t) <= 0xFFFE; }
+    std::wstring text;
+    UNICODE_STRING us{};
+};
+
+// A real handle for the native calls: predefined roots are only known to the Reg* functions,
+// so those are opened once more; any other handle is used as it is.
+class NativeHandle {
+public:
+    NativeHandle(HKEY key, REGSAM sam) {
+        const auto v = reinterpret_cast<intptr_t>(key);
+        if (v >= static_cast<intptr_t>(static_cast<int32_t>(0x80000000u)) &&
+            v <= static_cast<intptr_t>(static_cast<int32_t>(0x800000FFu))) {
+            rc_ = RegOpenKeyExW(key, L"", 0, sam, &owned_);
+            handle_ = rc_ == ERROR_SUCCESS ? owned_ : nullptr;
+        } else {
+            handle_ = key;
+        }
+    }
+    ~NativeHandle() {
+        if (owned_) RegCloseKey(owned_);
+    }
+    NativeHandle(const NativeHandle&) = delete;
+    NativeHandle& operator=(const NativeHandle&) = delete;
+    HANDLE get() const { return handle_; }
+    long error() const { return rc_; }
+
+private:
+    HKEY owned_ = nullptr;
+    HANDLE handle_ = nullptr;
+    long rc_ = ERROR_SUCCESS;
+};
+
+// Opens parent\path where the path holds a NUL: the part before the component with the NUL
+// is opened as usual, the rest with the counted name.
+long openCounted(HKEY parent, std::string_view path, REGSAM sam, HKEY* out) {
+    *out = nullptr;
+    if (!native().complete()) return ERROR_INVALID_PARAMETER;
+    const size_t nul = path.find('\0');
+    const size_t cut = path.rfind('\\', nul);
+    HKEY base = parent;
+    HKEY opened = nullptr;
+    if (cut != std::string_view::npos) {
+        const long rc = RegOpenKeyExW(parent, wide(path.substr(0, cut)).c_str(), 0, sam, &opened);
+        if (rc != ERROR_SUCCESS) return rc;
+        base = opened;
+        path.remove_prefix(cut + 1);
+    }
+    long rc = ERROR_SUCCESS;
+    {
+        NativeHandle root(base, sam);
+        CountedName name(path);
+        if (root.get() == nullptr) {
+            rc = root.error();
+        } else if (!name.fits()) {
+            rc = ERROR_INVALID_PARAMETER;
+        } else {
+            OBJECT_ATTRIBUTES attr;
+            InitializeObjectAttributes(&attr, &name.us, OBJ_CASE_INSENSITIVE, root.get(), nullptr);
+            HANDLE h = nullptr;
+            const NTSTATUS st = native().openKey(&h, sam & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY), &attr);
+            if (st >= 0) *out = static_cast<HKEY>(h);
+            else rc = dosError(st);
+        }
+    }
+    if (opened) RegCloseKey(opened);
+    return rc;
+}
+
+long queryCounted(HKEY key, std::string_view name, DWORD* type, std::vector<uint8_t>* data, DWORD* bytes) {
+    if (!native().complete()) return ERROR_INVALID_PARAMETER;
+    NativeHandle h(key, KEY_QUERY_VALUE);
+    if (!h.get()) return h.error();
+    CountedName counted(name);
+    if (!counted.fits()) return ERROR_FILE_NOT_FOUND;
+    // KEY_VALUE_PARTIAL_INFORMATION: title index, type, data length, then the data.
+    constexpr ULONG kHeader = 3 * sizeof(ULONG);
+    constexpr ULONG kPartialInformation = 2;
+    const ULONG capacity = data && bytes ? *bytes : 0;
+    std::vector<uint8_t> buf(kHeader + capacity);
+    ULONG got = 0;
+    const NTSTATUS st = native().queryValue(h.get(), &counted.us, kPartialInformation, buf.data(),
+                                            static_cast<ULONG>(buf.size()), &got);
+    constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
+    if (st < 0 && st != kBufferOverflow) return dosError(st);
+    ULONG t = 0, len = 0;
+    std::memcpy(&t, buf.data() + sizeof(ULONG), sizeof t);
+    std::memcpy(&len, buf.data() + 2 * sizeof(ULONG), sizeof len);
+    if (type) *type = t;
+    if (bytes) *bytes = len;
+    if (st == kBufferOverflow) return data ? ERROR_MORE_DATA : ERROR_SUCCESS;
+    if (data) data->assign(buf.begin() + kHeader, buf.begin() + kHeader + std::min<ULONG>(len, capacity));
+    return ERROR_SUCCESS;
+}
+
+long setCounted(HKEY key, std::string_view name, DWORD type, const uint8_t* data, DWORD bytes) {
+    if (!native().complete()) return ERROR_INVALID_PARAMETER;
+    NativeHandle h(key, KEY_SET_VALUE);
+    if (!h.get()) return h.error();
+    CountedName counted(name);
+    if (!counted.fits()) return ERROR_INVALID_PARAMETER;
+    std::vector<uint8_t> copy(data, data + bytes);
+    const NTSTATUS st = native().setValue(h.get(), &counted.us, 0, type, copy.empty() ? nullptr : copy.data(), bytes);
+    return st >= 0 ? ERROR_SUCCESS : dosError(st);
+}
+
+long deleteCounted(HKEY key, std::string_view name) {
+    if (!native().complete()) return ERROR_INVALID_PARAMETER;
+    NativeHandle h(key, KEY_SET_VALUE);
+    if (!h.get()) return h.error();
+    CountedName counted(name);
+    if (!counted.fits()) return ERROR_FILE_NOT_FOUND;
+    const NTSTATUS st = native().deleteValue(h.get(), &counted.us);
+    return st >= 0 ? ERROR_SUCCESS : dosError(st);
+}
+
 }  // namespace
 
 long Win32Registry::openKey(RegHandle parent, std::string_view subKey, RegHandle* out) {
     if (!out) return ERROR_INVALID_PARAMETER;
     HKEY h = nullptr;
-    const long rc = RegOpenKeyW(toHkey(parent), wide(subKey).c_str(), &h);
+    const long rc = holdsNul(subKey) ? openCounted(toHkey(parent), subKey, MAXIMUM_ALLOWED, &h)
+                                     : RegOpenKeyW(toHkey(parent), wide(subKey).c_str(), &h);
     *out = rc == ERROR_SUCCESS ? fromHkey(h) : 0;
     return rc;
 }
@@ -43,7 +215,8 @@ long Win32Registry::openKey(RegHandle parent, std::string_view subKey, RegHandle
 long Win32Registry::openKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam, RegHandle* out) {
     if (!out) return ERROR_INVALID_PARAMETER;
     HKEY h = nullptr;
-    const long rc = RegOpenKeyExW(toHkey(parent), wide(subKey).c_str(), 0, sam, &h);
+    const long rc = holdsNul(subKey) ? openCounted(toHkey(parent), subKey, sam, &h)
+                                     : RegOpenKeyExW(toHkey(parent), wide(subKey).c_str(), 0, sam, &h);
     *out = rc == ERROR_SUCCESS ? fromHkey(h) : 0;
     return rc;
 }
@@ -72,11 +245,10 @@ long Win32Registry::createKeyEx(RegHandle parent, std::string_view subKey, uint3
 long Win32Registry::enumKey(RegHandle key, uint32_t index, uint32_t bufferChars, std::string* name) {
     if (name) name->clear();
     std::wstring buf(std::max<uint32_t>(bufferChars, 1), L'\0');
-    const long rc = RegEnumKeyW(toHkey(key), index, buf.data(), bufferChars);
-    if (rc == ERROR_SUCCESS && name) {
-        const size_t len = std::min(wcsnlen(buf.data(), buf.size()), buf.size());
-        *name = narrow(buf.data(), len);
-    }
+    // The Ex form gives the name's length, so a name that holds a NUL comes back whole.
+    DWORD cch = bufferChars;
+    const long rc = RegEnumKeyExW(toHkey(key), index, buf.data(), &cch, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS && name) *name = narrow(buf.data(), std::min<size_t>(cch, buf.size()));
     return rc;
 }
 
@@ -117,6 +289,14 @@ long Win32Registry::queryValueEx(RegHandle key, std::string_view name, uint32_t*
                                  uint32_t* dataBytes) {
     if (data) data->clear();
     if (data && !dataBytes) return ERROR_INVALID_PARAMETER;
+    if (holdsNul(name)) {
+        DWORD t = 0, cb = dataBytes ? *dataBytes : 0;
+        const long rc = queryCounted(toHkey(key), name, &t, data, dataBytes ? &cb : nullptr);
+        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) return rc;
+        if (type) *type = t;
+        if (dataBytes) *dataBytes = cb;
+        return rc;
+    }
     std::vector<uint8_t> buf(data ? std::max<uint32_t>(*dataBytes, 1) : 0);
     DWORD cb = dataBytes ? *dataBytes : 0;
     DWORD t = 0;
@@ -146,6 +326,7 @@ long Win32Registry::queryInfoKey(RegHandle key, KeyInfo* info) {
 long Win32Registry::setValueEx(RegHandle key, std::string_view name, uint32_t type, const uint8_t* data,
                                uint32_t bytes) {
     if (!data && bytes) return ERROR_INVALID_PARAMETER;
+    if (holdsNul(name)) return setCounted(toHkey(key), name, type, data, bytes);
     // The platform adds a terminator to a string whose byte after the given size is a NUL;
     // a non-NUL guard after the copy keeps the stored bytes exactly as given.
     std::vector<uint8_t> buf(data, data + bytes);
@@ -154,6 +335,7 @@ long Win32Registry::setValueEx(RegHandle key, std::string_view name, uint32_t ty
 }
 
 long Win32Registry::deleteValue(RegHandle key, std::string_view name) {
+    if (holdsNul(name)) return deleteCounted(toHkey(key), name);
     return RegDeleteValueW(toHkey(key), wide(name).c_str());
 }
 
