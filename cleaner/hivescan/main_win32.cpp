@@ -66,7 +66,7 @@ int wmain(int argc, wchar_t** argv) {
     plat::Services services{registry, files, shell, clock};
 
     hivescan::Console console;
-    console.out = [](const std::string& s) { writeTo(STD_OUTPUT_HANDLE, s); };
+    console.out = [](const std::string& s) { return writeTo(STD_OUTPUT_HANDLE, s); };
     console.err = [](const std::string& s) { writeTo(STD_ERROR_HANDLE, s); };
     console.readLine = readLine;
     return hivescan::Run(args, services, console);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "tests/cleaner_engine/engine_fixture.h"
+#include "tests/support/forwarding_registry.h"
 
 using enginetest::EngineTest;
 using plat::kHkeyCurrentUser;
@@ -10,46 +11,23 @@ using plat::kHkeyLocalMachine;
 
 namespace {
 
-// Forwards every call and remembers the longest key path passed to an open.
-class OpenRecorder : public plat::Registry {
+// Remembers the longest key path passed to an open.
+class OpenRecorder : public testsupport::ForwardingRegistry {
 public:
-    explicit OpenRecorder(plat::Registry& inner) : r_(inner) {}
+    using ForwardingRegistry::ForwardingRegistry;
     size_t longestOpenPath = 0;
 
     long openKey(plat::RegHandle p, std::string_view s, plat::RegHandle* o) override {
         note(s);
-        return r_.openKey(p, s, o);
+        return ForwardingRegistry::openKey(p, s, o);
     }
     long openKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* o) override {
         note(s);
-        return r_.openKeyEx(p, s, sam, o);
+        return ForwardingRegistry::openKeyEx(p, s, sam, o);
     }
-    long createKey(plat::RegHandle p, std::string_view s, plat::RegHandle* o) override { return r_.createKey(p, s, o); }
-    long createKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* o, bool* c) override {
-        return r_.createKeyEx(p, s, sam, o, c);
-    }
-    long enumKey(plat::RegHandle k, uint32_t i, uint32_t n, std::string* name) override {
-        return r_.enumKey(k, i, n, name);
-    }
-    long enumValue(plat::RegHandle k, uint32_t i, std::string* n, uint32_t* nc, uint32_t* t, std::vector<uint8_t>* d,
-                   uint32_t* db) override {
-        return r_.enumValue(k, i, n, nc, t, d, db);
-    }
-    long queryValueEx(plat::RegHandle k, std::string_view n, uint32_t* t, std::vector<uint8_t>* d,
-                      uint32_t* db) override {
-        return r_.queryValueEx(k, n, t, d, db);
-    }
-    long queryInfoKey(plat::RegHandle k, plat::KeyInfo* i) override { return r_.queryInfoKey(k, i); }
-    long setValueEx(plat::RegHandle k, std::string_view n, uint32_t t, const uint8_t* d, uint32_t b) override {
-        return r_.setValueEx(k, n, t, d, b);
-    }
-    long deleteValue(plat::RegHandle k, std::string_view n) override { return r_.deleteValue(k, n); }
-    long deleteKey(plat::RegHandle p, std::string_view s) override { return r_.deleteKey(p, s); }
-    long closeKey(plat::RegHandle k) override { return r_.closeKey(k); }
 
 private:
     void note(std::string_view s) { longestOpenPath = std::max(longestOpenPath, text::toUtf16(s).size()); }
-    plat::Registry& r_;
 };
 
 }  // namespace

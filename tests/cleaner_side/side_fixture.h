@@ -19,6 +19,7 @@
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "tests/support/forwarding_registry.h"
 
 namespace sidetest {
 
@@ -28,9 +29,9 @@ constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion
 
 // The 32-bit view as a 64-bit system shows it: HKLM\SOFTWARE\x opened with the 32-bit flag is
 // HKLM\SOFTWARE\Wow6432Node\x. Everything else goes to the in-memory registry unchanged.
-class ViewRegistry : public plat::Registry {
+class ViewRegistry : public testsupport::ForwardingRegistry {
 public:
-    explicit ViewRegistry(plat::FakeRegistry& inner) : r_(inner) {}
+    explicit ViewRegistry(plat::FakeRegistry& inner) : ForwardingRegistry(inner), r_(inner) {}
     static std::string redirect(plat::RegHandle parent, std::string_view sub, uint32_t sam) {
         std::string s(sub);
         if (!(sam & plat::kKeyWow64_32Key) || parent != plat::kHkeyLocalMachine) return s;
@@ -40,37 +41,15 @@ public:
         if (up.rfind("SOFTWARE\\", 0) == 0) return "SOFTWARE\\Wow6432Node\\" + s.substr(9);
         return s;
     }
-    long openKey(plat::RegHandle p, std::string_view s, plat::RegHandle* out) override { return r_.openKey(p, s, out); }
     long openKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out) override {
         return r_.openKeyEx(p, redirect(p, s, sam), sam, out);
-    }
-    long createKey(plat::RegHandle p, std::string_view s, plat::RegHandle* out) override {
-        return r_.createKey(p, s, out);
     }
     long createKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out, bool* c) override {
         return r_.createKeyEx(p, redirect(p, s, sam), sam, out, c);
     }
-    long enumKey(plat::RegHandle k, uint32_t i, uint32_t n, std::string* name) override {
-        return r_.enumKey(k, i, n, name);
-    }
-    long enumValue(plat::RegHandle k, uint32_t i, std::string* name, uint32_t* nc, uint32_t* t,
-                   std::vector<uint8_t>* d, uint32_t* db) override {
-        return r_.enumValue(k, i, name, nc, t, d, db);
-    }
-    long queryValueEx(plat::RegHandle k, std::string_view n, uint32_t* t, std::vector<uint8_t>* d,
-                      uint32_t* db) override {
-        return r_.queryValueEx(k, n, t, d, db);
-    }
-    long queryInfoKey(plat::RegHandle k, plat::KeyInfo* info) override { return r_.queryInfoKey(k, info); }
-    long setValueEx(plat::RegHandle k, std::string_view n, uint32_t t, const uint8_t* d, uint32_t b) override {
-        return r_.setValueEx(k, n, t, d, b);
-    }
-    long deleteValue(plat::RegHandle k, std::string_view n) override { return r_.deleteValue(k, n); }
-    long deleteKey(plat::RegHandle p, std::string_view s) override { return r_.deleteKey(p, s); }
     long deleteKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam) override {
         return r_.deleteKey(p, redirect(p, s, sam));
     }
-    long closeKey(plat::RegHandle k) override { return r_.closeKey(k); }
 
 private:
     plat::FakeRegistry& r_;

@@ -179,7 +179,9 @@ TEST_F(MainSmoke, FixSelectedThroughTheWindowDeletesExactlyTheSelectedValues) {
     plant("c", "C:\\nothere\\c.exe");
     plant("keep", "C:\\windows\\system32\\notepad.exe");
     const std::string loc = std::string("HKEY_CURRENT_USER\\") + kPlant;
-    for (const char* n : {"a", "b", "c"}) form->appendRow({loc, n, "", "Invalid path", "1", ""});
+    // Rows as the scan lists them, with the data it read.
+    for (const std::string n : {"a", "b", "c"})
+        form->appendRow({loc, n, "C:\\nothere\\" + n + ".exe", "Invalid path", "1", ""});
     host.doEvents();
     HWND lv = hwnd(form->lvInvalidLoc);
     LVITEMW it{};

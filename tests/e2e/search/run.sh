@@ -54,7 +54,9 @@ while IFS='|' read -r name args; do
     eval "set -- $args"
     grep_run "$WORK/$name.tsv" --root HKEY_CURRENT_USER "$@"
     rc=$?
-    if [ $rc -ne 0 ]; then fail "$name (exit $rc)"; cat "$WORK/stderr"; continue; fi
+    # A search without a hit prints the header alone and exits 1.
+    want=0; [ "$(wc -l <"$HERE/expected/$name.tsv")" -eq 1 ] && want=1
+    if [ $rc -ne $want ]; then fail "$name (exit $rc, not $want)"; cat "$WORK/stderr"; continue; fi
     same "$name" "$HERE/expected/$name.tsv" "$WORK/$name.tsv"
 done <<'EOF'
 any_case|Qz7
@@ -81,10 +83,14 @@ same my_computer "$HERE/expected/my_computer.tsv" "$WORK/all.tsv"
 
 grep_run "$WORK/none.tsv" --root HKEY_CURRENT_USER 'Qz7 nowhere at all'
 rc=$?
-[ $rc -eq 0 ] && ok "no hit exits 0" || fail "no hit exits $rc"
+[ $rc -eq 1 ] && ok "no hit exits 1" || fail "no hit exits $rc"
 same no_hit "$HERE/expected/no_hit.tsv" "$WORK/none.tsv"
 
-for bad in "--root hkey_current_user x" "--root HKLM x" "--match middle x" "--format xml x" ""; do
+grep_run "$WORK/anycase.tsv" --root hkey_current_user 'Qz7 both' --no-data
+rc=$?
+[ $rc -eq 0 ] && ok "root names in any letter case" || fail "--root hkey_current_user exits $rc"
+
+for bad in "--root HKLM x" "--match middle x" "--format xml x" ""; do
     eval "set -- $bad"
     grep_run "$WORK/bad.tsv" "$@"
     rc=$?
