@@ -102,6 +102,13 @@ bool FrmMain::IsFollowed(const std::string& fileName) const {
     return following_ && text::equalNoCase(fileName, followFile_);
 }
 
+void FrmMain::NotStarted() {
+    if (svc_.editor.startError() == plat::kErrorCancelled)
+        host().msgBox(kConsentRefusedText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
+    else
+        host().msgBox(kNotStartedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+}
+
 void FrmMain::cmdBackup_Click() {
     if (following_) return;
     SetButtonsEnabled(false);
@@ -115,7 +122,7 @@ void FrmMain::cmdBackup_Click() {
     SetLinksEnabled(false);
     RegistryEditor::Job job = 0;
     if (!svc_.editor.startExport(filePath + ".reg", &job)) {
-        host().msgBox(kNotStartedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+        NotStarted();
         SetLinksEnabled(true);
         tmrCreg.setEnabled(true);
         SetButtonsEnabled(true);
@@ -234,8 +241,7 @@ void FrmMain::cmdRestore_Click() {
     }
     std::string question = std::string(kRestoreQuestion) + "\r\n" + name + "\r\n\r\n" + kRestoreNote;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok) return;
-    if (!svc_.editor.startImport(BackupFolder() + file))
-        host().msgBox(kNotStartedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+    if (!svc_.editor.startImport(BackupFolder() + file)) NotStarted();
 }
 
 void FrmMain::cmdDelete_Click() {

@@ -34,6 +34,9 @@ inline constexpr const char* kFinishedText = "Backup finished.";
 inline constexpr const char* kFailedText =
     "The backup failed: the registry editor ended without writing a complete registry file.";
 inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
+inline constexpr const char* kConsentRefusedText =
+    "The registry editor was not started: it needs administrator rights, and they were not granted. "
+    "Nothing was changed.";
 inline constexpr const char* kRestoreQuestion = "Do you really want to restore registry from the selected backup file?";
 inline constexpr const char* kRestoreNote =
     "The registry editor writes back the keys and values that the backup holds; keys and values made since then "
@@ -77,6 +80,8 @@ public:
 private:
     void Form_Load();
     void cmdBackup_Click();
+    // Says why the registry editor did not start (a refused consent, or anything else).
+    void NotStarted();
     void cmdRestore_Click();
     void cmdDelete_Click();
     void cmdClose_Click();

@@ -5,6 +5,21 @@ namespace backup {
 std::string ExportCommandLine(const std::string& file) { return "regedit /E \"" + file + "\""; }
 std::string ImportCommandLine(const std::string& file) { return "regedit \"" + file + "\""; }
 
+namespace {
+
+// The parameters of a command line "regedit ...": what follows the program's name.
+std::string parametersOf(const std::string& commandLine) {
+    const std::string::size_type space = commandLine.find(' ');
+    return space == std::string::npos ? std::string() : commandLine.substr(space + 1);
+}
+
+}  // namespace
+
+bool ShellRegistryEditor::start(const std::string& commandLine, plat::StartedProcess* process) {
+    startError_ = shell_.launch(programPath(), parametersOf(commandLine), plat::ShowState::Minimized, process);
+    return startError_ == 0;
+}
+
 ShellRegistryEditor::~ShellRegistryEditor() {
     for (auto& [job, process] : jobs_) shell_.closeProcess(process);
 }
@@ -17,8 +32,7 @@ std::string ShellRegistryEditor::programPath() {
 
 bool ShellRegistryEditor::startExport(const std::string& file, Job* job) {
     plat::StartedProcess process;
-    if (!shell_.startProcess(programPath(), ExportCommandLine(file), plat::ShowState::Minimized, &process))
-        return false;
+    if (!start(ExportCommandLine(file), &process)) return false;
     Job id = next_++;
     jobs_[id] = process;
     if (job) *job = id;
@@ -27,16 +41,14 @@ bool ShellRegistryEditor::startExport(const std::string& file, Job* job) {
 
 bool ShellRegistryEditor::startImport(const std::string& file) {
     plat::StartedProcess process;
-    if (!shell_.startProcess(programPath(), ImportCommandLine(file), plat::ShowState::Minimized, &process))
-        return false;
+    if (!start(ImportCommandLine(file), &process)) return false;
     shell_.closeProcess(process);
     return true;
 }
 
 bool ShellRegistryEditor::startImportJob(const std::string& file, Job* job) {
     plat::StartedProcess process;
-    if (!shell_.startProcess(programPath(), ImportCommandLine(file), plat::ShowState::Minimized, &process))
-        return false;
+    if (!start(ImportCommandLine(file), &process)) return false;
     Job id = next_++;
     jobs_[id] = process;
     if (job) *job = id;

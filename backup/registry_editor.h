@@ -29,10 +29,14 @@ public:
     virtual bool running(Job job) = 0;
     // Forgets a job (and releases what the platform holds for it).
     virtual void release(Job job) = 0;
+    // The platform's code of the last start that failed (plat::kErrorCancelled: the user
+    // refused the editor the rights it asks for); 0 when none failed.
+    virtual long startError() const { return 0; }
 };
 
 // The real editor: the Windows directory's regedit.exe, never one found on the search path,
-// started minimised.
+// started minimised through the shell's execute call (it asks for the highest rights, so
+// Windows may ask the user for consent) with its process kept to follow the export.
 class ShellRegistryEditor : public RegistryEditor {
 public:
     ShellRegistryEditor(plat::Shell& shell, plat::Files& files) : shell_(shell), files_(files) {}
@@ -46,8 +50,11 @@ public:
     bool startImportJob(const std::string& file, Job* job);
     bool running(Job job) override;
     void release(Job job) override;
+    long startError() const override { return startError_; }
 
 private:
+    bool start(const std::string& commandLine, plat::StartedProcess* process);
+    long startError_ = 0;
     plat::Shell& shell_;
     plat::Files& files_;
     std::map<Job, plat::StartedProcess> jobs_;

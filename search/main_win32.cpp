@@ -15,7 +15,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Shell shell;
     search::SearchServices services{
         registry,
-        [&](const std::string& path) { regedit::JumpToKey(shell, files, path); },
+        // The wait for the editor keeps the window's messages flowing (a running search goes on);
+        // a second jump asked for meanwhile is dropped.
+        [&, jumping = false](const std::string& path) mutable {
+            if (jumping) return;
+            jumping = true;
+            regedit::JumpToKey(shell, files, registry, path, [&] { host.doEvents(); });
+            jumping = false;
+        },
         nullptr,  // the style file is cosmetic; visual styles come from the manifest
         true,
     };

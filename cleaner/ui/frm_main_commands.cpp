@@ -5,10 +5,11 @@
 namespace cleaner {
 
 void FrmMain::StartSibling(const std::string& fileName) {
-    // The full path is the program (never searched), and the command line quotes it, so a
-    // folder with blanks cannot start another program. A missing program is ignored.
+    // The full path is the program (never searched). Started through the shell's execute call,
+    // so a sibling that asks for more rights than this window has can be granted them (the user
+    // is asked) instead of failing. A missing program, or a refused consent, is ignored.
     const std::string program = ApplicationFolder() + "\\" + fileName;
-    svc_.shell.startProcess(program, "\"" + program + "\"", plat::ShowState::Normal, nullptr);
+    svc_.shell.launch(program, "", plat::ShowState::Normal, nullptr);
 }
 
 void FrmMain::GotoURL(const std::string& address) {

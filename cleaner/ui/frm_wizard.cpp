@@ -156,10 +156,11 @@ void FrmWizard::CancelButton_Click() {
 }
 
 void FrmWizard::Label5_Click() {
-    // The full path is the program (never searched) and the command line quotes it, so a folder
-    // with blanks cannot start another program. A missing program does nothing visible.
+    // The full path is the program (never searched), started through the shell's execute call
+    // so that the backup program can be granted the rights it asks for. A missing program does
+    // nothing visible.
     const std::string program = files_.applicationFolder() + "\\hivesave.exe";
-    shell_.startProcess(program, "\"" + program + "\"", plat::ShowState::Normal, nullptr);
+    shell_.launch(program, "", plat::ShowState::Normal, nullptr);
 }
 
 void FrmWizard::tmrTRL_Timer() {

@@ -56,7 +56,9 @@ public:
     }
     bool running(Job job) override { return runningJobs.count(job) && runningJobs[job]; }
     void release(Job job) override { runningJobs.erase(job); }
+    long startError() const override { return startWorks ? 0 : error; }
     void finish() { runningJobs[last] = false; }
+    long error = 2;
 };
 
 // A file tree in which chosen files cannot be deleted.
@@ -147,28 +149,35 @@ TEST(BackupNames, NamesSizesAndHeaders) {
     EXPECT_EQ(backup::UniqueBackupName("B", taken({"B.reg", "B (2).reg"})), "B (3)");
 }
 
-TEST(BackupEditor, StartsTheWindowsDirectorysEditorMinimised) {
+TEST(BackupEditor, StartsTheWindowsDirectorysEditorMinimisedThroughTheShell) {
     plat::FakeShell shell;
     plat::FakeFiles files;
     files.setWindowsDirectory("D:\\WinNT");
+    // The editor asks for the highest rights: a plain process creation would be refused.
+    shell.needElevation.insert("D:\\WinNT\\regedit.exe");
     backup::ShellRegistryEditor ed(shell, files);
     backup::RegistryEditor::Job job = 0;
     ASSERT_TRUE(ed.startExport("C:\\B\\Backup 1.reg", &job));
     ASSERT_TRUE(ed.startImport("C:\\B\\a.regular.reg"));
-    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Start);
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
     ASSERT_EQ(starts.size(), 2u);
     EXPECT_EQ(starts[0].program, "D:\\WinNT\\regedit.exe");
-    EXPECT_EQ(starts[0].commandLine, "regedit /E \"C:\\B\\Backup 1.reg\"");
+    EXPECT_EQ(starts[0].commandLine, "/E \"C:\\B\\Backup 1.reg\"");
     EXPECT_EQ(starts[0].show, plat::ShowState::Minimized);
     EXPECT_EQ(starts[1].program, "D:\\WinNT\\regedit.exe");
-    EXPECT_EQ(starts[1].commandLine, "regedit \"C:\\B\\a.regular.reg\"");
+    EXPECT_EQ(starts[1].commandLine, "\"C:\\B\\a.regular.reg\"");
     EXPECT_TRUE(ed.running(job));
     shell.endProcess(starts[0].processId);
     EXPECT_FALSE(ed.running(job));
     ed.release(job);
     EXPECT_EQ(shell.openProcessHandles(), 0u);
-    shell.startSucceeds = false;
+    EXPECT_EQ(ed.startError(), 0);
+    shell.consentRefused = true;
     EXPECT_FALSE(ed.startExport("C:\\x.reg", &job));
+    EXPECT_EQ(ed.startError(), plat::kErrorCancelled);
+    shell.launchResult = 2;
+    EXPECT_FALSE(ed.startImport("C:\\x.reg"));
+    EXPECT_EQ(ed.startError(), 2);
 }
 
 TEST_F(BackupTest, WindowStartsWithItsTextsAndListsEveryRegFile) {
@@ -266,6 +275,19 @@ TEST_F(BackupTest, AnEditorThatCannotStartIsReported) {
     EXPECT_TRUE(LinksEnabledBlue());
     EXPECT_TRUE(form.cmdBackup.enabled());
     EXPECT_TRUE(form.tmrCreg.enabled());
+}
+
+// The user refused the editor the administrator rights it asks for: a clear word, no change.
+TEST_F(BackupTest, RefusedConsentIsSaidAndChangesNothing) {
+    form.show();
+    editor.startWorks = false;
+    editor.error = plat::kErrorCancelled;
+    drv.click(form.cmdBackup);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, backup::kConsentRefusedText);
+    EXPECT_FALSE(form.Following());
+    EXPECT_TRUE(form.cmdBackup.enabled());
+    EXPECT_TRUE(editor.exports.empty());
 }
 
 TEST_F(BackupTest, TwoBackupsInOneSecondGetTwoFiles) {

@@ -132,6 +132,9 @@ protected:
         return fakeReg.keyExists(plat::kHkeyLocalMachine, entryPath(subkey, wow32));
     }
     std::vector<plat::FakeShell::Event> starts() const { return shell.eventsOf(plat::FakeShell::Event::Kind::Start); }
+    std::vector<plat::FakeShell::Event> launches() const {
+        return shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
+    }
     std::vector<plat::FakeShell::Event> opens() const {
         return shell.eventsOf(plat::FakeShell::Event::Kind::ShellExecute);
     }

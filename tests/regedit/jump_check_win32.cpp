@@ -12,6 +12,7 @@
 #include "common/platform/win32/win32_shell.h"
 #include "common/platform/win32/win32_text.h"
 #include "common/regedit/regedit_jump.h"
+#include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
 
 namespace {
@@ -60,7 +61,7 @@ int main() {
 
     const std::string location = "HKEY_CURRENT_USER\\" + kKeyPath;
     std::printf("keys: %s\n", regedit::EscapeForKeystrokes(location).c_str());
-    if (!regedit::JumpToKey(shell, files, location, 15000)) {
+    if (!regedit::JumpToKey(shell, files, reg, location, {}, 15000)) {
         std::printf("JumpToKey sent nothing\n");
         return 2;
     }
@@ -75,6 +76,15 @@ int main() {
         const std::string up = text::toUpper(shown);
         if (up.size() >= tail.size() && up.compare(up.size() - tail.size(), tail.size(), tail) == 0) {
             std::printf("editor shows: %s\n", shown.c_str());
+            // The editor's own record of the key to open at (what Windows' editor follows).
+            const std::string last = mdlreg::ReadStringSetting(reg, plat::kHkeyCurrentUser,
+                                                               regedit::kEditorSettingsKey, "LastKey");
+            std::printf("LastKey: %s\n", last.c_str());
+            if (text::toUpper(last) != text::toUpper("Computer\\" + location)) {
+                // Wine's editor writes its own LastKey when it closes, not while it runs.
+                std::printf("LastKey does not hold the key\n");
+                return 1;
+            }
             return 0;
         }
         Sleep(250);

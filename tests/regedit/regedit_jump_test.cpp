@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_registry.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/sendkeys.h"
+#include "common/registry/mdl_registry.h"
 
 namespace {
 
@@ -44,42 +46,77 @@ TEST(EscapeForKeystrokes, EveryCharacterOfAKeyNameTypesItself) {
     }
 }
 
-TEST(JumpToKey, StartsTheEditorOfTheWindowsDirectoryWaitsThenTypes) {
+class JumpTest : public ::testing::Test {
+protected:
     FakeShell shell;
     plat::FakeFiles files;
+    plat::FakeRegistry reg;
+    std::string lastKey() {
+        return mdlreg::ReadStringSetting(reg, plat::kHkeyCurrentUser, regedit::kEditorSettingsKey, "LastKey", "<none>");
+    }
+};
+
+TEST_F(JumpTest, WritesLastKeyStartsTheEditorThroughTheShellWaitsForItsWindowThenTypes) {
     files.setWindowsDirectory("D:\\WIN");
-    EXPECT_TRUE(regedit::JumpToKey(shell, files, "HKEY_CURRENT_USER\\Software\\a+b", 3000));
+    int pumped = 0;
+    shell.foregroundAfterSteps = 3;
+    EXPECT_TRUE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software\\a+b", [&] { ++pumped; }, 3000));
+    EXPECT_EQ(lastKey(), "Computer\\HKEY_CURRENT_USER\\Software\\a+b");
     ASSERT_EQ(shell.events.size(), 4u);
-    EXPECT_EQ(shell.events[0].kind, FakeShell::Event::Kind::Start);
+    EXPECT_EQ(shell.events[0].kind, FakeShell::Event::Kind::Launch);
     EXPECT_EQ(shell.events[0].program, "D:\\WIN\\regedit.exe");
-    EXPECT_EQ(shell.events[0].commandLine, "\"D:\\WIN\\regedit.exe\"");
+    EXPECT_EQ(shell.events[0].commandLine, "");
     EXPECT_EQ(shell.events[0].show, plat::ShowState::Normal);
-    EXPECT_EQ(shell.events[1].kind, FakeShell::Event::Kind::WaitForeground);
-    EXPECT_EQ(shell.events[1].processId, shell.events[0].processId);
+    EXPECT_EQ(shell.events[1].kind, FakeShell::Event::Kind::WaitForegroundClass);
+    EXPECT_EQ(shell.events[1].windowClass, "RegEdit_RegEdit");
     EXPECT_EQ(shell.events[1].timeoutMs, 3000);
+    // The caller's window handled its messages while it waited.
+    EXPECT_EQ(pumped, 3);
     EXPECT_EQ(shell.events[2].kind, FakeShell::Event::Kind::SendKeys);
     EXPECT_EQ(shell.events[2].commandLine, "HKEY_CURRENT_USER{RIGHT}Software{RIGHT}a{+}b");
     EXPECT_EQ(shell.events[3].kind, FakeShell::Event::Kind::Close);
     EXPECT_EQ(shell.openProcessHandles(), 0u);
 }
 
-TEST(JumpToKey, SendsNothingWhenTheEditorDoesNotComeToTheForeground) {
-    FakeShell shell;
-    plat::FakeFiles files;
-    shell.foregroundComes = false;
-    EXPECT_FALSE(regedit::JumpToKey(shell, files, "HKEY_CURRENT_USER\\Software"));
-    EXPECT_TRUE(shell.sentKeys().empty());
-    EXPECT_EQ(shell.openProcessHandles(), 0u);
-    EXPECT_EQ(shell.eventsOf(FakeShell::Event::Kind::WaitForeground).at(0).timeoutMs, 5000);
+TEST_F(JumpTest, LastKeyKeepsTheComputerNodeNameTheEditorWrote) {
+    mdlreg::WriteStringValue(reg, plat::kHkeyCurrentUser, regedit::kEditorSettingsKey, "LastKey",
+                             "Equipo\\HKEY_LOCAL_MACHINE\\SOFTWARE");
+    regedit::JumpToKey(shell, files, reg, "HKEY_CLASSES_ROOT\\CLSID\\");
+    EXPECT_EQ(lastKey(), "Equipo\\HKEY_CLASSES_ROOT\\CLSID");
+    EXPECT_EQ(regedit::LastKeyText("HKEY_USERS", "no node here"), "Computer\\HKEY_USERS");
+    EXPECT_EQ(regedit::LastKeyText("HKEY_USERS\\.DEFAULT", ""), "Computer\\HKEY_USERS\\.DEFAULT");
 }
 
-TEST(JumpToKey, SendsNothingWhenTheEditorCannotStart) {
-    FakeShell shell;
-    plat::FakeFiles files;
-    shell.startSucceeds = false;
-    EXPECT_FALSE(regedit::JumpToKey(shell, files, "HKEY_CURRENT_USER\\Software"));
+// A second start of the editor hands over to the window that is open and ends at once: the keys
+// go to that window, whichever process owns it.
+TEST_F(JumpTest, AnEditorAlreadyOpenInAnotherProcessGetsTheKeys) {
+    shell.launchHandsOver = true;
+    EXPECT_TRUE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software"));
+    EXPECT_EQ(shell.sentKeys(), (std::vector<std::string>{"HKEY_CURRENT_USER{RIGHT}Software"}));
+    EXPECT_EQ(shell.openProcessHandles(), 0u);
+}
+
+TEST_F(JumpTest, NothingIsTypedIntoAWindowOfAnotherClass) {
+    shell.foregroundClass = "Notepad";
+    EXPECT_FALSE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software"));
     EXPECT_TRUE(shell.sentKeys().empty());
-    EXPECT_TRUE(shell.eventsOf(FakeShell::Event::Kind::WaitForeground).empty());
+    EXPECT_EQ(shell.eventsOf(FakeShell::Event::Kind::WaitForegroundClass).at(0).timeoutMs, 5000);
+    shell.foregroundClass.clear();
+    EXPECT_FALSE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software"));
+    EXPECT_TRUE(shell.sentKeys().empty());
+    EXPECT_EQ(shell.openProcessHandles(), 0u);
+}
+
+// The editor asks for the highest rights: a plain process creation fails with "elevation
+// required", the shell's execute call asks for consent. A refused consent types nothing.
+TEST_F(JumpTest, EditorThatNeedsElevationIsStartedThroughTheShellAndARefusalTypesNothing) {
+    shell.needElevation.insert("C:\\windows\\regedit.exe");
+    EXPECT_TRUE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software"));
+    shell.consentRefused = true;
+    shell.events.clear();
+    EXPECT_FALSE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software"));
+    EXPECT_TRUE(shell.sentKeys().empty());
+    EXPECT_TRUE(shell.eventsOf(FakeShell::Event::Kind::WaitForegroundClass).empty());
 }
 
 }  // namespace

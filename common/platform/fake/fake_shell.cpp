@@ -1,5 +1,7 @@
 #include "common/platform/fake/fake_shell.h"
 
+#include "common/text/text.h"
+
 namespace plat {
 
 bool FakeShell::startProcess(const std::string& program, const std::string& commandLine, ShowState show,
@@ -10,7 +12,9 @@ bool FakeShell::startProcess(const std::string& program, const std::string& comm
     e.commandLine = commandLine;
     e.show = show;
     if (out) *out = StartedProcess{};
-    if (!startSucceeds) {
+    bool elevated = false;
+    for (const std::string& p : needElevation) elevated = elevated || text::equalNoCase(p, program);
+    if (!startSucceeds || elevated) {
         events.push_back(e);
         return false;
     }
@@ -44,6 +48,46 @@ bool FakeShell::waitForForegroundWindow(uint32_t processId, int timeoutMs) {
     e.timeoutMs = timeoutMs;
     events.push_back(e);
     return foregroundComes && running_.count(processId) > 0;
+}
+
+long FakeShell::launch(const std::string& program, const std::string& parameters, ShowState show,
+                       StartedProcess* out) {
+    Event e;
+    e.kind = Event::Kind::Launch;
+    e.program = program;
+    e.commandLine = parameters;
+    e.show = show;
+    if (out) *out = StartedProcess{};
+    bool elevated = false;
+    for (const std::string& p : needElevation) elevated = elevated || text::equalNoCase(p, program);
+    long rc = launchResult;
+    if (rc == 0 && elevated && consentRefused) rc = kErrorCancelled;
+    if (rc == 0 && !launchHandsOver) {
+        e.processId = nextPid_;
+        nextPid_ += 4;
+        running_.insert(e.processId);
+        if (out) {
+            out->processId = e.processId;
+            out->handle = 0x4000 + e.processId;
+            openHandles_.insert(out->handle);
+        }
+    }
+    events.push_back(e);
+    return rc;
+}
+
+bool FakeShell::waitForForegroundClass(const std::string& windowClass, int timeoutMs,
+                                       const std::function<void()>& pump) {
+    Event e;
+    e.kind = Event::Kind::WaitForegroundClass;
+    e.windowClass = windowClass;
+    e.timeoutMs = timeoutMs;
+    events.push_back(e);
+    for (int step = 0; step < foregroundAfterSteps; ++step) {
+        ++pumpCalls;
+        if (pump) pump();
+    }
+    return !foregroundClass.empty() && foregroundClass == windowClass;
 }
 
 intptr_t FakeShell::shellExecute(uintptr_t ownerWindow, const std::string& verb, const std::string& file,

@@ -13,7 +13,7 @@ namespace plat {
 class FakeShell : public Shell {
 public:
     struct Event {
-        enum class Kind { Start, ShellExecute, SendKeys, WaitForeground, Close };
+        enum class Kind { Start, ShellExecute, SendKeys, WaitForeground, Close, Launch, WaitForegroundClass };
         Kind kind = Kind::Start;
         std::string program;      // Start: program; ShellExecute: file
         std::string commandLine;  // Start: command line; ShellExecute: params; SendKeys: keys
@@ -24,6 +24,7 @@ public:
         int timeoutMs = 0;        // WaitForeground
         uintptr_t owner = 0;      // ShellExecute
         bool synchronous = false; // ShellExecute
+        std::string windowClass;  // WaitForegroundClass
     };
 
     bool startProcess(const std::string& program, const std::string& commandLine, ShowState show,
@@ -31,6 +32,10 @@ public:
     bool processRunning(const StartedProcess& p) override;
     void closeProcess(StartedProcess& p) override;
     bool waitForForegroundWindow(uint32_t processId, int timeoutMs) override;
+    long launch(const std::string& program, const std::string& parameters, ShowState show,
+                StartedProcess* out) override;
+    bool waitForForegroundClass(const std::string& windowClass, int timeoutMs,
+                                const std::function<void()>& pump) override;
     intptr_t shellExecute(uintptr_t ownerWindow, const std::string& verb, const std::string& file,
                           const std::string& params, const std::string& directory, ShowState show,
                           bool synchronous = false) override;
@@ -43,6 +48,18 @@ public:
     intptr_t shellExecuteResult = 42;
     bool sendKeysSucceeds = true;
     std::set<std::string> otherInstances;  // ids for which another instance "runs"
+    // Windows as it is with user account control: programs that ask for more rights than the
+    // caller has cannot be started by startProcess (elevation required); launch() asks for
+    // consent, which the user gives unless consentRefused.
+    std::set<std::string> needElevation;   // program paths, compared without regard to case
+    bool consentRefused = false;
+    long launchResult = 0;                 // any other failure of launch()
+    bool launchHandsOver = false;          // the program hands over to one that runs: no process
+    // The foreground window's class after a start (empty: none comes), and how many steps the
+    // wait takes before it comes; each step calls the caller's pump.
+    std::string foregroundClass = "RegEdit_RegEdit";
+    int foregroundAfterSteps = 0;
+    int pumpCalls = 0;
 
     // ---- what happened ----
     std::vector<Event> events;

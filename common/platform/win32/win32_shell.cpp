@@ -121,6 +121,72 @@ bool Win32Shell::startProcess(const std::string& program, const std::string& com
     return true;
 }
 
+long Win32Shell::launch(const std::string& program, const std::string& parameters, ShowState show,
+                        StartedProcess* out) {
+    if (out) *out = StartedProcess{};
+    if (!isAbsolute(program)) return ERROR_FILE_NOT_FOUND;
+    const std::wstring file = wide(program);
+    const std::wstring params = wide(parameters);
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    // The process handle is kept so the caller can follow the program; no error box of the
+    // shell's own: the caller says what went wrong.
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.lpVerb = L"open";
+    info.lpFile = file.c_str();
+    info.lpParameters = params.empty() ? nullptr : params.c_str();
+    info.nShow = showCommand(show);
+    if (!ShellExecuteExW(&info)) {
+        const long rc = static_cast<long>(GetLastError());
+        return rc != 0 ? rc : ERROR_FILE_NOT_FOUND;
+    }
+    if (info.hProcess) {
+        if (out) {
+            out->processId = GetProcessId(info.hProcess);
+            out->handle = reinterpret_cast<uintptr_t>(info.hProcess);
+        } else {
+            CloseHandle(info.hProcess);
+        }
+    }
+    return ERROR_SUCCESS;
+}
+
+bool Win32Shell::waitForForegroundClass(const std::string& windowClass, int timeoutMs,
+                                        const std::function<void()>& pump) {
+    const std::wstring wanted = wide(windowClass);
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeoutMs < 0 ? 0 : timeoutMs);
+    bool nudged = false;
+    for (;;) {
+        if (HWND fg = GetForegroundWindow()) {
+            wchar_t name[256] = {};
+            if (GetClassNameW(fg, name, 256) > 0 && wanted == name) {
+                // Keys go to a window that has set itself up and waits for input.
+                DWORD pid = 0;
+                GetWindowThreadProcessId(fg, &pid);
+                if (HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid)) {
+                    const ULONGLONG now = GetTickCount64();
+                    WaitForInputIdle(h, now < end ? static_cast<DWORD>(end - now) : 0);
+                    CloseHandle(h);
+                }
+                return true;
+            }
+        }
+        if (!nudged) {
+            // A window of the editor that sits behind ours (a second start hands over to it):
+            // bring it forward once.
+            if (HWND w = FindWindowW(wanted.c_str(), nullptr); w && IsWindowVisible(w)) {
+                if (IsIconic(w)) ShowWindow(w, SW_RESTORE);
+                SetForegroundWindow(w);
+                nudged = true;
+                continue;
+            }
+        }
+        if (GetTickCount64() >= end) return false;
+        if (pump) pump();
+        Sleep(20);
+    }
+}
+
 bool Win32Shell::processRunning(const StartedProcess& p) {
     if (!p.handle) return false;
     return WaitForSingleObject(reinterpret_cast<HANDLE>(p.handle), 0) == WAIT_TIMEOUT;

@@ -19,6 +19,10 @@ public:
     bool processRunning(const StartedProcess& p) override;
     void closeProcess(StartedProcess& p) override;
     bool waitForForegroundWindow(uint32_t processId, int timeoutMs) override;
+    long launch(const std::string& program, const std::string& parameters, ShowState show,
+                StartedProcess* out) override;
+    bool waitForForegroundClass(const std::string& windowClass, int timeoutMs,
+                                const std::function<void()>& pump) override;
     intptr_t shellExecute(uintptr_t ownerWindow, const std::string& verb, const std::string& file,
                           const std::string& params, const std::string& directory, ShowState show,
                           bool synchronous = false) override;
