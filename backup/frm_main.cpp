@@ -116,7 +116,14 @@ void FrmMain::cmdBackup_Click() {
     std::string name = UniqueBackupName(BackupNameOf(svc_.clock.now()), [&](const std::string& file) {
         return svc_.files.stat(folder + file).has_value();
     });
-    svc_.files.createFolder(folder.substr(0, folder.size() - 1));
+    const std::string folderPath = folder.substr(0, folder.size() - 1);
+    if (!svc_.files.createFolder(folderPath) && svc_.files.folderExists(folderPath) == plat::Probe::Missing) {
+        // Below Program Files a program without elevation may not write its own folder.
+        host().msgBox(std::string(kFolderNotMadeText) + "\r\n" + folderPath, ui::mb::OkOnly | ui::mb::Critical,
+                      kAppTitle);
+        SetButtonsEnabled(true);
+        return;
+    }
     std::string filePath = folder + name;
     tmrCreg.setEnabled(false);
     SetLinksEnabled(false);

@@ -34,6 +34,9 @@ inline constexpr const char* kFinishedText = "Backup finished.";
 inline constexpr const char* kFailedText =
     "The backup failed: the registry editor ended without writing a complete registry file.";
 inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
+inline constexpr const char* kFolderNotMadeText =
+    "The backup folder could not be created, so no backup was made: this program may not write in its "
+    "own folder here (it needs administrator rights there, or another place to be installed).";
 inline constexpr const char* kConsentRefusedText =
     "The registry editor was not started: it needs administrator rights, and they were not granted. "
     "Nothing was changed.";

@@ -6,6 +6,7 @@
 #include "cleaner/ui/exclude_file.h"
 #include "cleaner/ui/frm_exclude_location.h"
 #include "cleaner/ui/frm_main.h"
+#include "common/platform/error_text.h"
 #include "common/text/text.h"
 
 namespace cleaner {
@@ -99,8 +100,18 @@ void FrmMain::SaveExclude() {
     std::vector<engine::ExcludeEntry> entries;
     for (int i = 0; i < lvExclude.count(); ++i)
         entries.push_back({lvExclude.text(i), lvExclude.subItem(i, 1), lvExclude.checked(i)});
-    // An empty list writes an empty file, so removing the last entry sticks.
-    svc_.files.writeFile(ApplicationFolder() + "\\Exclude.lst", ExcludeFileBytes(entries));
+    // An empty list writes an empty file, so removing the last entry sticks. The file is
+    // replaced only once the new one is whole: a folder this program may not write (below
+    // Program Files without elevation) leaves the old file as it was, and the user is told.
+    const std::string path = ApplicationFolder() + "\\Exclude.lst";
+    const long rc = svc_.files.replaceFile(path, ExcludeFileBytes(entries));
+    if (rc == 0) return;
+    const std::string text =
+        SpanishMode() ? "No se pudo guardar la lista de exclusiones en \"" + path + "\": " + plat::ErrorText(rc) +
+                            ". El archivo conserva lo que tenía antes."
+                      : "The exclude list could not be saved to \"" + path + "\": " + plat::ErrorText(rc) +
+                            ". The file keeps what it held before.";
+    host().msgBox(text, ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
 }
 
 void FrmMain::lvExclude_ItemCheck(int) { SaveExclude(); }

@@ -1,6 +1,7 @@
 #include "cleaner/ui/frm_wizard.h"
 
 #include "cleaner/ui/app_state.h"
+#include "common/platform/error_text.h"
 
 namespace cleaner {
 
@@ -165,7 +166,10 @@ void FrmWizard::Label5_Click() {
 
 void FrmWizard::tmrTRL_Timer() {
     tmrTRL.setEnabled(false);
-    files_.writeFile(files_.applicationFolder() + "\\open.cpa", "reg\r\n");
+    const std::string path = files_.applicationFolder() + "\\open.cpa";
+    if (const long rc = files_.replaceFile(path, "reg\r\n"); rc != 0)
+        host().msgBox("The file \"" + path + "\" could not be written: " + plat::ErrorText(rc) + ".",
+                      ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
 }
 
 }  // namespace cleaner

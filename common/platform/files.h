@@ -61,6 +61,10 @@ public:
     virtual std::optional<std::string> readFile(const std::string& path) = 0;  // raw bytes
     // Creates or replaces the file with these raw bytes; 0 on success.
     virtual long writeFile(const std::string& path, const std::string& bytes) = 0;
+    // Writes the bytes to a new file beside `path` and puts it in the old one's place only once
+    // it is whole, so a write that fails (no right to write there, a full disk) leaves the old
+    // file as it was. 0 on success, else the platform's code.
+    virtual long replaceFile(const std::string& path, const std::string& bytes) = 0;
 };
 
 }  // namespace plat

@@ -290,6 +290,17 @@ TEST_F(BackupTest, RefusedConsentIsSaidAndChangesNothing) {
     EXPECT_TRUE(editor.exports.empty());
 }
 
+TEST_F(BackupTest, ABackupFolderThatCannotBeMadeIsReportedByName) {
+    files.markReadOnlyFolder(files.applicationFolder());
+    form.show();
+    drv.click(form.cmdBackup);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, std::string(backup::kFolderNotMadeText) + "\r\n" + files.applicationFolder() + "\\Backups");
+    EXPECT_TRUE(editor.exports.empty());
+    EXPECT_FALSE(form.Following());
+    EXPECT_TRUE(form.cmdBackup.enabled());
+}
+
 TEST_F(BackupTest, TwoBackupsInOneSecondGetTwoFiles) {
     form.show();
     for (int i = 0; i < 2; ++i) {

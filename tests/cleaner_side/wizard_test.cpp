@@ -181,6 +181,20 @@ TEST_F(WizardTest, MarkerFileIsWrittenOnceOnTheFirstTick) {
     EXPECT_EQ(files.readFile(std::string(kApp) + "\\open.cpa").value_or("<none>"), "reg\r\n");
 }
 
+TEST_F(WizardTest, MarkerFileThatCannotBeWrittenIsReportedByName) {
+    files.addFile(std::string(kApp) + "\\open.cpa", std::string("old contents\r\n"));
+    files.markReadOnlyFolder(kApp);
+    startMain();
+    runWizard([&](FrmWizard& w) {
+        drv.fire(w.tmrTRL);
+        drv.click(w.CancelButton);
+    });
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_EQ(host.boxes.back().text,
+              "The file \"C:\\Program Files\\Scourline\\open.cpa\" could not be written: access is denied (error 5).");
+    EXPECT_EQ(files.readFile(std::string(kApp) + "\\open.cpa").value_or("<none>"), "old contents\r\n");
+}
+
 TEST_F(WizardTest, BackupButtonStartsHivesaveByFullPathThroughTheShell) {
     shell.needElevation.insert("C:\\Program Files\\Scourline\\hivesave.exe");
     startMain();

@@ -205,5 +205,23 @@ TEST_F(ExcludeTest, AddToExcludeListMovesSelectedRowsLastFirst) {
               "HKEY_CURRENT_USER\\Software\\Three;;Yes;;True\r\nHKEY_CURRENT_USER\\Software\\One;;Yes;;True\r\n");
 }
 
+// Installed below Program Files and run without elevation, the program may not write its own
+// folder: every save says so, naming the file and the reason, and the old file stays whole.
+TEST_F(ExcludeTest, AFolderThatRefusesWritesIsReportedAndTheOldFileStaysWhole) {
+    files.writeFile(path, "one;;Yes;;True\r\n");
+    files.markReadOnlyFolder(kApp);
+    startOptions();
+    dialog("Software\\Two");
+    drv.click(form->cmdExclude[0]);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("\"" + path + "\""), std::string::npos) << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("access is denied (error 5)"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(excludeFile(), "one;;Yes;;True\r\n");
+    // A tick and a move from the results are saves too.
+    drv.tick(form->lvExclude, 0, false);
+    EXPECT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(excludeFile(), "one;;Yes;;True\r\n");
+}
+
 }  // namespace
 }  // namespace cleanerui

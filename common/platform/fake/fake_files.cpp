@@ -152,9 +152,13 @@ std::vector<Drive> FakeFiles::drives() {
     return out;
 }
 
+bool FakeFiles::inReadOnlyFolder(const std::string& norm) const {
+    return readOnlyFolders_.count(parentOf(norm)) > 0;
+}
+
 bool FakeFiles::createFolder(const std::string& path) {
     const std::string norm = normalize(path);
-    if (rejectedName(path) || entries_.count(norm) || !driveKnown(norm)) return false;
+    if (rejectedName(path) || entries_.count(norm) || !driveKnown(norm) || inReadOnlyFolder(norm)) return false;
     const std::string parent = parentOf(norm);
     if (parent.size() > 3) {
         auto it = entries_.find(parent);
@@ -188,7 +192,7 @@ std::optional<FileEntry> FakeFiles::stat(const std::string& path) {
 long FakeFiles::deleteFile(const std::string& path) {
     auto it = entries_.find(normalize(path));
     if (it == entries_.end()) return kErrorFileNotFound;
-    if (it->second.folder) return kErrorAccessDenied;
+    if (it->second.folder || inReadOnlyFolder(it->first)) return kErrorAccessDenied;
     entries_.erase(it);
     return 0;
 }
@@ -209,7 +213,7 @@ long FakeFiles::writeFile(const std::string& path, const std::string& bytes) {
         if (it == entries_.end() || !it->second.folder) return kErrorPathNotFound;
     }
     auto it = entries_.find(norm);
-    if (it != entries_.end() && it->second.folder) return kErrorAccessDenied;
+    if ((it != entries_.end() && it->second.folder) || inReadOnlyFolder(norm)) return kErrorAccessDenied;
     Entry e;
     e.path = path;
     e.size = bytes.size();
@@ -253,6 +257,14 @@ void FakeFiles::removeDrive(char letter) {
 }
 
 void FakeFiles::markProbeError(const std::string& path) { probeErrors_.insert(normalize(path)); }
+
+long FakeFiles::replaceFile(const std::string& path, const std::string& bytes) {
+    // The new file is written beside the old one first: a folder that refuses writes refuses
+    // that, and the old file stays.
+    return writeFile(path, bytes);
+}
+
+void FakeFiles::markReadOnlyFolder(const std::string& folder) { readOnlyFolders_.insert(normalize(folder)); }
 
 void FakeFiles::markUnreadable(const std::string& path) { unreadable_.insert(normalize(path)); }
 

@@ -28,6 +28,7 @@ public:
     long deleteFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
+    long replaceFile(const std::string& path, const std::string& bytes) override;
 
     // ---- test controls ----
 
@@ -43,6 +44,9 @@ public:
     // sharing; clearUnreadable lets go.
     void markUnreadable(const std::string& path);
     void clearUnreadable(const std::string& path);
+    // Nothing may be written, created or deleted in this folder (a program without elevation
+    // below Program Files): those calls fail with access denied.
+    void markReadOnlyFolder(const std::string& folder);
     void setWindowsDirectory(const std::string& path);  // also sets the system dir below it
     void setSystemDirectory(const std::string& path) { systemDir_ = path; }
     void setSpecialFolder(int csidl, const std::string& path);
@@ -70,6 +74,8 @@ private:
     std::map<char, DriveType> drives_;
     std::set<std::string> probeErrors_;
     std::set<std::string> unreadable_;
+    std::set<std::string> readOnlyFolders_;
+    bool inReadOnlyFolder(const std::string& norm) const;
     std::map<int, std::string> special_;
     std::string windowsDir_ = "C:\\windows";
     std::string systemDir_ = "C:\\windows\\system32";

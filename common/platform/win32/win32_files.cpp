@@ -203,4 +203,26 @@ long Win32Files::writeFile(const std::string& path, const std::string& bytes) {
     return rc;
 }
 
+long Win32Files::replaceFile(const std::string& path, const std::string& bytes) {
+    const std::wstring target = wide(path);
+    const std::wstring fresh = target + L".new~";
+    HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
+    long rc = 0;
+    size_t done = 0;
+    while (rc == 0 && done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr)) rc = static_cast<long>(GetLastError());
+        done += wrote;
+    }
+    if (rc == 0 && !FlushFileBuffers(h)) rc = static_cast<long>(GetLastError());
+    CloseHandle(h);
+    // Only a whole new file takes the old one's place.
+    if (rc == 0 && !MoveFileExW(fresh.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        rc = static_cast<long>(GetLastError());
+    if (rc != 0) DeleteFileW(fresh.c_str());
+    return rc;
+}
+
 }  // namespace plat

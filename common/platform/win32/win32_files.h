@@ -21,6 +21,7 @@ public:
     long deleteFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
+    long replaceFile(const std::string& path, const std::string& bytes) override;
 };
 
 // How an existence test reads a failed attribute query (exposed for tests).
