@@ -85,6 +85,22 @@ TEST_F(Win32FilesSmoke, ReadWriteListStatDelete) {
     EXPECT_NE(files_.writeFile(dir_ + "\\no\\such\\x.reg", "x"), 0);
 }
 
+// A file the program may not write (as below Program Files without elevation): the new file is
+// refused and the old one stays whole; no partial file is left beside it.
+TEST_F(Win32FilesSmoke, ReplaceKeepsTheOldFileWhenTheNewOneCannotTakeItsPlace) {
+    const std::string file = dir_ + "\\Exclude.lst";
+    ASSERT_EQ(files_.replaceFile(file, "new"), 0);
+    ASSERT_EQ(files_.replaceFile(file, "newer"), 0);
+    EXPECT_EQ(files_.readFile(file).value_or("<none>"), "newer");
+    ASSERT_TRUE(SetFileAttributesW(win32::wide(file).c_str(), FILE_ATTRIBUTE_READONLY));
+    const long rc = files_.replaceFile(file, "lost");
+    EXPECT_EQ(rc, ERROR_ACCESS_DENIED);
+    EXPECT_EQ(files_.readFile(file).value_or("<none>"), "newer");
+    EXPECT_EQ(files_.listFiles(dir_, "*").size(), 1u);
+    SetFileAttributesW(win32::wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(files_.replaceFile(dir_ + "\\no\\such\\x.lst", "x"), 0);
+}
+
 TEST(Win32Files, SystemFoldersAndDrives) {
     Win32Files files;
     EXPECT_EQ(files.windowsDirectory(), "C:\\windows");
@@ -117,6 +133,22 @@ TEST(Win32Shell, StartsOnlyProgramsGivenByFullPath) {
     shell.closeProcess(p);
     EXPECT_EQ(p.handle, 0u);
     EXPECT_FALSE(shell.startProcess("C:\\windows\\no-such-program.exe", "x", ShowState::Normal, &p));
+}
+
+TEST(Win32Shell, LaunchesThroughTheShellAndKeepsTheProcess) {
+    Win32Shell shell;
+    StartedProcess p;
+    EXPECT_EQ(shell.launch("C:\\windows\\system32\\cmd.exe", "/c exit 9", ShowState::Hide, &p), 0);
+    ASSERT_NE(p.handle, 0u);
+    EXPECT_NE(p.processId, 0u);
+    WaitForSingleObject(reinterpret_cast<HANDLE>(p.handle), 30000);
+    DWORD code = 0;
+    GetExitCodeProcess(reinterpret_cast<HANDLE>(p.handle), &code);
+    EXPECT_EQ(code, 9u);
+    shell.closeProcess(p);
+    EXPECT_NE(shell.launch("C:\\windows\\no-such-program.exe", "", ShowState::Normal, &p), 0);
+    EXPECT_EQ(p.handle, 0u);
+    EXPECT_NE(shell.launch("cmd.exe", "/c exit 0", ShowState::Hide, &p), 0);  // never searched
 }
 
 TEST(Win32Shell, OneInstanceClaimHoldsForTheProgramsLife) {

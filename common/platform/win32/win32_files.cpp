@@ -206,6 +206,9 @@ long Win32Files::writeFile(const std::string& path, const std::string& bytes) {
 long Win32Files::replaceFile(const std::string& path, const std::string& bytes) {
     const std::wstring target = wide(path);
     const std::wstring fresh = target + L".new~";
+    // A file marked read-only is not replaced, as Windows refuses it (Wine's move would not).
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) return ERROR_ACCESS_DENIED;
     HANDLE h = CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
     long rc = 0;
