@@ -3,128 +3,48 @@
 #include <algorithm>
 
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_enum.h"
+#include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 
 namespace modreg {
 namespace {
 
-// Names longer than this cannot exist in a registry (value names stop at 16,383 characters);
-// the cap only keeps a misbehaving backend from growing a buffer forever.
-constexpr uint32_t kMaxNameChars = 65536;
-// Consecutive failing entries after which a listing gives up: a key deleted while it is
-// listed fails at every index and would otherwise never reach "no more items".
-constexpr int kMaxConsecutiveFailures = 64;
 // Text values up to this size come with the listing; larger ones are read by name.
 constexpr uint32_t kMaxPrefetchBytes = 64 * 1024;
-
-class OpenedKey {
-public:
-    OpenedKey(plat::Registry& reg, RegHandle root, const std::string& path) : reg_(reg) {
-        if (reg_.openKey(root, path, &key_) != plat::kErrorSuccess) key_ = 0;
-    }
-    ~OpenedKey() {
-        if (key_) reg_.closeKey(key_);
-    }
-    OpenedKey(const OpenedKey&) = delete;
-    OpenedKey& operator=(const OpenedKey&) = delete;
-    RegHandle get() const { return key_; }
-
-private:
-    plat::Registry& reg_;
-    RegHandle key_ = 0;
-};
-
-plat::KeyInfo infoOf(plat::Registry& reg, RegHandle key) {
-    plat::KeyInfo info;
-    if (reg.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
-    return info;
-}
-
-uint32_t grown(uint32_t chars) { return std::min(kMaxNameChars, std::max<uint32_t>(chars * 2, 256)); }
+// Names longer than this cannot exist; a first sub-key is asked for with this buffer.
+constexpr uint32_t kMaxNameChars = 65536;
 
 }  // namespace
 
 std::vector<std::string> ListSubKeysOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* known) {
-    std::vector<std::string> names;
-    if (!key) return names;
-    const plat::KeyInfo info = known ? *known : infoOf(reg, key);
-    uint32_t chars = std::max<uint32_t>(info.maxSubKeyLen + 1, 256);
-    names.reserve(info.subKeys);
-    int failures = 0;
-    for (uint32_t index = 0;;) {
-        std::string name;
-        const long rc = reg.enumKey(key, index, chars, &name);
-        if (rc == plat::kErrorNoMoreItems) break;
-        if (rc == plat::kErrorMoreData && chars < kMaxNameChars) {
-            chars = grown(chars);  // retry the same index with a bigger buffer
-            continue;
-        }
-        if (rc == plat::kErrorSuccess) {
-            names.push_back(name);  // exact: a name may hold a NUL and is opened as itself
-            failures = 0;
-        } else if (++failures >= kMaxConsecutiveFailures) {
-            break;
-        }
-        ++index;
-    }
-    return names;
+    return reg::subkeysOf(reg, key, known);
 }
 
 std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const std::string& path) {
-    OpenedKey key(reg, root, path);
+    const reg::Key key = reg::Key::openMost(reg, root, path);
     return ListSubKeysOfKey(reg, key.get());
 }
 
 ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* known, bool withText) {
     ValueList list;
-    if (!key) return list;
-    const plat::KeyInfo info = known ? *known : infoOf(reg, key);
-    uint32_t chars = std::max<uint32_t>(info.maxValueNameLen + 1, 256);
-    const uint32_t dataCap = std::min(std::max<uint32_t>(info.maxValueLen, 512), kMaxPrefetchBytes);
-    list.names.reserve(info.values);
-    list.types.reserve(info.values);
+    std::vector<reg::ValueEntry> entries = reg::valuesOf(reg, key, withText, kMaxPrefetchBytes, known);
+    list.names.reserve(entries.size());
+    list.types.reserve(entries.size());
     if (withText) {
-        list.texts.reserve(info.values);
-        list.hasText.reserve(info.values);
+        list.texts.reserve(entries.size());
+        list.hasText.reserve(entries.size());
     }
-    std::vector<uint8_t> data;
-    int failures = 0;
-    bool wantData = withText;  // per index: with the data, or (after "more data") names only
-    for (uint32_t index = 0;;) {
-        std::string name;
-        uint32_t nameChars = chars;
-        uint32_t type = 0;
-        uint32_t dataBytes = wantData ? dataCap : 0;
-        const long rc = reg.enumValue(key, index, &name, &nameChars, &type, wantData ? &data : nullptr, &dataBytes);
-        if (rc == plat::kErrorNoMoreItems) break;
-        if (rc == plat::kErrorMoreData) {
-            // The data or the name did not fit: ask again for the name and type alone (the text
-            // of a large value is then read by name when it is needed), with a bigger name
-            // buffer once that alone is what fails.
-            if (wantData) {
-                wantData = false;
-                continue;
-            }
-            if (chars < kMaxNameChars) {
-                chars = grown(chars);
-                continue;
-            }
+    for (reg::ValueEntry& e : entries) {
+        if (withText) {
+            // The content of text values that came with the listing; larger ones are read by name.
+            const bool fetched = e.hasData && e.type == plat::kRegSz;
+            list.texts.push_back(fetched ? reg::textOf(e.data) : std::string());
+            list.hasText.push_back(fetched);
         }
-        if (rc == plat::kErrorSuccess) {
-            list.names.push_back(name);  // exact: a name may hold a NUL
-            list.types.push_back(type);
-            if (withText) {
-                const bool fetched = wantData && type == plat::kRegSz;
-                list.texts.push_back(fetched ? TextFromBytes(data.data(), std::min<size_t>(dataBytes, data.size()))
-                                             : std::string());
-                list.hasText.push_back(fetched);
-            }
-            failures = 0;
-        } else if (++failures >= kMaxConsecutiveFailures) {
-            break;
-        }
-        wantData = withText;
-        ++index;
+        list.names.push_back(std::move(e.name));  // exact: a name may hold a NUL
+        list.types.push_back(e.type);
     }
     return list;
 }
@@ -132,36 +52,24 @@ ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInf
 ValueList ListValues(plat::Registry& reg, RegHandle root, const std::string& path) {
     std::string keyPath = path;
     if (!keyPath.empty() && keyPath.back() == '\\') keyPath.pop_back();
-    OpenedKey key(reg, root, keyPath);
+    const reg::Key key = reg::Key::openMost(reg, root, keyPath);
     return ListValuesOfKey(reg, key.get());
 }
 
 std::string ReadTextValueOfKey(plat::Registry& reg, RegHandle key, const std::string& name, const std::string& def) {
     if (!key) return def;
-    uint32_t type = 0;
-    uint32_t size = 0;
-    if (reg.queryValueEx(key, name, &type, nullptr, &size) != plat::kErrorSuccess) return def;
-    std::vector<uint8_t> data;
-    // The value may grow between the two calls; follow it a few times, then give up.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        data.assign(size, 0);
-        uint32_t got = size;
-        const long rc = reg.queryValueEx(key, name, &type, &data, &got);
-        if (rc == plat::kErrorSuccess) return TextFromBytes(data.data(), std::min<size_t>(got, data.size()));
-        if (rc != plat::kErrorMoreData || got <= size) return def;
-        size = got;
-    }
-    return def;
+    const std::optional<reg::Value> v = reg::tryReadValue(reg, key, name);
+    return v ? reg::textOf(v->data) : def;
 }
 
 std::string ReadTextValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& name,
                           const std::string& def) {
-    OpenedKey key(reg, root, path);
+    const reg::Key key = reg::Key::openMost(reg, root, path);
     return ReadTextValueOfKey(reg, key.get(), name, def);
 }
 
 bool RootHasSubKeys(plat::Registry& reg, RegHandle root) {
-    OpenedKey key(reg, root, "");
+    const reg::Key key = reg::Key::openMost(reg, root, "");
     if (!key.get()) return false;
     std::string name;
     long rc = reg.enumKey(key.get(), 0, 256, &name);
@@ -184,27 +92,7 @@ std::string TrimAtNul(const std::string& text) {
     return nul == std::string::npos ? text : text.substr(0, nul);
 }
 
-std::string TextFromBytes(const uint8_t* bytes, size_t size) {
-    const size_t units = size / 2;
-    std::string ascii;
-    ascii.reserve(units);
-    for (size_t i = 0; i < units; ++i) {
-        const char16_t u = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        if (u == 0) return ascii;
-        if (u >= 0x80) {
-            // Not plain ASCII: convert the whole text exactly.
-            std::u16string wide(ascii.begin(), ascii.end());
-            for (size_t j = i; j < units; ++j) {
-                const char16_t w = static_cast<char16_t>(bytes[2 * j] | (bytes[2 * j + 1] << 8));
-                if (w == 0) break;
-                wide.push_back(w);
-            }
-            return text::fromUtf16(wide);
-        }
-        ascii.push_back(static_cast<char>(u));
-    }
-    return ascii;
-}
+std::string TextFromBytes(const uint8_t* bytes, size_t size) { return reg::textOf(bytes, size); }
 
 std::string ParentPath(const std::string& path) {
     const auto slash = path.rfind('\\');

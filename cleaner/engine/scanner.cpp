@@ -1,6 +1,7 @@
 #include "cleaner/engine/scanner.h"
 
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_key.h"
 #include "common/text/text.h"
 
 namespace engine {
@@ -8,22 +9,6 @@ namespace engine {
 using plat::RegHandle;
 
 namespace {
-
-// Closes the walker's key on every way out, a stop included.
-class KeyGuard {
-public:
-    KeyGuard(plat::Registry& reg, RegHandle h) : reg_(reg), h_(h) {}
-    ~KeyGuard() {
-        if (h_ != 0) reg_.closeKey(h_);
-    }
-    KeyGuard(const KeyGuard&) = delete;
-    KeyGuard& operator=(const KeyGuard&) = delete;
-    RegHandle get() const { return h_; }
-
-private:
-    plat::Registry& reg_;
-    RegHandle h_;
-};
 
 struct DepthGuard {
     explicit DepthGuard(int& d) : d_(d) { ++d_; }
@@ -112,15 +97,10 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
 
     // A subkey is opened from its parent's handle by its own name, so a key is reached however
     // long its full path grows; the walk's start is opened from the root by its path.
-    RegHandle opened = 0;
-    if (parent != 0) {
-        if (reg_.openKeyEx(parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess, &opened) !=
-            plat::kErrorSuccess)
-            opened = 0;
-    } else {
-        opened = mdlreg::OpenKeyFull(reg_, root, path);
-    }
-    KeyGuard key(reg_, opened);
+    // The key is closed on every way out, a stop included.
+    const reg::Key key = parent != 0 ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt),
+                                                      plat::kKeyFullAccess)
+                                     : reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     plat::KeyInfo info;
     if (key.get() == 0 || reg_.queryInfoKey(key.get(), &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
     const long subKeys = static_cast<long>(info.subKeys);
@@ -236,7 +216,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
 void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {
     if (!host_.scanRunning()) return;
     if (skippedPath(path)) return;
-    KeyGuard key(reg_, mdlreg::OpenKeyFull(reg_, root, path));
+    const reg::Key key = reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     long subKeys = 0, values = 0;
     mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);
     const std::string prefix = path.empty() ? "" : mdlreg::addslash(path);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 
 namespace mdlreg {
@@ -18,30 +20,6 @@ constexpr uint32_t kNameChars = 261;
 constexpr uint32_t kFirstPassBytes = 255;
 constexpr uint32_t kCollectNameChars = 2000;
 constexpr uint32_t kMaxValueNameChars = 16384;  // the platform's longest value name and its NUL
-
-int32_t int32Le(const std::vector<uint8_t>& d) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4 && i < d.size(); ++i) v |= static_cast<uint32_t>(d[i]) << (8 * i);
-    return static_cast<int32_t>(v);
-}
-
-int32_t int32Be(const std::vector<uint8_t>& d) {
-    uint32_t v = 0;
-    for (size_t i = 0; i < 4; ++i) v = (v << 8) | (i < d.size() ? d[i] : 0);
-    return static_cast<int32_t>(v);
-}
-
-std::string hexPairs(const std::vector<uint8_t>& d) {
-    std::string out;
-    out.reserve(d.size() * 3);
-    char buf[4];
-    for (size_t i = 0; i < d.size(); ++i) {
-        if (i) out += ' ';
-        std::snprintf(buf, sizeof buf, "%02X", d[i]);
-        out += buf;
-    }
-    return out;
-}
 
 // Reads a value's bytes with a buffer of `capacity` bytes.
 long readBytes(Registry& reg, RegHandle key, const std::string& name, uint32_t capacity,
@@ -74,27 +52,11 @@ constexpr RootName kRoots[] = {
 // ---- value data helpers ----
 
 std::string TextFromRegBytes(const std::vector<uint8_t>& bytes, uint32_t size) {
-    const size_t n = std::min<size_t>(size, bytes.size()) / 2;
-    std::u16string w;
-    w.reserve(n);
-    for (size_t i = 0; i < n; ++i) {
-        const char16_t u = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        if (u == 0) break;
-        w += u;
-    }
-    return text::fromUtf16(w);
+    return reg::textOf(bytes.data(), std::min<size_t>(size, bytes.size()));
 }
 
 std::vector<uint8_t> RegBytesFromText(const std::string& textValue, bool withNul) {
-    const std::u16string w = text::toUtf16(textValue);
-    std::vector<uint8_t> out;
-    out.reserve(w.size() * 2 + 2);
-    for (char16_t c : w) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    if (withNul) out.insert(out.end(), {0, 0});
-    return out;
+    return reg::textBytes(textValue, withNul);
 }
 
 // ---- handle-based operations ----
@@ -156,119 +118,86 @@ std::string ValueDataText(uint32_t type, const std::vector<uint8_t>& bytes) {
         case kRegSz:
         case kRegExpandSz:
         case kRegMultiSz:
-            return TextFromRegBytes(bytes, static_cast<uint32_t>(bytes.size()));
+            return reg::textOf(bytes);
         case kRegDword:
             // A 32-bit read: data longer than four bytes does not fit and gives "".
-            return bytes.size() <= 4 ? std::to_string(int32Le(bytes)) : std::string();
+            return bytes.size() <= 4 ? std::to_string(reg::dwordOf(bytes)) : std::string();
         default:
             return {};
     }
 }
 
 long ReadValueDataText(Registry& reg, RegHandle key, const std::string& name, uint32_t* type, std::string* data) {
-    uint32_t t = 0, size = 0;
-    long rc = reg.queryValueEx(key, name, &t, nullptr, &size);
-    if (rc != kErrorSuccess) return rc;
-    std::vector<uint8_t> bytes;
-    // The value may grow between the two calls; follow it a few times.
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        rc = readBytes(reg, key, name, size, &bytes, &t);
-        if (rc != kErrorMoreData) break;
-        uint32_t needed = 0;
-        if (reg.queryValueEx(key, name, &t, nullptr, &needed) != kErrorSuccess) break;
-        size = needed;
-    }
-    if (rc != kErrorSuccess) return rc;
-    *type = t;
-    *data = ValueDataText(t, bytes);
+    long rc = kErrorSuccess;
+    const std::optional<reg::Value> v = reg::tryReadValue(reg, key, name, &rc);
+    if (!v) return rc;
+    *type = v->type;
+    *data = ValueDataText(v->type, v->data);
     return kErrorSuccess;
 }
 
 // ---- path-based operations ----
 
 bool KeyExists(Registry& reg, RegHandle root, const std::string& path) {
-    RegHandle h = 0;
-    const long rc = reg.openKey(root, path, &h);
-    if (h && h != root) reg.closeKey(h);
+    long rc = kErrorSuccess;
+    reg::Key::openMost(reg, root, path, &rc);
     return rc != kErrorFileNotFound && rc != kErrorBadKey;
 }
 
 std::string ReadStringSetting(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
                               const std::string& def) {
-    RegHandle h = 0;
-    if (reg.openKey(root, path, &h) != kErrorSuccess) return def;
-    std::string result = def;
-    uint32_t type = 0, size = 0;
-    if (reg.queryValueEx(h, valueName, &type, nullptr, &size) == kErrorSuccess && type == kRegSz) {
-        std::vector<uint8_t> data;
-        if (readBytes(reg, h, valueName, size, &data) == kErrorSuccess)
-            result = TextFromRegBytes(data, static_cast<uint32_t>(data.size()));
-    }
-    if (h != root) reg.closeKey(h);
-    return result;
+    const reg::Key key = reg::Key::openMost(reg, root, path);
+    if (!key) return def;
+    const std::optional<reg::Value> v = reg::tryReadValue(reg, key.get(), valueName);
+    return v && v->type == kRegSz ? reg::textOf(v->data) : def;
 }
 
 std::string ReadValueText(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName) {
-    RegHandle h = 0;
-    if (reg.openKey(root, path, &h) != kErrorSuccess) return "";
-    std::string result;
+    const reg::Key key = reg::Key::openMost(reg, root, path);
+    if (!key) return "";
     uint32_t type = 0, size = 0;
-    if (reg.queryValueEx(h, valueName, &type, nullptr, &size) == kErrorSuccess) {
-        std::vector<uint8_t> data;
-        switch (type) {
-            case kRegSz:
-            case kRegExpandSz:
-            case kRegMultiSz:
-                if (readBytes(reg, h, valueName, size, &data) == kErrorSuccess)
-                    result = TextFromRegBytes(data, static_cast<uint32_t>(data.size()));
-                break;
-            case kRegBinary:
-                if (readBytes(reg, h, valueName, size, &data) == kErrorSuccess) result = hexPairs(data);
-                break;
-            case kRegDword:
-                if (readBytes(reg, h, valueName, 4, &data) == kErrorSuccess) result = std::to_string(int32Le(data));
-                break;
-            default:
-                break;
-        }
+    if (reg.queryValueEx(key.get(), valueName, &type, nullptr, &size) != kErrorSuccess) return "";
+    std::vector<uint8_t> data;
+    switch (type) {
+        case kRegSz:
+        case kRegExpandSz:
+        case kRegMultiSz:
+            return readBytes(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::textOf(data) : "";
+        case kRegBinary:
+            return readBytes(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::hexPairsOf(data) : "";
+        case kRegDword:
+            // A 32-bit read: longer data does not fit and gives "".
+            return readBytes(reg, key.get(), valueName, 4, &data) == kErrorSuccess ? std::to_string(reg::dwordOf(data))
+                                                                                    : "";
+        default:
+            return "";
     }
-    if (h != root) reg.closeKey(h);
-    return result;
 }
 
 void WriteStringValue(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
                       const std::string& textValue) {
-    RegHandle h = 0;
-    if (reg.createKey(root, path, &h) != kErrorSuccess) return;
+    const reg::Key key = reg::Key::create(reg, root, path);
     // Stored with its terminating NUL, as the registry expects a string to be.
-    const std::vector<uint8_t> data = RegBytesFromText(textValue, true);
-    reg.setValueEx(h, valueName, kRegSz, data.data(), static_cast<uint32_t>(data.size()));
-    reg.closeKey(h);
+    if (key) reg::writeText(reg, key.get(), valueName, textValue);
 }
 
 long DeleteRegValue(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName) {
-    RegHandle h = 0;
-    const long rc = reg.openKey(root, path, &h);
-    if (rc != kErrorSuccess) return rc;
-    const long del = reg.deleteValue(h, valueName);
-    if (h != root) reg.closeKey(h);
-    return del;
+    long rc = kErrorSuccess;
+    const reg::Key key = reg::Key::openMost(reg, root, path, &rc);
+    return key ? reg.deleteValue(key.get(), valueName) : rc;
 }
 
 long DeleteRegValueIfUnchanged(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
                                const std::string& listedType, const std::string& listedData) {
-    RegHandle h = 0;
-    const long rc = reg.openKey(root, path, &h);
-    if (rc != kErrorSuccess) return rc;
+    long rc = kErrorSuccess;
+    const reg::Key key = reg::Key::openMost(reg, root, path, &rc);
+    if (!key) return rc;
     uint32_t type = 0;
     std::string data;
-    long result = ReadValueDataText(reg, h, valueName, &type, &data);
-    if (result == kErrorSuccess) {
-        result = std::to_string(type) == listedType && data == listedData ? reg.deleteValue(h, valueName)
-                                                                          : kValueChanged;
-    }
-    if (h != root) reg.closeKey(h);
-    return result;
+    const long read = ReadValueDataText(reg, key.get(), valueName, &type, &data);
+    if (read != kErrorSuccess) return read;
+    return std::to_string(type) == listedType && data == listedData ? reg.deleteValue(key.get(), valueName)
+                                                                    : kValueChanged;
 }
 
 std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c) {
@@ -307,13 +236,13 @@ Variant QueryValueVariant(Registry& reg, RegHandle key, const std::string& value
             break;
         case kRegBinary:
             v.result = readBytes(reg, key, valueName, size, &data);
-            if (v.result == kErrorSuccess) v.value = hexPairs(data);
+            if (v.result == kErrorSuccess) v.value = reg::hexPairsOf(data);
             break;
         case kRegDword:
         case kRegDwordBigEndian:
             v.result = readBytes(reg, key, valueName, 4, &data);
             if (v.result == kErrorSuccess)
-                v.value = std::to_string(v.type == kRegDword ? int32Le(data) : int32Be(data));
+                v.value = std::to_string(v.type == kRegDword ? reg::dwordOf(data) : reg::dwordBigEndianOf(data));
             break;
     }
     return v;
@@ -323,10 +252,9 @@ std::string ReadValueOrDefault(Registry& reg, RegHandle root, const std::string&
                                const std::string& keyName, const std::string& valueName, const std::string& def,
                                bool openForWrite, uint32_t sam) {
     const std::string path = JoinKeyPath(basePath, middle, keyName);
-    RegHandle h = 0;
-    if (reg.openKeyEx(root, path, (openForWrite ? kKeyFullAccess : kKeyRead) | sam, &h) != kErrorSuccess) return def;
-    const Variant v = QueryValueVariant(reg, h, valueName);
-    reg.closeKey(h);
+    const reg::Key key = reg::Key::open(reg, root, path, (openForWrite ? kKeyFullAccess : kKeyRead) | sam);
+    if (!key) return def;
+    const Variant v = QueryValueVariant(reg, key.get(), valueName);
     if (v.result != kErrorSuccess || text::trim(v.value).empty()) return def;
     return v.value;
 }
@@ -336,11 +264,8 @@ bool DeleteKeyOrValue(Registry& reg, RegHandle root, const std::string& basePath
     const std::string path = JoinKeyPath(basePath, middle, keyName);
     if (!valueName.empty()) {
         // Opens the existing key only: deleting a value must not create keys.
-        RegHandle h = 0;
-        if (reg.openKeyEx(root, path, kKeyFullAccess | sam, &h) != kErrorSuccess) return false;
-        const long rc = reg.deleteValue(h, valueName);
-        reg.closeKey(h);
-        return rc == kErrorSuccess;
+        const reg::Key key = reg::Key::open(reg, root, path, kKeyFullAccess | sam);
+        return key && reg.deleteValue(key.get(), valueName) == kErrorSuccess;
     }
     if (path.empty()) return false;  // never the root itself
     long rc = reg.deleteKeyEx(root, path, sam);
@@ -358,19 +283,16 @@ SubkeyList CollectSubkeys(Registry& reg, const std::string& rootName, const std:
     const std::string p = JoinKeyPath(path, "", "");
     const RegHandle root = RootHandleOf(rootName);
     for (uint32_t index = 0;; ++index) {
-        RegHandle h = 0;
-        if (reg.openKeyEx(root, p, kKeyRead | sam, &h) != kErrorSuccess) break;
         std::string name;
-        const long rc = reg.enumKey(h, index, kCollectNameChars, &name);
-        reg.closeKey(h);
-        if (rc != kErrorSuccess) break;
+        {
+            const reg::Key key = reg::Key::open(reg, root, p, kKeyRead | sam);
+            if (!key || reg.enumKey(key.get(), index, kCollectNameChars, &name) != kErrorSuccess) break;
+        }
         if (wantChildren) {
             bool hasChildren = false;
-            RegHandle c = 0;
-            if (reg.openKeyEx(root, p.empty() ? name : p + "\\" + name, kKeyRead | sam, &c) == kErrorSuccess) {
+            if (const reg::Key child = reg::Key::open(reg, root, p.empty() ? name : p + "\\" + name, kKeyRead | sam)) {
                 std::string first;
-                hasChildren = reg.enumKey(c, 0, kCollectNameChars, &first) == kErrorSuccess;
-                reg.closeKey(c);
+                hasChildren = reg.enumKey(child.get(), 0, kCollectNameChars, &first) == kErrorSuccess;
             }
             list.hasChildren.push_back(hasChildren);
         }

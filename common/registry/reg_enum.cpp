@@ -23,10 +23,10 @@ plat::KeyInfo infoOf(plat::Registry& registry, plat::RegHandle key) {
 
 }  // namespace
 
-std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key) {
+std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key, const plat::KeyInfo* known) {
     std::vector<std::string> names;
     if (!key) return names;
-    const plat::KeyInfo info = infoOf(registry, key);
+    const plat::KeyInfo info = known ? *known : infoOf(registry, key);
     uint32_t chars = std::max<uint32_t>(info.maxSubKeyLen + 1, 256);
     names.reserve(info.subKeys);
     int failures = 0;
@@ -49,10 +49,11 @@ std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key
     return names;
 }
 
-std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, bool withData, uint32_t dataCap) {
+std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, bool withData, uint32_t dataCap,
+                                 const plat::KeyInfo* known) {
     std::vector<ValueEntry> out;
     if (!key) return out;
-    const plat::KeyInfo info = infoOf(registry, key);
+    const plat::KeyInfo info = known ? *known : infoOf(registry, key);
     uint32_t chars = std::max<uint32_t>(info.maxValueNameLen + 1, 256);
     const uint32_t cap = std::min(std::max<uint32_t>(info.maxValueLen, 512), dataCap);
     out.reserve(info.values);

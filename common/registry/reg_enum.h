@@ -13,7 +13,9 @@
 namespace reg {
 
 // Names exact: a name may hold blanks only, or a NUL.
-std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key);
+// `known`: the key's information when the caller has it already (saves a query).
+std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key,
+                                   const plat::KeyInfo* known = nullptr);
 
 struct ValueEntry {
     std::string name;  // exact; "" is the key's default value
@@ -25,6 +27,6 @@ struct ValueEntry {
 // With `withData`, data of up to `dataCap` bytes comes in the same calls; larger values are
 // listed without it (read them by name).
 std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, bool withData = false,
-                                 uint32_t dataCap = 64 * 1024);
+                                 uint32_t dataCap = 64 * 1024, const plat::KeyInfo* known = nullptr);
 
 }  // namespace reg

@@ -9,14 +9,24 @@ namespace reg {
 
 std::string textOf(const uint8_t* bytes, size_t size) {
     const size_t units = size / 2;
-    std::u16string w;
-    w.reserve(units);
+    // Plain ASCII (most registry text) is copied unit by unit; anything else is converted whole.
+    std::string ascii;
+    ascii.reserve(units);
     for (size_t i = 0; i < units; ++i) {
         const char16_t u = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
-        if (u == 0) break;
-        w += u;
+        if (u == 0) return ascii;
+        if (u >= 0x80) {
+            std::u16string w(ascii.begin(), ascii.end());
+            for (size_t j = i; j < units; ++j) {
+                const char16_t c = static_cast<char16_t>(bytes[2 * j] | (bytes[2 * j + 1] << 8));
+                if (c == 0) break;
+                w += c;
+            }
+            return text::fromUtf16(w);
+        }
+        ascii.push_back(static_cast<char>(u));
     }
-    return text::fromUtf16(w);
+    return ascii;
 }
 
 std::vector<std::string> multiTextOf(const Bytes& b) {

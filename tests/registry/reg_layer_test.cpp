@@ -112,7 +112,9 @@ TEST_F(RegLayer, ListingsAreCompleteWithExactNames) {
     std::vector<std::string> names;
     for (const auto& v : values) {
         names.push_back(v.name);
-        if (v.name == "large") EXPECT_FALSE(v.hasData);
+        if (v.name == "large") {
+            EXPECT_FALSE(v.hasData);
+        }
         if (v.name == "plain") {
             EXPECT_TRUE(v.hasData);
             EXPECT_EQ(reg::textOf(v.data), "d");
