@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/registry/reg_key.h"
 #include "common/text/text.h"
 #include "search/mod_reg.h"
 
@@ -76,11 +77,9 @@ bool SearchEngine::VerifyPattern(const std::string& candidate) {
 }
 
 void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
-    plat::RegHandle key = 0;
-    if (reg_.openKey(root, path, &key) != plat::kErrorSuccess) key = 0;
+    const reg::Key key = reg::Key::openMost(reg_, root, path);
     depth_ = 0;
-    searchOpenKey(key, root, path, modreg::RootName(root));
-    if (key) reg_.closeKey(key);
+    searchOpenKey(key.get(), root, path, modreg::RootName(root));
 }
 
 // Walks one key that is already open (0 when it could not be opened: nothing below it).
@@ -109,12 +108,10 @@ void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, cons
         // A link that leads back into its own key would recurse without end: below the
         // platform's deepest level the key is listed but not entered.
         if (depth_ + 1 >= plat::kMaxKeyDepth) continue;
-        plat::RegHandle child = 0;
-        if (reg_.openKey(key, name, &child) != plat::kErrorSuccess) child = 0;
+        const reg::Key child = reg::Key::openMost(reg_, key, name);
         ++depth_;
-        searchOpenKey(child, root, keyPath, rootName);
+        searchOpenKey(child.get(), root, keyPath, rootName);
         --depth_;
-        if (child) reg_.closeKey(child);
     }
 
     if (!host_.searchValues() && !host_.searchData()) {

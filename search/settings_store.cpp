@@ -2,7 +2,8 @@
 
 #include <climits>
 
-#include "common/registry/mdl_registry.h"
+#include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 #include "search/mod_reg.h"
 
 namespace search {
@@ -18,22 +19,17 @@ std::string SettingsStore::GetSetting(const std::string& app, const std::string&
 
 bool SettingsStore::SaveSetting(const std::string& app, const std::string& section, const std::string& key,
                                 const std::string& value) {
-    plat::RegHandle h = 0;
-    if (reg_.createKey(plat::kHkeyCurrentUser, sectionPath(app, section), &h) != plat::kErrorSuccess) return false;
-    const std::vector<uint8_t> bytes = mdlreg::RegBytesFromText(value, true);
-    const long rc = reg_.setValueEx(h, key, plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    reg_.closeKey(h);
-    return rc == plat::kErrorSuccess;
+    const reg::Key k = reg::Key::create(reg_, plat::kHkeyCurrentUser, sectionPath(app, section));
+    return k && reg::writeText(reg_, k.get(), key, value) == plat::kErrorSuccess;
 }
 
 bool SettingsStore::DeleteSetting(const std::string& app, const std::string& section, const std::string& key) {
-    plat::RegHandle h = 0;
-    const long open = reg_.openKeyEx(plat::kHkeyCurrentUser, sectionPath(app, section),
-                                     plat::kKeyQueryValue | plat::kKeySetValue, &h);
+    long open = plat::kErrorSuccess;
+    const reg::Key k = reg::Key::open(reg_, plat::kHkeyCurrentUser, sectionPath(app, section),
+                                      plat::kKeyQueryValue | plat::kKeySetValue, &open);
     if (open == plat::kErrorFileNotFound) return true;
-    if (open != plat::kErrorSuccess) return false;
-    const long rc = reg_.deleteValue(h, key);
-    reg_.closeKey(h);
+    if (!k) return false;
+    const long rc = reg_.deleteValue(k.get(), key);
     return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
 }
 

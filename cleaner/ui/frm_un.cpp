@@ -4,6 +4,7 @@
 
 #include "cleaner/ui/app_state.h"
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_key.h"
 #include "common/text/text.h"
 
 namespace cleaner {
@@ -121,11 +122,9 @@ void FrmUn::uninstall(const UninstallEntry& e) {
     // The stored text and its type (an expandable string is expanded before the program is found).
     std::string stored;
     bool expandable = false;
-    plat::RegHandle key = 0;
-    if (reg_.openKeyEx(plat::kHkeyLocalMachine, mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""),
-                       plat::kKeyRead | e.view, &key) == plat::kErrorSuccess) {
-        const mdlreg::Variant v = mdlreg::QueryValueVariant(reg_, key, "UninstallString");
-        reg_.closeKey(key);
+    if (const reg::Key key = reg::Key::open(reg_, plat::kHkeyLocalMachine,
+                                            mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""), plat::kKeyRead | e.view)) {
+        const mdlreg::Variant v = mdlreg::QueryValueVariant(reg_, key.get(), "UninstallString");
         if (v.result == 0 && (v.type == plat::kRegSz || v.type == plat::kRegExpandSz)) {
             stored = v.value;
             expandable = v.type == plat::kRegExpandSz;
