@@ -3,6 +3,8 @@
 #include <array>
 #include <cstdint>
 
+#include "common/text/platform_case.h"
+
 namespace text {
 
 namespace {
@@ -62,67 +64,31 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+struct CaseRun {
+    char16_t first, last;
+    int delta;
+    int step;
+};
+
+#include "common/text/case_runs.inc"
+
 struct CaseTables {
     std::array<char16_t, 65536> upper{};
     std::array<char16_t, 65536> lower{};
 
-    void pair(char32_t up, char32_t low) {
-        upper[low] = static_cast<char16_t>(up);
-        lower[up] = static_cast<char16_t>(low);
-    }
-    // Alternating upper/lower pairs: up at even offsets from `first`.
-    void alternating(char32_t first, char32_t last) {
-        for (char32_t c = first; c + 1 <= last; c += 2) pair(c, c + 1);
-    }
-    void shifted(char32_t lowFirst, char32_t lowLast, int delta) {
-        for (char32_t c = lowFirst; c <= lowLast; ++c) pair(c - delta, c);
+    static void apply(std::array<char16_t, 65536>& table, const CaseRun* runs, size_t count) {
+        for (size_t r = 0; r < count; ++r)
+            for (char32_t c = runs[r].first; c <= runs[r].last; c += static_cast<char32_t>(runs[r].step))
+                table[c] = static_cast<char16_t>(static_cast<int>(c) + runs[r].delta);
     }
 
     CaseTables() {
         for (size_t c = 0; c < upper.size(); ++c) upper[c] = lower[c] = static_cast<char16_t>(c);
-        shifted('a', 'z', 0x20);
-        // Latin-1: 0xE0..0xFE but the division sign; 0xFF pairs with 0x178 below.
-        for (char32_t c = 0xE0; c <= 0xFE; ++c)
-            if (c != 0xF7) pair(c - 0x20, c);
-        // Latin Extended-A.
-        alternating(0x100, 0x12F);
-        alternating(0x132, 0x137);
-        alternating(0x139, 0x148);
-        alternating(0x14A, 0x177);
-        pair(0x178, 0xFF);
-        alternating(0x179, 0x17E);
-        // Latin Extended-B, the common pairs.
-        alternating(0x1CD, 0x1DC);
-        alternating(0x1DE, 0x1EF);
-        alternating(0x1F8, 0x21F);
-        alternating(0x222, 0x233);
-        // Greek.
-        pair(0x386, 0x3AC);
-        pair(0x388, 0x3AD);
-        pair(0x389, 0x3AE);
-        pair(0x38A, 0x3AF);
-        pair(0x38C, 0x3CC);
-        pair(0x38E, 0x3CD);
-        pair(0x38F, 0x3CE);
-        shifted(0x3B1, 0x3C1, 0x20);
-        shifted(0x3C3, 0x3CB, 0x20);
-        upper[0x3C2] = 0x3A3;  // final sigma upper-cases to sigma; sigma lower-cases to 0x3C3
-        alternating(0x3D8, 0x3EF);
-        // Cyrillic.
-        shifted(0x430, 0x44F, 0x20);
-        shifted(0x450, 0x45F, 0x50);
-        alternating(0x460, 0x481);
-        alternating(0x48A, 0x4BF);
-        pair(0x4C0, 0x4CF);
-        alternating(0x4C1, 0x4CE);
-        alternating(0x4D0, 0x52F);
-        // Armenian.
-        shifted(0x561, 0x586, 0x30);
-        // Latin Extended Additional.
-        alternating(0x1E00, 0x1E95);
-        alternating(0x1EA0, 0x1EFF);
-        // Fullwidth Latin.
-        shifted(0xFF41, 0xFF5A, 0x20);
+        // On Windows the platform's own tables decide (they differ between Windows versions);
+        // elsewhere the runs above, which are those tables as Wine has them.
+        if (platformCaseTables(upper.data(), lower.data())) return;
+        apply(upper, kUpperRuns, sizeof kUpperRuns / sizeof kUpperRuns[0]);
+        apply(lower, kLowerRuns, sizeof kLowerRuns / sizeof kLowerRuns[0]);
     }
 };
 
