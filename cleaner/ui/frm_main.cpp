@@ -142,6 +142,11 @@ void FrmMain::buildLayout() {
     Label8.setHandCursor(true);
     Label8.wordWrap = false;
 
+    // The results view is the one in front from the first paint: a group box paints no
+    // background, so two overlapping views would show through each other.
+    f1.setVisible(false);
+    f2.setVisible(false);
+
     for (ui::Control* c : std::initializer_list<ui::Control*>{&f1, &f2, &f3, &f4, &Label1, &lblProblemaA,
                                                                &lblProblemaB, &lblProblemaC, &chkSkipCDLan,
                                                                &Label8})
@@ -263,11 +268,22 @@ void FrmMain::Form_Activate() {
     // only when no work runs.
     if (!ScanOnActivate || scanRunning_ || scanStarting_ || repairRunning_ || scanPosted_ || closing_) return;
     scanPosted_ = true;
-    host().post([this] {
-        scanPosted_ = false;
-        if (closing_ || scanRunning_ || repairRunning_ || !loaded() || !visible()) return;
-        cmdScan_Click();
-    });
+    host().post([this] { runPostedScan(); });
+}
+
+void FrmMain::runPostedScan() {
+    // A handler of this window is still running (the activation came back from a dialog it
+    // opened, and it now yields): the scan waits until that handler has returned, so it never
+    // sees a list the handler is still filling.
+    if (busyDepth() > 0) {
+        postWhenIdle([this] { runPostedScan(); });
+        return;
+    }
+    scanPosted_ = false;
+    // The flag is read again now: a window that closed meanwhile may have cleared it.
+    if (!ScanOnActivate || closing_ || scanRunning_ || repairRunning_ || !loaded() || !visible()) return;
+    Busy busy(*this);
+    cmdScan_Click();
 }
 
 void FrmMain::Form_Resize() {

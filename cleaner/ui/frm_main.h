@@ -182,6 +182,7 @@ private:
     void Form_Initialize();
     void Form_Load();
     void Form_Activate();
+    void runPostedScan();
     void Form_Resize();
     void Form_QueryUnload(bool& cancel, int mode);
 
@@ -195,6 +196,7 @@ private:
 
     // Scan and repair.
     void setWorkControlsEnabled(bool enabled, bool repair);
+    void setFlatButtonsEnabled(bool enabled);
     void cmdRemoveSel_Click();
     void cmdRemoveAll_Click();
 
