@@ -116,13 +116,16 @@ void FrmMain::buildLayout() {
 
     // Options view.
     f1.move(2040, 120, 7815, 3735);
-    lvLocations.move(120, 360, 7545, 2775);
+    // The list is 300 twips shorter than its design (its eight rows still fit), so the undo
+    // option fits below the skip option inside the frame.
+    lvLocations.move(120, 360, 7545, 2475);
     lvLocations.checkBoxes = true;
     lvLocations.multiSelect = false;
     lvLocations.addColumn("Scan", 2700);
     lvLocations.addColumn("Description", 4700);
-    chkSkipCDLan.move(120, 3240, 6000, 255);
+    chkSkipCDLan.move(120, 2940, 6000, 255);
     chkSkipCDLan.setValue(1);  // checked in the design
+    chkKeepUndo.move(120, 3240, 6000, 255);
 
     f2.move(2040, 3960, 7815, 3135);
     lvExclude.move(120, 240, 7365, 2280);
@@ -148,7 +151,7 @@ void FrmMain::buildLayout() {
     f2.setVisible(false);
 
     for (ui::Control* c : std::initializer_list<ui::Control*>{&f1, &f2, &f3, &f4, &Label1, &lblProblemaA,
-                                                               &lblProblemaB, &lblProblemaC, &chkSkipCDLan,
+                                                               &lblProblemaB, &lblProblemaC, &chkSkipCDLan, &chkKeepUndo,
                                                                &Label8})
         c->setForeColor(kDarkBlue);
 
@@ -219,6 +222,7 @@ void FrmMain::bindHandlers() {
     lvExclude.onItemCheck = [this](int r) { lvExclude_ItemCheck(r); };
     lvLocations.onItemCheck = [this](int r) { lvLocations_ItemCheck(r); };
     chkSkipCDLan.onClick = [this] { chkSkipCDLan_Click(); };
+    chkKeepUndo.onClick = [this] { chkKeepUndo_Click(); };
     Label8.onClick = [this] { Label8_Click(); };
 }
 
@@ -329,6 +333,7 @@ void FrmMain::ApplySpanishCaptions() {
     lvLocations.setColumnText(0, "Buscar en");
     lvLocations.setColumnText(1, "Descripción");
     chkSkipCDLan.setCaption("Excluir referencias a unidades de disco externas o de red");
+    chkKeepUndo.setCaption("Guardar un archivo para deshacer cada reparación");
     Label1.setCaption("0 problemas encontrados");
     const char* headers[] = {"Ubicación", "Nombre", "Datos", "Razón", "Modificado", "Atributos"};
     for (int i = 0; i < 6; ++i) lvInvalidLoc.setColumnText(i, headers[i]);
