@@ -22,6 +22,16 @@ const char* importRootName(plat::RegHandle root) {
     }
 }
 
+// The editor ends text data (types 1, 2 and 7) that it reads as hex with a NUL unit when its
+// last whole unit is not one (and reads before the data when there is no whole unit): such
+// data would not come back as it was.
+bool textDataTheEditorChanges(const UndoValue& v) {
+    if (v.type != plat::kRegSz && v.type != plat::kRegExpandSz && v.type != plat::kRegMultiSz) return false;
+    if (v.data.empty()) return false;
+    const size_t units = v.data.size() / 2;
+    return units == 0 || v.data[2 * units - 2] != 0 || v.data[2 * units - 1] != 0;
+}
+
 bool holdsLineBreakOrNul(const std::u16string& s) {
     for (char16_t c : s)
         if (c == 0 || c == u'\r' || c == u'\n') return true;
@@ -125,11 +135,18 @@ UndoRecord BuildUndoRecord(const std::vector<UndoValue>& values) {
                                   (v.keyPath.empty() ? "" : "\\" + v.keyPath) + ", value \"" + v.name + "\"";
         if (!rootName) {
             result.problem = "the registry editor cannot write back below this root: " + where;
+            result.problemValue = static_cast<size_t>(&v - values.data());
             return result;
         }
         const std::u16string path = text::toUtf16(v.keyPath), name = text::toUtf16(v.name);
         if (holdsLineBreakOrNul(path) || holdsLineBreakOrNul(name)) {
             result.problem = "a registry file cannot hold a name with a NUL or a line break: " + where;
+            result.problemValue = static_cast<size_t>(&v - values.data());
+            return result;
+        }
+        if (textDataTheEditorChanges(v)) {
+            result.problem = "the registry editor would add a NUL to text data that does not end with one: " + where;
+            result.problemValue = static_cast<size_t>(&v - values.data());
             return result;
         }
         auto [at, added] = keyIndex.emplace(std::make_pair(v.root, text::toUpper(v.keyPath)), keys.size());

@@ -24,7 +24,8 @@ struct UndoValue {
 struct UndoRecord {
     bool ok = false;
     std::string bytes;    // the file's bytes when ok
-    std::string problem;  // when not ok: which value the file cannot hold, and why (English)
+    std::string problem;      // when not ok: which value the file cannot hold, and why (English)
+    size_t problemValue = 0;  // when not ok: its index in the values given
 };
 
 // The file for these values. Values are grouped under one "[root\path]" header per key (in
@@ -34,8 +35,9 @@ struct UndoRecord {
 // (binary), hex(2):, hex(7):, hex(b):, hex(0): or hex(n): with the exact bytes, long lines
 // wrapped with ",\" as the system's editor writes them.
 // Not ok (nothing to write) when a value cannot be put back exactly by the editor: a root it
-// does not know (performance data, dynamic data, an unknown handle), or a name or key path
-// holding a NUL, a carriage return or a line feed.
+// does not know (performance data, dynamic data, an unknown handle), a name or key path
+// holding a NUL, a carriage return or a line feed, or text data (types 1, 2, 7) whose last
+// whole UTF-16 unit is not a NUL (the editor appends one when it imports such data).
 UndoRecord BuildUndoRecord(const std::vector<UndoValue>& values);
 
 // Reads a value before it is deleted. Returns the platform's code: 0 with *out filled; 2 when

@@ -96,8 +96,10 @@ void FrmMain::buildLayout() {
     ProgressBar1.max = 100;
     o5.move(120, 4560, 1335, 375);
     o4.move(1560, 4560, 1335, 375);
-    o6.move(3840, 4560, 1815, 375);
-    o7.move(5760, 4560, 2055, 375);
+    // Wider than their design (1815 and 2055) and moved left into the free space after o4: the
+    // bold captions need that room at 96 DPI.
+    o6.move(3420, 4560, 1980, 375);
+    o7.move(5505, 4560, 2355, 375);
     for (ui::Button* b : {&o4, &o5, &o6, &o7}) b->setBold(true);
     lvInvalidLoc.fullRowSelect = true;
     lvInvalidLoc.multiSelect = true;
@@ -105,8 +107,8 @@ void FrmMain::buildLayout() {
     lvInvalidLoc.addColumn("Value name", 1200);
     lvInvalidLoc.addColumn("Value data", 2100);
     lvInvalidLoc.addColumn("Reason", 1500);
-    lvInvalidLoc.addColumn("Reg type", 800);
-    lvInvalidLoc.addColumn("Attributes", 900);
+    lvInvalidLoc.addColumn("Reg type", 1100);     // room for its header, and "Modificado"
+    lvInvalidLoc.addColumn("Attributes", 1050);
 
     f4.move(2040, 5640, 7935, 1695);
     lblProblemaA.move(120, 240, 7735, 255);
@@ -141,7 +143,11 @@ void FrmMain::buildLayout() {
 
     // Status bar along the bottom, the web address above it at the left.
     SBarMain.move(0, 7395, 10125, 300);
-    Label8.move(120, 7200, 1920, 195);  // the whole address fits beside the frames
+    // The label cannot grow: the problem frame lies beside it from left 2040, at its height. The
+    // address in capital letters needs 146 pixels in the window's font at 96 DPI and the label
+    // has 128, so it takes a smaller size of the same font.
+    Label8.move(120, 7200, 1920, 195);
+    Label8.setFont("Tahoma", 7);
     Label8.setHandCursor(true);
     Label8.wordWrap = false;
 

@@ -53,9 +53,9 @@ TEST(UndoRecord, EveryKindOfValueInTheEditorsForm) {
         {cu, k, "Big-endian", plat::kRegDwordBigEndian, {0, 0, 0, 1}},
         {cu, k, "Type 0x1234", 0x1234, {0xFF}},
         {cu, k, "Short dword", plat::kRegDword, {1, 2}},
-        {cu, k, "No NUL", plat::kRegSz, utf16("x", false)},
         {cu, k, "Inner NUL", plat::kRegSz, {'a', 0, 0, 0, 'b', 0, 0, 0}},
-        {cu, k, "Odd text", plat::kRegSz, {'a', 0, 0}},
+        {cu, k, "Odd text", plat::kRegSz, {'a', 0, 0, 0, 7}},
+        {cu, k, "Empty text", plat::kRegSz, {}},
         {cu, k, "Line", plat::kRegSz, utf16("a\r\nb")},
         {cu, k, "Lone", plat::kRegSz, utf16("a" + kLoneLow)},
         {cu, k, "Pair", plat::kRegSz, utf16("\xF0\x9F\x98\x80")},
@@ -78,9 +78,9 @@ TEST(UndoRecord, EveryKindOfValueInTheEditorsForm) {
               "\"Big-endian\"=hex(5):00,00,00,01\r\n"
               "\"Type 0x1234\"=hex(1234):ff\r\n"
               "\"Short dword\"=hex(4):01,02\r\n"
-              "\"No NUL\"=hex(1):78,00\r\n"
               "\"Inner NUL\"=hex(1):61,00,00,00,62,00,00,00\r\n"
-              "\"Odd text\"=hex(1):61,00,00\r\n"
+              "\"Odd text\"=hex(1):61,00,00,00,07\r\n"
+              "\"Empty text\"=hex(1):\r\n"
               "\"Line\"=hex(1):61,00,0d,00,0a,00,62,00,00,00\r\n"
               "\"Lone\"=hex(1):61,00,01,dc,00,00\r\n"
               "\"Pair\"=\"\xF0\x9F\x98\x80\"\r\n"
@@ -173,6 +173,10 @@ TEST(UndoRecord, WhatTheEditorCannotPutBackExactlyIsRefused) {
         {{plat::kHkeyPerformanceData, "S", "a", plat::kRegSz, utf16("x")}, "root"},
         {{plat::kHkeyDynData, "S", "a", plat::kRegSz, utf16("x")}, "root"},
         {{0x1234, "S", "a", plat::kRegSz, utf16("x")}, "root"},
+        {{plat::kHkeyCurrentUser, "S", "a", plat::kRegSz, utf16("x", false)}, "add a NUL"},
+        {{plat::kHkeyCurrentUser, "S", "a", plat::kRegSz, {'a', 0, 'b'}}, "add a NUL"},
+        {{plat::kHkeyCurrentUser, "S", "a", plat::kRegExpandSz, {'%'}}, "add a NUL"},
+        {{plat::kHkeyCurrentUser, "S", "a", plat::kRegMultiSz, {'a', 0, 0, 0, 'b', 0}}, "add a NUL"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);
@@ -181,6 +185,7 @@ TEST(UndoRecord, WhatTheEditorCannotPutBackExactlyIsRefused) {
         EXPECT_FALSE(r.ok);
         EXPECT_TRUE(r.bytes.empty());
         EXPECT_NE(r.problem.find(c.why), std::string::npos) << r.problem;
+        EXPECT_EQ(r.problemValue, 1u);
     }
 }
 
