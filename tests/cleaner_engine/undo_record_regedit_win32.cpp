@@ -20,7 +20,6 @@
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-constexpr const char* kKey = "Software\\ScourlineUndo";
 const std::string kLoneHigh = text::fromUtf16(std::u16string(1, char16_t(0xD834)));
 const std::string kLoneLow = text::fromUtf16(std::u16string(1, char16_t(0xDC02)));
 
@@ -116,9 +115,13 @@ std::vector<Planted> plantedValues() {
 class UndoRecordRegedit : public ::testing::Test {
 protected:
     plat::Win32Registry reg;
+    // A key and scratch files of this test's own: the tests of a run go in parallel.
+    const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string kKey = "Software\\ScourlineUndo " + test;
     void SetUp() override { regfile::deleteTree(reg, plat::kHkeyCurrentUser, kKey); }
     void TearDown() override { regfile::deleteTree(reg, plat::kHkeyCurrentUser, kKey); }
-    static std::string path(const Planted& p) { return p.key.empty() ? kKey : std::string(kKey) + "\\" + p.key; }
+    std::string path(const Planted& p) const { return p.key.empty() ? kKey : kKey + "\\" + p.key; }
+    std::string scratch(const std::string& name) const { return ::scratch(test + "-" + name); }
     std::string exportKey(const std::string& file) {
         DeleteFileW(wide(file).c_str());
         EXPECT_TRUE(regedit("/E \"" + file + "\" \"HKEY_CURRENT_USER\\" + kKey + "\""));
