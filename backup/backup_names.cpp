@@ -6,11 +6,13 @@
 
 namespace backup {
 
-std::string BackupNameOf(const plat::FileTime& t) {
+std::string BackupNameOf(const plat::FileTime& t) { return DatedName("Backup", t); }
+
+std::string DatedName(const std::string& word, const plat::FileTime& t) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "Backup %02d.%02d.%02d-%02d.%02d.%02d", t.year % 100, t.month, t.day, t.hour,
-                  t.minute, t.second);
-    return buf;
+    std::snprintf(buf, sizeof buf, " %02d.%02d.%02d-%02d.%02d.%02d", t.year % 100, t.month, t.day, t.hour, t.minute,
+                  t.second);
+    return word + buf;
 }
 
 std::string UniqueBackupName(const std::string& base, const std::function<bool(const std::string&)>& fileExists) {

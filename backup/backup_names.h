@@ -12,6 +12,8 @@ namespace backup {
 
 // "Backup yy.mm.dd-hh.mm.ss" of a local time (two-digit year, month, day; 24-hour time).
 std::string BackupNameOf(const plat::FileTime& t);
+// The same date and time after another word: DatedName("Repair", t) is "Repair yy.mm.dd-hh.mm.ss".
+std::string DatedName(const std::string& word, const plat::FileTime& t);
 
 // The first free name: `base` itself, or `base` + " (2)", " (3)", ... when a file of that
 // name + ".reg" already exists.

@@ -1,6 +1,7 @@
 #include "cleaner/ui/frm_exclude_location.h"
 
 #include "cleaner/ui/app_state.h"
+#include "cleaner/ui/exclude_file.h"
 
 namespace cleaner {
 
@@ -12,8 +13,9 @@ FrmExcludeLocation::FrmExcludeLocation(ui::Host& host, std::function<bool()> spa
     minButton = false;
     maxButton = false;
     lblLocation.move(120, 120, 5340, 435);
-    txtLocation.move(120, 600, 5340, 1170);
-    txtLocation.multiLine = true;
+    // One line: Enter presses OK, as in any dialog, and an entry never holds a line break.
+    txtLocation.move(120, 840, 5340, 315);
+    txtLocation.multiLine = false;
     chkMustBegin.move(120, 1890, 5340, 255);
     chkMustBegin.setValue(1);
     OKButton.move(3000, 2340, 1155, 375);
@@ -25,6 +27,13 @@ FrmExcludeLocation::FrmExcludeLocation(ui::Host& host, std::function<bool()> spa
     onUnload = [this](bool& cancel) { Form_Unload(cancel); };
     OKButton.onClick = [this] { OKButton_Click(); };
     CancelButton.onClick = [this] { CancelButton_Click(); };
+    txtLocation.onChange = [this] { txtLocation_Change(); };
+}
+
+void FrmExcludeLocation::txtLocation_Change() {
+    // A pasted line break is taken out at once, so the box shows what the entry will hold.
+    std::string oneLine = WithoutLineBreaks(txtLocation.text());
+    if (oneLine != txtLocation.text()) txtLocation.setText(oneLine);
 }
 
 void FrmExcludeLocation::Form_Load() {
@@ -46,7 +55,7 @@ void FrmExcludeLocation::Form_Unload(bool&) {
 }
 
 void FrmExcludeLocation::OKButton_Click() {
-    if (txtLocation.text().empty()) {
+    if (WithoutLineBreaks(txtLocation.text()).empty()) {
         if (spanish_)
             host().msgBox("Escriba una ruta o carpeta.", ui::mb::OkOnly | ui::mb::Information, "Ruta no válida");
         else
@@ -55,11 +64,19 @@ void FrmExcludeLocation::OKButton_Click() {
         return;
     }
     Choice = spanish_ ? "Aceptar" : "OK";
-    hide();
+    closeDialog();
 }
 
 void FrmExcludeLocation::CancelButton_Click() {
     Choice = spanish_ ? "Cancelar" : "Cancel";
+    closeDialog();
+}
+
+void FrmExcludeLocation::closeDialog() {
+    // Hiding a modal dialog activates the main window again, before the caller has unloaded
+    // this one and before it has reloaded its list: the flag goes first, so that activation
+    // starts no scan.
+    ScanOnActivate = false;
     hide();
 }
 

@@ -30,6 +30,8 @@ private:
     void Form_Unload(bool& cancel);
     void OKButton_Click();
     void CancelButton_Click();
+    void closeDialog();
+    void txtLocation_Change();
 
     std::function<bool()> spanishMode_;
     bool spanish_ = false;

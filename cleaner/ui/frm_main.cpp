@@ -103,8 +103,10 @@ void FrmMain::buildLayout() {
     ProgressBar1.max = 100;
     o5.move(120, 4560, 1335, 375);
     o4.move(1560, 4560, 1335, 375);
-    o6.move(3840, 4560, 1815, 375);
-    o7.move(5760, 4560, 2055, 375);
+    // Wider than their design (1815 and 2055) and moved left into the free space after o4: the
+    // bold captions need that room at 96 DPI.
+    o6.move(3420, 4560, 1980, 375);
+    o7.move(5505, 4560, 2355, 375);
     for (ui::Button* b : {&o4, &o5, &o6, &o7}) b->setBold(true);
     lvInvalidLoc.fullRowSelect = true;
     lvInvalidLoc.multiSelect = true;
@@ -112,8 +114,8 @@ void FrmMain::buildLayout() {
     lvInvalidLoc.addColumn("Value name", 1200);
     lvInvalidLoc.addColumn("Value data", 2100);
     lvInvalidLoc.addColumn("Reason", 1500);
-    lvInvalidLoc.addColumn("Reg type", 800);
-    lvInvalidLoc.addColumn("Attributes", 900);
+    lvInvalidLoc.addColumn("Reg type", 1100);     // room for its header, and "Modificado"
+    lvInvalidLoc.addColumn("Attributes", 1050);
 
     f4.move(2040, 5640, 7935, 1695);
     lblProblemaA.move(120, 240, 7735, 255);
@@ -123,13 +125,16 @@ void FrmMain::buildLayout() {
 
     // Options view.
     f1.move(2040, 120, 7815, 3735);
-    lvLocations.move(120, 360, 7545, 2775);
+    // The list is 300 twips shorter than its design (its eight rows still fit), so the undo
+    // option fits below the skip option inside the frame.
+    lvLocations.move(120, 360, 7545, 2475);
     lvLocations.checkBoxes = true;
     lvLocations.multiSelect = false;
     lvLocations.addColumn("Scan", 2700);
     lvLocations.addColumn("Description", 4700);
-    chkSkipCDLan.move(120, 3240, 6000, 255);
+    chkSkipCDLan.move(120, 2940, 6000, 255);
     chkSkipCDLan.setValue(1);  // checked in the design
+    chkKeepUndo.move(120, 3240, 6000, 255);
 
     f2.move(2040, 3960, 7815, 3135);
     lvExclude.move(120, 240, 7365, 2280);
@@ -145,12 +150,21 @@ void FrmMain::buildLayout() {
 
     // Status bar along the bottom, the web address above it at the left.
     SBarMain.move(0, 7395, 10125, 300);
-    Label8.move(120, 7200, 1920, 195);  // the whole address fits beside the frames
+    // The label cannot grow: the problem frame lies beside it from left 2040, at its height. The
+    // address in capital letters needs 146 pixels in the window's font at 96 DPI and the label
+    // has 128, so it takes a smaller size of the same font.
+    Label8.move(120, 7200, 1920, 195);
+    Label8.setFont("Tahoma", 7);
     Label8.setHandCursor(true);
     Label8.wordWrap = false;
 
+    // The results view is the one in front from the first paint: a group box paints no
+    // background, so two overlapping views would show through each other.
+    f1.setVisible(false);
+    f2.setVisible(false);
+
     for (ui::Control* c : std::initializer_list<ui::Control*>{&f1, &f2, &f3, &f4, &Label1, &lblProblemaA,
-                                                               &lblProblemaB, &lblProblemaC, &chkSkipCDLan,
+                                                               &lblProblemaB, &lblProblemaC, &chkSkipCDLan, &chkKeepUndo,
                                                                &Label8})
         c->setForeColor(kDarkBlue);
 
@@ -221,6 +235,7 @@ void FrmMain::bindHandlers() {
     lvExclude.onItemCheck = [this](int r) { lvExclude_ItemCheck(r); };
     lvLocations.onItemCheck = [this](int r) { lvLocations_ItemCheck(r); };
     chkSkipCDLan.onClick = [this] { chkSkipCDLan_Click(); };
+    chkKeepUndo.onClick = [this] { chkKeepUndo_Click(); };
     Label8.onClick = [this] { Label8_Click(); };
 }
 
@@ -270,11 +285,22 @@ void FrmMain::Form_Activate() {
     // only when no work runs.
     if (!ScanOnActivate || scanRunning_ || scanStarting_ || repairRunning_ || scanPosted_ || closing_) return;
     scanPosted_ = true;
-    host().post([this] {
-        scanPosted_ = false;
-        if (closing_ || scanRunning_ || repairRunning_ || !loaded() || !visible()) return;
-        cmdScan_Click();
-    });
+    host().post([this] { runPostedScan(); });
+}
+
+void FrmMain::runPostedScan() {
+    // A handler of this window is still running (the activation came back from a dialog it
+    // opened, and it now yields): the scan waits until that handler has returned, so it never
+    // sees a list the handler is still filling.
+    if (busyDepth() > 0) {
+        postWhenIdle([this] { runPostedScan(); });
+        return;
+    }
+    scanPosted_ = false;
+    // The flag is read again now: a window that closed meanwhile may have cleared it.
+    if (!ScanOnActivate || closing_ || scanRunning_ || repairRunning_ || !loaded() || !visible()) return;
+    Busy busy(*this);
+    cmdScan_Click();
 }
 
 void FrmMain::Form_Resize() {
@@ -320,6 +346,7 @@ void FrmMain::ApplySpanishCaptions() {
     lvLocations.setColumnText(0, "Buscar en");
     lvLocations.setColumnText(1, "Descripción");
     chkSkipCDLan.setCaption("Excluir referencias a unidades de disco externas o de red");
+    chkKeepUndo.setCaption("Guardar un archivo para deshacer cada reparación");
     Label1.setCaption("0 problemas encontrados");
     const char* headers[] = {"Ubicación", "Nombre", "Datos", "Razón", "Modificado", "Atributos"};
     for (int i = 0; i < 6; ++i) lvInvalidLoc.setColumnText(i, headers[i]);

@@ -112,6 +112,7 @@ public:
     ui::Frame f1{*this, nullptr, "f1", "Select the area of registry to scan invalid information"};
     ui::ListView lvLocations{*this, &f1, "lvLocations"};
     ui::CheckBox chkSkipCDLan{*this, &f1, "chkSkipCDLan", "Exclude references to CDROM and Network drives"};
+    ui::CheckBox chkKeepUndo{*this, &f1, "chkKeepUndo", "Keep an undo file of each repair"};
     ui::Frame f2{*this, nullptr, "f2", "Exclude the part of the registry that contains the following text"};
     ui::ListView lvExclude{*this, &f2, "lvExclude"};
     ui::Button cmdExclude[3] = {{*this, &f2, "cmdExclude", "Add..."},
@@ -133,6 +134,9 @@ public:
     long InvalidCount() const { return invalidCount_; }
     const MessageTexts& Texts() const { return texts_; }
     bool SpanishAtLoad() const { return spanishAtLoad_; }
+    // The option "Keep an undo file of each repair" (off unless the user ticked it): the repair
+    // writes its undo record (undo_file.h) before it deletes anything.
+    bool KeepUndoFile() const { return chkKeepUndo.value() == 1; }
     // True when this start ended at once because another instance runs.
     bool EndedAsSecondInstance() const { return secondInstance_; }
     plat::Services& services() { return svc_; }
@@ -186,6 +190,7 @@ private:
     void Form_Initialize();
     void Form_Load();
     void Form_Activate();
+    void runPostedScan();
     void Form_Resize();
     void Form_QueryUnload(bool& cancel, int mode);
 
@@ -199,6 +204,7 @@ private:
 
     // Scan and repair.
     void setWorkControlsEnabled(bool enabled, bool repair);
+    void setFlatButtonsEnabled(bool enabled);
     void cmdRemoveSel_Click();
     void cmdRemoveAll_Click();
 
@@ -210,6 +216,7 @@ private:
 
     // Settings.
     void chkSkipCDLan_Click();
+    void chkKeepUndo_Click();
     void lvLocations_ItemCheck(int row);
 
     // Commands and the result list.

@@ -19,9 +19,12 @@ void FrmMain::GotoURL(const std::string& address) {
 void FrmMain::Label8_Click() { GotoURL(kHomePage); }
 
 void FrmMain::o7_Click() {
-    int sel = lvInvalidLoc.selectedIndex();
-    if (sel < 0) return;
-    if (JumpToKey) JumpToKey(lvInvalidLoc.text(sel));
+    // The row the user clicked last (the focused row) when it is selected, so the editor opens
+    // the row the problem panel shows; otherwise the first selected row.
+    int row = lvInvalidLoc.focusedIndex();
+    if (row < 0 || !lvInvalidLoc.selected(row)) row = lvInvalidLoc.selectedIndex();
+    if (row < 0) return;
+    if (JumpToKey) JumpToKey(lvInvalidLoc.text(row));
 }
 
 void FrmMain::lvInvalidLoc_ColumnClick(int column) {
@@ -37,15 +40,16 @@ void FrmMain::lvInvalidLoc_ColumnClick(int column) {
 }
 
 void FrmMain::lvInvalidLoc_ItemClick(int row) {
+    // Reason, data and location all come from the clicked row: with several rows selected the
+    // first selected one is another row.
     const bool spanish = SpanishMode();
-    const int sel = lvInvalidLoc.selectedIndex();
-    if (sel < 0 || row < 0 || row >= lvInvalidLoc.count()) {
+    if (row < 0 || row >= lvInvalidLoc.count()) {
         lblProblemaA.setCaption(spanish ? "Problema(s)" : "Problem(s)");
         return;
     }
-    lblProblemaA.setCaption((spanish ? "Problema: " : "Problem: ") + lvInvalidLoc.subItem(sel, 3));
+    lblProblemaA.setCaption((spanish ? "Problema: " : "Problem: ") + lvInvalidLoc.subItem(row, 3));
     lblProblemaC.setCaption((spanish ? "Ubicación: " : "Location: ") + lvInvalidLoc.text(row));
-    lblProblemaB.setCaption(lvInvalidLoc.subItem(sel, 2));
+    lblProblemaB.setCaption(lvInvalidLoc.subItem(row, 2));
 }
 
 void FrmMain::lvInvalidLoc_KeyDown(int key) {

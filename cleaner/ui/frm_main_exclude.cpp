@@ -1,7 +1,5 @@
 // The exclude list: its file Exclude.lst, the Add/Edit/Remove buttons with their dialog, the
 // check boxes, and moving result rows into the list.
-#include <map>
-
 #include "cleaner/engine/exclude_list.h"
 #include "cleaner/ui/exclude_file.h"
 #include "cleaner/ui/frm_exclude_location.h"
@@ -10,58 +8,6 @@
 #include "common/text/text.h"
 
 namespace cleaner {
-
-namespace {
-
-// The code page's byte for each character it holds above 0x7F, built from the decoder so that
-// writing and reading agree.
-const std::map<std::string, char>& cp1252Bytes() {
-    static const std::map<std::string, char> table = [] {
-        std::map<std::string, char> t;
-        for (int b = 0x80; b <= 0xFF; ++b) {
-            std::string one(1, static_cast<char>(b));
-            std::string utf8 = text::fromCodePage(one, 1252);
-            // Bytes the code page leaves undefined decode to themselves or to nothing useful;
-            // keep the first byte for each character.
-            if (!utf8.empty() && t.find(utf8) == t.end()) t.emplace(utf8, static_cast<char>(b));
-        }
-        return t;
-    }();
-    return table;
-}
-
-}  // namespace
-
-std::optional<std::string> EncodeCp1252(const std::string& utf8) {
-    std::string out;
-    out.reserve(utf8.size());
-    const auto& table = cp1252Bytes();
-    for (size_t i = 0; i < utf8.size();) {
-        unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-            continue;
-        }
-        size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        auto it = table.find(utf8.substr(i, len));
-        if (it == table.end()) return std::nullopt;
-        out += it->second;
-        i += len;
-    }
-    return out;
-}
-
-std::string ExcludeFileBytes(const std::vector<engine::ExcludeEntry>& entries) {
-    std::string content;
-    for (const engine::ExcludeEntry& e : entries)
-        content += e.text + ";;" + e.mustBegin + ";;" + (e.enabled ? "True" : "False") + "\r\n";
-    // The system code page when every character fits and the bytes cannot be mistaken for
-    // UTF-8 when read back; otherwise UTF-8 with a byte-order mark, so nothing is lost.
-    std::optional<std::string> narrow = EncodeCp1252(content);
-    if (narrow && (*narrow == content || !text::isValidUtf8(*narrow))) return *narrow;
-    return "\xEF\xBB\xBF" + content;
-}
 
 // ---- the list in the window ----
 
@@ -82,6 +28,9 @@ void FrmMain::LoadExclude() {
     lvExclude.clear();
     excludeTextsDirty_ = true;
     for (const engine::ExcludeEntry& e : file.entries) {
+        // An empty text would exclude every location; this window never writes one, so such a
+        // line is left from an entry that was broken in two and is no entry.
+        if (e.text.empty()) continue;
         addExcludeRow(e.text, e.mustBegin, e.enabled);
         yield();
     }
@@ -124,7 +73,7 @@ void FrmMain::cmdExclude_Click(int index) {
             dlg.showModal(this);
             if (dlg.accepted()) {
                 int position = lvExclude.count();
-                addExcludeRow(text::trim(dlg.txtLocation.text()), dlg.chkMustBegin.value() == 1 ? "Yes" : "No",
+                addExcludeRow(ExcludeEntryText(dlg.txtLocation.text()), dlg.chkMustBegin.value() == 1 ? "Yes" : "No",
                               true);
                 SaveExclude();
                 LoadExclude();
@@ -144,7 +93,7 @@ void FrmMain::cmdExclude_Click(int index) {
             if (dlg.accepted() &&
                 host().msgBox(texts_.EditConfirmText, ui::mb::YesNo, "Scourline") == ui::mb::Yes &&
                 sel < lvExclude.count()) {
-                lvExclude.setText(sel, text::trim(dlg.txtLocation.text()));
+                lvExclude.setText(sel, ExcludeEntryText(dlg.txtLocation.text()));
                 lvExclude.setSubItem(sel, 1, dlg.chkMustBegin.value() == 1 ? "Yes" : "No");
                 excludeTextsDirty_ = true;
                 SaveExclude();

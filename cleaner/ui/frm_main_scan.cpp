@@ -2,8 +2,17 @@
 #include "cleaner/engine/exclude_list.h"
 #include "cleaner/engine/scanner.h"
 #include "cleaner/ui/frm_main.h"
+#include "common/text/text.h"
 
 namespace cleaner {
+
+void FrmMain::setFlatButtonsEnabled(bool enabled) {
+    // The Help menu's entries act through these buttons: they are enabled together.
+    cmdCheckUpdate.setEnabled(enabled);
+    cmdShowAbout.setEnabled(enabled);
+    m17.setEnabled(enabled);
+    m18.setEnabled(enabled);
+}
 
 void FrmMain::setWorkControlsEnabled(bool enabled, bool repair) {
     for (ui::Button* b : {&o2, &o3, &o4, &o5, &o6, &o7, &o8}) b->setEnabled(enabled);
@@ -14,8 +23,7 @@ void FrmMain::setWorkControlsEnabled(bool enabled, bool repair) {
         m1.setEnabled(enabled);
         lvInvalidLoc.setEnabled(enabled);
         for (ui::Button& b : cmdExclude) b.setEnabled(enabled);
-        cmdCheckUpdate.setEnabled(enabled);
-        cmdShowAbout.setEnabled(enabled);
+        setFlatButtonsEnabled(enabled);
     }
 }
 
@@ -37,6 +45,9 @@ void FrmMain::cmdScan_Click() {
         lvInvalidLoc.clear();
         // Rows are listed in the order the walkers report them.
         lvInvalidLoc.setSorting(false, lvInvalidLoc.sortKey(), lvInvalidLoc.sortOrder());
+        // The headers forget their direction with it: the next click sorts ascending, as the
+        // unsorted list suggests.
+        for (int c = 0; c < static_cast<int>(lvInvalidLoc.columns().size()); ++c) lvInvalidLoc.column(c).tag.clear();
         scanStarting_ = true;
         yield();
         scanStarting_ = false;
@@ -44,8 +55,7 @@ void FrmMain::cmdScan_Click() {
         scanRunning_ = true;
         setScanCaptions(texts_.StopCaption);
         setWorkControlsEnabled(false, false);
-        cmdCheckUpdate.setEnabled(false);
-        cmdShowAbout.setEnabled(false);
+        setFlatButtonsEnabled(false);
         invalidCount_ = 0;
 
         std::vector<engine::CategoryRow> rows;
@@ -69,8 +79,9 @@ void FrmMain::cmdScan_Click() {
         setScanCaptions(texts_.ScanCaption);
         setWorkControlsEnabled(true, false);
         engine::SweepExcluded(*this);
-        cmdCheckUpdate.setEnabled(true);
-        cmdShowAbout.setEnabled(true);
+        // The sweep lowered the count: the status bar shows the same number as Label1.
+        SBarMain.setPanel(0, texts_.TotalLabel + std::to_string(invalidCount_));
+        setFlatButtonsEnabled(true);
         ProgressBar1.setValue(100);
     }
 }
@@ -82,7 +93,13 @@ void FrmMain::yield() { host().doEvents(); }
 const std::vector<std::string>& FrmMain::excludeTexts() {
     if (excludeTextsDirty_) {
         excludeTexts_.clear();
-        for (int i = 0; i < lvExclude.count(); ++i) excludeTexts_.push_back(lvExclude.text(i));
+        // An entry of blanks only is tested as the empty text, which excludes every location:
+        // the entry keeps its blanks (so it is never mistaken for the remains of a broken line)
+        // and the meaning it always had.
+        for (int i = 0; i < lvExclude.count(); ++i) {
+            const std::string& t = lvExclude.text(i);
+            excludeTexts_.push_back(text::trim(t).empty() ? std::string() : t);
+        }
         excludeTextsDirty_ = false;
     }
     return excludeTexts_;

@@ -36,6 +36,10 @@ void FrmMain::SetInitValues() {
             chkSkipCDLan_Click();  // a change of state is written at once
         }
     }
+    // Off unless the user ticked it; nothing is written until then.
+    std::optional<double> keepUndo = leadingNumber(
+        mdlreg::ReadStringSetting(svc_.registry, plat::kHkeyCurrentUser, kSettingsKey, "chkKeepUndo", "0"));
+    chkKeepUndo.setValue(keepUndo && *keepUndo == 1 ? 1 : 0);
     LoadExclude();
 }
 
@@ -85,6 +89,11 @@ void FrmMain::SaveFileTypes() {
 void FrmMain::chkSkipCDLan_Click() {
     mdlreg::WriteStringValue(svc_.registry, plat::kHkeyCurrentUser, kSettingsKey, "chkSkipCDLan",
                              chkSkipCDLan.value() == 1 ? "1" : "0");
+}
+
+void FrmMain::chkKeepUndo_Click() {
+    mdlreg::WriteStringValue(svc_.registry, plat::kHkeyCurrentUser, kSettingsKey, "chkKeepUndo",
+                             chkKeepUndo.value() == 1 ? "1" : "0");
 }
 
 void FrmMain::lvLocations_ItemCheck(int) { SaveFileTypes(); }

@@ -495,6 +495,12 @@ int ListView::selectedIndex() const {
     return -1;
 }
 
+int ListView::focusedIndex() const {
+    for (int i = 0; i < count(); ++i)
+        if (items_[i].focused) return i;
+    return -1;
+}
+
 int ListView::selCount() const {
     return static_cast<int>(std::count_if(items_.begin(), items_.end(), [](const Item& it) { return it.selected; }));
 }
@@ -572,8 +578,15 @@ void ListView::userSetSelected(int i, bool s) {
     setSelected(i, s);
 }
 
+void ListView::userSetFocused(int i) {
+    if (i < 0 || i >= count()) return;
+    for (Item& it : items_) it.focused = false;
+    items_[i].focused = true;
+}
+
 void ListView::userClickRow(int i, bool additive) {
     if (i < 0 || i >= count()) return;
+    userSetFocused(i);
     if (additive && multiSelect) setSelected(i, !items_[i].selected);
     else {
         for (int k = 0; k < count(); ++k)
@@ -587,6 +600,7 @@ void ListView::userClickRow(int i, bool additive) {
 }
 
 void ListView::userClicked(int i) {
+    userSetFocused(i);
     raise(form(), [&] {
         if (i >= 0 && i < count() && onItemClick) onItemClick(i);
         if (onClick) onClick();
@@ -595,6 +609,7 @@ void ListView::userClicked(int i) {
 
 void ListView::userDblClickRow(int i) {
     if (i >= 0 && i < count()) {
+        userSetFocused(i);
         for (int k = 0; k < count(); ++k)
             if (k != i && items_[k].selected) setSelected(k, false);
         setSelected(i, true);

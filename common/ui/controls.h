@@ -197,6 +197,7 @@ public:
         int smallIcon = -1;  // image index in smallIcons, -1 none
         std::string key;
         std::vector<uint32_t> subItemColors;  // per column 1.., kDefaultColor when absent
+        bool focused = false;  // the row the user last clicked or moved to (moves with the row)
     };
     enum class SortOrder { Ascending, Descending };
 
@@ -231,6 +232,7 @@ public:
     bool selected(int i) const { return items_.at(i).selected; }
     int selectedIndex() const;  // first selected, -1 none
     int selCount() const;
+    int focusedIndex() const;   // the focused row, -1 none
     void setSmallIcon(int i, int image);
     void setKey(int i, const std::string& key);
     void ensureVisible(int i);
@@ -266,6 +268,8 @@ public:
     void userMouseUp(int button, int x, int y);
     // Selection changed by the user without a click event (keyboard, rubber band).
     void userSetSelected(int i, bool s);
+    // The focus moved to row i without a click event (keyboard); raises nothing.
+    void userSetFocused(int i);
     // A click whose selection change a peer has already applied: raises onItemClick(i) when
     // i is a row, then onClick.
     void userClicked(int i);

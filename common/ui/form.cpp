@@ -134,6 +134,17 @@ void Form::userKeyDown(int key) {
     if (onKeyDown) onKeyDown(key);
 }
 
+void Form::postWhenIdle(std::function<void()> action) {
+    if (busy_ == 0) host_.post(std::move(action));
+    else whenIdle_.push_back(std::move(action));
+}
+
+void Form::postIdleActions() {
+    std::vector<std::function<void()>> due;
+    due.swap(whenIdle_);
+    for (auto& action : due) host_.post(std::move(action));
+}
+
 Control* Form::find(const std::string& name, int index) const {
     for (Control* c : controls_)
         if (c->name() == name && c->index() == index) return c;

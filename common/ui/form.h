@@ -113,9 +113,14 @@ public:
     int busyDepth() const { return busy_; }
     struct Busy {
         explicit Busy(Form& f) : f_(f) { ++f_.busy_; }
-        ~Busy() { --f_.busy_; }
+        ~Busy() {
+            if (--f_.busy_ == 0 && !f_.whenIdle_.empty()) f_.postIdleActions();
+        }
         Form& f_;
     };
+    // Runs `action` from the message loop once no handler runs on this form's behalf: posted at
+    // once when none runs now, else when the outermost one returns.
+    void postWhenIdle(std::function<void()> action);
 
 private:
     friend class Control;
@@ -137,6 +142,8 @@ private:
     std::vector<MenuItem*> menus_;
     Peer* peer_ = nullptr;
     int busy_ = 0;
+    void postIdleActions();
+    std::vector<std::function<void()>> whenIdle_;
 };
 
 }  // namespace ui

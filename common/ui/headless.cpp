@@ -169,6 +169,16 @@ void Driver::type(TextBox& t, const std::string& text) {
     t.userType(text);
     host_.flushDeferred();
 }
+void Driver::keyPress(TextBox& t, int key) {
+    require(t, "type into");
+    if (key == kKeyReturn && t.multiLine) {
+        if (t.readOnly) return;
+        t.userType(t.text() + "\r\n");
+        host_.flushDeferred();
+        return;
+    }
+    keyPress(t.form(), key);
+}
 void Driver::type(ComboBox& c, const std::string& text) {
     require(c, "type into");
     if (c.style() != ComboBox::Style::Editable) throw DriverError("cannot type into drop-down list " + c.name());

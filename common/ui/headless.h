@@ -115,6 +115,9 @@ public:
     void click(OptionButton& o);
     void click(MenuItem& m);
     void type(TextBox& t, const std::string& text);
+    // A key typed into a text box: Enter in a multi-line box adds a line break (CR LF) to its
+    // text; any other key goes to the form as keyPress(Form&, key) sends it.
+    void keyPress(TextBox& t, int key);
     void type(ComboBox& c, const std::string& text);  // the whole new text
     void pick(ComboBox& c, int index);
     void keyPress(ComboBox& c, int ch);

@@ -97,7 +97,7 @@ TEST_F(ExcludeTest, EditAndRemoveNeedASelectionAndEditKeepsTheTick) {
     EXPECT_EQ(excludeFile(), "new;;No;;False\r\n");
 }
 
-TEST_F(ExcludeTest, DialogRefusesAnEmptyTextAndBlanksBecomeAnEmptyEntry) {
+TEST_F(ExcludeTest, DialogRefusesAnEmptyTextAndKeepsAnEntryOfBlanks) {
     startOptions();
     host.onModal("frmExcludeLocation", [this](ui::Form& form) {
         auto& d = static_cast<cleaner::FrmExcludeLocation&>(form);
@@ -112,10 +112,10 @@ TEST_F(ExcludeTest, DialogRefusesAnEmptyTextAndBlanksBecomeAnEmptyEntry) {
     EXPECT_EQ(host.boxes[0].style, ui::mb::OkOnly | ui::mb::Information);
     EXPECT_EQ(form->lvExclude.count(), 0);
 
-    // Blanks trim to an empty text, which would exclude every location: no entry is kept.
+    // Blanks pass the check; the entry keeps them rather than an empty text.
     dialog("   ");
     drv.click(form->cmdExclude[0]);
-    EXPECT_EQ(entries(), (std::vector<std::string>{}));
+    EXPECT_EQ(entries(), (std::vector<std::string>{"   |Yes|on"}));
 }
 
 TEST_F(ExcludeTest, ClosingTheDialogCountsAsCancelAndClearsScanOnActivate) {

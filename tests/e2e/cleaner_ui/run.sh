@@ -2,7 +2,10 @@
 # End to end of hivescrub.exe in a throwaway Wine prefix under Xvfb: planted broken entries
 # (the cleaner's e2e plant), the wizard closed, a scan through the window's button, screenshots
 # of the results view, the options view, the exclude dialog and the Spanish interface, the
-# settings key after the close, and a second start that ends at once.
+# settings key after the close, and a second start that ends at once. Then the sequence that
+# once scanned with half an exclude list: wizard, Scan, Show options, Add..., a text typed into
+# the real edit box and Enter, with an Exclude.lst of two entries: the dialog closes, the file
+# holds all three entries and no scan starts.
 #
 #   run.sh [mingw build folder]   (or BUILD_WIN=...; default build/win)   SHOTS=dir keeps the PNGs
 set -u
@@ -34,6 +37,7 @@ ui() { timeout 700 wine 'C:\Program Files\Scourline\uiclick.exe' "$@"; }
 shot() { sleep "${2:-1}"; xwd -root -display "$DISPLAY" | convert xwd:- "$SHOTS/$1.png"; echo "shot $SHOTS/$1.png"; }
 FAILS=0
 check() { local n=$1; shift; if "$@"; then echo "ok   $n"; else echo "FAIL $n"; FAILS=$((FAILS+1)); fi; }
+gone() { ! ui wait "$1" 1; }
 
 # English: the wizard comes first, modal; its close box leaves the main window idle.
 wine 'C:\Program Files\Scourline\hivescrub.exe' & P=$!
@@ -41,7 +45,9 @@ check "main window opens" ui wait "$MAIN" 60
 check "wizard shown at start" ui wait "Welcome to Tolvane Registry Cleaner" 30
 shot wizard 2
 ui close "Welcome to Tolvane Registry Cleaner"
-sleep 1
+# The window before any view switch: only the results view (nothing of the options view
+# shows through it).
+shot start 2
 # A second start ends at once, silently.
 ( timeout 60 wine 'C:\Program Files\Scourline\hivescrub.exe'; echo "second start rc $?" ) &
 S=$!
@@ -82,10 +88,38 @@ ui click "$MAIN" "Show options"
 shot spanish-options 2
 ui close "$MAIN"
 wait $P
+
+# The wizard's Scan leaves ScanOnActivate set; Add... then closes a modal dialog over the main
+# window, which activates it while the list is being reloaded.
+rm -f "$APPDIR/spanish.dll"
+printf 'NoSuchEntryA;;Yes;;True\r\nNoSuchEntryB;;Yes;;True\r\n' >"$APPDIR/Exclude.lst"
+wine 'C:\Program Files\Scourline\hivescrub.exe' & P=$!
+ui wait "$MAIN" 60
+check "wizard for the sequence" ui wait "Welcome to Tolvane Registry Cleaner" 30
+ui click "Welcome to Tolvane Registry Cleaner" "Next"
+sleep 1
+ui click "Welcome to Tolvane Registry Cleaner" "Scan"
+sleep 2
+check "wizard's scan ends" ui waitcaption "$MAIN" "Scan now" 600
+ui click "$MAIN" "Show options"
+sleep 1
+ui move "$MAIN" 0 0
+ui click "$MAIN" "Add..."
+check "exclude dialog for the sequence" ui wait "Exclude locations" 20
+ui enter "Exclude locations" "HKEY_CURRENT_USER\Software\ScourlineE2E"
+sleep 3
+shot sequence 1
+check "Enter closed the dialog" gone "Exclude locations"
+check "no scan started: the options view stays" ui waitcaption "$MAIN" "Hide options" 3
+LIST=$(cat "$APPDIR/Exclude.lst")
+printf 'Exclude.lst now:\n%s\n' "$LIST"
+check "the file holds all three entries, one line each" [ "$LIST" = "$(printf 'NoSuchEntryA;;Yes;;True\r\nNoSuchEntryB;;Yes;;True\r\nHKEY_CURRENT_USER\\Software\\ScourlineE2E;;Yes;;True\r')" ]
+ui close "$MAIN"
+wait $P
 exit $FAILS
 EOS
 chmod +x "$SCRATCH/session.sh"
-SHOTS=$SHOTS WINEPREFIX=$WINEPREFIX timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/session.sh"
+APPDIR=$APP SHOTS=$SHOTS WINEPREFIX=$WINEPREFIX timeout 1800 xvfb-run -a -s "-screen 0 1024x768x24" "$SCRATCH/session.sh"
 RC=$?
 echo "settings after the close:"
 timeout 60 wine reg query 'HKCU\Software\Tolvane\Registry Cleaner\Registry Cleaner' 2>/dev/null | tr -d '\r'

@@ -6,6 +6,8 @@
 //   uiclick lvcount <window title> <n-th list view>   prints the row count of a list view
 //   uiclick snap <window title> <file.bmp>            the window as it paints itself (PrintWindow)
 //   uiclick move <window title> <x> <y>               moves the window (pixels)
+//   uiclick enter <window title> <text>               types the text into the window's edit box
+//                                                     and presses Enter there (posted keys)
 // Exit status 0 on success, 1 when the window or control was not found in time.
 #include <windows.h>
 #include <commctrl.h>
@@ -145,6 +147,15 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"snap") return snap(top, caption) ? 0 : 1;
     if (cmd == L"move" && argc > 4)
         return SetWindowPos(top, nullptr, _wtoi(argv[3]), _wtoi(argv[4]), 0, 0, SWP_NOSIZE | SWP_NOZORDER) ? 0 : 1;
+    if (cmd == L"enter") {
+        HWND edit = child(top, L"", L"Edit");
+        if (!edit) return 1;
+        SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(caption.c_str()));
+        SetForegroundWindow(top);
+        PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageW(edit, WM_KEYUP, VK_RETURN, 0xC01C0001);
+        return 0;
+    }
     if (cmd == L"lvcount") {
         HWND lv = child(top, L"", L"SysListView32", _wtoi(caption.c_str()));
         if (!lv) return 1;

@@ -1,0 +1,49 @@
+// The undo record of a repair: a registry-editor file ("Windows Registry Editor Version 5.00",
+// UTF-16LE with a byte-order mark, CR LF) that puts back every value the repair is about to
+// delete, with its exact type and bytes. The system's registry editor imports it (regedit /S,
+// or hivesave's Restore Selected when it lies in the backup folder).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "common/platform/registry.h"
+
+namespace engine {
+
+// One value as it is before the repair deletes it.
+struct UndoValue {
+    plat::RegHandle root = 0;   // a predefined root (plat::kHkeyCurrentUser, ...)
+    std::string keyPath;        // below the root, exact (WTF-8); "" = the root itself
+    std::string name;           // exact (WTF-8); "" = the key's default value
+    uint32_t type = 0;          // the value's type code, any number
+    std::vector<uint8_t> data;  // the exact bytes
+};
+
+struct UndoRecord {
+    bool ok = false;
+    std::string bytes;    // the file's bytes when ok
+    std::string problem;      // when not ok: which value the file cannot hold, and why (English)
+    size_t problemValue = 0;  // when not ok: its index in the values given
+};
+
+// The file for these values. Values are grouped under one "[root\path]" header per key (in
+// the order keys first appear; keys compared as the registry compares names); a value listed
+// twice is written once. Text values (type 1 with one final NUL and no other NUL or line break)
+// are written quoted, 32-bit numbers of four bytes as dword:, everything else as hex:
+// (binary), hex(2):, hex(7):, hex(b):, hex(0): or hex(n): with the exact bytes, long lines
+// wrapped with ",\" as the system's editor writes them.
+// Not ok (nothing to write) when a value cannot be put back exactly by the editor: a root it
+// does not know (performance data, dynamic data, an unknown handle), a name or key path
+// holding a NUL, a carriage return or a line feed, or text data (types 1, 2, 7) whose last
+// whole UTF-16 unit is not a NUL (the editor appends one when it imports such data).
+UndoRecord BuildUndoRecord(const std::vector<UndoValue>& values);
+
+// Reads a value before it is deleted. Returns the platform's code: 0 with *out filled; 2 when
+// the value (or its key) does not exist, so there is nothing to keep; anything else when it
+// cannot be read, so it must not be deleted under the promise of a complete record.
+long CaptureValue(plat::Registry& reg, plat::RegHandle root, const std::string& keyPath, const std::string& name,
+                  UndoValue* out);
+
+}  // namespace engine

@@ -1,0 +1,50 @@
+#include "cleaner/ui/undo_file.h"
+
+#include "backup/backup_names.h"
+
+namespace cleaner {
+
+namespace {
+
+std::string backupFolder(plat::Files& files) {
+    std::string folder = files.applicationFolder();
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+    return folder + "\\Backups";
+}
+
+}  // namespace
+
+std::string RepairUndoFilePath(plat::Files& files, const plat::FileTime& now) {
+    const std::string folder = backupFolder(files);
+    const std::string name = backup::UniqueBackupName(backup::DatedName("Repair", now), [&](const std::string& file) {
+        return files.fileExists(folder + "\\" + file) != plat::Probe::Missing;
+    });
+    return folder + "\\" + name + ".reg";
+}
+
+UndoFileResult WriteRepairUndoFile(plat::Files& files, plat::Clock& clock,
+                                   const std::vector<engine::UndoValue>& values) {
+    UndoFileResult result;
+    engine::UndoRecord record = engine::BuildUndoRecord(values);
+    if (!record.ok) {
+        result.problem = "The undo file cannot hold every value exactly: " + record.problem + ".";
+        return result;
+    }
+    const std::string folder = backupFolder(files);
+    if (files.folderExists(folder) != plat::Probe::Exists) files.createFolder(folder);
+    const std::string path = RepairUndoFilePath(files, clock.now());
+    const long rc = files.writeFile(path, record.bytes);
+    // Read back: a file that is there but not whole (a full disk) is no record.
+    std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
+    if (rc != 0 || !written || *written != record.bytes) {
+        if (rc == 0) files.deleteFile(path);
+        result.problem = "The undo file " + path + " could not be written" +
+                         (rc != 0 ? " (error " + std::to_string(rc) + ")." : " whole.");
+        return result;
+    }
+    result.ok = true;
+    result.path = path;
+    return result;
+}
+
+}  // namespace cleaner
