@@ -14,7 +14,7 @@ namespace hivescan {
 
 const char* UsageText() {
     return "usage: hivescan [--areas CODES] [--skip-cd-net | --no-skip-cd-net] [--format tsv|csv|json]\n"
-           "                [--output FILE] [--fix all [--yes]]\n"
+           "                [--output FILE] [--fix all [--yes] [--undo FILE]]\n"
            "  --areas CODES      comma-separated area codes (HKCU,HKU,HKLM,DLL,VDD,FONT,IFA,COM);\n"
            "                     default: the areas ticked in the cleaner's saved settings\n"
            "  --skip-cd-net      leave out references to CD-ROM and network drives\n"
@@ -25,6 +25,9 @@ const char* UsageText() {
            "                     otherwise it is asked on the console\n"
            "                     the rows are written first; when they cannot be written whole,\n"
            "                     nothing is deleted\n"
+           "  --undo FILE        before deleting, write every value the fix deletes to FILE, a\n"
+           "                     registry-editor file that puts them back exactly (regedit FILE);\n"
+           "                     when it cannot be written whole, nothing is deleted\n"
            "exit status: 0 scan ran, 1 output not written (nothing deleted) or exclude list\n"
            "             unreadable (nothing scanned), 2 usage error, 3 a fix left values that\n"
            "             could not be deleted or that changed since the scan\n";
@@ -103,6 +106,13 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             o.fixAll = true;
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (is(a, "--undo")) {
+            if (!valueOf(i, "--undo", &v)) return false;
+            if (v.empty()) {
+                *error = "--undo needs a file name";
+                return false;
+            }
+            o.undo = v;
         } else {
             *error = "unknown argument '" + a + "'";
             return false;
@@ -110,6 +120,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     }
     if (o.yes && !o.fixAll) {
         *error = "--yes is only for --fix all";
+        return false;
+    }
+    if (!o.undo.empty() && !o.fixAll) {
+        *error = "--undo is only for --fix all";
         return false;
     }
     *out = o;
@@ -278,9 +292,14 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
     int status = kExitOk;
     if (opt.fixAll && !rows.empty()) {
         fixing = true;
+        form.undoFilePath = opt.undo;
         drv.click(form.o5);
         host.runPosted();
         fixing = false;
+        if (form.undoRecordFailed()) {
+            console.err("hivescan: the undo file '" + opt.undo + "' was not written; nothing was deleted\n");
+            return kExitFailed;
+        }
         // A row stays listed exactly when its value was not deleted: refused by the registry,
         // or changed since the scan.
         if (fixConfirmed && form.lvInvalidLoc.count() > 0) {

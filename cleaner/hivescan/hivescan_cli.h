@@ -22,6 +22,7 @@ struct Options {
     std::string output;              // "" = standard output
     bool fixAll = false;
     bool yes = false;
+    std::string undo;                // --undo FILE: the fix's undo record ("" = none)
 };
 
 // Exit codes.

@@ -147,6 +147,11 @@ public:
     // Entry points the menu, the side windows and the console twin share with the buttons.
     void cmdScan_Click();
     void RemoveEntries(bool selectedOnly);
+    // The console twin's undo file: when set, every repair first writes its undo record there
+    // (whatever the check box says), and deletes nothing when it cannot.
+    std::string undoFilePath;
+    // The last repair stopped before deleting anything because its undo record could not be written.
+    bool undoRecordFailed() const { return undoRecordFailed_; }
     void o3_Click();
     // Starts a program of the application folder; a missing one is ignored.
     void StartSibling(const std::string& fileName);
@@ -207,6 +212,9 @@ private:
     void setFlatButtonsEnabled(bool enabled);
     void cmdRemoveSel_Click();
     void cmdRemoveAll_Click();
+    // Writes the undo record of the rows a repair is about to handle when one is asked for;
+    // false (after telling the user) when it could not be written whole.
+    bool WriteUndoRecord(bool selectedOnly);
 
     // Exclude list.
     void cmdExclude_Click(int index);
@@ -241,6 +249,7 @@ private:
     std::vector<std::string> excludeTexts_;
     bool excludeTextsDirty_ = true;
     bool excludeUnreadable_ = false;
+    bool undoRecordFailed_ = false;
     std::string excludePath_;
 };
 

@@ -22,17 +22,13 @@ std::string RepairUndoFilePath(plat::Files& files, const plat::FileTime& now) {
     return folder + "\\" + name + ".reg";
 }
 
-UndoFileResult WriteRepairUndoFile(plat::Files& files, plat::Clock& clock,
-                                   const std::vector<engine::UndoValue>& values) {
+UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<engine::UndoValue>& values) {
     UndoFileResult result;
     engine::UndoRecord record = engine::BuildUndoRecord(values);
     if (!record.ok) {
         result.problem = "The undo file cannot hold every value exactly: " + record.problem + ".";
         return result;
     }
-    const std::string folder = backupFolder(files);
-    if (files.folderExists(folder) != plat::Probe::Exists) files.createFolder(folder);
-    const std::string path = RepairUndoFilePath(files, clock.now());
     const long rc = files.writeFile(path, record.bytes);
     // Read back: a file that is there but not whole (a full disk) is no record.
     std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
@@ -45,6 +41,13 @@ UndoFileResult WriteRepairUndoFile(plat::Files& files, plat::Clock& clock,
     result.ok = true;
     result.path = path;
     return result;
+}
+
+UndoFileResult WriteRepairUndoFile(plat::Files& files, plat::Clock& clock,
+                                   const std::vector<engine::UndoValue>& values) {
+    const std::string folder = backupFolder(files);
+    if (files.folderExists(folder) != plat::Probe::Exists) files.createFolder(folder);
+    return WriteUndoFile(files, RepairUndoFilePath(files, clock.now()), values);
 }
 
 }  // namespace cleaner

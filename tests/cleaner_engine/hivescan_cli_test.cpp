@@ -6,6 +6,7 @@
 #include "common/platform/fake/fake_registry.h"
 #include "common/platform/fake/fake_shell.h"
 #include "tests/cleaner_engine/engine_fixture.h"
+#include "tests/support/reg_file.h"
 
 using hivescan::Format;
 using hivescan::FormatRows;
@@ -203,4 +204,41 @@ TEST_F(HivescanRunTest, UnreadableExcludeListStopsBeforeTheScan) {
     EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitOk);
     EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
     EXPECT_EQ(out.find("Acme"), std::string::npos) << out;
+}
+
+// The undo record puts back every deleted value exactly; without it, nothing is deleted.
+TEST_F(HivescanRunTest, UndoFileIsWrittenBeforeTheFixAndPutsEveryValueBack) {
+    const std::vector<uint8_t> odd{'C', 0, ':', 0, '\\', 0, 'g', 0, 0, 0, 'x'};  // odd length, a NUL inside
+    {
+        plat::RegHandle h = 0;
+        ASSERT_EQ(reg.createKey(plat::kHkeyCurrentUser, "Software\\Acme", &h), 0);
+        ASSERT_EQ(reg.setValueEx(h, "Bin \"q\"", plat::kRegBinary, odd.data(), static_cast<uint32_t>(odd.size())), 0);
+        reg.closeKey(h);
+    }
+    uint32_t type = 0;
+    std::vector<uint8_t> before;
+    ASSERT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", &type, &before));
+
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes", "--undo", "C:\\undo.reg"}), hivescan::kExitOk) << err;
+    EXPECT_FALSE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    std::optional<std::string> record = files.readFile("C:\\undo.reg");
+    ASSERT_TRUE(record.has_value());
+    EXPECT_EQ(record->compare(0, 2, "\xFF\xFE"), 0);  // UTF-16LE with its mark, as the editor reads it
+
+    std::string error;
+    ASSERT_TRUE(regfile::load(reg, *record, &error)) << error;
+    std::vector<uint8_t> after;
+    ASSERT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", &type, &after));
+    EXPECT_EQ(type, plat::kRegSz);
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
+}
+
+TEST_F(HivescanRunTest, UndoFileThatCannotBeWrittenDeletesNothing) {
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes", "--undo", "C:\\NoSuchDir\\undo.reg"}),
+              hivescan::kExitFailed);
+    EXPECT_NE(err.find("nothing was deleted"), std::string::npos) << err;
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
+    EXPECT_EQ(run({"--areas", "HKCU", "--undo", "C:\\u.reg"}), hivescan::kExitUsage);
 }

@@ -78,5 +78,45 @@ TEST_F(UndoOptionTest, NoFileWhenTheRecordCannotBeCompleteOrWritten) {
     EXPECT_TRUE(r.path.empty());
 }
 
+// The user ticks the option, scans and presses Fix all: the record lies in the backup folder
+// before anything is deleted, and it holds every deleted value.
+TEST_F(UndoOptionTest, FixAllWithTheOptionTickedWritesTheRecordFirst) {
+    sz(plat::kHkeyCurrentUser, "Software\\Junk", "a", "C:\\gone\\a.exe");
+    sz(plat::kHkeyCurrentUser, "Software\\Junk", "b", "C:\\gone\\b.exe");
+    areas("1;0;0;0;0;0;0;0");
+    auto& f = start();
+    drv.click(f.o3);
+    drv.click(f.chkKeepUndo);
+    drv.click(f.cmdScan);
+    ASSERT_EQ(f.lvInvalidLoc.count(), 2);
+    host.answer(ui::mb::Yes);
+    drv.click(f.o5);
+    EXPECT_EQ(f.lvInvalidLoc.count(), 0);
+    EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, "Software\\Junk", "a"));
+    auto listed = files.listFiles(backups, "Repair *.reg");
+    ASSERT_EQ(listed.size(), 1u);
+    const std::string record = files.readFile(backups + "\\" + listed[0].name).value_or("");
+    EXPECT_NE(record.find(std::string("a\0\"\0=\0", 6)), std::string::npos);  // "a"= in UTF-16
+    EXPECT_NE(record.find(std::string("b\0\"\0=\0", 6)), std::string::npos);
+}
+
+TEST_F(UndoOptionTest, ARecordThatCannotBeWrittenStopsTheRepair) {
+    sz(plat::kHkeyCurrentUser, "Software\\Junk", "a", "C:\\gone\\a.exe");
+    areas("1;0;0;0;0;0;0;0");
+    files.markReadOnlyFolder(kApp);  // no backup folder can be made
+    auto& f = start();
+    drv.click(f.o3);
+    drv.click(f.chkKeepUndo);
+    drv.click(f.cmdScan);
+    ASSERT_EQ(f.lvInvalidLoc.count(), 1);
+    host.answer(ui::mb::Yes);
+    drv.click(f.o5);
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_EQ(host.boxes.back().text.rfind("Nothing was deleted.", 0), 0u) << host.boxes.back().text;
+    EXPECT_EQ(f.lvInvalidLoc.count(), 1);
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, "Software\\Junk", "a"));
+    EXPECT_TRUE(f.undoRecordFailed());
+}
+
 }  // namespace
 }  // namespace cleanerui
