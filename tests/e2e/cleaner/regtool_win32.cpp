@@ -4,13 +4,17 @@
 // without sharing.
 //
 //   regtool plant-nul KEY              below HKCU: abc, @ (valid), "abc" NUL "hidden", NUL "hidden2"
-//   regtool values KEY                 below HKCU: one line per value, name (NUL as \0) TAB type TAB hex
+//   regtool values KEY                 below HKCU: one line per value, name (NUL as \0, other units
+//                                      outside ASCII as \uXXXX) TAB type TAB hex, sorted
+//   regtool plant-undo KEY             below HKCU: broken values of the types and names a repair
+//                                      deletes (text, expandable, multi-string, odd data, odd names)
 //   regtool link KEY NAME              below HKCU: KEY\NAME becomes a link to KEY
 //   regtool hold FILE STOPFILE         opens FILE without sharing until STOPFILE exists (60 s at most)
 #include <windows.h>
 #include <winternl.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -49,6 +53,7 @@ int plantNul(const std::wstring& path) {
 }
 
 int values(const std::wstring& path) {
+    std::vector<std::string> lines;
     HKEY h = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &h) != 0) return 1;
     for (DWORD i = 0;; ++i) {
@@ -63,7 +68,11 @@ int values(const std::wstring& path) {
         for (DWORD c = 0; c < chars; ++c) {
             if (name[c] == 0) line += "\\0";
             else if (name[c] < 0x80) line += static_cast<char>(name[c]);
-            else line += '?';
+            else {
+                char u[8];
+                std::snprintf(u, sizeof u, "\\u%04x", static_cast<unsigned>(name[c]));
+                line += u;
+            }
         }
         char buf[16];
         std::snprintf(buf, sizeof buf, "\t%lu\t", static_cast<unsigned long>(type));
@@ -72,10 +81,50 @@ int values(const std::wstring& path) {
             std::snprintf(buf, sizeof buf, "%02x", data[b]);
             line += buf;
         }
-        std::printf("%s\n", line.c_str());
+        lines.push_back(line);
     }
     RegCloseKey(h);
+    std::sort(lines.begin(), lines.end());
+    for (const std::string& l : lines) std::printf("%s\n", l.c_str());
     return 0;
+}
+
+bool setRaw(HKEY key, const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+    return RegSetValueExW(key, name.c_str(), 0, type, data.data(), static_cast<DWORD>(data.size())) == 0;
+}
+
+std::vector<BYTE> utf16(const std::wstring& text, bool nul = true) {
+    std::vector<BYTE> out;
+    for (wchar_t c : text) {
+        out.push_back(static_cast<BYTE>(c & 0xFF));
+        out.push_back(static_cast<BYTE>(c >> 8));
+    }
+    if (nul) out.insert(out.end(), {0, 0});
+    return out;
+}
+
+int plantUndo(const std::wstring& path) {
+    HKEY h = createKey(path);
+    if (!h) return 1;
+    std::vector<BYTE> embedded = utf16(L"C:\\gone\\e.exe", true);
+    const std::vector<BYTE> tail = utf16(L"tail", true);
+    embedded.insert(embedded.end(), tail.begin(), tail.end());
+    std::vector<BYTE> odd = utf16(L"C:\\gone\\o.exe", true);
+    odd.push_back(0x7A);  // one byte more: odd length
+    std::vector<BYTE> multi = utf16(L"C:\\gone\\m.exe", true);
+    const std::vector<BYTE> second = utf16(L"second", true);
+    multi.insert(multi.end(), second.begin(), second.end());
+    multi.insert(multi.end(), {0, 0});
+    bool ok = setRaw(h, L"plain", REG_SZ, utf16(L"C:\\gone\\a.exe")) &&
+              setRaw(h, L"", REG_SZ, utf16(L"C:\\gone\\default.exe")) &&
+              setRaw(h, L"expand", REG_EXPAND_SZ, utf16(L"C:\\gone\\%USERNAME%\\b.exe")) &&
+              setRaw(h, L"multi", REG_MULTI_SZ, multi) &&
+              setRaw(h, L"q\"u\\o\"te", REG_SZ, utf16(L"C:\\gone\\q.exe")) &&
+              setRaw(h, L"\x041a\x043b\x044e\x0447 \x4e2d", REG_SZ, utf16(L"C:\\gone\\k.exe")) &&
+              setRaw(h, L"embedded", REG_SZ, embedded) && setRaw(h, L"odd", REG_SZ, odd) &&
+              setRaw(h, L"keep", REG_SZ, utf16(L"C:\\windows\\notepad.exe"));
+    RegCloseKey(h);
+    return ok ? 0 : 1;
 }
 
 std::wstring userSid() {
@@ -127,6 +176,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
     if (cmd == L"plant-nul" && argc == 3) return plantNul(argv[2]);
     if (cmd == L"values" && argc == 3) return values(argv[2]);
+    if (cmd == L"plant-undo" && argc == 3) return plantUndo(argv[2]);
     if (cmd == L"link" && argc == 4) return link(argv[2], argv[3]);
     if (cmd == L"hold" && argc == 4) return hold(argv[2], argv[3]);
     std::fprintf(stderr, "usage: regtool plant-nul|values KEY | link KEY NAME | hold FILE STOPFILE\n");
