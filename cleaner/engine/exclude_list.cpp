@@ -29,22 +29,24 @@ std::string fromUtf16Bytes(const std::string& raw, bool bigEndian) {
     return text::fromUtf16(w);
 }
 
-std::string decodeExcludeFile(const std::string& raw) {
+std::string decodeExcludeFile(const std::string& raw, const std::function<std::string(const std::string&)>& legacy) {
+    auto fromCodePage = [&](const std::string& b) { return legacy ? legacy(b) : text::fromCodePage(b, 1252); };
     if (raw.compare(0, 2, "\xFF\xFE") == 0) return fromUtf16Bytes(raw, false);
     if (raw.compare(0, 2, "\xFE\xFF") == 0) return fromUtf16Bytes(raw, true);
     if (raw.compare(0, 3, "\xEF\xBB\xBF") == 0) {
         // The programs write UTF-8 with a mark when the code page cannot hold every character,
         // lone surrogates of key names included; only bytes that are not even that are 1252.
         std::string body = raw.substr(3);
-        return text::isValidWtf8(body) ? body : text::fromCodePage(body, 1252);
+        return text::isValidWtf8(body) ? body : fromCodePage(body);
     }
-    return text::isValidUtf8(raw) ? raw : text::fromCodePage(raw, 1252);
+    return text::isValidUtf8(raw) ? raw : fromCodePage(raw);
 }
 
 }  // namespace
 
-std::vector<ExcludeEntry> ParseExcludeFile(const std::string& raw) {
-    const std::string bytes = decodeExcludeFile(raw);
+std::vector<ExcludeEntry> ParseExcludeFile(const std::string& raw,
+                                           const std::function<std::string(const std::string&)>& fromCodePage) {
+    const std::string bytes = decodeExcludeFile(raw, fromCodePage);
 
     std::vector<ExcludeEntry> out;
     std::string::size_type pos = 0;
@@ -77,7 +79,7 @@ ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder
         return result;
     }
     result.state = ExcludeFile::State::Read;
-    result.entries = ParseExcludeFile(*bytes);
+    result.entries = ParseExcludeFile(*bytes, [&files](const std::string& b) { return files.fromSystemCodePage(b); });
     return result;
 }
 

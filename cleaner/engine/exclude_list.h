@@ -1,6 +1,7 @@
 // The exclude list's file and the sweep that runs after a scan.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,9 +32,11 @@ struct ExcludeFile {
 ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder);
 // Parses the file's bytes (what LoadExclude does after reading it). After a byte-order mark the
 // text is UTF-16 (either order) or UTF-8 as the programs write it, lone surrogates included;
-// without one it is UTF-8, or the system code page (1252) when it is not valid UTF-8. A line
+// without one it is UTF-8, or the system code page when it is not valid UTF-8. A line
 // whose text is empty gives no entry: an empty text would exclude every location.
-std::vector<ExcludeEntry> ParseExcludeFile(const std::string& bytes);
+// `fromCodePage` decodes the system code page (1252 when not given).
+std::vector<ExcludeEntry> ParseExcludeFile(const std::string& bytes,
+                                           const std::function<std::string(const std::string&)>& fromCodePage = {});
 
 // After a scan: for every exclude-list text (host.excludeTexts(), list order), removes each
 // result row whose location equals it exactly, last row first, lowering InvalidCount for each

@@ -53,7 +53,8 @@ void FrmMain::SaveExclude() {
     // replaced only once the new one is whole: a folder this program may not write (below
     // Program Files without elevation) leaves the old file as it was, and the user is told.
     const std::string path = ApplicationFolder() + "\\Exclude.lst";
-    const long rc = svc_.files.replaceFile(path, ExcludeFileBytes(entries));
+    const long rc = svc_.files.replaceFile(
+        path, ExcludeFileBytes(entries, [this](const std::string& t) { return svc_.files.toSystemCodePage(t); }));
     if (rc == 0) return;
     const std::string text =
         SpanishMode() ? "No se pudo guardar la lista de exclusiones en \"" + path + "\": " + plat::ErrorText(rc) +

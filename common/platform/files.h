@@ -65,6 +65,12 @@ public:
     // it is whole, so a write that fails (no right to write there, a full disk) leaves the old
     // file as it was. 0 on success, else the platform's code.
     virtual long replaceFile(const std::string& path, const std::string& bytes) = 0;
+
+    // The system code page, in which older programs wrote their text files: its bytes as UTF-8,
+    // and UTF-8 as its bytes (nullopt when a character has no byte there). The platform's own
+    // code page on Windows; 1252 in the substitutes.
+    virtual std::string fromSystemCodePage(const std::string& bytes) = 0;
+    virtual std::optional<std::string> toSystemCodePage(const std::string& utf8) = 0;
 };
 
 }  // namespace plat

@@ -163,6 +163,25 @@ std::string fromCodePage(std::string_view bytes, unsigned codePage) {
     return out;
 }
 
+std::optional<std::string> toCodePage1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const char32_t cp = decodeOne(utf8, i, nullptr);
+        if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+            out += static_cast<char>(cp);
+            continue;
+        }
+        // 0x80..0x9F hold the code page's own characters (five of them map to themselves).
+        size_t b = 0;
+        while (b < kCp1252High.size() && kCp1252High[b] != cp) ++b;
+        if (b == kCp1252High.size()) return std::nullopt;
+        out += static_cast<char>(0x80 + b);
+    }
+    return out;
+}
+
 bool isValidUtf8(std::string_view bytes) {
     bool valid = true;
     size_t i = 0;

@@ -2,6 +2,7 @@
 // the registry's case-insensitive name comparison, and small string utilities.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ void appendUtf8(std::string& out, char32_t cp);
 // Decodes bytes in the given Windows code page into UTF-8: 65001 (UTF-8, copied), 28591
 // (Latin-1), and 1252 for every other number.
 std::string fromCodePage(std::string_view bytes, unsigned codePage = 1252);
+// UTF-8 text in code page 1252; nullopt when a character has no byte there.
+std::optional<std::string> toCodePage1252(std::string_view utf8);
 // Strict UTF-8 (no encoded surrogates, no overlong forms).
 bool isValidUtf8(std::string_view bytes);
 // UTF-8 that may also carry lone surrogates (WTF-8), as the programs write names.

@@ -101,6 +101,19 @@ TEST_F(Win32FilesSmoke, ReplaceKeepsTheOldFileWhenTheNewOneCannotTakeItsPlace) {
     EXPECT_NE(files_.replaceFile(dir_ + "\\no\\such\\x.lst", "x"), 0);
 }
 
+// The system code page of the prefix, both ways; characters it has no byte for are refused.
+TEST(Win32Files, SystemCodePageBothWays) {
+    Win32Files files;
+    const std::string ascii = "Software\\Plain 123";
+    EXPECT_EQ(files.fromSystemCodePage(ascii), ascii);
+    EXPECT_EQ(files.toSystemCodePage(ascii).value_or("<none>"), ascii);
+    if (GetACP() == 1252) {
+        EXPECT_EQ(files.fromSystemCodePage("Caf\xE9"), "Caf\xC3\xA9");
+        EXPECT_EQ(files.toSystemCodePage("Caf\xC3\xA9").value_or("<none>"), "Caf\xE9");
+        EXPECT_FALSE(files.toSystemCodePage("\xD0\x9A\xE4\xB8\xAD").has_value());
+    }
+}
+
 TEST(Win32Files, SystemFoldersAndDrives) {
     Win32Files files;
     EXPECT_EQ(files.windowsDirectory(), "C:\\windows");

@@ -100,4 +100,14 @@ TEST(Strings, TrimReplaceSplit) {
     EXPECT_EQ(text::split("abc", ""), V{"abc"});
 }
 
+// Every byte of code page 1252 decodes and encodes back to itself; text outside it has no bytes.
+TEST(CodePage, Encodes1252BackToEveryByte) {
+    for (int b = 0; b < 256; ++b) {
+        const std::string one(1, static_cast<char>(b));
+        EXPECT_EQ(text::toCodePage1252(text::fromCodePage(one, 1252)).value_or("<none>"), one) << b;
+    }
+    EXPECT_EQ(text::toCodePage1252("Caf\xC3\xA9 \xE2\x82\xAC").value_or("<none>"), "Caf\xE9 \x80");
+    EXPECT_FALSE(text::toCodePage1252("\xD0\x9A").has_value());  // Cyrillic
+}
+
 }  // namespace

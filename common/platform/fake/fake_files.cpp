@@ -264,6 +264,10 @@ long FakeFiles::replaceFile(const std::string& path, const std::string& bytes) {
     return writeFile(path, bytes);
 }
 
+std::string FakeFiles::fromSystemCodePage(const std::string& bytes) { return text::fromCodePage(bytes, 1252); }
+
+std::optional<std::string> FakeFiles::toSystemCodePage(const std::string& utf8) { return text::toCodePage1252(utf8); }
+
 void FakeFiles::markReadOnlyFolder(const std::string& folder) { readOnlyFolders_.insert(normalize(folder)); }
 
 void FakeFiles::markUnreadable(const std::string& path) { unreadable_.insert(normalize(path)); }

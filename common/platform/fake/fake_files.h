@@ -29,6 +29,8 @@ public:
     std::optional<std::string> readFile(const std::string& path) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
     long replaceFile(const std::string& path, const std::string& bytes) override;
+    std::string fromSystemCodePage(const std::string& bytes) override;
+    std::optional<std::string> toSystemCodePage(const std::string& utf8) override;
 
     // ---- test controls ----
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "common/platform/win32/win32_text.h"
+#include "common/text/text.h"
 
 namespace plat {
 
@@ -201,6 +202,30 @@ long Win32Files::writeFile(const std::string& path, const std::string& bytes) {
     }
     CloseHandle(h);
     return rc;
+}
+
+std::string Win32Files::fromSystemCodePage(const std::string& bytes) {
+    if (bytes.empty()) return {};
+    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+    return win32::narrow(w);
+}
+
+std::optional<std::string> Win32Files::toSystemCodePage(const std::string& utf8) {
+    if (utf8.empty()) return std::string();
+    // A system whose code page is UTF-8 takes the text as it is.
+    if (GetACP() == CP_UTF8) return text::isValidUtf8(utf8) ? std::optional<std::string>(utf8) : std::nullopt;
+    const std::wstring w = wide(utf8);
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                      nullptr, &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                        &usedDefault);
+    if (usedDefault) return std::nullopt;
+    return out;
 }
 
 long Win32Files::replaceFile(const std::string& path, const std::string& bytes) {
