@@ -10,6 +10,7 @@
 
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_text.h"
+#include "common/version.h"
 #include "search/grep_cli.h"
 
 namespace {
@@ -28,6 +29,9 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
+
+    if (args.size() == 1 && args[0] == "--version")
+        return writeAll(stdout, std::string("hivegrep ") + scl::kVersion + "\n") ? 0 : search::kGrepFailed;
 
     plat::Win32Registry registry;
     const search::GrepOutcome out = search::RunGrep(args, registry);

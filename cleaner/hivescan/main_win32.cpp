@@ -14,6 +14,7 @@
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/text/text.h"
+#include "common/version.h"
 
 namespace {
 
@@ -58,6 +59,9 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::string> args;
     for (int i = 1; i < argc; ++i)
         args.push_back(text::fromUtf16(std::u16string(reinterpret_cast<const char16_t*>(argv[i]))));
+
+    if (args.size() == 1 && args[0] == "--version")
+        return writeTo(STD_OUTPUT_HANDLE, std::string("hivescan ") + scl::kVersion + "\n") ? 0 : 1;
 
     plat::Win32Registry registry;
     plat::Win32Files files;

@@ -1,0 +1,574 @@
+#include "backup/hivesnap/hivesnap_cli.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "backup/frm_main.h"
+#include "backup/registry_editor.h"
+#include "common/text/escape.h"
+#include "common/text/text.h"
+#include "common/ui/headless.h"
+#include "common/version.h"
+
+namespace hivesnap {
+
+const char* UsageText() {
+    return "usage: hivesnap backup [--keep N]\n"
+           "       hivesnap list [--format tsv|json]\n"
+           "       hivesnap restore NAME --yes\n"
+           "       hivesnap delete NAME\n"
+           "       hivesnap --help | --version\n"
+           "Whole-registry backups in the folder Backups beside the program, made and restored by\n"
+           "the system's registry editor, as the backup window makes them.\n"
+           "  backup     makes a dated backup and waits until its file is complete; prints its name\n"
+           "  --keep N   then deletes all but the N newest backups that hivesnap made itself (never\n"
+           "             a backup of the window or any other file)\n"
+           "  list       name, date, size and whether hivesnap made the backup\n"
+           "  restore    has the registry editor write the backup's keys and values back into the\n"
+           "             registry (keys and values made since stay); --yes confirms it\n"
+           "  delete     deletes a backup file\n"
+           "NAME is a name as list prints it (\"Backup 26.12.06-16.45.36\").\n"
+           "exit status: 0 done, 1 failed (the reason follows; an unfinished backup file is\n"
+           "             deleted), 2 usage error, 3 refused by a check (no backup of that name,\n"
+           "             a backup still being written)\n";
+}
+
+bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
+    Options o;
+    bool keepGiven = false, formatGiven = false, optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto valueOf = [&](const std::string& opt, std::string* v) {
+            if (a.size() > opt.size() && a.compare(0, opt.size() + 1, opt + "=") == 0) {
+                *v = a.substr(opt.size() + 1);
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                *error = opt + " needs a value";
+                return false;
+            }
+            *v = args[++i];
+            return true;
+        };
+        auto is = [&](const std::string& opt) { return a == opt || a.compare(0, opt.size() + 1, opt + "=") == 0; };
+        std::string v;
+        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
+            if (o.command == Command::None) {
+                if (a == "backup") o.command = Command::Backup;
+                else if (a == "list") o.command = Command::List;
+                else if (a == "restore") o.command = Command::Restore;
+                else if (a == "delete") o.command = Command::Delete;
+                else {
+                    *error = "unknown command '" + a + "'";
+                    return false;
+                }
+            } else {
+                o.operands.push_back(a);
+            }
+        } else if (a == "--") {
+            optionsEnded = true;
+        } else if (a == "-h" || a == "--help" || a == "/?") {
+            o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
+        } else if (is("--keep")) {
+            if (!valueOf("--keep", &v)) return false;
+            char* end = nullptr;
+            long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || v[0] == '-' || v[0] == '+' || n < 1 || n > 100000) {
+                *error = "--keep needs a whole number of at least 1";
+                return false;
+            }
+            o.keep = static_cast<int>(n);
+            keepGiven = true;
+        } else if (is("--format")) {
+            if (!valueOf("--format", &v)) return false;
+            if (v == "tsv") o.format = Format::Tsv;
+            else if (v == "json") o.format = Format::Json;
+            else {
+                *error = "unknown format '" + v + "' (tsv or json)";
+                return false;
+            }
+            formatGiven = true;
+        } else if (a == "--yes") {
+            o.yes = true;
+        } else {
+            *error = "unknown option '" + a + "'";
+            return false;
+        }
+    }
+    if (o.help || o.version) {
+        *out = o;
+        return true;
+    }
+    if (o.command == Command::None) {
+        *error = "no command given";
+        return false;
+    }
+    const bool named = o.command == Command::Restore || o.command == Command::Delete;
+    if (o.operands.size() != (named ? 1u : 0u)) {
+        *error = named ? (o.command == Command::Restore ? "restore takes one NAME" : "delete takes one NAME")
+                       : (o.command == Command::Backup ? "backup takes no names" : "list takes no names");
+        return false;
+    }
+    if (keepGiven && o.command != Command::Backup) {
+        *error = "--keep is for backup only";
+        return false;
+    }
+    if (formatGiven && o.command != Command::List) {
+        *error = "--format is for list only";
+        return false;
+    }
+    if (o.yes && o.command != Command::Restore) {
+        *error = "--yes is for restore only";
+        return false;
+    }
+    if (o.command == Command::Restore && !o.yes) {
+        *error = "restore writes the backup into the registry: add --yes to confirm it";
+        return false;
+    }
+    *out = o;
+    return true;
+}
+
+std::string FormatRows(const std::vector<Row>& rows, Format format) {
+    std::string out;
+    if (format == Format::Tsv) {
+        out = "name\tdate\tsize\town\n";
+        for (const Row& r : rows)
+            out += text::escapeTsv(r.name) + "\t" + text::escapeTsv(r.date) + "\t" + text::escapeTsv(r.size) + "\t" +
+                   (r.own ? "yes" : "no") + "\n";
+        return out;
+    }
+    auto str = [](const std::string& s) { return "\"" + text::escapeJson(s) + "\""; };
+    out = "[";
+    for (size_t i = 0; i < rows.size(); ++i) {
+        out += i ? ",\n  {" : "\n  {";
+        out += "\"name\": " + str(rows[i].name) + ", \"date\": " + str(rows[i].date) + ", \"size\": " +
+               str(rows[i].size) + ", \"own\": " + (rows[i].own ? "true" : "false") + "}";
+    }
+    out += rows.empty() ? "]\n" : "\n]\n";
+    return out;
+}
+
+std::vector<OwnBackup> ParseRecord(std::string_view text) {
+    std::vector<OwnBackup> out;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t nl = text.find('\n', at);
+        if (nl == std::string_view::npos) break;  // the last line was cut short
+        std::string_view line = text.substr(at, nl - at);
+        at = nl + 1;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (line.empty() || line[0] == '#') continue;
+        size_t tab = line.rfind('\t');
+        if (tab == std::string_view::npos || tab == 0 || tab + 1 >= line.size()) continue;
+        std::string_view digits = line.substr(tab + 1);
+        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
+            digits.size() > 19)
+            continue;
+        out.push_back({std::string(line.substr(0, tab)), std::strtoull(std::string(digits).c_str(), nullptr, 10)});
+    }
+    return out;
+}
+
+std::string RecordText(const std::vector<OwnBackup>& backups) {
+    std::string out = "# Backups made by hivesnap, oldest first: file name, TAB, size in bytes.\r\n"
+                      "# hivesnap backup --keep deletes only these, and only while name and size match.\r\n";
+    for (const OwnBackup& b : backups) out += b.file + "\t" + std::to_string(b.size) + "\r\n";
+    return out;
+}
+
+bool EndsAsACompleteExport(std::string_view tail) {
+    static const std::string_view kWide("\r\0\n\0\r\0\n\0", 8);
+    static const std::string_view kNarrow("\r\n\r\n", 4);
+    auto endsWith = [&](std::string_view end) {
+        return tail.size() >= end.size() && tail.substr(tail.size() - end.size()) == end;
+    };
+    return endsWith(kWide) || endsWith(kNarrow);
+}
+
+namespace {
+
+constexpr int kPollMs = 500;
+constexpr const char* kHintRights =
+    "hivesnap: on Windows the registry editor needs an administrator's rights: run hivesnap from an elevated "
+    "command prompt, or schedule it with the highest rights (schtasks /RL HIGHEST)\n";
+
+// The shell as the registry editor starts it, remembering the last process started, so that an
+// interrupted backup can end the export it started.
+class TrackingShell : public plat::Shell {
+public:
+    explicit TrackingShell(plat::Shell& inner) : inner_(inner) {}
+    bool startProcess(const std::string& program, const std::string& commandLine, plat::ShowState show,
+                      plat::StartedProcess* out) override {
+        bool ok = inner_.startProcess(program, commandLine, show, out);
+        if (ok && out) last = *out;
+        return ok;
+    }
+    bool processRunning(const plat::StartedProcess& p) override { return inner_.processRunning(p); }
+    void closeProcess(plat::StartedProcess& p) override {
+        if (p.handle == last.handle) last = {};
+        inner_.closeProcess(p);
+    }
+    bool waitForForegroundWindow(uint32_t processId, int timeoutMs) override {
+        return inner_.waitForForegroundWindow(processId, timeoutMs);
+    }
+    intptr_t shellExecute(uintptr_t owner, const std::string& verb, const std::string& file, const std::string& params,
+                          const std::string& directory, plat::ShowState show, bool synchronous) override {
+        return inner_.shellExecute(owner, verb, file, params, directory, show, synchronous);
+    }
+    bool sendKeys(const std::string& keys) override { return inner_.sendKeys(keys); }
+    bool anotherInstanceRunning(const std::string& id) override { return inner_.anotherInstanceRunning(id); }
+
+    plat::StartedProcess last;  // the last process started and not yet closed by its owner
+
+private:
+    plat::Shell& inner_;
+};
+
+// The real registry editor, with the import kept as a job so that a restore can wait for it.
+class WaitingEditor : public backup::ShellRegistryEditor {
+public:
+    using ShellRegistryEditor::ShellRegistryEditor;
+    bool startImport(const std::string& file) override { return startImportJob(file, &importJob); }
+    Job importJob = 0;
+};
+
+class Session {
+public:
+    Session(Services services, Console& console)
+        : svc_(services),
+          console_(console),
+          shell_(services.shell),
+          editor_(shell_, services.files),
+          drv_(host_),
+          form_(host_, {services.files, services.clock, editor_, services.locale}) {
+        // Every message box is kept for the command to judge. A question is answered OK only
+        // while the command that asks it was confirmed on the command line.
+        host_.fallbackAnswer = [this](const ui::MsgBoxRecord& box) {
+            boxes_.push_back(box);
+            int buttons = box.style & 0x0F;
+            if (buttons == ui::mb::OkOnly) return ui::mb::Ok;
+            if (buttons == ui::mb::OkCancel) return confirm_ ? ui::mb::Ok : ui::mb::Cancel;
+            if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) return ui::mb::No;
+            return ui::mb::Cancel;
+        };
+        form_.show();
+        host_.runPosted();
+        folder_ = form_.BackupFolder();
+    }
+
+    int backup(int keep) {
+        if (int rc = checkFolderWritable(); rc != kExitOk) return rc;
+        size_t first = boxes_.size();
+        drv_.click(form_.cmdBackup);
+        host_.runPosted();
+        if (sawBox(first, backup::kNotStartedText)) {
+            console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
+            return kExitFailed;
+        }
+        if (!form_.Following()) {
+            console_.err("hivesnap: the backup did not start\n");
+            return kExitFailed;
+        }
+        const std::string name = form_.CName;
+        const std::string file = name + ".reg";
+        const plat::StartedProcess exportProcess = shell_.last;
+        console_.err("hivesnap: writing " + folder_ + file + "\n");
+        // The window looks every five seconds; the console looks more often, with the same rule
+        // for when the export is complete.
+        while (form_.Following()) {
+            if (console_.interrupted && console_.interrupted()) return interrupted(exportProcess, file);
+            console_.sleep(kPollMs);
+            drv_.fire(form_.tmrCreg);
+            host_.runPosted();
+        }
+        if (!sawBox(first, backup::kFinishedText)) {
+            console_.err(std::string("hivesnap: ") + backup::kFailedText + "\n");
+            removeUnfinished(file);
+            return kExitFailed;
+        }
+        std::optional<plat::FileEntry> made = svc_.files.stat(folder_ + file);
+        std::optional<std::string> tail = readTail(folder_ + file, 64);
+        if (!made || !tail || !EndsAsACompleteExport(*tail)) {
+            console_.err("hivesnap: the registry editor ended before the backup was complete (the file stops in the "
+                         "middle of the registry)\n");
+            removeUnfinished(file);
+            return kExitFailed;
+        }
+        if (!console_.out(name + "\n")) console_.err("hivesnap: cannot write the backup's name to standard output\n");
+        int row = rowOfFile(file);
+        console_.err("hivesnap: backup complete: " + name +
+                     (row >= 0 ? " (" + form_.lstBackups.subItem(row, 2) + ")" : std::string()) + "\n");
+
+        std::vector<OwnBackup> own = ownBackups();
+        own.push_back({file, made->size});
+        int status = kExitOk;
+        if (keep > 0 && static_cast<int>(own.size()) > keep) status = prune(&own, keep);
+        if (!saveRecord(own)) {
+            console_.err("hivesnap: the backup is complete, but it could not be noted in " + folder_ + kRecordName +
+                         ": --keep will not delete it\n");
+        }
+        return status;
+    }
+
+    int list(Format format) {
+        std::vector<OwnBackup> own = ownBackups();
+        std::vector<Row> rows;
+        for (int i = 0; i < form_.lstBackups.count(); ++i) {
+            const std::string& key = form_.lstBackups.item(i).key;
+            bool mine = std::any_of(own.begin(), own.end(), [&](const OwnBackup& b) { return b.file == key; });
+            rows.push_back({form_.lstBackups.text(i), form_.lstBackups.subItem(i, 1), form_.lstBackups.subItem(i, 2),
+                            mine});
+        }
+        if (!console_.out(FormatRows(rows, format))) {
+            console_.err("hivesnap: cannot write the list to standard output\n");
+            return kExitFailed;
+        }
+        return kExitOk;
+    }
+
+    int restore(const std::string& name) {
+        int row = findRow(name);
+        if (row < 0) return noSuchBackup(name);
+        const std::string shown = form_.lstBackups.text(row);
+        drv_.clickRow(form_.lstBackups, row);
+        size_t first = boxes_.size();
+        editor_.importJob = 0;
+        confirm_ = true;
+        drv_.click(form_.cmdRestore);
+        host_.runPosted();
+        confirm_ = false;
+        if (sawBox(first, backup::kBusyFileText)) {
+            console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
+            return kExitCheck;
+        }
+        if (sawBox(first, backup::kNotStartedText) || editor_.importJob == 0) {
+            console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
+            return kExitFailed;
+        }
+        console_.err("hivesnap: the registry editor is restoring " + shown + "\n");
+        while (editor_.running(editor_.importJob)) {
+            if (console_.interrupted && console_.interrupted()) {
+                console_.err("hivesnap: interrupted; the registry editor goes on with the restore on its own\n");
+                editor_.release(editor_.importJob);
+                return kExitFailed;
+            }
+            console_.sleep(kPollMs / 5);
+        }
+        editor_.release(editor_.importJob);
+        console_.out("restored " + shown + "\n");
+        return kExitOk;
+    }
+
+    int remove(const std::string& name) {
+        int row = findRow(name);
+        if (row < 0) return noSuchBackup(name);
+        const std::string shown = form_.lstBackups.text(row);
+        if (int rc = deleteRow(row); rc != kExitOk) return rc;
+        console_.out("deleted " + shown + "\n");
+        return kExitOk;
+    }
+
+private:
+    // The folder is made as the window makes it; whether a file can be written there is tried
+    // before the registry editor spends its time on an export it cannot save.
+    int checkFolderWritable() {
+        std::string dir = folder_.substr(0, folder_.size() - 1);
+        svc_.files.createFolder(dir);
+        if (svc_.files.folderExists(dir) != plat::Probe::Exists) {
+            console_.err("hivesnap: the backup folder " + dir + " cannot be made\n");
+            return kExitFailed;
+        }
+        const std::string probe = folder_ + "hivesnap-write-test.tmp";
+        if (long rc = svc_.files.writeFile(probe, "x"); rc != 0) {
+            console_.err("hivesnap: the backup folder " + dir + " cannot be written (error " + std::to_string(rc) +
+                         ")\n");
+            svc_.files.deleteFile(probe);
+            return kExitFailed;
+        }
+        svc_.files.deleteFile(probe);
+        return kExitOk;
+    }
+
+    int interrupted(const plat::StartedProcess& exportProcess, const std::string& file) {
+        console_.err("hivesnap: interrupted: ending the registry editor's export\n");
+        if (exportProcess.processId != 0 && console_.endProcess) console_.endProcess(exportProcess.processId);
+        for (int i = 0; i < 100 && exportProcess.handle != 0 && shell_.processRunning(exportProcess); ++i)
+            console_.sleep(100);
+        removeUnfinished(file);
+        return kExitFailed;
+    }
+
+    // Deletes the file of a backup that did not complete, so that no half-written backup is
+    // left to be restored later.
+    void removeUnfinished(const std::string& file) {
+        const std::string path = folder_ + file;
+        long rc = 0;
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (!svc_.files.stat(path)) {
+                if (attempt > 0) console_.err("hivesnap: the unfinished file " + path + " was deleted\n");
+                return;
+            }
+            rc = svc_.files.deleteFile(path);
+            if (rc == 0) continue;
+            console_.sleep(250);  // the editor may still hold the file for a moment
+        }
+        console_.err("hivesnap: the unfinished file " + path + " could not be deleted (error " + std::to_string(rc) +
+                     "): do not restore it\n");
+    }
+
+    std::optional<std::string> readTail(const std::string& path, size_t bytes) {
+        if (console_.readTail) return console_.readTail(path, bytes);
+        std::optional<std::string> all = svc_.files.readFile(path);
+        if (all && all->size() > bytes) return all->substr(all->size() - bytes);
+        return all;
+    }
+
+    // Deletes older backups of hivesnap's own until `keep` remain, through the window's Delete.
+    int prune(std::vector<OwnBackup>* own, int keep) {
+        int status = kExitOk;
+        std::vector<OwnBackup> kept;
+        size_t excess = own->size() - static_cast<size_t>(keep);
+        for (size_t i = 0; i < own->size(); ++i) {
+            const OwnBackup& b = (*own)[i];
+            int row = rowOfFile(b.file);
+            if (i >= excess || row < 0) {
+                kept.push_back(b);
+                continue;
+            }
+            const std::string shown = form_.lstBackups.text(row);
+            if (deleteRow(row) == kExitOk) {
+                console_.err("hivesnap: deleted the older backup " + shown + "\n");
+            } else {
+                kept.push_back(b);
+                status = kExitFailed;
+            }
+        }
+        *own = kept;
+        return status;
+    }
+
+    int deleteRow(int row) {
+        const std::string shown = form_.lstBackups.text(row);
+        drv_.clickRow(form_.lstBackups, row);
+        size_t first = boxes_.size();
+        confirm_ = true;
+        drv_.click(form_.cmdDelete);
+        host_.runPosted();
+        confirm_ = false;
+        if (sawBox(first, backup::kBusyFileText)) {
+            console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
+            return kExitCheck;
+        }
+        for (size_t i = first; i < boxes_.size(); ++i) {
+            if (boxes_[i].text.rfind(backup::kDeleteFailedText, 0) == 0) {
+                console_.err("hivesnap: " + std::string(backup::kDeleteFailedText) + " " + folder_ + shown + ".reg\n");
+                return kExitFailed;
+            }
+        }
+        return kExitOk;
+    }
+
+    // hivesnap's own backups that are still there unchanged, oldest first.
+    std::vector<OwnBackup> ownBackups() {
+        std::vector<OwnBackup> out;
+        std::optional<std::string> record = svc_.files.readFile(folder_ + kRecordName);
+        if (!record) return out;
+        for (const OwnBackup& b : ParseRecord(*record)) {
+            std::optional<plat::FileEntry> now = svc_.files.stat(folder_ + b.file);
+            if (now && now->size == b.size) out.push_back(b);
+        }
+        return out;
+    }
+
+    bool saveRecord(const std::vector<OwnBackup>& own) {
+        return svc_.files.writeFile(folder_ + kRecordName, RecordText(own)) == 0;
+    }
+
+    bool sawBox(size_t first, const char* text) const {
+        for (size_t i = first; i < boxes_.size(); ++i)
+            if (boxes_[i].text == text) return true;
+        return false;
+    }
+
+    int rowOfFile(const std::string& file) const {
+        for (int i = 0; i < form_.lstBackups.count(); ++i)
+            if (form_.lstBackups.item(i).key == file) return i;
+        return -1;
+    }
+
+    // The row of a backup named as the list shows it (or by its file name), the exact text
+    // first, then in any letter case as the file system compares names.
+    int findRow(const std::string& name) const {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < form_.lstBackups.count(); ++i) {
+                const std::string& text = form_.lstBackups.text(i);
+                const std::string& key = form_.lstBackups.item(i).key;
+                bool hit = pass == 0 ? (text == name || key == name)
+                                     : (text::equalNoCase(text, name) || text::equalNoCase(key, name));
+                if (hit) return i;
+            }
+        }
+        return -1;
+    }
+
+    int noSuchBackup(const std::string& name) {
+        console_.err("hivesnap: refused: there is no backup \"" + name + "\" in " + folder_ + "\n");
+        return kExitCheck;
+    }
+
+    Services svc_;
+    Console& console_;
+    TrackingShell shell_;
+    WaitingEditor editor_;
+    ui::HeadlessHost host_;
+    ui::Driver drv_;
+    backup::FrmMain form_;
+    std::vector<ui::MsgBoxRecord> boxes_;
+    std::string folder_;
+    bool confirm_ = false;
+};
+
+int RunCommand(const Options& o, Services services, Console& console) {
+    Session s(services, console);
+    switch (o.command) {
+        case Command::Backup: return s.backup(o.keep);
+        case Command::List: return s.list(o.format);
+        case Command::Restore: return s.restore(o.operands[0]);
+        case Command::Delete: return s.remove(o.operands[0]);
+        case Command::None: break;
+    }
+    return kExitUsage;
+}
+
+}  // namespace
+
+int Run(const std::vector<std::string>& args, Services services, Console& console) {
+    Options o;
+    std::string error;
+    if (!ParseArgs(args, &o, &error)) {
+        console.err("hivesnap: " + error + "\n" + UsageText());
+        return kExitUsage;
+    }
+    if (o.help) {
+        console.out(UsageText());
+        return kExitOk;
+    }
+    if (o.version) {
+        console.out(std::string("hivesnap ") + scl::kVersion + "\n");
+        return kExitOk;
+    }
+    // The window's handlers do not throw; what could is the driver refusing a press a user
+    // could not make, or running out of memory.
+    try {
+        return RunCommand(o, services, console);
+    } catch (const std::exception& e) {
+        console.err(std::string("hivesnap: ") + e.what() + "\n");
+        return kExitFailed;
+    }
+}
+
+}  // namespace hivesnap

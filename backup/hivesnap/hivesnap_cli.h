@@ -1,0 +1,94 @@
+// hivesnap: the backup program without a window. It runs the backup window's own form on the
+// headless backend with the real registry editor: the same backup folder, file names, follow-up
+// of the export and completeness check, the same restore and delete.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "backup/locale.h"
+#include "common/platform/clock.h"
+#include "common/platform/files.h"
+#include "common/platform/shell.h"
+
+namespace hivesnap {
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;  // the backup, restore or delete did not happen (the reason on
+                                // standard error), or the output could not be written
+constexpr int kExitUsage = 2;
+constexpr int kExitCheck = 3;   // refused by a check: no backup of that name, a backup still
+                                // being written
+
+const char* UsageText();
+
+enum class Command { None, Backup, List, Restore, Delete };
+enum class Format { Tsv, Json };
+
+struct Options {
+    Command command = Command::None;
+    bool help = false;
+    bool version = false;
+    int keep = 0;  // 0: keep every backup
+    Format format = Format::Tsv;
+    bool yes = false;
+    std::vector<std::string> operands;
+};
+
+// Parses the arguments (without the program name). On failure returns false and a one-line
+// message in *error.
+bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error);
+
+// One row of the window's list, and whether hivesnap made that backup.
+struct Row {
+    std::string name;
+    std::string date;
+    std::string size;
+    bool own = false;
+};
+std::string FormatRows(const std::vector<Row>& rows, Format format);
+
+// The backups hivesnap made, oldest first, kept in the file kRecordName of the backup folder:
+// one line per backup with its file name and its size in bytes when it was complete. Only
+// files that still have that name and size count as hivesnap's, so --keep never deletes a
+// backup of the window or a file put there under the same name.
+inline constexpr const char* kRecordName = "hivesnap.lst";
+struct OwnBackup {
+    std::string file;
+    uint64_t size = 0;
+};
+// Lines that are not whole (a record cut short) are ignored.
+std::vector<OwnBackup> ParseRecord(std::string_view text);
+std::string RecordText(const std::vector<OwnBackup>& backups);
+
+// True when a registry file ends as the registry editor ends every export it completes: with
+// an empty line (CR LF CR LF, in UTF-16LE or in a single-byte code page). A file cut short
+// while being written does not.
+bool EndsAsACompleteExport(std::string_view tail);
+
+struct Services {
+    plat::Files& files;
+    plat::Clock& clock;
+    plat::Shell& shell;
+    backup::Locale& locale;
+};
+
+struct Console {
+    std::function<bool(const std::string&)> out;  // false: not written
+    std::function<void(const std::string&)> err;
+    std::function<void(int ms)> sleep;            // waits between looks at the registry editor
+    std::function<bool()> interrupted;            // the user pressed Ctrl+C
+    std::function<void(uint32_t processId)> endProcess;  // ends the registry editor
+    // The last `bytes` bytes of a file (all of it when shorter); unset: read through Files.
+    std::function<std::optional<std::string>(const std::string& path, size_t bytes)> readTail;
+};
+
+// Runs the command the arguments give; returns the exit status.
+int Run(const std::vector<std::string>& args, Services services, Console& console);
+
+}  // namespace hivesnap

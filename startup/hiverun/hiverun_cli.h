@@ -1,0 +1,74 @@
+// hiverun: the startup manager without a window. It runs the startup window's own form and
+// dialogs on the headless backend, pressing the buttons a user would press, so what it lists and
+// writes is what the window lists and writes.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/platform/icons.h"
+#include "startup/frm_main.h"
+
+namespace hiverun {
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 1;  // the registry refused (its reason on standard error), or the
+                                 // output could not be written
+constexpr int kExitUsage = 2;
+constexpr int kExitCheck = 3;    // refused by a check: a name that exists already or does not
+                                 // exist, an empty name or command
+
+const char* UsageText();
+
+enum class Command { None, List, Add, Set, Rename, Remove };
+enum class Scope { User, Machine, All };
+enum class Format { Tsv, Json };
+
+struct Options {
+    Command command = Command::None;
+    bool help = false;
+    bool version = false;
+    Scope scope = Scope::User;  // list: All unless given
+    Format format = Format::Tsv;
+    std::vector<std::string> operands;
+};
+
+// Parses the arguments (without the program name). On failure returns false and a one-line
+// message in *error.
+bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error);
+
+// One listed entry: the window's row and what the window derives from it.
+struct Entry {
+    std::string name;
+    std::string data;
+    std::string scope;    // "user" or "machine"
+    std::string program;  // the program file named by the command line
+    bool exists = false;  // whether that file exists
+};
+
+// The entries as tab-separated lines under a header line, or as a JSON array.
+std::string FormatEntries(const std::vector<Entry>& entries, Format format);
+
+// What a registry result code means, for messages: "access denied (error 5)".
+std::string ReasonText(long code);
+
+// The console's two streams. `out` returns false when the text could not be written.
+struct Console {
+    std::function<bool(const std::string&)> out;
+    std::function<void(const std::string&)> err;
+};
+
+// The console shows no icons: the window's icon lookups get none, without asking the shell.
+class NoIcons : public plat::Icons {
+public:
+    std::uintptr_t getFileInfo(const std::string&, uint32_t, plat::ShellFileInfo*) override { return 0; }
+    plat::IconHandle defaultIcon(bool) override { return 0; }
+    void destroyIcon(plat::IconHandle) override {}
+};
+
+// Runs the command the arguments give; returns the exit status.
+int Run(const std::vector<std::string>& args, startup::StartupServices services, Console& console);
+
+}  // namespace hiverun

@@ -1,0 +1,364 @@
+// hivesnap on a virtual file tree with a registry editor played by the test: its command lines,
+// its output, the wait for a complete backup, --keep, and what is left when a backup fails.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "backup/hivesnap/hivesnap_cli.h"
+#include "backup/frm_main.h"
+#include "backup/locale.h"
+#include "backup/registry_editor.h"
+#include "common/platform/fake/fake_clock.h"
+#include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_shell.h"
+#include "common/platform/registry.h"
+
+namespace {
+
+using hivesnap::Command;
+using hivesnap::Format;
+using hivesnap::Options;
+
+const std::string kApp = "C:\\Program Files\\Scourline";
+const std::string kFolder = kApp + "\\Backups\\";
+
+std::string Wide(const std::string& ascii) {
+    std::string s;
+    for (char c : ascii) {
+        s += c;
+        s += '\0';
+    }
+    return s;
+}
+// The start of every export, and what a complete one ends with.
+const std::string kHead = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n");
+const std::string kEnd = Wide("\"Last\"=\"value\"\r\n\r\n");
+
+TEST(HivesnapArgs, GoodAndBadCommandLines) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+    } cases[] = {
+        {{"backup"}, true},
+        {{"backup", "--keep", "2"}, true},
+        {{"backup", "--keep=30"}, true},
+        {{"list"}, true},
+        {{"list", "--format", "json"}, true},
+        {{"restore", "Backup 26.12.06-16.45.36", "--yes"}, true},
+        {{"restore", "--yes", "Backup 26.12.06-16.45.36"}, true},
+        {{"delete", "Backup 26.12.06-16.45.36"}, true},
+        {{"--version"}, true},
+        {{"-h"}, true},
+        {{}, false},
+        {{"snapshot"}, false},
+        {{"backup", "--keep"}, false},
+        {{"backup", "--keep", "0"}, false},
+        {{"backup", "--keep", "-1"}, false},
+        {{"backup", "--keep", "2x"}, false},
+        {{"backup", "--keep", ""}, false},
+        {{"backup", "name"}, false},
+        {{"backup", "--format", "json"}, false},
+        {{"list", "--keep", "2"}, false},
+        {{"list", "--format", "csv"}, false},
+        {{"restore", "Backup 26.12.06-16.45.36"}, false},  // without --yes
+        {{"restore", "--yes"}, false},
+        {{"delete"}, false},
+        {{"delete", "a", "b"}, false},
+        {{"delete", "a", "--yes"}, false},
+        {{"list", "--bogus"}, false},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string err, line;
+        for (const std::string& a : c.args) line += a + " ";
+        EXPECT_EQ(hivesnap::ParseArgs(c.args, &o, &err), c.ok) << line << "-> " << err;
+        if (!c.ok) {
+            EXPECT_FALSE(err.empty()) << line;
+        }
+    }
+    Options o;
+    std::string err;
+    ASSERT_TRUE(hivesnap::ParseArgs({"backup", "--keep", "7"}, &o, &err));
+    EXPECT_EQ(o.command, Command::Backup);
+    EXPECT_EQ(o.keep, 7);
+    ASSERT_TRUE(hivesnap::ParseArgs({"restore", "--yes", "--", "-odd name"}, &o, &err));
+    EXPECT_EQ(o.operands, std::vector<std::string>{"-odd name"});
+    EXPECT_TRUE(o.yes);
+    // After "--" even "--yes" is a name: two names, and no confirmation.
+    EXPECT_FALSE(hivesnap::ParseArgs({"restore", "--", "-odd name", "--yes"}, &o, &err));
+}
+
+TEST(HivesnapFormat, RowsRecordAndCompleteExports) {
+    std::vector<hivesnap::Row> rows{{"Backup 26.12.06-16.45.36", "06/12/2026", "1,5 MB", true},
+                                    {"odd\tname", "", "0 MB", false}};
+    EXPECT_EQ(hivesnap::FormatRows(rows, Format::Tsv),
+              "name\tdate\tsize\town\n"
+              "Backup 26.12.06-16.45.36\t06/12/2026\t1,5 MB\tyes\n"
+              "odd\\tname\t\t0 MB\tno\n");
+    EXPECT_EQ(hivesnap::FormatRows(rows, Format::Json),
+              "[\n"
+              "  {\"name\": \"Backup 26.12.06-16.45.36\", \"date\": \"06/12/2026\", \"size\": \"1,5 MB\", \"own\": true},\n"
+              "  {\"name\": \"odd\\tname\", \"date\": \"\", \"size\": \"0 MB\", \"own\": false}\n"
+              "]\n");
+
+    std::vector<hivesnap::OwnBackup> own{{"Backup 26.12.06-16.45.36.reg", 5216154},
+                                         {"Backup 26.12.06-16.45.36 (2).reg", 0}};
+    std::string record = hivesnap::RecordText(own);
+    auto back = hivesnap::ParseRecord(record);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[1].file, "Backup 26.12.06-16.45.36 (2).reg");
+    EXPECT_EQ(back[0].size, 5216154u);
+    // A record cut short loses its last line whole: never a shorter name that could be
+    // another backup's.
+    std::string cut = record.substr(0, record.size() - 4);
+    ASSERT_EQ(hivesnap::ParseRecord(cut).size(), 1u);
+    EXPECT_EQ(hivesnap::ParseRecord("a.reg\t12x\nb.reg\t\n\t5\nc.reg 7\nd.reg\t3\n").size(), 1u);
+
+    struct Tail {
+        std::string bytes;
+        bool complete;
+    } tails[] = {
+        {kHead + kEnd, true},
+        {"REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\"a\"=\"b\"\r\n\r\n", true},
+        {kHead + Wide("\"Last\"=\"val"), false},             // cut in a line
+        {kHead + Wide("\"Last\"=\"value\"\r\n"), false},     // cut after a line
+        {kHead + kEnd.substr(0, kEnd.size() - 1), false},    // cut in the last character
+        {"", false},
+    };
+    for (const Tail& t : tails) EXPECT_EQ(hivesnap::EndsAsACompleteExport(t.bytes), t.complete) << t.bytes.size();
+}
+
+// Files that cannot be written in one folder or deleted by name.
+class StubbornFiles : public plat::FakeFiles {
+public:
+    std::string unwritableFolder;
+    std::string undeletable;
+    long writeFile(const std::string& path, const std::string& bytes) override {
+        if (!unwritableFolder.empty() && path.rfind(unwritableFolder, 0) == 0) return plat::kErrorAccessDenied;
+        return FakeFiles::writeFile(path, bytes);
+    }
+    long deleteFile(const std::string& path) override {
+        if (path == undeletable) return 32;  // sharing violation
+        return FakeFiles::deleteFile(path);
+    }
+};
+
+class HivesnapTest : public ::testing::Test {
+protected:
+    // What the test's registry editor does with an export.
+    enum class Ends { Complete, Cut, Empty, Never };
+
+    HivesnapTest() {
+        files.addFolder(kApp);
+        clock.setNow({2026, 12, 6, 16, 45, 36});
+        console.out = [this](const std::string& s) {
+            out += s;
+            return true;
+        };
+        console.err = [this](const std::string& s) { err += s; };
+        console.sleep = [this](int) { Tick(); };
+        console.interrupted = [this] { return interruptAfter >= 0 && sleeps >= interruptAfter; };
+        console.endProcess = [this](uint32_t pid) {
+            ended.push_back(pid);
+            shell.endProcess(pid);
+        };
+    }
+
+    // One wait of hivesnap: every started editor process goes one step on. An export grows its
+    // file for `steps` steps, then ends as `ends` says; an import ends after `steps` steps.
+    void Tick() {
+        ++sleeps;
+        auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Start);
+        for (const auto& e : starts) {
+            int& done = progress[e.processId];
+            if (done > steps) continue;
+            ++done;
+            bool isExport = e.commandLine.rfind("regedit /E \"", 0) == 0;
+            if (isExport) {
+                size_t q = e.commandLine.find('"');
+                std::string path = e.commandLine.substr(q + 1, e.commandLine.size() - q - 2);
+                std::string body = kHead + std::string(64 * done, 'x');
+                if (done > steps && ends == Ends::Complete) body += kEnd;
+                if (done > steps && ends == Ends::Empty) body.clear();
+                if (!(done > steps && ends == Ends::Never)) files.addFile(path, body, clock.now());
+            } else {
+                imported.push_back(e.commandLine);
+            }
+            if (done > steps && ends != Ends::Never) shell.endProcess(e.processId);
+        }
+    }
+
+    int Run(std::vector<std::string> args) {
+        out.clear();
+        err.clear();
+        return hivesnap::Run(args, {files, clock, shell, locale}, console);
+    }
+    // Backup files in the folder, in listing order.
+    std::vector<std::string> Backups() {
+        std::vector<std::string> names;
+        for (const auto& f : files.listFiles(kFolder, "*.reg")) names.push_back(f.name);
+        return names;
+    }
+    void Later(int seconds) {
+        plat::FileTime t = clock.now();
+        t.second += seconds;
+        while (t.second >= 60) t.second -= 60, ++t.minute;
+        clock.setNow(t);
+    }
+
+    StubbornFiles files;
+    plat::FakeClock clock;
+    plat::FakeShell shell;
+    backup::FixedLocale locale{","};
+    hivesnap::Console console;
+    std::string out, err;
+    int steps = 2;
+    Ends ends = Ends::Complete;
+    int sleeps = 0;
+    int interruptAfter = -1;
+    std::map<uint32_t, int> progress;
+    std::vector<uint32_t> ended;
+    std::vector<std::string> imported;
+};
+
+TEST_F(HivesnapTest, BackupWaitsUntilTheEditorHasEndedAndTheFileIsComplete) {
+    steps = 4;
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk) << err;
+    EXPECT_EQ(out, "Backup 26.12.06-16.45.36\n");
+    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
+    EXPECT_EQ(shell.events[0].commandLine,
+              backup::ExportCommandLine(kFolder + "Backup 26.12.06-16.45.36.reg"));
+    // The editor ended after its fifth step; the file is then seen at the same size once more.
+    EXPECT_GE(sleeps, steps + 1);
+    EXPECT_EQ(files.readFile(kFolder + "Backup 26.12.06-16.45.36.reg")->substr(0, kHead.size()), kHead);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup 26.12.06-16.45.36.reg"});
+    EXPECT_EQ(shell.openProcessHandles(), 0u);
+    EXPECT_EQ(files.fileExists(kFolder + "hivesnap-write-test.tmp"), plat::Probe::Missing);
+
+    EXPECT_EQ(Run({"list"}), hivesnap::kExitOk);
+    EXPECT_EQ(out, "name\tdate\tsize\town\nBackup 26.12.06-16.45.36\t06/12/2026\t0 MB\tyes\n");
+}
+
+TEST_F(HivesnapTest, KeepDeletesOnlyTheOlderBackupsHivesnapMadeItself) {
+    // The window's backup, a file that replaced one of hivesnap's under its name, and a file
+    // of someone else's: none of them is hivesnap's to delete.
+    files.addFile(kFolder + "Backup 20.01.01-00.00.00.reg", kHead + kEnd);
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd + "changed");
+    files.addFile(kFolder + "notes.reg", std::string("REGEDIT4\r\n\r\n"));
+    files.addFile(kFolder + "hivesnap.lst",
+                  hivesnap::RecordText({{"Backup 26.12.06-16.40.00.reg", 5}, {"gone.reg", 9}}));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
+        Later(10);
+    }
+    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 20.01.01-00.00.00.reg", "Backup 26.12.06-16.40.00.reg",
+                                                   "Backup 26.12.06-16.45.46.reg", "Backup 26.12.06-16.45.56.reg",
+                                                   "notes.reg"}));
+    EXPECT_NE(err.find("deleted the older backup Backup 26.12.06-16.45.36"), std::string::npos) << err;
+    auto own = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
+    ASSERT_EQ(own.size(), 2u);
+    EXPECT_EQ(own[0].file, "Backup 26.12.06-16.45.46.reg");
+    EXPECT_EQ(own[1].file, "Backup 26.12.06-16.45.56.reg");
+
+    EXPECT_EQ(Run({"list"}), hivesnap::kExitOk);
+    EXPECT_EQ(out, "name\tdate\tsize\town\n"
+                   "Backup 20.01.01-00.00.00\t00/00/0000\t0 MB\tno\n"
+                   "Backup 26.12.06-16.40.00\t00/00/0000\t0 MB\tno\n"
+                   "Backup 26.12.06-16.45.46\t06/12/2026\t0 MB\tyes\n"
+                   "Backup 26.12.06-16.45.56\t06/12/2026\t0 MB\tyes\n"
+                   "notes\t00/00/0000\t0 MB\tno\n");
+}
+
+TEST_F(HivesnapTest, AnOlderBackupThatCannotBeDeletedIsReportedAndRemembered) {
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk);
+    Later(5);
+    files.undeletable = kFolder + "Backup 26.12.06-16.45.36.reg";
+    EXPECT_EQ(Run({"backup", "--keep", "1"}), hivesnap::kExitFailed);
+    EXPECT_EQ(out, "Backup 26.12.06-16.45.41\n");  // the new backup itself is complete
+    EXPECT_NE(err.find("could not be deleted"), std::string::npos) << err;
+    EXPECT_EQ(hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst")).size(), 2u);
+    files.undeletable.clear();
+    Later(5);
+    EXPECT_EQ(Run({"backup", "--keep", "1"}), hivesnap::kExitOk);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup 26.12.06-16.45.46.reg"});
+}
+
+TEST_F(HivesnapTest, AnExportThatEndsIncompleteFailsAndLeavesNoFile) {
+    for (Ends how : {Ends::Cut, Ends::Empty}) {
+        ends = how;
+        progress.clear();
+        EXPECT_EQ(Run({"backup", "--keep", "1"}), hivesnap::kExitFailed) << static_cast<int>(how);
+        EXPECT_TRUE(out.empty());
+        EXPECT_NE(err.find("was deleted"), std::string::npos) << err;
+        EXPECT_TRUE(Backups().empty()) << static_cast<int>(how);
+        EXPECT_EQ(files.fileExists(kFolder + "hivesnap.lst"), plat::Probe::Missing);
+    }
+}
+
+TEST_F(HivesnapTest, AnEditorThatCannotStartIsReportedWithTheRightsItNeeds) {
+    shell.startSucceeds = false;
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find(backup::kNotStartedText), std::string::npos);
+    EXPECT_NE(err.find("administrator"), std::string::npos);
+    EXPECT_TRUE(Backups().empty());
+}
+
+TEST_F(HivesnapTest, InterruptedBackupEndsTheEditorAndDeletesTheUnfinishedFile) {
+    ends = Ends::Never;
+    steps = 100;
+    interruptAfter = 3;
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Start);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(ended, std::vector<uint32_t>{starts[0].processId});
+    EXPECT_TRUE(Backups().empty());
+    EXPECT_NE(err.find("interrupted"), std::string::npos);
+    EXPECT_NE(err.find("Backup 26.12.06-16.45.36.reg was deleted"), std::string::npos) << err;
+    EXPECT_TRUE(out.empty());
+}
+
+TEST_F(HivesnapTest, ABackupFolderThatCannotBeWrittenStopsBeforeTheExport) {
+    files.unwritableFolder = kFolder;
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("cannot be written (error 5)"), std::string::npos) << err;
+    EXPECT_TRUE(shell.events.empty());
+
+    files.unwritableFolder.clear();
+    files.addFile(kApp + "\\Backups", std::string("a file where the folder belongs"));
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("cannot be made"), std::string::npos) << err;
+    EXPECT_TRUE(shell.events.empty());
+}
+
+TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
+    files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.45.36"}), hivesnap::kExitUsage);
+    EXPECT_TRUE(shell.events.empty());
+
+    steps = 3;
+    EXPECT_EQ(Run({"restore", "backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
+    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
+    EXPECT_EQ(shell.events[0].commandLine, backup::ImportCommandLine(kFolder + "Backup 26.12.06-16.45.36.reg"));
+    EXPECT_EQ(imported.size(), 4u);  // it returned only once the import had ended
+    EXPECT_EQ(out, "restored Backup 26.12.06-16.45.36\n");
+    EXPECT_EQ(shell.openProcessHandles(), 0u);
+
+    EXPECT_EQ(Run({"restore", "Backup 99.01.01-00.00.00", "--yes"}), hivesnap::kExitCheck);
+    EXPECT_NE(err.find("there is no backup"), std::string::npos);
+    EXPECT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
+}
+
+TEST_F(HivesnapTest, DeleteRemovesOneBackupByItsNameOrFileName) {
+    files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
+    files.addFile(kFolder + "Backup 26.12.06-16.45.37.REG", kHead + kEnd);
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitOk);
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitCheck);
+    files.undeletable = kFolder + "Backup 26.12.06-16.45.37.REG";
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.37.reg"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find(backup::kDeleteFailedText), std::string::npos);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup 26.12.06-16.45.37.REG"});
+}
+
+}  // namespace
