@@ -207,6 +207,16 @@ public:
         if (ok && out) last = *out;
         return ok;
     }
+    long launch(const std::string& program, const std::string& parameters, plat::ShowState show,
+                plat::StartedProcess* out) override {
+        const long rc = inner_.launch(program, parameters, show, out);
+        if (rc == 0 && out) last = *out;
+        return rc;
+    }
+    bool waitForForegroundClass(const std::string& windowClass, int timeoutMs,
+                                const std::function<void()>& pump) override {
+        return inner_.waitForForegroundClass(windowClass, timeoutMs, pump);
+    }
     bool processRunning(const plat::StartedProcess& p) override { return inner_.processRunning(p); }
     void closeProcess(plat::StartedProcess& p) override {
         if (p.handle == last.handle) last = {};

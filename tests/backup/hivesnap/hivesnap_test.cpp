@@ -170,12 +170,12 @@ protected:
     // file for `steps` steps, then ends as `ends` says; an import ends after `steps` steps.
     void Tick() {
         ++sleeps;
-        auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Start);
+        auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
         for (const auto& e : starts) {
             int& done = progress[e.processId];
             if (done > steps) continue;
             ++done;
-            bool isExport = e.commandLine.rfind("regedit /E \"", 0) == 0;
+            bool isExport = e.commandLine.rfind("/E \"", 0) == 0;
             if (isExport) {
                 size_t q = e.commandLine.find('"');
                 std::string path = e.commandLine.substr(q + 1, e.commandLine.size() - q - 2);
@@ -227,9 +227,9 @@ TEST_F(HivesnapTest, BackupWaitsUntilTheEditorHasEndedAndTheFileIsComplete) {
     steps = 4;
     EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk) << err;
     EXPECT_EQ(out, "Backup 26.12.06-16.45.36\n");
-    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
+    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
     EXPECT_EQ(shell.events[0].commandLine,
-              backup::ExportCommandLine(kFolder + "Backup 26.12.06-16.45.36.reg"));
+              "/E \"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
     // The editor ended after its fifth step; the file is then seen at the same size once more.
     EXPECT_GE(sleeps, steps + 1);
     EXPECT_EQ(files.readFile(kFolder + "Backup 26.12.06-16.45.36.reg")->substr(0, kHead.size()), kHead);
@@ -298,7 +298,7 @@ TEST_F(HivesnapTest, AnExportThatEndsIncompleteFailsAndLeavesNoFile) {
 }
 
 TEST_F(HivesnapTest, AnEditorThatCannotStartIsReportedWithTheRightsItNeeds) {
-    shell.startSucceeds = false;
+    shell.launchResult = 2;
     EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
     EXPECT_NE(err.find(backup::kNotStartedText), std::string::npos);
     EXPECT_NE(err.find("administrator"), std::string::npos);
@@ -310,7 +310,7 @@ TEST_F(HivesnapTest, InterruptedBackupEndsTheEditorAndDeletesTheUnfinishedFile) 
     steps = 100;
     interruptAfter = 3;
     EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
-    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Start);
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(ended, std::vector<uint32_t>{starts[0].processId});
     EXPECT_TRUE(Backups().empty());
@@ -339,15 +339,15 @@ TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
 
     steps = 3;
     EXPECT_EQ(Run({"restore", "backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
-    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
-    EXPECT_EQ(shell.events[0].commandLine, backup::ImportCommandLine(kFolder + "Backup 26.12.06-16.45.36.reg"));
+    ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
+    EXPECT_EQ(shell.events[0].commandLine, "\"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
     EXPECT_EQ(imported.size(), 4u);  // it returned only once the import had ended
     EXPECT_EQ(out, "restored Backup 26.12.06-16.45.36\n");
     EXPECT_EQ(shell.openProcessHandles(), 0u);
 
     EXPECT_EQ(Run({"restore", "Backup 99.01.01-00.00.00", "--yes"}), hivesnap::kExitCheck);
     EXPECT_NE(err.find("there is no backup"), std::string::npos);
-    EXPECT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Start).size(), 1u);
+    EXPECT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
 }
 
 TEST_F(HivesnapTest, DeleteRemovesOneBackupByItsNameOrFileName) {
