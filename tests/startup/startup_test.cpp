@@ -361,6 +361,37 @@ TEST_F(StartupTest, ColumnClickSortsAscendingThenDescending) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C=1", "b=2", "a=3"}));
 }
 
+TEST_F(StartupTest, SortByDataSurvivesEveryReRead) {
+    Put(kHkeyCurrentUser, "b", "2.exe");
+    Put(kHkeyCurrentUser, "c", "1.exe");
+    Put(kHkeyCurrentUser, "a", "3.exe");
+    Put(kHkeyCurrentUser, "d", "4.exe");
+    form.show();
+    drv.clickColumn(form.ListView, 1);  // "Data"
+    ASSERT_EQ(Rows(), (std::vector<std::string>{"c=1.exe", "b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    drv.clickRow(form.ListView, 0);
+    host.answer(ui::mb::Yes);
+    drv.keyDown(form.ListView, ui::kKeyDelete);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    ScriptDialog("frmCreate", "e", "0.exe");
+    drv.click(form.cmdCreate);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"e=0.exe", "b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    drv.clickRow(form.ListView, 1);
+    ScriptDialog("frmModify", "b", "9.exe");
+    drv.click(form.cmdModify);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"e=0.exe", "a=3.exe", "d=4.exe", "b=9.exe"}));
+
+    drv.clickColumn(form.ListView, 1);  // descending
+    drv.click(form.Option1[0]);
+    drv.click(form.Option1[1]);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b=9.exe", "d=4.exe", "a=3.exe", "e=0.exe"}));
+    EXPECT_TRUE(form.ListView.sorted());
+    EXPECT_EQ(form.ListView.sortKey(), 1);
+}
+
 TEST_F(StartupTest, RootTagsAndWebLabel) {
     EXPECT_EQ(startup::RootTag(kHkeyCurrentUser), "-2147483647");
     EXPECT_EQ(startup::RootTag(kHkeyLocalMachine), "-2147483646");
