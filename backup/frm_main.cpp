@@ -7,6 +7,11 @@
 
 namespace backup {
 
+namespace {
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorPathNotFound = 3;
+}  // namespace
+
 FrmMain::FrmMain(ui::Host& host, BackupServices services)
     : ui::Form(host, "frmMain", kCaption),
       lblDesc(*this, nullptr, "lblDesc"),
@@ -196,7 +201,8 @@ void FrmMain::FollowExport(const std::optional<plat::FileEntry>& file, int row) 
         if (row >= 0) lstBackups.setSubItem(row, 2, kNowProcessed);
         return;
     }
-    std::optional<std::string> bytes = svc_.files.readFile(BackupFolder() + file->name);
+    // A whole-registry export runs to hundreds of MB; its first line is all that is tested.
+    std::optional<std::string> bytes = svc_.files.readFileStart(BackupFolder() + file->name, kRegistryHeaderBytes);
     EndFollow(bytes && HasRegistryHeader(*bytes));
 }
 
@@ -253,7 +259,8 @@ void FrmMain::cmdDelete_Click() {
     if (row >= 0) question += "\r\n" + name;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok || row < 0) return;
     long rc = svc_.files.deleteFile(BackupFolder() + file);
-    if (rc != 0) {
+    // A file that is gone already (removed by hand since the last refresh) counts as deleted.
+    if (rc != 0 && rc != kErrorFileNotFound && rc != kErrorPathNotFound) {
         host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
         return;
     }
