@@ -28,20 +28,23 @@ FrmMain::FrmMain(ui::Host& host, BackupServices services)
       svc_(services) {
     borderStyle = ui::BorderStyle::FixedSingle;
     maxButton = false;
-    clientWidth = 9000;
+    // Sized for the captions in the dialog font at 96 DPI (Wine's Tahoma is wider than
+    // Windows'): the web address and "Restore Selected" need the widths below.
+    clientWidth = 9240;
     clientHeight = 5040;
-    lblDesc.move(120, 120, 8760, 900);
-    lnkBackup.move(120, 1200, 1800, 255);
-    lnkRestore.move(120, 1560, 1800, 255);
-    lnkDelete.move(120, 1920, 1800, 255);
+    lblDesc.move(120, 120, 9000, 900);
+    lnkBackup.move(120, 1200, 1920, 255);
+    lnkRestore.move(120, 1560, 1920, 255);
+    lnkDelete.move(120, 1920, 1920, 255);
     for (ui::Label* l : {&lnkBackup, &lnkRestore, &lnkDelete}) l->setHandCursor(true);
-    lstBackups.move(2040, 1140, 6840, 3180);
+    lstBackups.move(2280, 1140, 6840, 3180);
     lstBackups.multiSelect = false;
-    cmdBackup.move(2040, 4500, 1455, 375);
-    cmdRestore.move(3615, 4500, 1455, 375);
-    cmdDelete.move(5190, 4500, 1455, 375);
-    cmdClose.move(7425, 4500, 1455, 375);
-    lblWeb.move(120, 4560, 1800, 255);
+    cmdBackup.move(2280, 4500, 1620, 375);
+    cmdRestore.move(4020, 4500, 1620, 375);
+    cmdDelete.move(5760, 4500, 1620, 375);
+    cmdClose.move(7500, 4500, 1620, 375);
+    lblWeb.move(120, 4560, 2040, 255);
+    lblWeb.wordWrap = false;
 
     onLoad = [this] { Form_Load(); };
     cmdBackup.onClick = [this] { cmdBackup_Click(); };

@@ -31,10 +31,18 @@ bool isProgramFile(const std::string& path) {
 // leaves junk in the handles.
 HICON firstIconResource(const std::u16string& path, bool small) {
     const wchar_t* file = reinterpret_cast<const wchar_t*>(path.c_str());
-    if (GetFileAttributesW(file) == INVALID_FILE_ATTRIBUTES) return nullptr;
     HICON icon = nullptr;
     const UINT got = small ? ExtractIconExW(file, 0, nullptr, &icon, 1) : ExtractIconExW(file, 0, &icon, nullptr, 1);
     return got == 0 || got == UINT_MAX ? nullptr : icon;
+}
+
+// A copy of the system's program icon in the size asked for (the shared one must not be
+// destroyed); 0 when there is none.
+HICON applicationIcon(bool small) {
+    const int cx = GetSystemMetrics(small ? SM_CXSMICON : SM_CXICON);
+    const int cy = GetSystemMetrics(small ? SM_CYSMICON : SM_CYICON);
+    HANDLE shared = LoadImageW(nullptr, MAKEINTRESOURCEW(32512), IMAGE_ICON, cx, cy, LR_SHARED);  // IDI_APPLICATION
+    return shared ? CopyIcon(static_cast<HICON>(shared)) : nullptr;
 }
 
 // A name whose extension no program registers, so the shell answers with its unknown-type icon.
@@ -76,8 +84,12 @@ std::uintptr_t Win32Icons::getFileInfo(const std::string& path, uint32_t flags, 
     }
     if ((flags & plat::kShgfiIcon) && (flags & plat::kShgfiExeType) == 0 && isProgramFile(path)) {
         const bool generic = result == 0 || record.hIcon == nullptr || record.iIcon == unknownFileIcon();
-        if (generic) {
-            if (HICON own = firstIconResource(wide, (flags & plat::kShgfiSmallIcon) != 0)) {
+        if (generic && GetFileAttributesW(reinterpret_cast<const wchar_t*>(wide.c_str())) != INVALID_FILE_ATTRIBUTES) {
+            // A program without an icon of its own shows the system's program icon, as on Windows.
+            const bool small = (flags & plat::kShgfiSmallIcon) != 0;
+            HICON own = firstIconResource(wide, small);
+            if (!own) own = applicationIcon(small);
+            if (own) {
                 if (record.hIcon) DestroyIcon(record.hIcon);
                 info->icon = reinterpret_cast<std::uintptr_t>(own);
                 if (result == 0) result = 1;
@@ -95,8 +107,7 @@ plat::IconHandle Win32Icons::defaultIcon(bool small) {
         if (record.iIcon != unknownFileIcon()) return reinterpret_cast<std::uintptr_t>(record.hIcon);
         DestroyIcon(record.hIcon);
     }
-    // The shared application icon must not be destroyed: hand out a copy.
-    return reinterpret_cast<std::uintptr_t>(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
+    return reinterpret_cast<std::uintptr_t>(applicationIcon(small));
 }
 
 void Win32Icons::destroyIcon(plat::IconHandle icon) {

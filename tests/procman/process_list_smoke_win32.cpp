@@ -168,18 +168,23 @@ TEST(IconsWin32, AProgramGetsItsOwnIconWhereTheShellHasOnlyTheGenericOne) {
     ASSERT_TRUE(pic);
     EXPECT_EQ(pixelsOf(reinterpret_cast<HICON>(pic->handle())), pixelsOf(own));
 
-    // A program without icon resources keeps what the shell gives.
+    // A program without icon resources (this test) shows the system's program icon, which is
+    // also the default icon; a file that is not there gets none.
+    plat::IconHandle fallback = icons.defaultIcon(true);
+    ASSERT_NE(fallback, 0u);
+    EXPECT_NE(pixelsOf(reinterpret_cast<HICON>(fallback)), pixelsOf(unknown.hIcon));
     plat::ShellFileInfo plain;
     wchar_t self[4096];
     DWORD n = GetModuleFileNameW(nullptr, self, 4096);
     const std::string console = text::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(self), n));
     EXPECT_NE(icons.getFileInfo(console, plat::kShgfiIcon | plat::kShgfiSmallIcon, &plain), 0u);
+    ASSERT_NE(plain.icon, 0u);
+    EXPECT_EQ(pixelsOf(reinterpret_cast<HICON>(plain.icon)), pixelsOf(reinterpret_cast<HICON>(fallback)));
     icons.destroyIcon(plain.icon);
-    // The default program icon is not the unknown-type one.
-    plat::IconHandle fallback = icons.defaultIcon(true);
-    ASSERT_NE(fallback, 0u);
-    EXPECT_NE(pixelsOf(reinterpret_cast<HICON>(fallback)), pixelsOf(unknown.hIcon));
     icons.destroyIcon(fallback);
+    plat::ShellFileInfo none;
+    EXPECT_EQ(icons.getFileInfo("C:\\no\\such\\program.exe", plat::kShgfiIcon | plat::kShgfiSmallIcon, &none), 0u);
+    EXPECT_EQ(none.icon, 0u);
     DestroyIcon(own);
     DestroyIcon(unknown.hIcon);
 }
