@@ -31,5 +31,7 @@ uint64_t SizeHundredths(uint64_t bytes);
 // True when the bytes begin a registry file: "Windows Registry Editor Version 5.00" in
 // UTF-16LE after its byte-order mark, or "REGEDIT4" in a single-byte code page.
 bool HasRegistryHeader(std::string_view bytes);
+// Bytes HasRegistryHeader needs at most: the byte-order mark and the header in UTF-16.
+constexpr size_t kRegistryHeaderBytes = 2 + 36 * 2;
 
 }  // namespace backup

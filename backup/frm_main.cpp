@@ -7,6 +7,11 @@
 
 namespace backup {
 
+namespace {
+constexpr long kErrorFileNotFound = 2;
+constexpr long kErrorPathNotFound = 3;
+}  // namespace
+
 FrmMain::FrmMain(ui::Host& host, BackupServices services)
     : ui::Form(host, "frmMain", kCaption),
       lblDesc(*this, nullptr, "lblDesc"),
@@ -23,20 +28,23 @@ FrmMain::FrmMain(ui::Host& host, BackupServices services)
       svc_(services) {
     borderStyle = ui::BorderStyle::FixedSingle;
     maxButton = false;
-    clientWidth = 9000;
+    // Sized for the captions in the dialog font at 96 DPI (Wine's Tahoma is wider than
+    // Windows'): the web address and "Restore Selected" need the widths below.
+    clientWidth = 9240;
     clientHeight = 5040;
-    lblDesc.move(120, 120, 8760, 900);
-    lnkBackup.move(120, 1200, 1800, 255);
-    lnkRestore.move(120, 1560, 1800, 255);
-    lnkDelete.move(120, 1920, 1800, 255);
+    lblDesc.move(120, 120, 9000, 900);
+    lnkBackup.move(120, 1200, 1920, 255);
+    lnkRestore.move(120, 1560, 1920, 255);
+    lnkDelete.move(120, 1920, 1920, 255);
     for (ui::Label* l : {&lnkBackup, &lnkRestore, &lnkDelete}) l->setHandCursor(true);
-    lstBackups.move(2040, 1140, 6840, 3180);
+    lstBackups.move(2280, 1140, 6840, 3180);
     lstBackups.multiSelect = false;
-    cmdBackup.move(2040, 4500, 1455, 375);
-    cmdRestore.move(3615, 4500, 1455, 375);
-    cmdDelete.move(5190, 4500, 1455, 375);
-    cmdClose.move(7425, 4500, 1455, 375);
-    lblWeb.move(120, 4560, 1800, 255);
+    cmdBackup.move(2280, 4500, 1620, 375);
+    cmdRestore.move(4020, 4500, 1620, 375);
+    cmdDelete.move(5760, 4500, 1620, 375);
+    cmdClose.move(7500, 4500, 1620, 375);
+    lblWeb.move(120, 4560, 2040, 255);
+    lblWeb.wordWrap = false;
 
     onLoad = [this] { Form_Load(); };
     cmdBackup.onClick = [this] { cmdBackup_Click(); };
@@ -210,7 +218,8 @@ void FrmMain::FollowExport(const std::optional<plat::FileEntry>& file, int row) 
         if (row >= 0) lstBackups.setSubItem(row, 2, kNowProcessed);
         return;
     }
-    std::optional<std::string> bytes = svc_.files.readFile(BackupFolder() + file->name);
+    // A whole-registry export runs to hundreds of MB; its first line is all that is tested.
+    std::optional<std::string> bytes = svc_.files.readFileStart(BackupFolder() + file->name, kRegistryHeaderBytes);
     EndFollow(bytes && HasRegistryHeader(*bytes));
 }
 
@@ -266,7 +275,8 @@ void FrmMain::cmdDelete_Click() {
     if (row >= 0) question += "\r\n" + name;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok || row < 0) return;
     long rc = svc_.files.deleteFile(BackupFolder() + file);
-    if (rc != 0) {
+    // A file that is gone already (removed by hand since the last refresh) counts as deleted.
+    if (rc != 0 && rc != kErrorFileNotFound && rc != kErrorPathNotFound) {
         host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
         return;
     }

@@ -38,13 +38,16 @@ Form1::Form1(ui::Host& host, const plat::Services& services, plat::ProcessList& 
 
     Frame1.move(120, 4680, 3600, 735);
     Check1.move(240, 300, 3120, 315);
-    Label1.move(4080, 4800, 1800, 255);
-    NUMPROC.move(5940, 4800, 900, 255);
+    // Sized for the caption in the dialog font at 96 DPI (Wine's Tahoma is wider than
+    // Windows'): one line, never wrapped.
+    Label1.move(4080, 4800, 2160, 255);
+    Label1.wordWrap = false;
+    NUMPROC.move(6300, 4800, 900, 255);
     NUMPROC.setBold(true);
-    Command1.move(3960, 5520, 2160, 420);
-    Command2.move(6240, 5520, 2160, 420);
+    Command1.move(3480, 5520, 2400, 420);
+    Command2.move(6000, 5520, 2400, 420);
     Command2.isDefault = true;
-    Label8.move(120, 5640, 3600, 255);
+    Label8.move(120, 5640, 3240, 255);
     Label8.setForeColor(kBlue);
     Label8.setHandCursor(true);
 

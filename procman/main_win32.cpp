@@ -1,6 +1,5 @@
 // taskwatch.exe: the process manager's composition root on the real platform.
 #include <windows.h>
-#include <objbase.h>
 
 #include "common/platform/services.h"
 #include "common/platform/win32/win32_clock.h"
@@ -13,23 +12,16 @@
 #include "procman/win32/process_list_win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // The shell's file information needs COM on this thread.
-    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    int exitCode = 0;
-    {
-        plat::Win32Registry registry;
-        plat::Win32Files files;
-        plat::Win32Shell shell;
-        plat::Win32Clock clock;
-        plat::Services services{registry, files, shell, clock};
-        procman::Win32ProcessList processes;
-        procman::Win32Icons icons;
+    procman::Win32Icons icons;  // first: it initialises COM for the shell, and goes last
+    plat::Win32Registry registry;
+    plat::Win32Files files;
+    plat::Win32Shell shell;
+    plat::Win32Clock clock;
+    plat::Services services{registry, files, shell, clock};
+    procman::Win32ProcessList processes;
 
-        ui::Win32Host host;
-        procman::Form1 form(host, services, processes, icons);
-        form.show();
-        exitCode = host.run();
-    }
-    if (SUCCEEDED(com)) CoUninitialize();
-    return exitCode;
+    ui::Win32Host host;
+    procman::Form1 form(host, services, processes, icons);
+    form.show();
+    return host.run();
 }

@@ -91,9 +91,25 @@ void FrmModify::cmdOK_Click() {
         }
         if (found != Lookup::NotFound) return;
     }
-    // The new value is written first; the old one goes only once that has succeeded, so a
-    // refused write never loses the entry. A change of letter case only is written in place.
     plat::Registry& reg = main_.services().registry;
+    if (!rename && newName != oldName) {
+        // Written in place, the value would keep the old spelling of its name.
+        bool restored = false;
+        long rc = mdlRegistry::RenameCase(reg, root, kRunKeyPath, oldName, newName, txtData.text(), &restored);
+        if (rc != plat::kErrorSuccess) {
+            main_.ReportFailure(restored ? "The key could not be renamed; it was left as it was"
+                                         : "The key could not be renamed, and the old key \"" + oldName +
+                                               "\" could not be written back",
+                                rc);
+            main_.CKC();
+            return;
+        }
+        main_.CKC();
+        cmdCancel_Click();
+        return;
+    }
+    // The new value is written first; the old one goes only once that has succeeded, so a
+    // refused write never loses the entry.
     long rc = mdlRegistry::SetValue(reg, root, kRunKeyPath, newName, txtData.text(), plat::kRegSz);
     if (rc != plat::kErrorSuccess) {
         main_.ReportFailure("The key could not be written to the registry", rc);

@@ -1,6 +1,7 @@
 // The two modal dialogs of the startup manager: frmCreate adds a Run entry, frmModify renames
-// or edits one. Both write the new value before anything is removed, and stay open when the
-// registry refuses a write.
+// or edits one. Both write the new value before anything is removed (a rename in letter case
+// only must remove the old value first, and writes it back when the new one is refused), and
+// stay open when the registry refuses a write.
 #pragma once
 
 #include "common/ui/form.h"

@@ -129,7 +129,7 @@ void FrmMain::Display_Keys() {
         int def = icons_.DefaultIcon(ImageList);
         for (const StartupEntry& e : Entries) {
             int row = ListView.addItem(e.Name, def);
-            ListView.setSubItem(row, 1, e.Data);
+            row = ListView.setSubItem(row, 1, e.Data);  // sorted by Data, the row moves to its place
             std::string file = ProgramFileOf(e.Data);
             if (FileExists(svc_.files, file)) {
                 int icon = icons_.AddFileIcon(file, ImageList, 16);

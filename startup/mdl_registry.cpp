@@ -39,6 +39,30 @@ long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& 
     return plat::kErrorInvalidParameter;
 }
 
+long RenameCase(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& oldName,
+                const std::string& newName, const std::string& value, bool* restored) {
+    *restored = false;
+    plat::RegHandle key = 0;
+    long rc = reg.openKeyEx(root, path, kWriteAccess, &key);
+    if (rc != plat::kErrorSuccess) return rc;
+    uint32_t type = 0, bytes = 0;
+    std::vector<uint8_t> old;
+    rc = reg.queryValueEx(key, oldName, &type, nullptr, &bytes);
+    if (rc == plat::kErrorSuccess) rc = reg.queryValueEx(key, oldName, &type, &old, &bytes);
+    if (rc == plat::kErrorSuccess) rc = reg.deleteValue(key, oldName);
+    if (rc != plat::kErrorSuccess) {
+        *restored = true;  // nothing was changed
+        reg.closeKey(key);
+        return rc;
+    }
+    rc = SetValueOnKey(reg, key, newName, plat::kRegSz, value);
+    if (rc != plat::kErrorSuccess)
+        *restored = reg.setValueEx(key, oldName, type, old.data(), static_cast<uint32_t>(old.size())) ==
+                    plat::kErrorSuccess;
+    reg.closeKey(key);
+    return rc;
+}
+
 long SetValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name,
               const std::string& value, uint32_t type) {
     plat::RegHandle key = 0;

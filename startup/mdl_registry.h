@@ -21,6 +21,14 @@ long DeleteValue(plat::Registry& reg, plat::RegHandle root, const std::string& p
 long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& name, uint32_t type,
                    const std::string& value);
 
+// Gives a value a new name that differs from the old one in letter case only. Writing a value
+// keeps the spelling its name was created with, so the old value is read and deleted and the
+// new name written with `value`. When that write fails the old value is written back.
+// Returns 0, or the code of the step that failed; *restored tells whether the old value is in
+// the registry again after a failed write.
+long RenameCase(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& oldName,
+                const std::string& newName, const std::string& value, bool* restored);
+
 // Opens root\path (creating it when missing), writes the value, closes the key.
 long SetValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name,
               const std::string& value, uint32_t type);

@@ -59,6 +59,9 @@ public:
     // 0 on success, else the platform's error code.
     virtual long deleteFile(const std::string& path) = 0;
     virtual std::optional<std::string> readFile(const std::string& path) = 0;  // raw bytes
+    // The first bytes of a file, at most maxBytes (fewer when the file is shorter); nothing
+    // beyond them is read.
+    virtual std::optional<std::string> readFileStart(const std::string& path, size_t maxBytes) = 0;
     // Creates or replaces the file with these raw bytes; 0 on success.
     virtual long writeFile(const std::string& path, const std::string& bytes) = 0;
     // Writes the bytes to a new file beside `path` and puts it in the old one's place only once

@@ -403,61 +403,113 @@ std::string ListView::subItem(int i, int column) const {
     return "";
 }
 
+namespace {
+// The text of column `key` of a row (0 the row text), empty when the row has none.
+const std::string& columnText(const ListView::Item& it, int key) {
+    static const std::string empty;
+    if (key <= 0) return it.text;
+    return key - 1 < static_cast<int>(it.subItems.size()) ? it.subItems[static_cast<size_t>(key - 1)] : empty;
+}
+}  // namespace
+
+const std::string& ListView::sortText(int i) const { return columnText(items_[static_cast<size_t>(i)], sortKey_); }
+
 int ListView::sortedInsertPos(const std::string& keyText) const {
     // Rows of a sorted list keep their order: a new row goes after its equals.
-    auto before = [&](const Item& it) {
-        int c = text::compareNoCase(subItem(static_cast<int>(&it - items_.data()), sortKey_), keyText);
+    auto before = [&](int i) {
+        int c = text::compareNoCase(sortText(i), keyText);
         return sortOrder_ == SortOrder::Ascending ? c <= 0 : c >= 0;
     };
     int lo = 0, hi = count();
     while (lo < hi) {
         int mid = (lo + hi) / 2;
-        if (before(items_[mid])) lo = mid + 1;
+        if (before(mid)) lo = mid + 1;
         else hi = mid;
     }
     return lo;
+}
+
+// The row changes that move rows (insertion, removal, re-placement) also move the row that
+// waits to be scrolled into view.
+void ListView::insertRow(int pos, Item&& it) {
+    items_.insert(items_.begin() + pos, std::move(it));
+    if (pendingVisible_ >= pos) ++pendingVisible_;
+}
+
+void ListView::rowsChanged(int index) {
+    if (updateDepth_) pendingRefresh_ = true;
+    else notify(Prop::Items, index);
+}
+
+int ListView::placeSorted(int i, int column) {
+    if (!sorted_ || column != sortKey_) return i;
+    // Compared in the list's direction: negative when row a belongs before row b.
+    auto order = [&](int a, int b) {
+        int c = text::compareNoCase(sortText(a), sortText(b));
+        return sortOrder_ == SortOrder::Ascending ? c : -c;
+    };
+    // A row stays when it is in place already; among equals it goes after them, as a new row does.
+    if ((i == 0 || order(i - 1, i) <= 0) && (i + 1 == count() || order(i, i + 1) < 0)) return i;
+    const bool followed = pendingVisible_ == i;
+    Item it = std::move(items_[static_cast<size_t>(i)]);
+    items_.erase(items_.begin() + i);
+    if (pendingVisible_ > i) --pendingVisible_;
+    const int pos = sortedInsertPos(columnText(it, sortKey_));
+    insertRow(pos, std::move(it));
+    if (followed) pendingVisible_ = pos;
+    rowsChanged(std::min(i, pos));
+    return pos;
 }
 
 int ListView::addItem(const std::string& text, int smallIcon) {
     Item it;
     it.text = text;
     it.smallIcon = smallIcon;
-    // A sorted list places the row by its sort key at once; sorted by a sub-item column, the
-    // new row's key is still empty.
+    // A sorted list places the row by its key at once; sorted by a sub-item column, the new
+    // row's key is still empty (setSubItem moves it once the key is set).
     int pos = sorted_ ? sortedInsertPos(sortKey_ == 0 ? text : std::string()) : count();
-    items_.insert(items_.begin() + pos, std::move(it));
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Items, pos);
+    insertRow(pos, std::move(it));
+    rowsChanged(pos);
     return pos;
 }
 
 void ListView::removeItem(int i) {
     if (i < 0 || i >= count()) return;
     items_.erase(items_.begin() + i);
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Items, i);
+    if (pendingVisible_ == i) pendingVisible_ = -1;
+    else if (pendingVisible_ > i) --pendingVisible_;
+    rowsChanged(i);
 }
 
 void ListView::clear() {
     items_.clear();
+    pendingVisible_ = -1;
     if (updateDepth_) pendingRefresh_ = true;
     else notify(Prop::Items);
 }
 
-void ListView::setText(int i, const std::string& t) {
-    if (i < 0 || i >= count()) return;
+int ListView::setText(int i, const std::string& t) {
+    if (i < 0 || i >= count()) return i;
+    const bool changed = items_[i].text != t;
     items_[i].text = t;
+    const int now = changed ? placeSorted(i, 0) : i;
+    if (now != i) return now;
     if (updateDepth_) pendingRefresh_ = true;
     else notify(Prop::Item, i);
+    return i;
 }
 
-void ListView::setSubItem(int i, int column, const std::string& t) {
-    if (i < 0 || i >= count() || column < 1) return;
+int ListView::setSubItem(int i, int column, const std::string& t) {
+    if (i < 0 || i >= count() || column < 1) return i;
     auto& subs = items_[i].subItems;
     if (static_cast<int>(subs.size()) < column) subs.resize(column);
+    const bool changed = subs[column - 1] != t;
     subs[column - 1] = t;
+    const int now = changed ? placeSorted(i, column) : i;
+    if (now != i) return now;
     if (updateDepth_) pendingRefresh_ = true;
     else notify(Prop::Item, i);
+    return i;
 }
 
 void ListView::setSubItemColor(int i, int column, uint32_t color) {
@@ -517,28 +569,32 @@ void ListView::setKey(int i, const std::string& key) {
 }
 
 void ListView::ensureVisible(int i) {
-    if (i >= 0 && i < count()) notify(Prop::Focus, i);
+    if (i < 0 || i >= count()) return;
+    // During an update the control does not hold the new rows yet and would drop the request.
+    if (updateDepth_) pendingVisible_ = i;
+    else notify(Prop::Focus, i);
 }
 
 void ListView::beginUpdate() { ++updateDepth_; }
 
 void ListView::endUpdate() {
-    if (updateDepth_ > 0 && --updateDepth_ == 0 && pendingRefresh_) {
+    if (updateDepth_ <= 0 || --updateDepth_ > 0) return;
+    if (pendingRefresh_) {
         pendingRefresh_ = false;
         notify(Prop::Items);
+    }
+    if (pendingVisible_ >= 0) {
+        const int row = pendingVisible_;
+        pendingVisible_ = -1;
+        if (row < count()) notify(Prop::Focus, row);
     }
 }
 
 void ListView::sortNow() {
     const int key = sortKey_;
     const bool asc = sortOrder_ == SortOrder::Ascending;
-    auto keyOf = [key](const Item& it) -> const std::string& {
-        static const std::string empty;
-        if (key <= 0) return it.text;
-        return key - 1 < static_cast<int>(it.subItems.size()) ? it.subItems[key - 1] : empty;
-    };
     std::stable_sort(items_.begin(), items_.end(), [&](const Item& a, const Item& b) {
-        int c = text::compareNoCase(keyOf(a), keyOf(b));
+        int c = text::compareNoCase(columnText(a, key), columnText(b, key));
         return asc ? c < 0 : c > 0;
     });
 }

@@ -218,12 +218,15 @@ public:
     int count() const { return static_cast<int>(items_.size()); }
     const std::vector<Item>& items() const { return items_; }
     const Item& item(int i) const { return items_.at(i); }
+    // A sorted list places a row by its sort text whenever that text is set: addItem, and setText
+    // or setSubItem of the sort column, move the row to its place. Each returns the row's index
+    // afterwards; an index held from before may name another row then.
     int addItem(const std::string& text, int smallIcon = -1);  // sorted position when sorted(), else the end
     void removeItem(int i);
     void clear();
-    void setText(int i, const std::string& t);
+    int setText(int i, const std::string& t);
     const std::string& text(int i) const { return items_.at(i).text; }
-    void setSubItem(int i, int column, const std::string& t);  // column >= 1
+    int setSubItem(int i, int column, const std::string& t);  // column >= 1
     std::string subItem(int i, int column) const;              // column 0 = the row text
     void setSubItemColor(int i, int column, uint32_t color);
     void setChecked(int i, bool c);
@@ -235,6 +238,8 @@ public:
     int focusedIndex() const;   // the focused row, -1 none
     void setSmallIcon(int i, int image);
     void setKey(int i, const std::string& key);
+    // Scrolls row i into view. Asked during an update, it takes effect when the update ends,
+    // once the control has been told of the rows (the row is followed if others move meanwhile).
     void ensureVisible(int i);
     void beginUpdate();  // batch many changes: one refresh at endUpdate
     void endUpdate();
@@ -257,7 +262,7 @@ public:
     Handler onClick;
     Handler onDblClick;
     std::function<void(int)> onKeyDown;             // key code
-    std::function<void(int, int, int)> onMouseUp;   // button (1 left, 2 right), x, y twips
+    std::function<void(int, int, int)> onMouseUp;   // button (1 left, 2 right, 4 middle, 8/16 extra), x, y twips
 
     void userCheck(int i, bool c);
     // Click on row i: selects it (alone, or added with `additive`), raises onItemClick then onClick.
@@ -280,6 +285,11 @@ public:
 private:
     void sortNow();
     int sortedInsertPos(const std::string& keyText) const;
+    const std::string& sortText(int i) const;
+    // Moves row i to its place when `column` is the sort column; returns its index afterwards.
+    int placeSorted(int i, int column);
+    void insertRow(int pos, Item&& it);
+    void rowsChanged(int index);
     std::vector<Column> columns_;
     std::vector<Item> items_;
     bool sorted_ = false;
@@ -287,6 +297,7 @@ private:
     SortOrder sortOrder_ = SortOrder::Ascending;
     int updateDepth_ = 0;
     bool pendingRefresh_ = false;
+    int pendingVisible_ = -1;  // row to scroll into view when the update ends
 };
 
 // A picture box used as a status line: it shows one text.

@@ -124,6 +124,29 @@ int HeadlessHost::run() {
     return exitCode_;
 }
 
+// ---- ListViewScreen ----
+
+ListViewScreen::ListViewScreen(ListView& lv) : lv_(lv), rows_(lv.count()) { lv_.attachPeer(this); }
+
+ListViewScreen::~ListViewScreen() {
+    if (lv_.peer() == this) lv_.attachPeer(nullptr);
+}
+
+int ListViewScreen::rowsPerPage() const {
+    const int header = lv_.hideColumnHeaders ? 0 : ListView::kHeaderTwips;
+    return std::max(1, (lv_.height() - header) / ListView::kRowTwips);
+}
+
+void ListViewScreen::changed(Prop prop, int index) {
+    if (prop == Prop::Items) {
+        rows_ = lv_.count();
+        top_ = std::max(0, std::min(top_, rows_ - rowsPerPage()));
+    } else if (prop == Prop::Focus && index >= 0 && index < rows_) {
+        if (index < top_) top_ = index;
+        else if (index >= top_ + rowsPerPage()) top_ = index - rowsPerPage() + 1;
+    }
+}
+
 // ---- Driver ----
 
 void Driver::require(const Control& c, const char* what) {

@@ -104,6 +104,32 @@ private:
     int exitCode_ = 0;
 };
 
+// What a user would see of a list view: the rows the list control holds and the rows scrolled
+// into view, kept as the platform's virtual list control keeps them. The control learns the
+// number of rows only when the model tells it (never during an update) and scrolls only to a
+// row it holds. A test attaches one to a list view (as its peer, for the object's life) and
+// asks which rows are in view after the user's actions.
+class ListViewScreen : public Peer {
+public:
+    explicit ListViewScreen(ListView& lv);
+    ~ListViewScreen() override;
+    ListViewScreen(const ListViewScreen&) = delete;
+    ListViewScreen& operator=(const ListViewScreen&) = delete;
+
+    int rowsHeld() const { return rows_; }
+    int topRow() const { return top_; }
+    // Whole rows the list's height shows (the header and rows as in ListView::hitTest).
+    int rowsPerPage() const;
+    bool inView(int row) const { return row >= top_ && row < rows_ && row < top_ + rowsPerPage(); }
+
+    void changed(Prop prop, int index) override;
+
+private:
+    ListView& lv_;
+    int rows_ = 0;
+    int top_ = 0;
+};
+
 // What a user does, on the headless backend. Every call checks that a user could do it.
 class Driver {
 public:

@@ -106,6 +106,11 @@ TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
     auto bytes = files.readFile(file);
     ASSERT_TRUE(bytes.has_value());
     EXPECT_TRUE(backup::HasRegistryHeader(*bytes));
+    // The window's check reads only the first bytes of the file.
+    auto head = files.readFileStart(file, backup::kRegistryHeaderBytes);
+    ASSERT_TRUE(head.has_value());
+    EXPECT_EQ(*head, bytes->substr(0, backup::kRegistryHeaderBytes));
+    EXPECT_TRUE(backup::HasRegistryHeader(*head));
     std::u16string marker = u"SclBackupE2E";
     std::string markerBytes(reinterpret_cast<const char*>(marker.data()), marker.size() * 2);
     EXPECT_NE(bytes->find(markerBytes), std::string::npos);

@@ -240,6 +240,21 @@ TEST_F(BackupTest, ExportIsFollowedUntilTheEditorEndsAndTheFileIsComplete) {
     EXPECT_EQ(host.boxes.size(), 1u);
 }
 
+TEST_F(BackupTest, AFinishedBackupOfHundredsOfMegabytesIsCheckedByItsFirstBytes) {
+    form.show();
+    drv.click(form.cmdBackup);
+    const std::string file = editor.exports.at(0);
+    files.writeFile(file, RegFileBytes());
+    files.setFileSize(file, 300ull << 20);  // a whole registry exported
+    drv.fire(form.tmrCreg);
+    editor.finish();
+    drv.fire(form.tmrCreg);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, "Backup finished.");
+    EXPECT_EQ(Rows(), std::vector<std::string>{"Backup 26.12.06-16.45.36|02/01/2024|300 MB"});
+    EXPECT_LE(files.bytesRead(), 4096u);
+}
+
 TEST_F(BackupTest, AnExportThatFailsIsReportedAsFailed) {
     struct Case {
         const char* what;
@@ -351,6 +366,20 @@ TEST_F(BackupTest, AFileThatCannotBeDeletedKeepsItsRow) {
     EXPECT_EQ(host.boxes.back().text, std::string(backup::kDeleteFailedText) + "\r\nkeep");
     EXPECT_EQ(form.lstBackups.count(), 1);
     EXPECT_TRUE(files.stat(kFolder + "keep.reg").has_value());
+}
+
+TEST_F(BackupTest, AListedFileThatIsGoneWhenDeleteRunsCountsAsDeleted) {
+    files.addFile(kFolder + "gone.reg", RegFileBytes());
+    files.addFile(kFolder + "kept.reg", RegFileBytes());
+    form.show();
+    drv.clickRow(form.lstBackups, RowOf("gone"));
+    files.deleteFile(kFolder + "gone.reg");  // removed by hand before the next refresh
+    host.answer(ui::mb::Ok);
+    drv.click(form.cmdDelete);
+    EXPECT_EQ(host.boxes.back().text, std::string(backup::kDeleteQuestion) + "\r\ngone");  // no failure shown
+    EXPECT_EQ(Rows().size(), 1u);
+    EXPECT_EQ(RowOf("gone"), -1);
+    EXPECT_GE(RowOf("kept"), 0);
 }
 
 TEST_F(BackupTest, ARefreshWhileAQuestionIsOpenWaitsAndTheAnswerActsOnTheFileAskedAbout) {

@@ -65,6 +65,26 @@ TEST_F(Form1Test, OpensWithTheFirstScan) {
     EXPECT_TRUE(f.Command1.enabled());
 }
 
+TEST_F(Form1Test, TheProcessSelectedByAScanIsInView) {
+    for (uint32_t id = 100; id < 137; ++id) p.program(id, "C:\\Apps\\", "app" + std::to_string(id) + ".exe");
+    Form1 f(host, p.services, p.processes, p.icons);
+    ui::ListViewScreen screen(f.ListView1);
+    f.show();
+    ASSERT_EQ(f.ListView1.count(), 40);
+    ASSERT_LT(screen.rowsPerPage(), 40);
+    EXPECT_EQ(f.ListView1.selectedIndex(), 39);
+    EXPECT_TRUE(screen.inView(39));
+
+    // After a rescan the row Terminate would ask about is the one in view.
+    drv.click(f.Command2);
+    const int selected = f.ListView1.selectedIndex();
+    ASSERT_EQ(selected, 39);
+    EXPECT_TRUE(screen.inView(selected));
+    host.answer(ui::mb::No);
+    drv.click(f.Command1);
+    EXPECT_EQ(host.boxes.back().text, "Are you sure to terminate this process?");
+}
+
 TEST_F(Form1Test, EveryCountedProcessHasARow) {
     p.processes.add(20, "noicon.exe", "C:\\Apps\\noicon.exe");  // the shell has no icon for it
     p.processes.add(24, "System", "");                           // path unreadable: a system process

@@ -2,10 +2,12 @@
 // helper is listed with its name and full path, ended with the right to end alone, and its
 // icon and kind come from the shell.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/platform/fake/fake_files.h"
 #include "common/text/text.h"
@@ -113,6 +115,78 @@ TEST(ProcessListWin32, ScannerReportsTheHelpersFolder) {
     scan.BeginScanning();
     EXPECT_TRUE(text::equalNoCase(folder, ownFolder())) << folder;
     EXPECT_GE(scan.TotalProcesses(), 3);
+}
+
+// The icon drawn at 16 x 16 on white, as 32-bit pixels.
+std::vector<uint32_t> pixelsOf(HICON icon) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = 16;
+    bi.bmiHeader.biHeight = -16;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    RECT all{0, 0, 16, 16};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    DrawIconEx(dc, 0, 0, icon, 16, 16, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    std::vector<uint32_t> out(static_cast<const uint32_t*>(bits), static_cast<const uint32_t*>(bits) + 256);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
+    return out;
+}
+
+// A fresh Wine prefix has no ".exe" file class: the shell alone would give every program the
+// icon of an unknown file. The helper carries an icon of its own, which is what must show.
+TEST(IconsWin32, AProgramGetsItsOwnIconWhereTheShellHasOnlyTheGenericOne) {
+    procman::Win32Icons icons;
+    const std::string helper = ownFolder() + "pm_helper.exe";
+    const std::u16string wide = text::toUtf16(helper);
+    HICON own = nullptr;
+    ASSERT_EQ(ExtractIconExW(reinterpret_cast<const wchar_t*>(wide.c_str()), 0, nullptr, &own, 1), 1u);
+    SHFILEINFOW unknown{};
+    ASSERT_NE(SHGetFileInfoW(L"x.scourline-test-type", FILE_ATTRIBUTE_NORMAL, &unknown, sizeof(unknown),
+                             SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON),
+              0u);
+    ASSERT_NE(pixelsOf(own), pixelsOf(unknown.hIcon));
+
+    for (uint32_t flags : {plat::kShgfiIcon | plat::kShgfiSmallIcon,
+                           plat::kShgfiIcon | plat::kShgfiSmallIcon | plat::kShgfiDisplayName | plat::kShgfiTypeName}) {
+        plat::ShellFileInfo info;
+        ASSERT_NE(icons.getFileInfo(helper, flags, &info), 0u) << flags;
+        ASSERT_NE(info.icon, 0u) << flags;
+        EXPECT_EQ(pixelsOf(reinterpret_cast<HICON>(info.icon)), pixelsOf(own)) << flags;
+        icons.destroyIcon(info.icon);
+    }
+    // The window's own path: through the icon helper, as the process window asks.
+    procman::cGetFileIcon g(icons);
+    procman::Picture pic = g.Icon(helper, 1);
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pixelsOf(reinterpret_cast<HICON>(pic->handle())), pixelsOf(own));
+
+    // A program without icon resources (this test) shows the system's program icon, which is
+    // also the default icon; a file that is not there gets none.
+    plat::IconHandle fallback = icons.defaultIcon(true);
+    ASSERT_NE(fallback, 0u);
+    EXPECT_NE(pixelsOf(reinterpret_cast<HICON>(fallback)), pixelsOf(unknown.hIcon));
+    plat::ShellFileInfo plain;
+    wchar_t self[4096];
+    DWORD n = GetModuleFileNameW(nullptr, self, 4096);
+    const std::string console = text::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(self), n));
+    EXPECT_NE(icons.getFileInfo(console, plat::kShgfiIcon | plat::kShgfiSmallIcon, &plain), 0u);
+    ASSERT_NE(plain.icon, 0u);
+    EXPECT_EQ(pixelsOf(reinterpret_cast<HICON>(plain.icon)), pixelsOf(reinterpret_cast<HICON>(fallback)));
+    icons.destroyIcon(plain.icon);
+    icons.destroyIcon(fallback);
+    plat::ShellFileInfo none;
+    EXPECT_EQ(icons.getFileInfo("C:\\no\\such\\program.exe", plat::kShgfiIcon | plat::kShgfiSmallIcon, &none), 0u);
+    EXPECT_EQ(none.icon, 0u);
+    DestroyIcon(own);
+    DestroyIcon(unknown.hIcon);
 }
 
 TEST(IconsWin32, ShellAnswersForExecutablesAndOtherFiles) {

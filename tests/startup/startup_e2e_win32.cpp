@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/win32/win32_files.h"
@@ -34,6 +36,21 @@ std::optional<std::string> ReadRun(HKEY root, const std::string& name) {
         return std::nullopt;
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
     return text::fromUtf16(buf.c_str());
+}
+
+// The value names of root's Run key exactly as the registry keeps them.
+std::vector<std::string> RunNames(HKEY root) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, kRun, 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD chars = 16384;
+        if (RegEnumValueW(key, i, name, &chars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(text::fromUtf16(std::u16string(reinterpret_cast<const char16_t*>(name), chars)));
+    }
+    RegCloseKey(key);
+    return names;
 }
 
 void WriteRun(HKEY root, const std::string& name, const std::string& data) {
@@ -99,11 +116,15 @@ TEST_F(StartupE2E, CreateRenameModifyDeleteOnTheRealRunKeys) {
     drv.clickRow(form.ListView, Row("Scl E2E Editor"));
     Edit("frmModify", "SCL E2E EDITOR", "C:\\windows\\regedit.exe /m");
     drv.click(form.cmdModify);
-    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, "Scl E2E Editor"), "C:\\windows\\regedit.exe /m");
+    EXPECT_EQ(ReadRun(HKEY_CURRENT_USER, "SCL E2E EDITOR"), "C:\\windows\\regedit.exe /m");
+    const std::vector<std::string> names = RunNames(HKEY_CURRENT_USER);
+    EXPECT_EQ(std::count(names.begin(), names.end(), "SCL E2E EDITOR"), 1);  // the new spelling, exactly
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Scl E2E Editor"), 0);
     int editors = 0;
     for (int i = 0; i < form.ListView.count(); ++i)
         if (text::equalNoCase(form.ListView.text(i), "Scl E2E Editor")) ++editors;
     EXPECT_EQ(editors, 1);
+    EXPECT_GE(Row("SCL E2E EDITOR"), 0);
 
     // A value longer than 255 characters and one after it are both listed.
     const std::string longData = "C:\\" + std::string(300, 'L') + ".exe";
@@ -114,7 +135,7 @@ TEST_F(StartupE2E, CreateRenameModifyDeleteOnTheRealRunKeys) {
     EXPECT_EQ(form.ListView.subItem(Row("Scl E2E Long"), 1), longData);
     EXPECT_GE(Row("Scl E2E Zz after"), 0);
 
-    for (const char* gone : {"Scl E2E Editor", "Scl E2E Long", "Scl E2E Zz after"}) {
+    for (const char* gone : {"SCL E2E EDITOR", "Scl E2E Long", "Scl E2E Zz after"}) {
         drv.clickRow(form.ListView, Row(gone));
         host.answer(ui::mb::Yes);
         drv.click(form.cmdDelete);

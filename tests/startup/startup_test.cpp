@@ -2,6 +2,7 @@
 // duplicate test, the edits and what happens when the registry refuses them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,11 @@ std::vector<uint8_t> Utf16Bytes(const std::string& s, bool terminator = true) {
 class FailingRegistry : public plat::FakeRegistry {
 public:
     long failSetValue = 0;
+    std::string failSetName;  // fail only writes of this exact name
     long failQuery = 0;
     long setValueEx(plat::RegHandle key, std::string_view name, uint32_t type, const uint8_t* data,
                     uint32_t bytes) override {
-        if (failSetValue) return failSetValue;
+        if (failSetValue && (failSetName.empty() || name == failSetName)) return failSetValue;
         return FakeRegistry::setValueEx(key, name, type, data, bytes);
     }
     long queryValueEx(plat::RegHandle key, std::string_view name, uint32_t* type, std::vector<uint8_t>* data,
@@ -62,12 +64,29 @@ protected:
     void Put(plat::RegHandle root, const std::string& name, const std::string& data) {
         Put(root, name, Utf16Bytes(data));
     }
-    // The string stored under root's Run key, or "<missing>".
+    // Every value of root's Run key as "name=data", names exactly as the registry keeps them,
+    // in name order.
+    std::vector<std::string> Values(plat::RegHandle root) {
+        std::vector<std::string> out;
+        plat::RegHandle k = 0;
+        if (reg.openKeyEx(root, kRunKeyPath, plat::kKeyRead, &k) != 0) return out;
+        for (uint32_t i = 0;; ++i) {
+            std::string name;
+            uint32_t nameChars = 16384, type = 0, bytes = 65536;
+            std::vector<uint8_t> data;
+            if (reg.enumValue(k, i, &name, &nameChars, &type, &data, &bytes) != 0) break;
+            out.push_back(name + "=" + startup::DecodeRegString(data, static_cast<uint32_t>(data.size())));
+        }
+        reg.closeKey(k);
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    // The string stored under root's Run key with exactly this name (letter case included), or
+    // "<missing>".
     std::string Stored(plat::RegHandle root, const std::string& name) {
-        uint32_t type = 0;
-        std::vector<uint8_t> data;
-        if (!reg.getValue(root, kRunKeyPath, name, &type, &data)) return "<missing>";
-        return startup::DecodeRegString(data, static_cast<uint32_t>(data.size()));
+        for (const std::string& v : Values(root))
+            if (v.compare(0, name.size() + 1, name + "=") == 0) return v.substr(name.size() + 1);
+        return "<missing>";
     }
     std::vector<std::string> Rows() {
         std::vector<std::string> rows;
@@ -208,7 +227,7 @@ TEST_F(StartupTest, FailedWriteDuringRenameKeepsTheOldEntry) {
     EXPECT_EQ(Rows(), std::vector<std::string>{"Renamed=new.exe"});
 }
 
-TEST_F(StartupTest, RenameChecksDuplicatesExceptForACaseChangeWhichIsWrittenInPlace) {
+TEST_F(StartupTest, RenameChecksDuplicatesExceptForACaseChangeWhichRenames) {
     Put(kHkeyCurrentUser, "Alpha", "a.exe");
     Put(kHkeyCurrentUser, "Beta", "b.exe");
     form.show();
@@ -223,8 +242,50 @@ TEST_F(StartupTest, RenameChecksDuplicatesExceptForACaseChangeWhichIsWrittenInPl
     ScriptDialog("frmModify", "ALPHA", "a2.exe --flag", &stayedOpen);
     drv.click(form.cmdModify);
     EXPECT_FALSE(stayedOpen);
-    EXPECT_EQ(Stored(kHkeyCurrentUser, "alpha"), "a2.exe --flag");
+    EXPECT_EQ(Values(kHkeyCurrentUser), (std::vector<std::string>{"ALPHA=a2.exe --flag", "Beta=b.exe"}));
     EXPECT_EQ(form.ListView.count(), 2);  // replaced, not doubled
+}
+
+TEST_F(StartupTest, RenameInLetterCaseOnlyIsKeptAndAFailedWritePutsTheOldValueBack) {
+    Put(kHkeyCurrentUser, "myapp", "app.exe");
+    Put(kHkeyCurrentUser, "Other", "o.exe");
+    form.show();
+    drv.clickRow(form.ListView, 0);
+    ASSERT_EQ(form.ListView.text(0), "myapp");
+    bool stayedOpen = true;
+    ScriptDialog("frmModify", "MyApp", "app.exe /tray", &stayedOpen);
+    drv.click(form.cmdModify);
+    EXPECT_FALSE(stayedOpen);
+    EXPECT_EQ(Values(kHkeyCurrentUser), (std::vector<std::string>{"MyApp=app.exe /tray", "Other=o.exe"}));
+    std::vector<std::string> rows = Rows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<std::string>{"MyApp=app.exe /tray", "Other=o.exe"}));
+    EXPECT_TRUE(host.boxes.empty());
+
+    // The write under the new spelling is refused: the old value is written back and the
+    // failure reported; the dialog stays open.
+    const int row = form.ListView.text(0) == "MyApp" ? 0 : 1;
+    drv.clickRow(form.ListView, row);
+    reg.failSetValue = 1450;
+    reg.failSetName = "MYAPP";
+    ScriptDialog("frmModify", "MYAPP", "other.exe", &stayedOpen);
+    drv.click(form.cmdModify);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(Values(kHkeyCurrentUser), (std::vector<std::string>{"MyApp=app.exe /tray", "Other=o.exe"}));
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_NE(host.boxes.back().text.find("1450"), std::string::npos);
+    EXPECT_NE(host.boxes.back().text.find("left as it was"), std::string::npos);
+
+    // Neither write works: the report says the entry could not be written back, and the list
+    // shows what the registry holds.
+    reg.failSetName.clear();
+    drv.clickRow(form.ListView, form.ListView.text(0) == "MyApp" ? 0 : 1);
+    ScriptDialog("frmModify", "MYAPP", "other.exe", &stayedOpen);
+    drv.click(form.cmdModify);
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_NE(host.boxes.back().text.find("could not be written back"), std::string::npos);
+    EXPECT_EQ(Values(kHkeyCurrentUser), std::vector<std::string>{"Other=o.exe"});
+    EXPECT_EQ(Rows(), std::vector<std::string>{"Other=o.exe"});
 }
 
 TEST_F(StartupTest, CreateRefusesAnyNameTheRegistryAlreadyHoldsOrCannotAnswerFor) {
@@ -359,6 +420,37 @@ TEST_F(StartupTest, ColumnClickSortsAscendingThenDescending) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C=1", "b=2", "a=3"}));
     drv.clickColumn(form.ListView, 1);
     EXPECT_EQ(Rows(), (std::vector<std::string>{"C=1", "b=2", "a=3"}));
+}
+
+TEST_F(StartupTest, SortByDataSurvivesEveryReRead) {
+    Put(kHkeyCurrentUser, "b", "2.exe");
+    Put(kHkeyCurrentUser, "c", "1.exe");
+    Put(kHkeyCurrentUser, "a", "3.exe");
+    Put(kHkeyCurrentUser, "d", "4.exe");
+    form.show();
+    drv.clickColumn(form.ListView, 1);  // "Data"
+    ASSERT_EQ(Rows(), (std::vector<std::string>{"c=1.exe", "b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    drv.clickRow(form.ListView, 0);
+    host.answer(ui::mb::Yes);
+    drv.keyDown(form.ListView, ui::kKeyDelete);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    ScriptDialog("frmCreate", "e", "0.exe");
+    drv.click(form.cmdCreate);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"e=0.exe", "b=2.exe", "a=3.exe", "d=4.exe"}));
+
+    drv.clickRow(form.ListView, 1);
+    ScriptDialog("frmModify", "b", "9.exe");
+    drv.click(form.cmdModify);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"e=0.exe", "a=3.exe", "d=4.exe", "b=9.exe"}));
+
+    drv.clickColumn(form.ListView, 1);  // descending
+    drv.click(form.Option1[0]);
+    drv.click(form.Option1[1]);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"b=9.exe", "d=4.exe", "a=3.exe", "e=0.exe"}));
+    EXPECT_TRUE(form.ListView.sorted());
+    EXPECT_EQ(form.ListView.sortKey(), 1);
 }
 
 TEST_F(StartupTest, RootTagsAndWebLabel) {

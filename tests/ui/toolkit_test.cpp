@@ -233,6 +233,93 @@ TEST_F(Toolkit, ListViewSortsCaseInsensitivelyBothWaysAndInsertsInPlace) {
     EXPECT_EQ(end, form.lv.count() - 1);
 }
 
+TEST_F(Toolkit, SortedListPlacesARowByItsSortTextWheneverThatTextIsSet) {
+    form.show();
+    form.lv.smallIcons = &form.icons;
+    form.lv.setSorting(true, 1, Order::Ascending);  // the user sorted by "Data"
+    auto rows = [&] {
+        std::vector<std::string> out;
+        for (int i = 0; i < form.lv.count(); ++i) out.push_back(form.lv.text(i) + "=" + form.lv.subItem(i, 1));
+        return out;
+    };
+    // A re-read fills the list as a window does: the row first, its data next, then its icon.
+    form.lv.beginUpdate();
+    for (const char* row : {"b=2", "c=1", "a=3", "d=1"}) {
+        std::string text(row);
+        int i = form.lv.addItem(text.substr(0, 1));
+        i = form.lv.setSubItem(i, 1, text.substr(2));
+        form.lv.setSmallIcon(i, text[0] == 'a' ? 1 : 0);
+    }
+    form.lv.endUpdate();
+    EXPECT_EQ(rows(), (std::vector<std::string>{"c=1", "d=1", "b=2", "a=3"}));  // equals keep their order
+    EXPECT_EQ(form.lv.item(3).smallIcon, 1);  // the icon went to the row it was set for
+
+    // Changing the sort text of a row moves it, with its selection and tick.
+    form.lv.setSelected(0, true);
+    form.lv.setChecked(0, true);
+    EXPECT_EQ(form.lv.setSubItem(0, 1, "9"), 3);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"d=1", "b=2", "a=3", "c=9"}));
+    EXPECT_EQ(form.lv.selectedIndex(), 3);
+    EXPECT_TRUE(form.lv.checked(3));
+    EXPECT_EQ(form.lv.setText(1, "z"), 1);  // not the sort column: stays
+    EXPECT_EQ(form.lv.setSubItem(1, 1, "2.5"), 1);  // still in its place
+
+    form.lv.setSorting(true, 1, Order::Descending);
+    EXPECT_EQ(form.lv.setSubItem(form.lv.addItem("e"), 1, "5"), 1);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"c=9", "e=5", "a=3", "z=2.5", "d=1"}));
+
+    form.lv.setSorting(true, 0, Order::Ascending);
+    ASSERT_EQ(rows(), (std::vector<std::string>{"a=3", "c=9", "d=1", "e=5", "z=2.5"}));
+    EXPECT_EQ(form.lv.setText(0, "y"), 3);
+    EXPECT_EQ(rows(), (std::vector<std::string>{"c=9", "d=1", "e=5", "y=3", "z=2.5"}));
+
+    // Unsorted, rows stay where they are.
+    form.lv.setSorting(false, 0, Order::Ascending);
+    EXPECT_EQ(form.lv.setText(0, "zz"), 0);
+    EXPECT_EQ(form.lv.setSubItem(4, 1, "0"), 4);
+}
+
+TEST_F(Toolkit, RowAskedIntoViewDuringAnUpdateIsInViewWhenItEnds) {
+    form.show();
+    ui::ListViewScreen screen(form.lv);  // lv is 3000 twips high: 10 whole rows
+    ASSERT_EQ(screen.rowsPerPage(), 10);
+    // A scan: rows added one by one inside an update, each selected and asked into view.
+    form.lv.beginUpdate();
+    for (int i = 0; i < 40; ++i) {
+        int row = form.lv.addItem("p" + std::to_string(i));
+        form.lv.setSelected(row, true);
+        form.lv.ensureVisible(row);
+    }
+    EXPECT_EQ(screen.rowsHeld(), 0);  // the control has not been told of the rows yet
+    form.lv.endUpdate();
+    EXPECT_EQ(screen.rowsHeld(), 40);
+    EXPECT_TRUE(screen.inView(39));
+    EXPECT_FALSE(screen.inView(0));
+
+    // Outside an update the request acts at once.
+    form.lv.ensureVisible(3);
+    EXPECT_EQ(screen.topRow(), 3);
+
+    // A request follows its row when rows are added or removed before the update ends.
+    form.lv.beginUpdate();
+    form.lv.ensureVisible(20);
+    form.lv.removeItem(0);
+    for (int i = 0; i < 15; ++i) form.lv.removeItem(form.lv.count() - 1);  // rows after it
+    form.lv.endUpdate();
+    EXPECT_EQ(form.lv.count(), 24);
+    EXPECT_TRUE(screen.inView(19));
+    EXPECT_EQ(form.lv.text(19), "p20");
+
+    // A request for rows cleared away is dropped.
+    form.lv.beginUpdate();
+    form.lv.ensureVisible(23);
+    form.lv.clear();
+    form.lv.addItem("only");
+    form.lv.endUpdate();
+    EXPECT_EQ(screen.topRow(), 0);
+    EXPECT_TRUE(screen.inView(0));
+}
+
 TEST_F(Toolkit, ListViewRowsEventsAndHitTest) {
     form.show();
     form.lv.smallIcons = &form.icons;
@@ -258,10 +345,11 @@ TEST_F(Toolkit, ListViewRowsEventsAndHitTest) {
     drv.clickColumn(form.lv, 1);
     drv.keyDown(form.lv, ui::kKeyDelete);
     drv.mouseUpOnRow(form.lv, 3, 2);
+    drv.mouseUpOnRow(form.lv, 1, 4);
     drv.mouseUpAt(form.lv, 100, 100);  // over the header
     EXPECT_EQ(form.log, (std::vector<std::string>{"lv check 2", "lv item 1", "lv click", "lv item 3", "lv click",
                                                   "lv item 0", "lv click", "lv dbl", "lv column 1", "lv key 46",
-                                                  "lv up 2 row 3", "lv up 1 row -1"}));
+                                                  "lv up 2 row 3", "lv up 4 row 1", "lv up 1 row -1"}));
 
     // Headless geometry: header 300 twips, rows of 255.
     EXPECT_EQ(form.lv.hitTest(100, 299), -1);

@@ -235,6 +235,47 @@ TEST_F(Win32Smoke, TickingAListViewRowReachesTheModel) {
     EXPECT_EQ(form.lvRows.hitTest(host.toTwips(r.left + 40), host.toTwips(r.bottom + 200)), -1);
 }
 
+TEST_F(Win32Smoke, EveryMouseButtonReleasedOverARowReachesMouseUp) {
+    HWND lv = hwndOf(host, form.lvRows);
+    form.fillRows(3);
+    std::vector<std::string> ups;
+    form.lvRows.onMouseUp = [&](int button, int x, int y) {
+        ups.push_back(std::to_string(button) + " row " + std::to_string(form.lvRows.hitTest(x, y)));
+    };
+    UpdateWindow(lv);
+    RECT r{};
+    r.left = LVIR_BOUNDS;
+    ASSERT_TRUE(SendMessageW(lv, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r)));
+    const LPARAM at = MAKELPARAM(r.left + 80, (r.top + r.bottom) / 2);
+    // Posted: on a button going down the list control waits in a loop of its own for it to
+    // come up again.
+    PostMessageW(lv, WM_MBUTTONDOWN, MK_MBUTTON, at);
+    PostMessageW(lv, WM_MBUTTONUP, 0, at);
+    PostMessageW(lv, WM_XBUTTONDOWN, MAKEWPARAM(MK_XBUTTON1, XBUTTON1), at);
+    PostMessageW(lv, WM_XBUTTONUP, MAKEWPARAM(0, XBUTTON1), at);
+    PostMessageW(lv, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageW(lv, WM_RBUTTONUP, 0, at);
+    host.processMessages();
+    EXPECT_EQ(ups, (std::vector<std::string>{"4 row 1", "8 row 1", "2 row 1"}));
+}
+
+TEST_F(Win32Smoke, RowAskedIntoViewDuringAnUpdateIsInViewWhenItEnds) {
+    HWND lv = hwndOf(host, form.lvRows);
+    form.lvRows.beginUpdate();
+    for (int i = 0; i < 60; ++i) {
+        int row = form.lvRows.addItem("row " + std::to_string(i));
+        form.lvRows.setSelected(row, true);
+        form.lvRows.ensureVisible(row);
+    }
+    form.lvRows.endUpdate();
+    host.processMessages();
+    const int top = static_cast<int>(SendMessageW(lv, LVM_GETTOPINDEX, 0, 0));
+    const int perPage = static_cast<int>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_LT(perPage, 60);
+    EXPECT_LE(top, 59);
+    EXPECT_GT(top + perPage, 59) << "top " << top << ", " << perPage << " rows per page";
+}
+
 TEST_F(Win32Smoke, ListBoxTicksAndCombosTyping) {
     HWND lb = hwndOf(host, form.lstAreas);
     RECT r{};

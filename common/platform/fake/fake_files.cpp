@@ -1,5 +1,8 @@
 #include "common/platform/fake/fake_files.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "common/text/text.h"
 
 namespace plat {
@@ -198,9 +201,24 @@ long FakeFiles::deleteFile(const std::string& path) {
 }
 
 std::optional<std::string> FakeFiles::readFile(const std::string& path) {
+    return readFileStart(path, SIZE_MAX);
+}
+
+std::optional<std::string> FakeFiles::readFileStart(const std::string& path, size_t maxBytes) {
     const Entry* e = lookup(path);
     if (!e || e->folder || unreadable_.count(normalize(path))) return std::nullopt;
-    return e->content;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(e->size, maxBytes));
+    std::string out = e->content.substr(0, n);
+    out.resize(n, '\0');
+    bytesRead_ += n;
+    return out;
+}
+
+void FakeFiles::setFileSize(const std::string& path, uint64_t size) {
+    auto it = entries_.find(normalize(path));
+    if (it == entries_.end() || it->second.folder) return;
+    it->second.size = size;
+    if (it->second.content.size() > size) it->second.content.resize(static_cast<size_t>(size));
 }
 
 long FakeFiles::writeFile(const std::string& path, const std::string& bytes) {

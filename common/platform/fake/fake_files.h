@@ -27,6 +27,7 @@ public:
     std::optional<FileEntry> stat(const std::string& path) override;
     long deleteFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
+    std::optional<std::string> readFileStart(const std::string& path, size_t maxBytes) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
     long replaceFile(const std::string& path, const std::string& bytes) override;
     std::string fromSystemCodePage(const std::string& bytes) override;
@@ -56,6 +57,11 @@ public:
     void setNow(FileTime t) { now_ = t; }  // the time written files get
     // Number of existence tests asked (fileExists, folderExists, findFirst).
     size_t probeCount() const { return probes_; }
+    // Makes a file `size` bytes long, as a growing export does; the bytes beyond its content
+    // read as zeros.
+    void setFileSize(const std::string& path, uint64_t size);
+    // Bytes handed out by readFile and readFileStart so far.
+    uint64_t bytesRead() const { return bytesRead_; }
 
 private:
     struct Entry {
@@ -84,6 +90,7 @@ private:
     std::string appFolder_ = "C:\\Program Files\\Scourline";
     FileTime now_{2024, 1, 2, 3, 4, 5};
     size_t probes_ = 0;
+    uint64_t bytesRead_ = 0;
 };
 
 // Wildcard match of a file name as the platform does it: "*" any run, "?" one character,

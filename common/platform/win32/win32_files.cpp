@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "common/platform/win32/win32_text.h"
 #include "common/text/text.h"
 
@@ -171,7 +174,9 @@ long Win32Files::deleteFile(const std::string& path) {
     return DeleteFileW(wide(path).c_str()) ? 0 : static_cast<long>(GetLastError());
 }
 
-std::optional<std::string> Win32Files::readFile(const std::string& path) {
+std::optional<std::string> Win32Files::readFile(const std::string& path) { return readFileStart(path, SIZE_MAX); }
+
+std::optional<std::string> Win32Files::readFileStart(const std::string& path, size_t maxBytes) {
     HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
@@ -179,7 +184,12 @@ std::optional<std::string> Win32Files::readFile(const std::string& path) {
     char buf[65536];
     DWORD got = 0;
     bool ok = true;
-    while ((ok = ReadFile(h, buf, sizeof buf, &got, nullptr) != 0) && got > 0) out.append(buf, got);
+    while (out.size() < maxBytes) {
+        const DWORD want = static_cast<DWORD>(std::min<size_t>(sizeof buf, maxBytes - out.size()));
+        ok = ReadFile(h, buf, want, &got, nullptr) != 0;
+        if (!ok || got == 0) break;
+        out.append(buf, got);
+    }
     CloseHandle(h);
     if (!ok) return std::nullopt;
     return out;

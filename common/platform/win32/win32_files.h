@@ -20,6 +20,7 @@ public:
     std::optional<FileEntry> stat(const std::string& path) override;
     long deleteFile(const std::string& path) override;
     std::optional<std::string> readFile(const std::string& path) override;
+    std::optional<std::string> readFileStart(const std::string& path, size_t maxBytes) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
     long replaceFile(const std::string& path, const std::string& bytes) override;
     std::string fromSystemCodePage(const std::string& bytes) override;

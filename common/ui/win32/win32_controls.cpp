@@ -995,6 +995,16 @@ public:
     }
 
     bool subclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
+        if (msg == WM_MBUTTONUP || msg == WM_XBUTTONUP) {
+            // The control reports left and right clicks itself (NM_CLICK, NM_RCLICK); the
+            // middle and extra buttons reach it only as mouse messages.
+            if (c_.reachable()) {
+                const int button = msg == WM_MBUTTONUP ? 4 : GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? 8 : 16;
+                const POINT t = twipsOf(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+                fw_.host().runGuarded("MouseUp", [&] { lv().userMouseUp(button, t.x, t.y); });
+            }
+            return false;
+        }
         if ((msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && lv().checkBoxes) {
             // The tick box of a virtual list belongs to the model: toggle it there.
             LVHITTESTINFO hit{};

@@ -27,9 +27,8 @@ if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; t
 else
   timeout 300 wineboot -i >/dev/null 2>&1
 fi
-# Wine's prefix lacks the ".exe" file class that Windows has, so its shell would give every
-# program the icon of an unknown file instead of the program's own.
-timeout 60 wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null 2>&1
+# The prefix is left as Wine makes it: without the ".exe" file class of Windows, for which the
+# shell gives every program the unknown-file icon; the window must still show programs' own icons.
 T=$WINEPREFIX/drive_c/pmtest
 mkdir -p "$T/helper" "$T/signals"
 cp "$BUILD/procman/taskwatch.exe" "$BUILD/tests/procman/pm_driver.exe" "$T/"
@@ -47,6 +46,11 @@ shoot ready taskwatch-list.png shot-done
 shoot confirm taskwatch-confirm.png confirm-done
 wait $D
 rc=$?
+# The helper's own icon is orange (#FA8C28, 76 of its 256 pixels); the unknown-file icon has none.
+orange=$(convert "$ARTIFACTS/taskwatch-list.png" -fuzz 4% -fill black +opaque '#FA8C28' -fill white -opaque '#FA8C28' \
+  -format '%[fx:round(mean*w*h)]' info: 2>/dev/null)
+echo "orange pixels of the helper's icon in the list: ${orange:-none}"
+if [ "${orange:-0}" -lt 40 ]; then echo "procman e2e: the helper's own icon is not shown"; rc=1; fi
 timeout 30 wineserver -k >/dev/null 2>&1
 exit $rc
 INNER

@@ -44,9 +44,8 @@ fi
 # unpainted); unmanaged windows get Wine's own frame.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
 timeout 30 wineserver -k >/dev/null 2>&1
-# A fresh Wine prefix lacks the ".exe" class that Windows has, so the shell would give every
-# program the generic icon; with it, a program's own icon is shown.
-wine reg add 'HKCR\.exe' /ve /d exefile /f >/dev/null
+# The prefix keeps Wine's registry as made: no ".exe" file class, for which the shell gives
+# every program the unknown-file icon; the list must still show programs' own icons.
 T=$WINEPREFIX/drive_c/sutest
 mkdir -p "$T/Red App"
 cp "$BUILD/startup/startup.exe" "$BUILD/tests/startup/startup_uiclick.exe" "$BUILD/tests/startup/startup_e2e.exe" "$T/"
@@ -73,6 +72,11 @@ if ! wine "$UI" wait "$TITLE" 60; then echo "startup e2e: the window did not app
 sleep 1
 xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/startup-current-user.png" && echo "screenshot: $ARTIFACTS/startup-current-user.png"
 wine "$UI" rows "$TITLE" | tr -d '\r' > "$SCRATCH/rows-cu.txt"
+# Red App's own icon: a red square (#D02020) round a white one; the unknown-file icon has no red.
+red=$(convert "$ARTIFACTS/startup-current-user.png" -fuzz 4% -fill black +opaque '#D02020' -fill white -opaque '#D02020' \
+  -format '%[fx:round(mean*w*h)]' info: 2>/dev/null)
+echo "red pixels of Red App's icon in the list: ${red:-none}"
+if [ "${red:-0}" -lt 100 ]; then echo "startup e2e: Red App's own icon is not shown"; fail=1; fi
 wine "$UI" click "$TITLE" "All Users" || fail=1
 sleep 1
 xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/startup-all-users.png" && echo "screenshot: $ARTIFACTS/startup-all-users.png"
