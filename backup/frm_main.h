@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/clock.h"
 #include "common/platform/files.h"
@@ -20,7 +20,7 @@ struct BackupServices {
     plat::Files& files;
     plat::Clock& clock;
     RegistryEditor& editor;
-    Locale& locale;
+    plat::Locale& locale;
 };
 
 inline constexpr const char* kAppTitle = "Scourline";

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "backup/frm_main.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Clock clock;
     plat::Win32Shell shell;
     backup::ShellRegistryEditor editor(shell, files);
-    auto locale = backup::MakeUserLocale();
+    auto locale = plat::MakeUserLocale();
     ui::Win32Host host;
     backup::FrmMain main(host, {files, clock, editor, *locale});
     main.show();

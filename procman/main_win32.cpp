@@ -8,17 +8,17 @@
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
 #include "procman/form1.h"
-#include "procman/win32/icons_win32.h"
-#include "procman/win32/process_list_win32.h"
+#include "common/platform/win32/win32_icons.h"
+#include "common/platform/win32/win32_process_list.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    procman::Win32Icons icons;  // first: it initialises COM for the shell, and goes last
+    plat::Win32Icons icons;  // first: it initialises COM for the shell, and goes last
     plat::Win32Registry registry;
     plat::Win32Files files;
     plat::Win32Shell shell;
     plat::Win32Clock clock;
     plat::Services services{registry, files, shell, clock};
-    procman::Win32ProcessList processes;
+    plat::Win32ProcessList processes;
 
     ui::Win32Host host;
     procman::Form1 form(host, services, processes, icons);

@@ -5,14 +5,14 @@
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
-#include "procman/win32/icons_win32.h"
+#include "common/platform/win32/win32_icons.h"
 #include "startup/frm_main.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Registry registry;
     plat::Win32Files files;
     plat::Win32Shell shell;
-    procman::Win32Icons icons;
+    plat::Win32Icons icons;
     ui::Win32Host host;
     startup::FrmMain main(host, {registry, files, shell, icons});
     main.show();

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "common/platform/clock.h"
 #include "common/platform/files.h"
 #include "common/platform/shell.h"
@@ -75,7 +75,7 @@ struct Services {
     plat::Files& files;
     plat::Clock& clock;
     plat::Shell& shell;
-    backup::Locale& locale;
+    plat::Locale& locale;
 };
 
 struct Console {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "backup/hivesnap/hivesnap_cli.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_console.h"
 #include "common/platform/win32/win32_files.h"
@@ -71,7 +71,7 @@ int wmain(int argc, wchar_t** argv) {
     plat::Win32Files files;
     plat::Win32Clock clock;
     plat::Win32Shell shell;
-    auto locale = backup::MakeUserLocale();
+    auto locale = plat::MakeUserLocale();
 
     hivesnap::Console console;
     console.out = [](const std::string& s) { return plat::win32::writeStd(STD_OUTPUT_HANDLE, s); };

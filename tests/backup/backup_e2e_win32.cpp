@@ -15,7 +15,7 @@
 
 #include "backup/backup_names.h"
 #include "backup/frm_main.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
@@ -58,7 +58,7 @@ TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
     plat::Win32Clock clock;
     plat::Win32Shell shell;
     WaitableEditor editor(shell, files);
-    auto locale = backup::MakeUserLocale();
+    auto locale = plat::MakeUserLocale();
     ui::HeadlessHost host;
     ui::Driver drv(host);
     backup::FrmMain form(host, {files, clock, editor, *locale});

@@ -10,7 +10,7 @@
 
 #include "backup/backup_names.h"
 #include "backup/frm_main.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
@@ -101,7 +101,7 @@ protected:
     LockingFiles files;
     plat::FakeClock clock;
     ScriptedEditor editor;
-    backup::FixedLocale locale{","};
+    plat::FixedLocale locale{","};
     ui::HeadlessHost host;
     ui::Driver drv{host};
     FrmMain form{host, {files, clock, editor, locale}};

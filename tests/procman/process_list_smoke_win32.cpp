@@ -13,8 +13,8 @@
 #include "common/text/text.h"
 #include "procman/get_file_icon.h"
 #include "procman/scan_processes.h"
-#include "procman/win32/icons_win32.h"
-#include "procman/win32/process_list_win32.h"
+#include "common/platform/win32/win32_icons.h"
+#include "common/platform/win32/win32_process_list.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ struct Helper {
 TEST(ProcessListWin32, HelperIsListedWithItsPathAndEndedWithTheRightToEndAlone) {
     Helper helper;
     ASSERT_NE(helper.pi.hProcess, nullptr) << helper.path;
-    procman::Win32ProcessList list;
+    plat::Win32ProcessList list;
 
     plat::SnapshotHandle snap = list.createSnapshot();
     ASSERT_NE(snap, 0u);
@@ -90,7 +90,7 @@ TEST(ProcessListWin32, HelperIsListedWithItsPathAndEndedWithTheRightToEndAlone) 
 }
 
 TEST(ProcessListWin32, DebugPrivilegeIsPutBackAsItWas) {
-    procman::Win32ProcessList list;
+    plat::Win32ProcessList list;
     bool before = false;
     long r = list.setDebugPrivilege(true, &before);
     if (r != 0) GTEST_SKIP() << "the token does not hold the privilege here: " << r;
@@ -105,7 +105,7 @@ TEST(ProcessListWin32, DebugPrivilegeIsPutBackAsItWas) {
 TEST(ProcessListWin32, ScannerReportsTheHelpersFolder) {
     Helper helper;
     ASSERT_NE(helper.pi.hProcess, nullptr);
-    procman::Win32ProcessList list;
+    plat::Win32ProcessList list;
     plat::FakeFiles files;  // C:\windows and C:\windows\system32, as in a Wine prefix
     procman::cScanProcesses scan(list, files, nullptr);
     std::string folder;
@@ -143,7 +143,7 @@ std::vector<uint32_t> pixelsOf(HICON icon) {
 // A fresh Wine prefix has no ".exe" file class: the shell alone would give every program the
 // icon of an unknown file. The helper carries an icon of its own, which is what must show.
 TEST(IconsWin32, AProgramGetsItsOwnIconWhereTheShellHasOnlyTheGenericOne) {
-    procman::Win32Icons icons;
+    plat::Win32Icons icons;
     const std::string helper = ownFolder() + "pm_helper.exe";
     const std::u16string wide = text::toUtf16(helper);
     HICON own = nullptr;
@@ -190,7 +190,7 @@ TEST(IconsWin32, AProgramGetsItsOwnIconWhereTheShellHasOnlyTheGenericOne) {
 }
 
 TEST(IconsWin32, ShellAnswersForExecutablesAndOtherFiles) {
-    procman::Win32Icons icons;
+    plat::Win32Icons icons;
     procman::cGetFileIcon g(icons);
     const std::string helper = ownFolder() + "pm_helper.exe";
     wchar_t self[4096];

@@ -16,7 +16,7 @@
 #include "common/platform/win32/win32_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
-#include "procman/win32/icons_win32.h"
+#include "common/platform/win32/win32_icons.h"
 #include "startup/frm_edit.h"
 #include "startup/frm_main.h"
 
@@ -80,7 +80,7 @@ protected:
     plat::Win32Registry reg;
     plat::Win32Files files;
     plat::FakeShell shell;  // the web label is not pressed here
-    procman::Win32Icons icons;
+    plat::Win32Icons icons;
     ui::HeadlessHost host;
     ui::Driver drv{host};
     startup::FrmMain form{host, {reg, files, shell, icons}};

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "backup/frm_main.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
@@ -21,7 +21,7 @@
 #include "common/text/text.h"
 #include "common/ui/win32/win32_host.h"
 #include "procman/form1.h"
-#include "procman/win32/icons_win32.h"
+#include "common/platform/win32/win32_icons.h"
 #include "search/frm_search.h"
 #include "startup/frm_edit.h"
 #include "startup/frm_main.h"
@@ -140,7 +140,7 @@ protected:
     plat::FakeShell shell;
     plat::FakeClock clock;
     plat::Services services{registry, files, shell, clock};
-    procman::Win32Icons icons;
+    plat::Win32Icons icons;
     ui::Win32Host host;
 };
 
@@ -162,7 +162,7 @@ TEST_F(Captions, StartupWindowAndItsDialogs) {
 
 TEST_F(Captions, HivesaveWindow) {
     NoEditor editor;
-    backup::FixedLocale locale;
+    plat::FixedLocale locale;
     backup::FrmMain form(host, {files, clock, editor, locale});
     Expect(form);
 }

@@ -8,7 +8,7 @@
 
 #include "backup/hivesnap/hivesnap_cli.h"
 #include "backup/frm_main.h"
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "backup/registry_editor.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
@@ -211,7 +211,7 @@ protected:
     StubbornFiles files;
     plat::FakeClock clock;
     plat::FakeShell shell;
-    backup::FixedLocale locale{","};
+    plat::FixedLocale locale{","};
     hivesnap::Console console;
     std::string out, err;
     int steps = 2;

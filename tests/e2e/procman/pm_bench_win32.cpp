@@ -18,8 +18,8 @@
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
 #include "procman/form1.h"
-#include "procman/win32/icons_win32.h"
-#include "procman/win32/process_list_win32.h"
+#include "common/platform/win32/win32_icons.h"
+#include "common/platform/win32/win32_process_list.h"
 
 namespace {
 
@@ -110,8 +110,8 @@ int wmain(int argc, wchar_t** argv) {
     plat::Win32Shell shell;
     plat::Win32Clock clock;
     plat::Services services{registry, files, shell, clock};
-    procman::Win32ProcessList list;
-    procman::Win32Icons icons;
+    plat::Win32ProcessList list;
+    plat::Win32Icons icons;
 
     const Stats bare = timeRounds(rounds, [] { bareWalk(); });
     print("bare snapshot walk", bare);

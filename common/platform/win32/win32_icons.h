@@ -7,7 +7,7 @@
 
 #include "common/platform/icons.h"
 
-namespace procman {
+namespace plat {
 
 class Win32Icons : public plat::Icons {
 public:
@@ -30,4 +30,4 @@ private:
     std::optional<int> unknownIcon_;
 };
 
-}  // namespace procman
+}  // namespace plat

@@ -1,10 +1,10 @@
 // The user's locale through the platform: decimal separator and short date format.
 #include <windows.h>
 
-#include "backup/locale.h"
+#include "common/platform/locale.h"
 #include "common/text/text.h"
 
-namespace backup {
+namespace plat {
 
 namespace {
 
@@ -15,7 +15,7 @@ public:
         if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, buf, 16) <= 0) return ".";
         return text::fromUtf16(std::u16string(reinterpret_cast<const char16_t*>(buf)));
     }
-    std::string shortDate(const plat::FileTime& t) override {
+    std::string shortDate(const FileTime& t) override {
         SYSTEMTIME st = {};
         st.wYear = static_cast<WORD>(t.year);
         st.wMonth = static_cast<WORD>(t.month);
@@ -31,4 +31,4 @@ public:
 
 std::unique_ptr<Locale> MakeUserLocale() { return std::make_unique<UserLocale>(); }
 
-}  // namespace backup
+}  // namespace plat

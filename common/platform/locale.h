@@ -1,4 +1,5 @@
-// The user's number and date formats, as the backup list shows sizes and dates.
+// The locale service: the user's number and date formats (the backup list shows sizes and dates
+// with them). FixedLocale, in fake/, is the substitute.
 #pragma once
 
 #include <memory>
@@ -6,14 +7,14 @@
 
 #include "common/platform/files.h"
 
-namespace backup {
+namespace plat {
 
 class Locale {
 public:
     virtual ~Locale() = default;
     virtual std::string decimalSeparator() = 0;
     // The date part of a local time in the user's short date format.
-    virtual std::string shortDate(const plat::FileTime& t) = 0;
+    virtual std::string shortDate(const FileTime& t) = 0;
 };
 
 // A fixed format: the separator given and dates as dd/mm/yyyy or, with `monthFirst`,
@@ -23,14 +24,15 @@ public:
     explicit FixedLocale(std::string separator = ".", bool monthFirst = false)
         : separator_(std::move(separator)), monthFirst_(monthFirst) {}
     std::string decimalSeparator() override { return separator_; }
-    std::string shortDate(const plat::FileTime& t) override;
+    std::string shortDate(const FileTime& t) override;
 
 private:
     std::string separator_;
     bool monthFirst_;
 };
 
-// The Win32 user locale (GetLocaleInfoEx, GetDateFormatEx); only in the Windows build.
+// The Win32 user locale (GetLocaleInfoEx, GetDateFormatEx): win32/win32_locale.cpp, only in the
+// Windows build.
 std::unique_ptr<Locale> MakeUserLocale();
 
-}  // namespace backup
+}  // namespace plat

@@ -1,4 +1,4 @@
-#include "procman/win32/icons_win32.h"
+#include "common/platform/win32/win32_icons.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -10,7 +10,7 @@
 
 #include "common/text/text.h"
 
-namespace procman {
+namespace plat {
 
 namespace {
 
@@ -114,4 +114,4 @@ void Win32Icons::destroyIcon(plat::IconHandle icon) {
     if (icon) DestroyIcon(reinterpret_cast<HICON>(icon));
 }
 
-}  // namespace procman
+}  // namespace plat

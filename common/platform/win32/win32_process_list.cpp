@@ -1,4 +1,4 @@
-#include "procman/win32/process_list_win32.h"
+#include "common/platform/win32/win32_process_list.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -8,7 +8,7 @@
 
 #include "common/text/text.h"
 
-namespace procman {
+namespace plat {
 
 namespace {
 
@@ -117,4 +117,4 @@ long Win32ProcessList::setDebugPrivilege(bool enable, bool* wasEnabled) {
     return result;
 }
 
-}  // namespace procman
+}  // namespace plat

@@ -4,7 +4,7 @@
 
 #include "common/platform/process_list.h"
 
-namespace procman {
+namespace plat {
 
 class Win32ProcessList : public plat::ProcessList {
 public:
@@ -21,4 +21,4 @@ public:
     long setDebugPrivilege(bool enable, bool* wasEnabled) override;
 };
 
-}  // namespace procman
+}  // namespace plat
