@@ -1,88 +1,56 @@
 #include "startup/cls_registry.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "common/registry/reg_enum.h"
+#include "common/registry/reg_value.h"
 
 #include "common/text/text.h"
 
 namespace startup {
 
-void ClsRegistry::Reg_CloseKey() {
-    if (open_) reg_.closeKey(key_);
-    open_ = false;
-    key_ = 0;
-}
+void ClsRegistry::Reg_CloseKey() { key_.reset(); }
 
 bool ClsRegistry::Reg_OpenKey() {
     Reg_CloseKey();
-    plat::RegHandle h = 0;
-    long rc = reg_.openKeyEx(root_, subKey_, plat::kKeyRead, &h);
-    if (rc != plat::kErrorSuccess) {
-        lastError_ = rc;
-        return false;
-    }
-    key_ = h;
-    open_ = true;
-    lastError_ = 0;
-    return true;
+    long rc = plat::kErrorSuccess;
+    key_ = reg::Key::open(reg_, root_, subKey_, plat::kKeyRead, &rc);
+    lastError_ = key_ ? 0 : rc;
+    return static_cast<bool>(key_);
 }
 
 std::string DecodeRegString(const std::vector<uint8_t>& data, uint32_t size) {
-    size_t bytes = std::min<size_t>(size, data.size());
-    std::u16string units;
-    units.reserve(bytes / 2);
-    for (size_t i = 0; i + 1 < bytes; i += 2) {
-        char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-        if (c == 0) break;
-        units.push_back(c);
-    }
-    return text::fromUtf16(units);
+    return reg::textOf(data.data(), std::min<size_t>(size, data.size()));
 }
 
 bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray) {
-    if (!open_) return false;
-    // Start from the sizes the key reports and grow on "more data", so no value is too long.
-    plat::KeyInfo info;
-    uint32_t nameCap = 256, dataCap = 512;
-    if (reg_.queryInfoKey(key_, &info) == plat::kErrorSuccess) {
-        nameCap = std::max<uint32_t>(nameCap, info.maxValueNameLen + 1);
-        dataCap = std::max<uint32_t>(dataCap, info.maxValueLen);
-    }
+    if (!key_) return false;
+    // Every value with its data, whatever its length: data that did not come with the listing
+    // (it grew meanwhile) is read by name.
     bool stored = false;
-    for (uint32_t index = 0;; ++index) {
-        std::string name;
-        std::vector<uint8_t> data;
-        uint32_t type = 0, nameChars = 0, dataBytes = 0;
-        long rc = 0;
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            name.clear();
-            data.assign(dataCap, 0);
-            nameChars = nameCap;
-            dataBytes = dataCap;
-            rc = reg_.enumValue(key_, index, &name, &nameChars, &type, &data, &dataBytes);
-            if (rc != plat::kErrorMoreData) break;
-            // Either buffer may have been short: grow the data to what was asked for and
-            // the name up to the platform's limit of 16,383 characters.
-            if (dataBytes > dataCap) dataCap = dataBytes;
-            else dataCap *= 2;
-            nameCap = std::min<uint32_t>(nameCap * 2, 32768);
+    for (reg::ValueEntry& e : reg::valuesOf(reg_, key_.get(), true, UINT32_MAX)) {
+        if (e.type != plat::kRegSz) continue;
+        std::string data;
+        if (e.hasData) {
+            data = reg::textOf(e.data);
+        } else if (std::optional<std::string> text = reg::tryReadText(reg_, key_.get(), e.name)) {
+            data = *text;
+        } else {
+            continue;  // gone, or no longer text
         }
-        if (rc == plat::kErrorNoMoreItems) break;
-        if (rc != plat::kErrorSuccess) {
-            lastError_ = rc;
-            break;
-        }
-        if (type != plat::kRegSz) continue;
-        keyArray.push_back(name);
-        valueArray.push_back(DecodeRegString(data, dataBytes));
+        keyArray.push_back(std::move(e.name));
+        valueArray.push_back(std::move(data));
         stored = true;
     }
     return stored;
 }
 
 Lookup ClsRegistry::FindValue(const std::string& name) {
-    if (!open_) return Lookup::Failed;
+    if (!key_) return Lookup::Failed;
     uint32_t type = 0, bytes = 0;
-    long rc = reg_.queryValueEx(key_, name, &type, nullptr, &bytes);
+    long rc = reg_.queryValueEx(key_.get(), name, &type, nullptr, &bytes);
     if (rc == plat::kErrorSuccess || rc == plat::kErrorMoreData) return Lookup::Found;
     if (rc == plat::kErrorFileNotFound) return Lookup::NotFound;
     lastError_ = rc;

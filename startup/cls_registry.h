@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/platform/registry.h"
+#include "common/registry/reg_key.h"
 
 namespace startup {
 
@@ -45,8 +46,7 @@ private:
     plat::Registry& reg_;
     plat::RegHandle root_ = 0;
     std::string subKey_;
-    bool open_ = false;
-    plat::RegHandle key_ = 0;
+    reg::Key key_;
     long lastError_ = 0;
 };
 
