@@ -1,5 +1,8 @@
 #include "cleaner/engine/undo_record.h"
 
+#include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
+
 #include <cstdio>
 #include <map>
 #include <set>
@@ -180,24 +183,16 @@ UndoRecord BuildUndoRecord(const std::vector<UndoValue>& values) {
 
 long CaptureValue(plat::Registry& reg, plat::RegHandle root, const std::string& keyPath, const std::string& name,
                   UndoValue* out) {
-    plat::RegHandle key = 0;
-    long rc = reg.openKeyEx(root, keyPath, plat::kKeyQueryValue, &key);
-    if (rc != plat::kErrorSuccess) return rc;
-    uint32_t type = 0, size = 0;
-    std::vector<uint8_t> data;
-    rc = reg.queryValueEx(key, name, &type, nullptr, &size);
-    // The value may grow between asking its size and reading it: ask again while it does.
-    for (int attempt = 0; rc == plat::kErrorSuccess && attempt < 8; ++attempt) {
-        rc = reg.queryValueEx(key, name, &type, &data, &size);
-        if (rc != plat::kErrorMoreData) break;
-    }
-    if (key != root) reg.closeKey(key);
-    if (rc != plat::kErrorSuccess) return rc;
+    long rc = plat::kErrorSuccess;
+    const reg::Key key = reg::Key::open(reg, root, keyPath, plat::kKeyQueryValue, &rc);
+    if (!key) return rc;
+    std::optional<reg::Value> value = reg::tryReadValue(reg, key.get(), name, &rc);
+    if (!value) return rc;
     out->root = root;
     out->keyPath = keyPath;
     out->name = name;
-    out->type = type;
-    out->data = std::move(data);
+    out->type = value->type;
+    out->data = std::move(value->data);
     return plat::kErrorSuccess;
 }
 
