@@ -7,6 +7,7 @@
 #include "backup/frm_main.h"
 #include "backup/registry_editor.h"
 #include "common/text/escape.h"
+#include "common/text/cli_args.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "common/version.h"
@@ -39,19 +40,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     bool keepGiven = false, formatGiven = false, optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto valueOf = [&](const std::string& opt, std::string* v) {
-            if (a.size() > opt.size() && a.compare(0, opt.size() + 1, opt + "=") == 0) {
-                *v = a.substr(opt.size() + 1);
-                return true;
-            }
-            if (i + 1 >= args.size()) {
-                *error = opt + " needs a value";
-                return false;
-            }
-            *v = args[++i];
-            return true;
-        };
-        auto is = [&](const std::string& opt) { return a == opt || a.compare(0, opt.size() + 1, opt + "=") == 0; };
+        auto valueOf = [&](const std::string& opt, std::string* v) { return text::optionValue(args, i, opt, v, error); };
+        auto is = [&](const std::string& opt) { return text::isOption(a, opt); };
         std::string v;
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
             if (o.command == Command::None) {

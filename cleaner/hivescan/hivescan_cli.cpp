@@ -6,6 +6,7 @@
 #include "cleaner/engine/categories.h"
 #include "cleaner/ui/frm_main.h"
 #include "common/registry/mdl_registry.h"
+#include "common/text/cli_args.h"
 #include "common/text/escape.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
@@ -36,21 +37,9 @@ const char* UsageText() {
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
     Options o;
     auto valueOf = [&](size_t& i, const std::string& opt, std::string* v) {
-        const std::string& a = args[i];
-        if (a.size() > opt.size() && a.compare(0, opt.size() + 1, opt + "=") == 0) {
-            *v = a.substr(opt.size() + 1);
-            return true;
-        }
-        if (i + 1 >= args.size()) {
-            *error = opt + " needs a value";
-            return false;
-        }
-        *v = args[++i];
-        return true;
+        return text::optionValue(args, i, opt, v, error);
     };
-    auto is = [](const std::string& a, const std::string& opt) {
-        return a == opt || a.compare(0, opt.size() + 1, opt + "=") == 0;
-    };
+    auto is = [](const std::string& a, const std::string& opt) { return text::isOption(a, opt); };
     bool skipSeen = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
