@@ -12,12 +12,22 @@ bool FakeShell::startProcess(const std::string& program, const std::string& comm
     e.commandLine = commandLine;
     e.show = show;
     if (out) *out = StartedProcess{};
-    bool elevated = false;
-    for (const std::string& p : needElevation) elevated = elevated || text::equalNoCase(p, program);
-    if (!startSucceeds || elevated) {
+    if (!startSucceeds || needsElevation(program)) {
         events.push_back(e);
         return false;
     }
+    spawn(e, out);
+    events.push_back(e);
+    return true;
+}
+
+bool FakeShell::needsElevation(const std::string& program) const {
+    for (const std::string& p : needElevation)
+        if (text::equalNoCase(p, program)) return true;
+    return false;
+}
+
+void FakeShell::spawn(Event& e, StartedProcess* out) {
     e.processId = nextPid_;
     nextPid_ += 4;
     running_.insert(e.processId);
@@ -26,8 +36,6 @@ bool FakeShell::startProcess(const std::string& program, const std::string& comm
         out->handle = 0x4000 + e.processId;
         openHandles_.insert(out->handle);
     }
-    events.push_back(e);
-    return true;
 }
 
 bool FakeShell::processRunning(const StartedProcess& p) { return running_.count(p.processId) > 0; }
@@ -58,20 +66,9 @@ long FakeShell::launch(const std::string& program, const std::string& parameters
     e.commandLine = parameters;
     e.show = show;
     if (out) *out = StartedProcess{};
-    bool elevated = false;
-    for (const std::string& p : needElevation) elevated = elevated || text::equalNoCase(p, program);
     long rc = launchResult;
-    if (rc == 0 && elevated && consentRefused) rc = kErrorCancelled;
-    if (rc == 0 && !launchHandsOver) {
-        e.processId = nextPid_;
-        nextPid_ += 4;
-        running_.insert(e.processId);
-        if (out) {
-            out->processId = e.processId;
-            out->handle = 0x4000 + e.processId;
-            openHandles_.insert(out->handle);
-        }
-    }
+    if (rc == 0 && needsElevation(program) && consentRefused) rc = kErrorCancelled;
+    if (rc == 0 && !launchHandsOver) spawn(e, out);
     events.push_back(e);
     return rc;
 }

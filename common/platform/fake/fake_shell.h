@@ -69,6 +69,10 @@ public:
     void endProcess(uint32_t processId) { running_.erase(processId); }
 
 private:
+    bool needsElevation(const std::string& program) const;
+    // A new running process for the event (and the caller's handle to it).
+    void spawn(Event& e, StartedProcess* out);
+
     uint32_t nextPid_ = 100;
     std::set<uint32_t> running_;
     std::set<uintptr_t> openHandles_;
