@@ -9,9 +9,9 @@
 #    window's own timer until its message (screenshots while following and of the message), and
 #    three finished backups listed. The times go to $ARTIFACTS/backup-timings.txt.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-/work/build/backup-startup-win}}
+BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
 for exe in backup/hivesave.exe tests/backup/backup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "backup e2e: missing $BUILD/$exe (build hivesave backup_e2e startup_uiclick)"; exit 1; fi
 done

@@ -5,7 +5,7 @@ ROOT=$(cd "$HERE/../../.." && pwd)
 
 find_build() {  # the mingw build folder holding hivescan.exe
   local b
-  for b in "${1:-}" "${BUILD_WIN:-}" "$ROOT/build/win" /work/build/engine-win; do
+  for b in "${1:-}" "${BUILD_WIN:-}" "$ROOT/build/win"; do
     if [ -n "$b" ] && [ -f "$b/cleaner/hivescan/hivescan.exe" ]; then echo "$b"; return 0; fi
   done
   return 1

@@ -8,10 +8,10 @@
 #   the query to /version/26 and /version/25: the right result page is requested.
 # Screenshots are left in $ARTIFACTS (default: the scratch folder).
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/side-windows-win)
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD=${1:-${BUILD_WIN:-/work/build/side-windows-win}}
+BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
 for exe in cleaner/ui/hivescrub.exe tests/cleaner_side/cleaner_side_driver.exe tests/cleaner_side/cleaner_side_update_e2e.exe; do
   if [ ! -f "$BUILD/$exe" ]; then
     echo "cleaner side e2e: missing $BUILD/$exe (build hivescrub cleaner_side_driver cleaner_side_update_e2e)"

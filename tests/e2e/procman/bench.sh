@@ -4,7 +4,7 @@
 #
 #   bench.sh [mingw build folder] [target processes] [rounds]
 set -u
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
+BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}}
 SCRATCH=$(mktemp -d /tmp/procman-bench.XXXXXX)
 export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" BUILD SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 export TARGET=${2:-50} ROUNDS=${3:-10}

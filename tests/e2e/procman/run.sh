@@ -6,7 +6,7 @@
 #
 #   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
 set -u
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
+BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}}
 for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
 done

@@ -7,9 +7,9 @@
 #    icon), is shown; uiclick.exe reads its list and presses "All Users"; both views are
 #    screenshot into $ARTIFACTS and the listed rows are compared with the planted ones.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-/work/build/backup-startup-win}}
+BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
 for exe in startup/startup.exe tests/startup/startup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "startup e2e: missing $BUILD/$exe (build startup startup_e2e startup_uiclick)"; exit 1; fi
 done

@@ -6,9 +6,9 @@
 # trivial program started the same way: the check allows one second beyond that program's start
 # and exit, so Wine's own process start-up on a loaded machine does not decide it.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default /work/build/backup-startup-win)
+#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-/work/build/backup-startup-win}}
+BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
 if [ ! -f "$BUILD/weblaunch/weblaunch.exe" ]; then echo "weblaunch e2e: missing $BUILD/weblaunch/weblaunch.exe"; exit 1; fi
 SCRATCH=$(mktemp -d /tmp/weblaunch-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
