@@ -12,12 +12,16 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "backup/backup_names.h"
 #include "backup/frm_main.h"
 #include "common/platform/locale.h"
 #include "backup/registry_editor.h"
+#include "cleaner/ui/frm_main.h"
+#include "common/platform/fake/fake_shell.h"
 #include "common/platform/win32/win32_clock.h"
+#include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/headless.h"
@@ -147,6 +151,112 @@ TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
                 static_cast<unsigned long long>(info->size), finishedMs2);
     std::printf("TIMING hivesave restore (until the editor ended): %ld ms\n", restoreMs);
     RegDeleteTreeW(HKEY_CURRENT_USER, kKey);
+}
+
+// The cleaner's undo record, taken back with hivesave: the option ticked in the cleaner's
+// options view, a scan and Fix all delete the planted values; hivesave lists the record in its
+// backup folder, and its Restore Selected puts every value back with its exact type and bytes.
+TEST(BackupE2E, RepairUndoFileIsListedAndRestoredByHivesave) {
+    const wchar_t* kUndoKey = L"Software\\SclUndoE2E";
+    RegDeleteTreeW(HKEY_CURRENT_USER, kUndoKey);
+    struct Planted {
+        std::wstring name;
+        DWORD type;
+        std::vector<BYTE> bytes;
+    };
+    auto utf16 = [](const std::wstring& t) {
+        std::vector<BYTE> b(reinterpret_cast<const BYTE*>(t.c_str()),
+                            reinterpret_cast<const BYTE*>(t.c_str()) + (t.size() + 1) * sizeof(wchar_t));
+        return b;
+    };
+    std::vector<BYTE> multi = utf16(L"C:\\gone\\m.exe");
+    const std::vector<BYTE> second = utf16(L"second");
+    multi.insert(multi.end(), second.begin(), second.end());
+    multi.insert(multi.end(), {0, 0});
+    const std::vector<Planted> planted = {
+        {L"plain", REG_SZ, utf16(L"C:\\gone\\a.exe")},
+        {L"", REG_SZ, utf16(L"C:\\gone\\default.exe")},
+        {L"expand", REG_EXPAND_SZ, utf16(L"C:\\gone\\%USERNAME%\\b.exe")},
+        {L"multi", REG_MULTI_SZ, multi},
+        {L"q\"u\\ote \x041a", REG_SZ, utf16(L"C:\\gone\\q.exe")},
+    };
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kUndoKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    for (const Planted& p : planted)
+        ASSERT_EQ(RegSetValueExW(key, p.name.c_str(), 0, p.type, p.bytes.data(), static_cast<DWORD>(p.bytes.size())), 0);
+    RegCloseKey(key);
+    auto readBack = [&](const Planted& p, DWORD* type, std::vector<BYTE>* bytes) {
+        DWORD size = 0;
+        if (RegGetValueW(HKEY_CURRENT_USER, kUndoKey, p.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type, nullptr,
+                         &size) != ERROR_SUCCESS)
+            return false;
+        bytes->assign(size, 0);
+        return RegGetValueW(HKEY_CURRENT_USER, kUndoKey, p.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type,
+                            bytes->data(), &size) == ERROR_SUCCESS;
+    };
+
+    plat::Win32Registry registry;
+    plat::Win32Files files;
+    plat::Win32Clock clock;
+    plat::FakeShell noPrograms;
+    plat::Services services{registry, files, noPrograms, clock};
+    // Only the current user's area is scanned.
+    RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Tolvane\\Registry Cleaner\\Registry Cleaner", L"LocState", REG_SZ,
+                    L"1;0;0;0;0;0;0;0", 32);
+    {
+        ui::HeadlessHost host;
+        ui::Driver drv(host);
+        cleaner::MainStartOptions start;
+        start.singleInstance = false;
+        start.showWizard = false;
+        cleaner::FrmMain cleanerWindow(host, services, start);
+        cleanerWindow.show();
+        host.runPosted();
+        drv.click(cleanerWindow.o3);  // the options view
+        drv.click(cleanerWindow.chkKeepUndo);
+        drv.click(cleanerWindow.cmdScan);
+        host.runPosted();
+        host.answer(ui::mb::Yes);
+        drv.click(cleanerWindow.o5);  // Fix all
+        host.runPosted();
+        for (const ui::MsgBoxRecord& box : host.boxes) std::printf("cleaner said: %s\n", box.text.c_str());
+        EXPECT_FALSE(cleanerWindow.undoRecordFailed());
+        cleanerWindow.unload(ui::kUnloadByApp);
+    }
+    for (const Planted& p : planted) {
+        DWORD type = 0;
+        std::vector<BYTE> bytes;
+        EXPECT_FALSE(readBack(p, &type, &bytes)) << "not deleted: " << std::string(p.name.begin(), p.name.end());
+    }
+
+    plat::Win32Shell shell;
+    WaitableEditor editor(shell, files);
+    auto locale = plat::MakeUserLocale();
+    ui::HeadlessHost host;
+    ui::Driver drv(host);
+    backup::FrmMain form(host, {files, clock, editor, *locale});
+    form.show();
+    int row = -1;
+    for (int i = 0; i < form.lstBackups.count(); ++i)
+        if (form.lstBackups.item(i).key.rfind("Repair ", 0) == 0) row = i;
+    ASSERT_GE(row, 0) << "hivesave does not list the undo record";
+    std::printf("undo record listed as: %s\n", form.lstBackups.text(row).c_str());
+    drv.clickRow(form.lstBackups, row);
+    host.answer(ui::mb::Ok);
+    auto r0 = Clock::now();
+    drv.click(form.cmdRestore);
+    ASSERT_NE(editor.importJob, 0u);
+    while (editor.running(editor.importJob) && Ms(r0, Clock::now()) < 300000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    editor.release(editor.importJob);
+    for (const Planted& p : planted) {
+        DWORD type = 0;
+        std::vector<BYTE> bytes;
+        ASSERT_TRUE(readBack(p, &type, &bytes)) << "not restored: " << std::string(p.name.begin(), p.name.end());
+        EXPECT_EQ(type, p.type);
+        EXPECT_EQ(bytes, p.bytes);
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, kUndoKey);
 }
 
 }  // namespace

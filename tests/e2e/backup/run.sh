@@ -70,7 +70,7 @@ if wine "$UI" wait "Scourline" 300; then
   wine "$UI" click "Scourline" "OK" || fail=1
 else echo "backup e2e: no message after New Backup"; fail=1; fi
 sleep 1
-n=$(wine "$UI" rows "$TITLE" | tr -d '\r' | grep -c ' MB$')
+n=$(wine "$UI" rows "$TITLE" | tr -d '\r' | grep '^Backup ' | grep -c ' MB$')
 if [ "$n" -ne 3 ]; then echo "backup e2e: $n finished backups listed, not 3"; fail=1; fi
 wine "$UI" click "$TITLE" "Close" || fail=1
 for _ in $(seq 1 50); do kill -0 $P 2>/dev/null || break; sleep 0.1; done
