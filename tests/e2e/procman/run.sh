@@ -42,12 +42,13 @@ shoot() {  # waits for a signal file, takes a screenshot, answers
   xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/$2" && echo "screenshot: $ARTIFACTS/$2"
   touch "$T/signals/$3"
 }
+shoot icons taskwatch-icons.png icons-done
 shoot ready taskwatch-list.png shot-done
 shoot confirm taskwatch-confirm.png confirm-done
 wait $D
 rc=$?
 # The helper's own icon is orange (#FA8C28, 76 of its 256 pixels); the unknown-file icon has none.
-orange=$(convert "$ARTIFACTS/taskwatch-list.png" -fuzz 4% -fill black +opaque '#FA8C28' -fill white -opaque '#FA8C28' \
+orange=$(convert "$ARTIFACTS/taskwatch-icons.png" -fuzz 4% -fill black +opaque '#FA8C28' -fill white -opaque '#FA8C28' \
   -format '%[fx:round(mean*w*h)]' info: 2>/dev/null)
 echo "orange pixels of the helper's icon in the list: ${orange:-none}"
 if [ "${orange:-0}" -lt 40 ]; then echo "procman e2e: the helper's own icon is not shown"; rc=1; fi
