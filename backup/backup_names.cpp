@@ -45,8 +45,10 @@ std::string SizeText(uint64_t bytes, const std::string& decimalSeparator) {
     uint64_t frac = h % 100;
     if (frac != 0) {
         s += decimalSeparator;
-        if (frac % 10 == 0) s += std::to_string(frac / 10);
-        else s += (frac < 10 ? "0" : "") + std::to_string(frac);
+        if (frac % 10 == 0)
+            s += std::to_string(frac / 10);
+        else
+            s += (frac < 10 ? "0" : "") + std::to_string(frac);
     }
     return s + " MB";
 }

@@ -232,8 +232,10 @@ void FrmMain::EndFollow(bool success) {
     lastSize_.reset();
     SetLinksEnabled(true);
     cmdBackup.setEnabled(cmdRestore.enabled());
-    if (success) host().msgBox(kFinishedText, ui::mb::OkOnly, kAppTitle);
-    else host().msgBox(kFailedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+    if (success)
+        host().msgBox(kFinishedText, ui::mb::OkOnly, kAppTitle);
+    else
+        host().msgBox(kFailedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
 }
 
 int FrmMain::Ask(const std::string& text, int style) {

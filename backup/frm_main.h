@@ -100,8 +100,8 @@ private:
 
     BackupServices svc_;
     bool following_ = false;
-    std::string followFile_;             // the real file name of the followed export
-    std::optional<uint64_t> lastSize_;   // its size at the last refresh
+    std::string followFile_;            // the real file name of the followed export
+    std::optional<uint64_t> lastSize_;  // its size at the last refresh
     RegistryEditor::Job job_ = 0;
     bool questionOpen_ = false;
     bool refreshPending_ = false;

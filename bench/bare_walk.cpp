@@ -8,8 +8,7 @@ namespace bench {
 namespace {
 bool skipped(const std::string& path) {
     std::string up = text::toUpper(path);
-    return up.find("SOFTWARE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" ||
-           up == "CLSID";
+    return up.find("SOFTWARE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" || up == "CLSID";
 }
 }  // namespace
 

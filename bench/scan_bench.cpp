@@ -77,7 +77,8 @@ struct Gen {
         } else if (r < 45) {
             setSz(h, name, "\"" + dir + "\\app" + std::to_string(k % 40) + ".exe\" /minimized -x " + std::to_string(k));
         } else if (r < 50) {
-            setSz(h, name, "C:\\windows\\system32\\rundll32.exe " + dir + "\\lib" + std::to_string(k % 10) + ".dll,Entry");
+            setSz(h, name,
+                  "C:\\windows\\system32\\rundll32.exe " + dir + "\\lib" + std::to_string(k % 10) + ".dll,Entry");
         } else if (r < 53) {
             setSz(h, name, dir + "\\app1.exe D:\\Documents\\doc" + std::to_string(k % 500) + ".txt");
         } else if (r < 55) {
@@ -140,7 +141,8 @@ struct Gen {
             setSz(h, "", guid);
             reg.closeKey(h);
             if (c % 500 < 450) {
-                h = open(plat::kHkeyLocalMachine, std::string("Software\\Classes\\TypeLib\\") + guid + "\\1.0\\0\\win64");
+                h = open(plat::kHkeyLocalMachine,
+                         std::string("Software\\Classes\\TypeLib\\") + guid + "\\1.0\\0\\win64");
                 setSz(h, "", "C:\\Program Files\\Vendor" + std::to_string(v) + "\\lib1.dll");
                 reg.closeKey(h);
             }
@@ -148,7 +150,8 @@ struct Gen {
         // Shared DLLs, fonts, file types.
         RegHandle h = open(plat::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls");
         for (int k = 0; k < 3000; ++k)
-            setDword(h, "C:\\Program Files\\Vendor" + std::to_string(k % 60) + "\\lib" + std::to_string(k % 14) + ".dll", 1);
+            setDword(
+                h, "C:\\Program Files\\Vendor" + std::to_string(k % 60) + "\\lib" + std::to_string(k % 14) + ".dll", 1);
         reg.closeKey(h);
         h = open(plat::kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts");
         for (int k = 0; k < 600; ++k) {
@@ -163,7 +166,8 @@ struct Gen {
             setSz(h, "Content Type", "application/x-" + std::to_string(e));
             reg.closeKey(h);
             h = open(plat::kHkeyClassesRoot, ext + "\\OpenWithList\\app.exe");
-            setSz(h, "Path", "C:\\Program Files\\Vendor" + std::to_string(e % 60) + "\\app" + std::to_string(e % 50) + ".exe");
+            setSz(h, "Path",
+                  "C:\\Program Files\\Vendor" + std::to_string(e % 60) + "\\app" + std::to_string(e % 50) + ".exe");
             reg.closeKey(h);
         }
     }
@@ -219,8 +223,8 @@ int main(int argc, char** argv) {
     Gen gen{reg, files};
     auto t0 = std::chrono::steady_clock::now();
     gen.build(scale);
-    std::printf("generated: %ld keys, %ld values in %.2f s; peak memory %ld KB\n", gen.keys, gen.values,
-                seconds(t0), peakKb());
+    std::printf("generated: %ld keys, %ld values in %.2f s; peak memory %ld KB\n", gen.keys, gen.values, seconds(t0),
+                peakKb());
     long peakAfterBuild = peakKb();
 
     std::vector<double> bare, full, bareCpu, fullCpu;
@@ -257,7 +261,8 @@ int main(int argc, char** argv) {
     for (auto* v : {&bare, &full, &bareCpu, &fullCpu}) std::sort(v->begin(), v->end());
     double b = bare[bare.size() / 2], f = full[full.size() / 2];
     double bc = bareCpu[bareCpu.size() / 2], fc = fullCpu[fullCpu.size() / 2];
-    std::printf("walked per run: %ld keys, %ld values (%ld data bytes)\n", counts.keys, counts.values, counts.dataBytes);
+    std::printf("walked per run: %ld keys, %ld values (%ld data bytes)\n", counts.keys, counts.values,
+                counts.dataBytes);
     std::printf("bare walk: median %.3f s wall (min %.3f), %.3f s CPU\n", b, bare.front(), bc);
     std::printf("full scan: median %.3f s wall (min %.3f), %.3f s CPU, %zu rows, %ld file and %ld folder queries\n", f,
                 full.front(), fc, rows, fileQueries, folderQueries);

@@ -14,7 +14,8 @@ std::string cGetFileIcon::TypeName(const std::optional<std::string>& file) {
 
 ExeKind cGetFileIcon::ExeType(const std::optional<std::string>& file) {
     plat::ShellFileInfo info;
-    const int32_t r = static_cast<int32_t>(static_cast<uint32_t>(icons_.getFileInfo(fileOr(file), plat::kShgfiExeType, &info)));
+    const int32_t r =
+        static_cast<int32_t>(static_cast<uint32_t>(icons_.getFileInfo(fileOr(file), plat::kShgfiExeType, &info)));
     if (r == 0) return ExeKind::NotExecutable;
     if (HiWord(r) >= 1) return ExeKind::Windows;  // the high word carries the expected system version
     switch (LoWord(r)) {

@@ -74,7 +74,7 @@ private:
     int32_t currentProcessId_ = -1;
     bool scanning_ = false;
     bool systemProcesses_ = false;
-    std::string currentFile_;    // name and folder of the process being reported
+    std::string currentFile_;  // name and folder of the process being reported
     std::string currentFolder_;
 };
 

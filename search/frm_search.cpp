@@ -12,8 +12,8 @@ namespace {
 
 // Roots offered by the area list, in the list's order.
 const plat::RegHandle kAreaRoots[] = {
-    plat::kHkeyClassesRoot,      plat::kHkeyCurrentUser, plat::kHkeyDynData,        plat::kHkeyLocalMachine,
-    plat::kHkeyPerformanceData,  plat::kHkeyUsers,       plat::kHkeyCurrentConfig,
+    plat::kHkeyClassesRoot,     plat::kHkeyCurrentUser, plat::kHkeyDynData,       plat::kHkeyLocalMachine,
+    plat::kHkeyPerformanceData, plat::kHkeyUsers,       plat::kHkeyCurrentConfig,
 };
 
 int clampCheck(int v) { return v <= 0 ? 0 : 1; }

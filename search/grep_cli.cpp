@@ -45,11 +45,16 @@ std::string parse(const std::vector<std::string>& args, GrepOptions* o, bool* he
             o->root = value;
         } else if (a == "--match") {
             if (!operand(&value)) return "--match needs any, left, right or exact";
-            if (value == "any") o->mode = 1;
-            else if (value == "left") o->mode = 2;
-            else if (value == "right") o->mode = 3;
-            else if (value == "exact") o->mode = 4;
-            else return "unknown match mode '" + value + "'";
+            if (value == "any")
+                o->mode = 1;
+            else if (value == "left")
+                o->mode = 2;
+            else if (value == "right")
+                o->mode = 3;
+            else if (value == "exact")
+                o->mode = 4;
+            else
+                return "unknown match mode '" + value + "'";
         } else if (a == "--case" || a == "--ignore-case") {
             o->matchCase = a == "--case";
         } else if (a == "--keys" || a == "--no-keys") {
@@ -119,8 +124,8 @@ std::string FormatJson(const std::vector<ResultRow>& rows) {
         out += i ? ",\n  " : "\n  ";
         out += "{\"kind\": \"";
         out += RowKind(rows[i].image);
-        out += "\", \"text\": \"" + EscapeJson(rows[i].text) + "\", \"path\": \"" + EscapeJson(rows[i].fullPath) +
-               "\"}";
+        out +=
+            "\", \"text\": \"" + EscapeJson(rows[i].text) + "\", \"path\": \"" + EscapeJson(rows[i].fullPath) + "\"}";
     }
     out += rows.empty() ? "]\n" : "\n]\n";
     return out;

@@ -34,13 +34,10 @@ void lowerInto(const std::string& s, std::string* out) {
 int getIco(uint32_t type) {
     switch (type) {
         case plat::kRegSz:
-        case plat::kRegExpandSz:
-            return kImageText;
+        case plat::kRegExpandSz: return kImageText;
         case plat::kRegBinary:
-        case plat::kRegDword:
-            return kImageBinary;
-        default:
-            return kImageNone;
+        case plat::kRegDword: return kImageBinary;
+        default: return kImageNone;
     }
 }
 
@@ -48,17 +45,14 @@ bool MatchesMode(Mode mode, const std::string& candidate, const std::string& pat
     // Byte comparison of UTF-8 equals character comparison: a character's bytes never
     // match in the middle of another character.
     switch (mode) {
-        case Mode::Any:
-            return candidate.find(pattern) != std::string::npos;
+        case Mode::Any: return candidate.find(pattern) != std::string::npos;
         case Mode::Left:
             return candidate.size() >= pattern.size() && candidate.compare(0, pattern.size(), pattern) == 0;
         case Mode::Right:
             return candidate.size() >= pattern.size() &&
                    candidate.compare(candidate.size() - pattern.size(), pattern.size(), pattern) == 0;
-        case Mode::Exact:
-            return candidate == pattern;
-        case Mode::None:
-            break;
+        case Mode::Exact: return candidate == pattern;
+        case Mode::None: break;
     }
     return false;
 }

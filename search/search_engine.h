@@ -20,7 +20,7 @@ enum Image : int { kImageNone = 0, kImageKey = 1, kImageText = 2, kImageBinary =
 enum class Mode : int { None = 0, Any = 1, Left = 2, Right = 3, Exact = 4 };
 
 struct ResultRow {
-    std::string text;      // path relative to the root: key path, or key path + "\" + value name
+    std::string text;  // path relative to the root: key path, or key path + "\" + value name
     int image = kImageNone;
     std::string fullPath;  // root name + "\" + text; "" for the "Nothing to show" row
     // Kept apart so a value name holding a backslash never splits the wrong way.
@@ -57,8 +57,7 @@ public:
     bool VerifyPattern(const std::string& candidate);
 
 private:
-    void searchOpenKey(plat::RegHandle key, plat::RegHandle root, const std::string& path,
-                       const std::string& rootName);
+    void searchOpenKey(plat::RegHandle key, plat::RegHandle root, const std::string& path, const std::string& rootName);
     void searchValuesOf(plat::RegHandle key, const std::string& path, const std::string& prefix,
                         const std::string& rootName);
 

@@ -63,8 +63,8 @@ void FrmCreate::cmdOK_Click() {
         return;
     }
     if (found != Lookup::NotFound) return;
-    long rc = mdlRegistry::SetValue(main_.services().registry, RootFromTag(txtData.tag), kRunKeyPath,
-                                    txtName.text(), txtData.text(), plat::kRegSz);
+    long rc = mdlRegistry::SetValue(main_.services().registry, RootFromTag(txtData.tag), kRunKeyPath, txtName.text(),
+                                    txtData.text(), plat::kRegSz);
     if (rc != plat::kErrorSuccess) {
         main_.ReportFailure("The key could not be written to the registry", rc);
         return;

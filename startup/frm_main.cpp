@@ -8,9 +8,7 @@
 
 namespace startup {
 
-std::string RootTag(plat::RegHandle root) {
-    return std::to_string(static_cast<int32_t>(static_cast<uint32_t>(root)));
-}
+std::string RootTag(plat::RegHandle root) { return std::to_string(static_cast<int32_t>(static_cast<uint32_t>(root))); }
 
 plat::RegHandle RootFromTag(const std::string& tag) {
     long long n = std::strtoll(tag.c_str(), nullptr, 10);

@@ -30,8 +30,7 @@ struct StartupServices {
 
 inline constexpr const char* kMainCaption = "Tolvane Startup Manager";
 inline constexpr const char* kWebAddress = "http://www.tolvane.example/";
-inline constexpr const char* kOpenErrorText =
-    "-2147221504 - Error working/opening registry key\r\n\r\nEnding program.";
+inline constexpr const char* kOpenErrorText = "-2147221504 - Error working/opening registry key\r\n\r\nEnding program.";
 inline constexpr const char* kEmptyText = "Please enter a Name and Data for the key.";
 inline constexpr const char* kDuplicateText = "There is already a key with the Name you specified.";
 inline constexpr const char* kDeleteQuestion = "Are you sure you want to Delete the selected key ?";

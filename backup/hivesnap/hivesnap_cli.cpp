@@ -40,15 +40,21 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     bool keepGiven = false, formatGiven = false, optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto valueOf = [&](const std::string& opt, std::string* v) { return text::optionValue(args, i, opt, v, error); };
+        auto valueOf = [&](const std::string& opt, std::string* v) {
+            return text::optionValue(args, i, opt, v, error);
+        };
         auto is = [&](const std::string& opt) { return text::isOption(a, opt); };
         std::string v;
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
             if (o.command == Command::None) {
-                if (a == "backup") o.command = Command::Backup;
-                else if (a == "list") o.command = Command::List;
-                else if (a == "restore") o.command = Command::Restore;
-                else if (a == "delete") o.command = Command::Delete;
+                if (a == "backup")
+                    o.command = Command::Backup;
+                else if (a == "list")
+                    o.command = Command::List;
+                else if (a == "restore")
+                    o.command = Command::Restore;
+                else if (a == "delete")
+                    o.command = Command::Delete;
                 else {
                     *error = "unknown command '" + a + "'";
                     return false;
@@ -74,8 +80,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             keepGiven = true;
         } else if (is("--format")) {
             if (!valueOf("--format", &v)) return false;
-            if (v == "tsv") o.format = Format::Tsv;
-            else if (v == "json") o.format = Format::Json;
+            if (v == "tsv")
+                o.format = Format::Tsv;
+            else if (v == "json")
+                o.format = Format::Json;
             else {
                 *error = "unknown format '" + v + "' (tsv or json)";
                 return false;
@@ -135,8 +143,8 @@ std::string FormatRows(const std::vector<Row>& rows, Format format) {
     out = "[";
     for (size_t i = 0; i < rows.size(); ++i) {
         out += i ? ",\n  {" : "\n  {";
-        out += "\"name\": " + str(rows[i].name) + ", \"date\": " + str(rows[i].date) + ", \"size\": " +
-               str(rows[i].size) + ", \"own\": " + (rows[i].own ? "true" : "false") + "}";
+        out += "\"name\": " + str(rows[i].name) + ", \"date\": " + str(rows[i].date) +
+               ", \"size\": " + str(rows[i].size) + ", \"own\": " + (rows[i].own ? "true" : "false") + "}";
     }
     out += rows.empty() ? "]\n" : "\n]\n";
     return out;
@@ -164,8 +172,9 @@ std::vector<OwnBackup> ParseRecord(std::string_view text) {
 }
 
 std::string RecordText(const std::vector<OwnBackup>& backups) {
-    std::string out = "# Backups made by hivesnap, oldest first: file name, TAB, size in bytes.\r\n"
-                      "# hivesnap backup --keep deletes only these, and only while name and size match.\r\n";
+    std::string out =
+        "# Backups made by hivesnap, oldest first: file name, TAB, size in bytes.\r\n"
+        "# hivesnap backup --keep deletes only these, and only while name and size match.\r\n";
     for (const OwnBackup& b : backups) out += b.file + "\t" + std::to_string(b.size) + "\r\n";
     return out;
 }
@@ -293,8 +302,9 @@ public:
         std::optional<plat::FileEntry> made = svc_.files.stat(folder_ + file);
         std::optional<std::string> tail = readTail(folder_ + file, 64);
         if (!made || !tail || !EndsAsACompleteExport(*tail)) {
-            console_.err("hivesnap: the registry editor ended before the backup was complete (the file stops in the "
-                         "middle of the registry)\n");
+            console_.err(
+                "hivesnap: the registry editor ended before the backup was complete (the file stops in the "
+                "middle of the registry)\n");
             removeUnfinished(file);
             return kExitFailed;
         }
@@ -320,8 +330,8 @@ public:
         for (int i = 0; i < form_.lstBackups.count(); ++i) {
             const std::string& key = form_.lstBackups.item(i).key;
             bool mine = std::any_of(own.begin(), own.end(), [&](const OwnBackup& b) { return b.file == key; });
-            rows.push_back({form_.lstBackups.text(i), form_.lstBackups.subItem(i, 1), form_.lstBackups.subItem(i, 2),
-                            mine});
+            rows.push_back(
+                {form_.lstBackups.text(i), form_.lstBackups.subItem(i, 1), form_.lstBackups.subItem(i, 2), mine});
         }
         if (!console_.out(FormatRows(rows, format))) {
             console_.err("hivesnap: cannot write the list to standard output\n");

@@ -22,8 +22,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;  // the backup, restore or delete did not happen (the reason on
                                 // standard error), or the output could not be written
 constexpr int kExitUsage = 2;
-constexpr int kExitCheck = 3;   // refused by a check: no backup of that name, a backup still
-                                // being written
+constexpr int kExitCheck = 3;  // refused by a check: no backup of that name, a backup still
+                               // being written
 
 const char* UsageText();
 
@@ -81,8 +81,8 @@ struct Services {
 struct Console {
     std::function<bool(const std::string&)> out;  // false: not written
     std::function<void(const std::string&)> err;
-    std::function<void(int ms)> sleep;            // waits between looks at the registry editor
-    std::function<bool()> interrupted;            // the user pressed Ctrl+C
+    std::function<void(int ms)> sleep;                   // waits between looks at the registry editor
+    std::function<bool()> interrupted;                   // the user pressed Ctrl+C
     std::function<void(uint32_t processId)> endProcess;  // ends the registry editor
     // The last `bytes` bytes of a file (all of it when shorter); unset: read through Files.
     std::function<std::optional<std::string>(const std::string& path, size_t bytes)> readTail;

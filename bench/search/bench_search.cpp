@@ -57,8 +57,8 @@ void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& 
     for (size_t i = 0; i < values.names.size(); ++i) {
         ++c.values;
         c.textBytes += values.texts[i].size();
-        host.doEvents();  // value-name test
-        host.doEvents();  // before the content
+        host.doEvents();                                       // value-name test
+        host.doEvents();                                       // before the content
         if (values.types[i] == plat::kRegSz) host.doEvents();  // content test
     }
     host.doEvents();
@@ -116,15 +116,19 @@ Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
         for (plat::RegHandle parent : level) {
             for (int i = 0; i < fan[depth] && made.keys < wantKeys; ++i) {
                 const unsigned r = rnd();
-                std::string name = (depth == 0 ? "Vendor" : depth == 1 ? "Product" : "Item") + std::to_string(i) +
-                                   "-" + std::to_string(r);
+                std::string name = (depth == 0   ? "Vendor"
+                                    : depth == 1 ? "Product"
+                                                 : "Item") +
+                                   std::to_string(i) + "-" + std::to_string(r);
                 if (r % 20000 == 0) name += " needle";
                 plat::RegHandle child = 0;
                 if (reg.createKey(parent, name, &child) != plat::kErrorSuccess) continue;
                 ++made.keys;
                 addValues(child);
-                if (depth < 3) next.push_back(child);
-                else reg.closeKey(child);
+                if (depth < 3)
+                    next.push_back(child);
+                else
+                    reg.closeKey(child);
             }
             if (made.keys >= wantKeys) break;
         }
@@ -151,7 +155,7 @@ long peakKb() {
 }
 
 int run(plat::Registry& reg, const std::string& textToFind, int rounds) {
-    const plat::RegHandle roots[] = {plat::kHkeyClassesRoot, plat::kHkeyCurrentUser,  plat::kHkeyDynData,
+    const plat::RegHandle roots[] = {plat::kHkeyClassesRoot,  plat::kHkeyCurrentUser,     plat::kHkeyDynData,
                                      plat::kHkeyLocalMachine, plat::kHkeyPerformanceData, plat::kHkeyUsers,
                                      plat::kHkeyCurrentConfig};
     double bestWalk = 1e9, bestSearch = 1e9;
@@ -195,11 +199,16 @@ int main(int argc, char** argv) {
     bool real = false;
     std::string textToFind = "needle";
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) keys = std::stoul(argv[++i]);
-        else if (!std::strcmp(argv[i], "--values-per-key") && i + 1 < argc) valuesPerKey = std::stoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::stoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--real")) real = true;
-        else textToFind = argv[i];
+        if (!std::strcmp(argv[i], "--keys") && i + 1 < argc)
+            keys = std::stoul(argv[++i]);
+        else if (!std::strcmp(argv[i], "--values-per-key") && i + 1 < argc)
+            valuesPerKey = std::stoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc)
+            rounds = std::stoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--real"))
+            real = true;
+        else
+            textToFind = argv[i];
     }
     if (real) {
 #ifdef _WIN32

@@ -20,8 +20,7 @@ struct DepthGuard {
 // to the COM and file-type categories.
 bool skippedPath(const std::string& path) {
     std::string up = text::toUpper(path);
-    return up.find("SOFTWARE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" ||
-           up == "CLSID";
+    return up.find("SOFTWARE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" || up == "CLSID";
 }
 
 bool beginsWithDriveRoot(const std::string& s) {
@@ -98,9 +97,9 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     // A subkey is opened from its parent's handle by its own name, so a key is reached however
     // long its full path grows; the walk's start is opened from the root by its path.
     // The key is closed on every way out, a stop included.
-    const reg::Key key = parent != 0 ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt),
-                                                      plat::kKeyFullAccess)
-                                     : reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
+    const reg::Key key = parent != 0
+                             ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess)
+                             : reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     plat::KeyInfo info;
     if (key.get() == 0 || reg_.queryInfoKey(key.get(), &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
     const long subKeys = static_cast<long>(info.subKeys);
@@ -133,7 +132,8 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 // font registered by its full path would be reported.
                 if (v.data.empty()) break;
                 std::string probe = beginsWithDriveRoot(v.data) ? v.data : fontsFolder + v.data;
-                if (!checks_.DataPathExists(probe)) AddtoList(root, path, v.name, v.data, v.type, reason(Reason::InvalidFont));
+                if (!checks_.DataPathExists(probe))
+                    AddtoList(root, path, v.name, v.data, v.type, reason(Reason::InvalidFont));
                 break;
             }
             case Kind::ComKey: comValueTest(root, path, lastUpper, v.name, v.data, v.type); break;

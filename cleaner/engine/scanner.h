@@ -68,8 +68,8 @@ private:
     const std::string& reason(Reason r) const { return ReasonText(r, spanish_); }
     void runWalk(const Walk& walk);
     // The drive-path test shared by three walkers.
-    void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name,
-                       const std::string& data, uint32_t type);
+    void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data,
+                       uint32_t type);
     void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
                       const std::string& rawName, const std::string& data, uint32_t type);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };

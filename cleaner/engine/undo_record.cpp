@@ -71,8 +71,10 @@ bool plainText(const UndoValue& v, std::u16string* textOut) {
         if (c == 0 || c == u'\r' || c == u'\n') return false;
         const bool high = c >= 0xD800 && c <= 0xDBFF, low = c >= 0xDC00 && c <= 0xDFFF;
         if (high && (i + 1 >= units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)) return false;
-        if (high) ++i;
-        else if (low) return false;
+        if (high)
+            ++i;
+        else if (low)
+            return false;
     }
     *textOut = units;
     return true;
@@ -84,8 +86,10 @@ constexpr size_t kHexLineLimit = 77;
 
 void appendHex(std::u16string& out, size_t lineLength, const UndoValue& v) {
     char prefix[24];
-    if (v.type == plat::kRegBinary) std::snprintf(prefix, sizeof prefix, "hex:");
-    else std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(v.type));
+    if (v.type == plat::kRegBinary)
+        std::snprintf(prefix, sizeof prefix, "hex:");
+    else
+        std::snprintf(prefix, sizeof prefix, "hex(%x):", static_cast<unsigned>(v.type));
     append(out, prefix);
     lineLength += std::char_traits<char>::length(prefix);
     for (size_t i = 0; i < v.data.size(); ++i) {

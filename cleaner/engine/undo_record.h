@@ -23,7 +23,7 @@ struct UndoValue {
 
 struct UndoRecord {
     bool ok = false;
-    std::string bytes;    // the file's bytes when ok
+    std::string bytes;        // the file's bytes when ok
     std::string problem;      // when not ok: which value the file cannot hold, and why (English)
     size_t problemValue = 0;  // when not ok: its index in the values given
 };

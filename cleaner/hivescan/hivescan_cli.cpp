@@ -72,9 +72,12 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             o.skipCdNet = want;
         } else if (is(a, "--format")) {
             if (!valueOf(i, "--format", &v)) return false;
-            if (v == "tsv") o.format = Format::Tsv;
-            else if (v == "csv") o.format = Format::Csv;
-            else if (v == "json") o.format = Format::Json;
+            if (v == "tsv")
+                o.format = Format::Tsv;
+            else if (v == "csv")
+                o.format = Format::Csv;
+            else if (v == "json")
+                o.format = Format::Json;
             else {
                 *error = "unknown format '" + v + "' (tsv, csv or json)";
                 return false;

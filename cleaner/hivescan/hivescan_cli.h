@@ -19,10 +19,10 @@ struct Options {
     std::vector<std::string> areas;  // category codes, upper case
     int skipCdNet = -1;              // -1 as saved, 0 off, 1 on
     Format format = Format::Tsv;
-    std::string output;              // "" = standard output
+    std::string output;  // "" = standard output
     bool fixAll = false;
     bool yes = false;
-    std::string undo;                // --undo FILE: the fix's undo record ("" = none)
+    std::string undo;  // --undo FILE: the fix's undo record ("" = none)
 };
 
 // Exit codes.

@@ -1,6 +1,5 @@
 #include "cleaner/ui/exclude_file.h"
 
-
 #include "common/text/text.h"
 
 namespace cleaner {

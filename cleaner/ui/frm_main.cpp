@@ -20,8 +20,8 @@ constexpr int kMinHeight = 8100;
 
 // The product pages of Command36 and the menu entries m10 to m14.
 const char* const kProductPages[] = {
-    "http://www.tolvane.example/disk-tidy.html",       "http://www.tolvane.example/file-shredder.html",
-    "http://www.tolvane.example/privacy-guard.html",   "http://www.tolvane.example/duplicate-finder.html",
+    "http://www.tolvane.example/disk-tidy.html",     "http://www.tolvane.example/file-shredder.html",
+    "http://www.tolvane.example/privacy-guard.html", "http://www.tolvane.example/duplicate-finder.html",
     "http://www.tolvane.example/driver-keeper.html",
 };
 
@@ -83,11 +83,13 @@ void FrmMain::buildLayout() {
         bool bold;
     };
     const Column column[] = {
-        {&cmdScan, 240, false},          {&o2, 720, false},        {&o3, 1200, false},
-        {&o8, 1680, false},              {&Command34, 2280, true}, {&Command1, 2760, true},
-        {&Command30, 3240, true},        {&cmdUninstallManager, 3720, true},
-        {&Command2, 4200, true},         {&Command36, 5280, true}, {&Command3000, 5760, false},
-        {&cmdCheckUpdate, 6240, false},  {&cmdShowAbout, 6720, false},
+        {&cmdScan, 240, false},       {&o2, 720, false},
+        {&o3, 1200, false},           {&o8, 1680, false},
+        {&Command34, 2280, true},     {&Command1, 2760, true},
+        {&Command30, 3240, true},     {&cmdUninstallManager, 3720, true},
+        {&Command2, 4200, true},      {&Command36, 5280, true},
+        {&Command3000, 5760, false},  {&cmdCheckUpdate, 6240, false},
+        {&cmdShowAbout, 6720, false},
     };
     for (const Column& c : column) {
         c.button->move(120, c.top, 1815, 375);
@@ -114,7 +116,7 @@ void FrmMain::buildLayout() {
     lvInvalidLoc.addColumn("Value name", 1200);
     lvInvalidLoc.addColumn("Value data", 2100);
     lvInvalidLoc.addColumn("Reason", 1500);
-    lvInvalidLoc.addColumn("Reg type", 1100);     // room for its header, and "Modificado"
+    lvInvalidLoc.addColumn("Reg type", 1100);  // room for its header, and "Modificado"
     lvInvalidLoc.addColumn("Attributes", 1050);
 
     f4.move(2040, 5640, 7935, 1695);
@@ -163,9 +165,8 @@ void FrmMain::buildLayout() {
     f1.setVisible(false);
     f2.setVisible(false);
 
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&f1, &f2, &f3, &f4, &Label1, &lblProblemaA,
-                                                               &lblProblemaB, &lblProblemaC, &chkSkipCDLan, &chkKeepUndo,
-                                                               &Label8})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&f1, &f2, &f3, &f4, &Label1, &lblProblemaA, &lblProblemaB,
+                                                              &lblProblemaC, &chkSkipCDLan, &chkKeepUndo, &Label8})
         c->setForeColor(kDarkBlue);
 
     for (ui::Button* b : {&cmdRemoveSel, &cmdRemoveAll, &cmdAddtoExcludeList}) {

@@ -115,9 +115,8 @@ public:
     ui::CheckBox chkKeepUndo{*this, &f1, "chkKeepUndo", "Keep an undo file of each repair"};
     ui::Frame f2{*this, nullptr, "f2", "Exclude the part of the registry that contains the following text"};
     ui::ListView lvExclude{*this, &f2, "lvExclude"};
-    ui::Button cmdExclude[3] = {{*this, &f2, "cmdExclude", "Add..."},
-                                {*this, &f2, "cmdExclude", "Edit"},
-                                {*this, &f2, "cmdExclude", "Remove"}};
+    ui::Button cmdExclude[3] = {
+        {*this, &f2, "cmdExclude", "Add..."}, {*this, &f2, "cmdExclude", "Edit"}, {*this, &f2, "cmdExclude", "Remove"}};
 
     // ---- status bar, web address, never-visible buttons ----
     ui::StatusBar SBarMain{*this, nullptr, "SBarMain", 3};

@@ -56,11 +56,11 @@ void FrmMain::SaveExclude() {
     const long rc = svc_.files.replaceFile(
         path, ExcludeFileBytes(entries, [this](const std::string& t) { return svc_.files.toSystemCodePage(t); }));
     if (rc == 0) return;
-    const std::string text =
-        SpanishMode() ? "No se pudo guardar la lista de exclusiones en \"" + path + "\": " + plat::ErrorText(rc) +
-                            ". El archivo conserva lo que tenía antes."
-                      : "The exclude list could not be saved to \"" + path + "\": " + plat::ErrorText(rc) +
-                            ". The file keeps what it held before.";
+    const std::string text = SpanishMode()
+                                 ? "No se pudo guardar la lista de exclusiones en \"" + path +
+                                       "\": " + plat::ErrorText(rc) + ". El archivo conserva lo que tenía antes."
+                                 : "The exclude list could not be saved to \"" + path + "\": " + plat::ErrorText(rc) +
+                                       ". The file keeps what it held before.";
     host().msgBox(text, ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
 }
 
@@ -91,8 +91,7 @@ void FrmMain::cmdExclude_Click(int index) {
             dlg.txtLocation.setText(lvExclude.text(sel));
             dlg.chkMustBegin.setValue(lvExclude.subItem(sel, 1) == "Yes" ? 1 : 0);
             dlg.showModal(this);
-            if (dlg.accepted() &&
-                host().msgBox(texts_.EditConfirmText, ui::mb::YesNo, "Scourline") == ui::mb::Yes &&
+            if (dlg.accepted() && host().msgBox(texts_.EditConfirmText, ui::mb::YesNo, "Scourline") == ui::mb::Yes &&
                 sel < lvExclude.count()) {
                 lvExclude.setText(sel, ExcludeEntryText(dlg.txtLocation.text()));
                 lvExclude.setSubItem(sel, 1, dlg.chkMustBegin.value() == 1 ? "Yes" : "No");
@@ -116,8 +115,7 @@ void FrmMain::cmdExclude_Click(int index) {
             LoadExclude();
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 

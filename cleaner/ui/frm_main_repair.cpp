@@ -28,8 +28,8 @@ bool FrmMain::WriteUndoRecord(bool selectedOnly) {
         const plat::RegHandle root = mdlreg::StripHkey(location);
         if (root == 0) continue;  // never deleted
         engine::UndoValue v;
-        const long rc = engine::CaptureValue(svc_.registry, root, mdlreg::SubkeyPath(location),
-                                             lvInvalidLoc.subItem(i, 1), &v);
+        const long rc =
+            engine::CaptureValue(svc_.registry, root, mdlreg::SubkeyPath(location), lvInvalidLoc.subItem(i, 1), &v);
         if (rc == plat::kErrorFileNotFound) continue;
         if (rc != plat::kErrorSuccess) {
             host().msgBox("Nothing was deleted: the value \"" + lvInvalidLoc.subItem(i, 1) + "\" of " + location +
@@ -65,8 +65,7 @@ void FrmMain::RemoveEntries(bool selectedOnly) {
         }
     } restore{*this};
 
-    if (host().msgBox(texts_.RemoveConfirmText, ui::mb::YesNo | ui::mb::Question, "Scourline") != ui::mb::Yes)
-        return;
+    if (host().msgBox(texts_.RemoveConfirmText, ui::mb::YesNo | ui::mb::Question, "Scourline") != ui::mb::Yes) return;
     if (!WriteUndoRecord(selectedOnly)) return;
 
     // A row leaves the list only when its value is gone: deleted now, or already gone (the

@@ -59,8 +59,7 @@ void FrmMain::cmdScan_Click() {
         invalidCount_ = 0;
 
         std::vector<engine::CategoryRow> rows;
-        for (int i = 0; i < lvLocations.count(); ++i)
-            rows.push_back({lvLocations.item(i).key, lvLocations.checked(i)});
+        for (int i = 0; i < lvLocations.count(); ++i) rows.push_back({lvLocations.item(i).key, lvLocations.checked(i)});
         bool chosen = false;
         {
             engine::Scanner scanner(svc_.registry, svc_.files, *this, spanishAtLoad_);

@@ -54,8 +54,8 @@ std::vector<uint32_t> FrmUn::views() {
 }
 
 std::string FrmUn::readValue(const UninstallEntry& e, const std::string& valueName) {
-    return mdlreg::ReadValueOrDefault(reg_, plat::kHkeyLocalMachine, kUninstallKey, "", e.subkey, valueName, "",
-                                      false, e.view);
+    return mdlreg::ReadValueOrDefault(reg_, plat::kHkeyLocalMachine, kUninstallKey, "", e.subkey, valueName, "", false,
+                                      e.view);
 }
 
 bool FrmUn::stillMatches(const UninstallEntry& e) {
@@ -122,8 +122,8 @@ void FrmUn::uninstall(const UninstallEntry& e) {
     // The stored text and its type (an expandable string is expanded before the program is found).
     std::string stored;
     bool expandable = false;
-    if (const reg::Key key = reg::Key::open(reg_, plat::kHkeyLocalMachine,
-                                            mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""), plat::kKeyRead | e.view)) {
+    if (const reg::Key key = reg::Key::open(
+            reg_, plat::kHkeyLocalMachine, mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""), plat::kKeyRead | e.view)) {
         const mdlreg::Variant v = mdlreg::QueryValueVariant(reg_, key.get(), "UninstallString");
         if (v.result == 0 && (v.type == plat::kRegSz || v.type == plat::kRegExpandSz)) {
             stored = v.value;

@@ -6,14 +6,10 @@
 namespace cleaner {
 
 const char* const kAreaEnglish[kAreaCount] = {
-    "Search information about the currently user",
-    "Search information about all users",
-    "Search information about the computer",
-    "Find orphaned references to DLL files",
-    "Find invalid references to virtual devices",
-    "Find invalid font references",
-    "Find invalid file association links",
-    "Find invalid ActiveX and COM",
+    "Search information about the currently user", "Search information about all users",
+    "Search information about the computer",       "Find orphaned references to DLL files",
+    "Find invalid references to virtual devices",  "Find invalid font references",
+    "Find invalid file association links",         "Find invalid ActiveX and COM",
 };
 
 const char* const kAreaSpanish[kAreaCount] = {
@@ -104,9 +100,7 @@ void FrmWizard::Form_Load() {
     tmrTRL.setEnabled(true);
 }
 
-std::string FrmWizard::scanCaption() const {
-    return spanishMode_ && spanishMode_() ? "Comenzar" : "Scan";
-}
+std::string FrmWizard::scanCaption() const { return spanishMode_ && spanishMode_() ? "Comenzar" : "Scan"; }
 
 int FrmWizard::tickedCount() const {
     int n = 0;

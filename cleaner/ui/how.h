@@ -13,7 +13,7 @@
 
 namespace cleaner {
 
-extern const char* const kMakerSite;   // the maker's web site
+extern const char* const kMakerSite;    // the maker's web site
 extern const char* const kSupportPage;  // its support page
 extern const char* const kSupportAddress;
 

@@ -97,9 +97,8 @@ void ShowAbout(FrmMain& main) {
     SideWindowSet& set = setOf(main);
     if (bringForward(set, set.about)) return;
     plat::Services& svc = main.services();
-    set.about = std::make_unique<How>(main.host(), svc.files, svc.shell, [&main](ui::Form& owner) {
-        showUpdate(main, owner);
-    });
+    set.about =
+        std::make_unique<How>(main.host(), svc.files, svc.shell, [&main](ui::Form& owner) { showUpdate(main, owner); });
     How* about = set.about.get();
     // An update window the about window owns closes with it.
     about->onClosing = [&main, about] {

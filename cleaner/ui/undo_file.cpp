@@ -22,7 +22,8 @@ std::string RepairUndoFilePath(plat::Files& files, const plat::FileTime& now) {
     return folder + "\\" + name + ".reg";
 }
 
-UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<engine::UndoValue>& values) {
+UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path,
+                             const std::vector<engine::UndoValue>& values) {
     UndoFileResult result;
     engine::UndoRecord record = engine::BuildUndoRecord(values);
     if (!record.ok) {

@@ -119,9 +119,15 @@ EnvLookup StandardEnvironment(plat::Files& files) {
             int csidl;
         };
         static const Folder kFolders[] = {
-            {"PROGRAMFILES", 0x26},       {"PROGRAMFILES(X86)", 0x2a}, {"COMMONPROGRAMFILES", 0x2b},
-            {"COMMONPROGRAMFILES(X86)", 0x2c}, {"PROGRAMDATA", 0x23},  {"ALLUSERSPROFILE", 0x23},
-            {"APPDATA", 0x1a},            {"LOCALAPPDATA", 0x1c},      {"USERPROFILE", 0x28},
+            {"PROGRAMFILES", 0x26},
+            {"PROGRAMFILES(X86)", 0x2a},
+            {"COMMONPROGRAMFILES", 0x2b},
+            {"COMMONPROGRAMFILES(X86)", 0x2c},
+            {"PROGRAMDATA", 0x23},
+            {"ALLUSERSPROFILE", 0x23},
+            {"APPDATA", 0x1a},
+            {"LOCALAPPDATA", 0x1c},
+            {"USERPROFILE", 0x28},
         };
         for (const Folder& f : kFolders) {
             if (n != f.name) continue;

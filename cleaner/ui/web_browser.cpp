@@ -16,7 +16,6 @@ std::string lowerAscii(std::string s) {
     return s;
 }
 
-
 // Decodes the entity starting at s[i] == '&'; advances i past it. Unknown ones stay as written.
 void decodeEntity(const std::string& s, size_t& i, std::string& out) {
     const size_t semi = s.find(';', i + 1);
@@ -29,12 +28,18 @@ void decodeEntity(const std::string& s, size_t& i, std::string& out) {
     std::string lname = lowerAscii(name);
     std::string rep;
     bool known = true;
-    if (lname == "amp") rep = "&";
-    else if (lname == "lt") rep = "<";
-    else if (lname == "gt") rep = ">";
-    else if (lname == "quot") rep = "\"";
-    else if (lname == "apos") rep = "'";
-    else if (lname == "nbsp") rep = " ";
+    if (lname == "amp")
+        rep = "&";
+    else if (lname == "lt")
+        rep = "<";
+    else if (lname == "gt")
+        rep = ">";
+    else if (lname == "quot")
+        rep = "\"";
+    else if (lname == "apos")
+        rep = "'";
+    else if (lname == "nbsp")
+        rep = " ";
     else if (!lname.empty() && lname[0] == '#') {
         unsigned long cp = 0;
         bool hex = lname.size() > 1 && lname[1] == 'x';
@@ -42,8 +47,10 @@ void decodeEntity(const std::string& s, size_t& i, std::string& out) {
         if (digits.empty()) known = false;
         for (char c : digits) {
             int d = -1;
-            if (c >= '0' && c <= '9') d = c - '0';
-            else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
+            if (c >= '0' && c <= '9')
+                d = c - '0';
+            else if (hex && c >= 'a' && c <= 'f')
+                d = c - 'a' + 10;
             if (d < 0) {
                 known = false;
                 break;
@@ -69,8 +76,8 @@ void decodeEntity(const std::string& s, size_t& i, std::string& out) {
 }
 
 bool isBlockTag(const std::string& name) {
-    static const char* const kBlocks[] = {"br", "p", "div", "h1", "h2", "h3", "h4", "h5", "h6", "li", "tr",
-                                          "title", "table", "ul", "ol", "hr", "pre", "body", "blockquote"};
+    static const char* const kBlocks[] = {"br", "p",     "div",   "h1", "h2", "h3", "h4",  "h5",   "h6",        "li",
+                                          "tr", "title", "table", "ul", "ol", "hr", "pre", "body", "blockquote"};
     for (const char* b : kBlocks)
         if (name == b) return true;
     return false;
@@ -126,8 +133,10 @@ std::string HtmlToText(const std::string& html) {
                 }
                 continue;
             }
-            if (isBlockTag(name)) breakLine();
-            else if (name == "td" || name == "th") pendingBlank = true;  // cells stay apart
+            if (isBlockTag(name))
+                breakLine();
+            else if (name == "td" || name == "th")
+                pendingBlank = true;  // cells stay apart
             continue;
         }
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f') {

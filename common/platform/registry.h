@@ -63,7 +63,7 @@ constexpr uint32_t kRegQword = 11;
 
 struct KeyInfo {
     uint32_t subKeys = 0;
-    uint32_t maxSubKeyLen = 0;     // characters, without the NUL
+    uint32_t maxSubKeyLen = 0;  // characters, without the NUL
     uint32_t values = 0;
     uint32_t maxValueNameLen = 0;  // characters, without the NUL
     uint32_t maxValueLen = 0;      // bytes

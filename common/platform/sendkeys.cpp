@@ -10,15 +10,15 @@ namespace {
 
 const std::map<std::string, uint16_t>& keyNames() {
     static const std::map<std::string, uint16_t> names = {
-        {"BACKSPACE", 0x08}, {"BS", 0x08}, {"BKSP", 0x08}, {"BREAK", 0x03}, {"CAPSLOCK", 0x14},
-        {"DELETE", 0x2E}, {"DEL", 0x2E}, {"DOWN", 0x28}, {"END", 0x23}, {"ENTER", kVkReturn},
-        {"ESC", 0x1B}, {"ESCAPE", 0x1B}, {"HELP", 0x2F}, {"HOME", 0x24}, {"INSERT", 0x2D},
-        {"INS", 0x2D}, {"LEFT", 0x25}, {"NUMLOCK", 0x90}, {"PGDN", 0x22}, {"PGUP", 0x21},
-        {"PRTSC", 0x2C}, {"RIGHT", kVkRight}, {"SCROLLLOCK", 0x91}, {"TAB", 0x09}, {"UP", 0x26},
-        {"ADD", 0x6B}, {"SUBTRACT", 0x6D}, {"MULTIPLY", 0x6A}, {"DIVIDE", 0x6F},
-        {"F1", 0x70}, {"F2", 0x71}, {"F3", 0x72}, {"F4", 0x73}, {"F5", 0x74}, {"F6", 0x75},
-        {"F7", 0x76}, {"F8", 0x77}, {"F9", 0x78}, {"F10", 0x79}, {"F11", 0x7A}, {"F12", 0x7B},
-        {"F13", 0x7C}, {"F14", 0x7D}, {"F15", 0x7E}, {"F16", 0x7F},
+        {"BACKSPACE", 0x08}, {"BS", 0x08},        {"BKSP", 0x08},       {"BREAK", 0x03},  {"CAPSLOCK", 0x14},
+        {"DELETE", 0x2E},    {"DEL", 0x2E},       {"DOWN", 0x28},       {"END", 0x23},    {"ENTER", kVkReturn},
+        {"ESC", 0x1B},       {"ESCAPE", 0x1B},    {"HELP", 0x2F},       {"HOME", 0x24},   {"INSERT", 0x2D},
+        {"INS", 0x2D},       {"LEFT", 0x25},      {"NUMLOCK", 0x90},    {"PGDN", 0x22},   {"PGUP", 0x21},
+        {"PRTSC", 0x2C},     {"RIGHT", kVkRight}, {"SCROLLLOCK", 0x91}, {"TAB", 0x09},    {"UP", 0x26},
+        {"ADD", 0x6B},       {"SUBTRACT", 0x6D},  {"MULTIPLY", 0x6A},   {"DIVIDE", 0x6F}, {"F1", 0x70},
+        {"F2", 0x71},        {"F3", 0x72},        {"F4", 0x73},         {"F5", 0x74},     {"F6", 0x75},
+        {"F7", 0x76},        {"F8", 0x77},        {"F9", 0x78},         {"F10", 0x79},    {"F11", 0x7A},
+        {"F12", 0x7B},       {"F13", 0x7C},       {"F14", 0x7D},        {"F15", 0x7E},    {"F16", 0x7F},
     };
     return names;
 }
@@ -94,8 +94,10 @@ private:
             int n = 0;
             bool digits = true;
             for (size_t i = space + 1; i < body.size(); ++i) {
-                if (body[i] < U'0' || body[i] > U'9') digits = false;
-                else n = n * 10 + static_cast<int>(body[i] - U'0');
+                if (body[i] < U'0' || body[i] > U'9')
+                    digits = false;
+                else
+                    n = n * 10 + static_cast<int>(body[i] - U'0');
                 if (n > 10000) return false;
             }
             if (digits) {

@@ -17,9 +17,7 @@ struct KeyStroke {
     uint16_t vk = 0;   // Kind::Key: the virtual-key code
     bool down = true;  // press or release
 
-    bool operator==(const KeyStroke& o) const {
-        return kind == o.kind && ch == o.ch && vk == o.vk && down == o.down;
-    }
+    bool operator==(const KeyStroke& o) const { return kind == o.kind && ch == o.ch && vk == o.vk && down == o.down; }
 };
 
 // Virtual-key codes of the modifiers and of Enter.

@@ -9,18 +9,22 @@ std::string EscapeForKeystrokes(const std::string& path) {
     keys.reserve(path.size() + 16);
     for (char c : path) {
         switch (c) {
-            case '+': case '^': case '%': case '~': case '(': case ')':
-            case '{': case '}': case '[': case ']':
+            case '+':
+            case '^':
+            case '%':
+            case '~':
+            case '(':
+            case ')':
+            case '{':
+            case '}':
+            case '[':
+            case ']':
                 keys += '{';
                 keys += c;
                 keys += '}';
                 break;
-            case '\\':
-                keys += "{RIGHT}";
-                break;
-            default:
-                keys += c;
-                break;
+            case '\\': keys += "{RIGHT}"; break;
+            default: keys += c; break;
         }
     }
     return keys;
@@ -29,7 +33,8 @@ std::string EscapeForKeystrokes(const std::string& path) {
 std::string LastKeyText(const std::string& path, const std::string& previous) {
     std::string node = "Computer";
     const std::string::size_type cut = previous.find('\\');
-    if (cut != std::string::npos && cut > 0 && previous.compare(cut + 1, 5, "HKEY_") == 0) node = previous.substr(0, cut);
+    if (cut != std::string::npos && cut > 0 && previous.compare(cut + 1, 5, "HKEY_") == 0)
+        node = previous.substr(0, cut);
     std::string key = path;
     while (!key.empty() && key.back() == '\\') key.pop_back();
     return node + "\\" + key;

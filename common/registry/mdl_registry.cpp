@@ -22,8 +22,8 @@ constexpr uint32_t kCollectNameChars = 2000;
 constexpr uint32_t kMaxValueNameChars = 16384;  // the platform's longest value name and its NUL
 
 // Reads a value's bytes with a buffer of `capacity` bytes.
-long readBytes(Registry& reg, RegHandle key, const std::string& name, uint32_t capacity,
-               std::vector<uint8_t>* data, uint32_t* type = nullptr) {
+long readBytes(Registry& reg, RegHandle key, const std::string& name, uint32_t capacity, std::vector<uint8_t>* data,
+               uint32_t* type = nullptr) {
     uint32_t bytes = capacity;
     uint32_t t = 0;
     const long rc = reg.queryValueEx(key, name, &t, data, &bytes);
@@ -117,13 +117,11 @@ std::string ValueDataText(uint32_t type, const std::vector<uint8_t>& bytes) {
     switch (type) {
         case kRegSz:
         case kRegExpandSz:
-        case kRegMultiSz:
-            return reg::textOf(bytes);
+        case kRegMultiSz: return reg::textOf(bytes);
         case kRegDword:
             // A 32-bit read: data longer than four bytes does not fit and gives "".
             return bytes.size() <= 4 ? std::to_string(reg::dwordOf(bytes)) : std::string();
-        default:
-            return {};
+        default: return {};
     }
 }
 
@@ -168,9 +166,8 @@ std::string ReadValueText(Registry& reg, RegHandle root, const std::string& path
         case kRegDword:
             // A 32-bit read: longer data does not fit and gives "".
             return readBytes(reg, key.get(), valueName, 4, &data) == kErrorSuccess ? std::to_string(reg::dwordOf(data))
-                                                                                    : "";
-        default:
-            return "";
+                                                                                   : "";
+        default: return "";
     }
 }
 

@@ -37,8 +37,7 @@ ValueEntry EnumValueEntry(plat::Registry& reg, RegHandle key, long index, uint32
 std::string ValueDataText(uint32_t type, const std::vector<uint8_t>& bytes);
 // Reads a value of an open key whole and gives its type and data text as EnumValueEntry does;
 // the platform's code (0 = read).
-long ReadValueDataText(plat::Registry& reg, RegHandle key, const std::string& name, uint32_t* type,
-                       std::string* data);
+long ReadValueDataText(plat::Registry& reg, RegHandle key, const std::string& name, uint32_t* type, std::string* data);
 
 // ---- path-based operations ----
 
@@ -48,8 +47,7 @@ bool KeyExists(plat::Registry& reg, RegHandle root, const std::string& path);
 std::string ReadStringSetting(plat::Registry& reg, RegHandle root, const std::string& path,
                               const std::string& valueName, const std::string& def = "");
 // Types 1, 2, 7: text up to the first NUL; 3: hex pairs; 4: the number; else "".
-std::string ReadValueText(plat::Registry& reg, RegHandle root, const std::string& path,
-                          const std::string& valueName);
+std::string ReadValueText(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName);
 // Creates missing keys and writes a type-1 value (stored with its terminating NUL).
 void WriteStringValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
                       const std::string& text);
@@ -86,8 +84,8 @@ struct SubkeyList {
     std::vector<std::string> names;
     std::vector<bool> hasChildren;  // filled only when asked for
 };
-SubkeyList CollectSubkeys(plat::Registry& reg, const std::string& rootName, const std::string& path,
-                          bool wantChildren, uint32_t sam = 0);
+SubkeyList CollectSubkeys(plat::Registry& reg, const std::string& rootName, const std::string& path, bool wantChildren,
+                          uint32_t sam = 0);
 
 // Short table: accepts any case; HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are not known.
 RegHandle RootHandleOf(const std::string& rootName);

@@ -63,8 +63,8 @@ std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, 
         ValueEntry e;
         uint32_t nameChars = chars;
         uint32_t dataBytes = wantData ? cap : 0;
-        const long rc = registry.enumValue(key, index, &e.name, &nameChars, &e.type, wantData ? &e.data : nullptr,
-                                           &dataBytes);
+        const long rc =
+            registry.enumValue(key, index, &e.name, &nameChars, &e.type, wantData ? &e.data : nullptr, &dataBytes);
         if (rc == plat::kErrorNoMoreItems) break;
         if (rc == plat::kErrorMoreData) {
             // The data or the name did not fit: ask again for the name alone, with a bigger

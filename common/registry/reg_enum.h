@@ -14,8 +14,7 @@ namespace reg {
 
 // Names exact: a name may hold blanks only, or a NUL.
 // `known`: the key's information when the caller has it already (saves a query).
-std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key,
-                                   const plat::KeyInfo* known = nullptr);
+std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key, const plat::KeyInfo* known = nullptr);
 
 struct ValueEntry {
     std::string name;  // exact; "" is the key's default value

@@ -17,7 +17,8 @@ class Key {
 public:
     Key() = default;
     // Takes ownership of an opened handle (a predefined root is held, not owned).
-    Key(plat::Registry& registry, plat::RegHandle handle) : reg_(&registry), h_(handle), owned_(!isPredefinedRoot(handle)) {}
+    Key(plat::Registry& registry, plat::RegHandle handle)
+        : reg_(&registry), h_(handle), owned_(!isPredefinedRoot(handle)) {}
     ~Key() { reset(); }
     Key(Key&& other) noexcept : reg_(other.reg_), h_(std::exchange(other.h_, 0)), owned_(other.owned_) {}
     Key& operator=(Key&& other) noexcept {

@@ -17,8 +17,8 @@ bool loneSurrogateAt(const std::string& s, size_t i) {
 
 // Writes the lone surrogate at i as its \u escape and returns the bytes it used.
 size_t appendSurrogateEscape(std::string& out, const std::string& s, size_t i) {
-    const unsigned unit = 0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) |
-                          (static_cast<unsigned char>(s[i + 2]) & 0x3F);
+    const unsigned unit =
+        0xD000 | ((static_cast<unsigned char>(s[i + 1]) & 0x3F) << 6) | (static_cast<unsigned char>(s[i + 2]) & 0x3F);
     char buf[8];
     std::snprintf(buf, sizeof buf, "\\u%04x", unit);
     out += buf;

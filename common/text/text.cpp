@@ -11,7 +11,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-
 // Decodes one WTF-8 sequence at s[i]; advances i. Encoded surrogates are accepted (that is
 // what makes lone surrogates round-trip); any malformed byte gives U+FFFD and advances by one.
 char32_t decodeOne(std::string_view s, size_t& i, bool* valid) {
@@ -59,10 +58,10 @@ char32_t decodeOne(std::string_view s, size_t& i, bool* valid) {
 
 // Code page 1252 positions 0x80..0x9F; the five undefined ones map to the C1 control of the
 // same number, as the platform's conversion does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kCp1252High = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                                  0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 struct CaseRun {
     char16_t first, last;

@@ -16,14 +16,41 @@ namespace ui {
 class Form;
 
 enum class Kind {
-    Button, Label, CheckBox, OptionButton, Frame, TextBox, ComboBox, ListBox, ListView,
-    PictureBox, ProgressBar, StatusBar, Timer, Image
+    Button,
+    Label,
+    CheckBox,
+    OptionButton,
+    Frame,
+    TextBox,
+    ComboBox,
+    ListBox,
+    ListView,
+    PictureBox,
+    ProgressBar,
+    StatusBar,
+    Timer,
+    Image
 };
 
 // What changed, so a peer can update only that. `index` names a row, column or panel when it applies.
 enum class Prop {
-    Caption, Enabled, Visible, Geometry, Font, ForeColor, Value, Items, Item, Selection,
-    Columns, Sorting, Icons, Panels, Interval, Focus, Cursor
+    Caption,
+    Enabled,
+    Visible,
+    Geometry,
+    Font,
+    ForeColor,
+    Value,
+    Items,
+    Item,
+    Selection,
+    Columns,
+    Sorting,
+    Icons,
+    Panels,
+    Interval,
+    Focus,
+    Cursor
 };
 
 class Peer {

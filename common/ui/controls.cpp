@@ -199,8 +199,10 @@ void ComboBox::addItem(const std::string& s) {
 void ComboBox::removeItem(int i) {
     if (i < 0 || i >= count()) return;
     items_.erase(items_.begin() + i);
-    if (listIndex_ == i) listIndex_ = -1;
-    else if (listIndex_ > i) --listIndex_;
+    if (listIndex_ == i)
+        listIndex_ = -1;
+    else if (listIndex_ > i)
+        --listIndex_;
     notify(Prop::Items);
 }
 
@@ -214,8 +216,10 @@ void ComboBox::clear() {
 void ComboBox::setListIndex(int i) {
     if (i < -1 || i >= count()) return;
     listIndex_ = i;
-    if (i >= 0) caption_ = items_[i];
-    else if (style_ == Style::DropDownList) caption_.clear();
+    if (i >= 0)
+        caption_ = items_[i];
+    else if (style_ == Style::DropDownList)
+        caption_.clear();
     selStart_ = 0;
     selLength_ = 0;
     notify(Prop::Selection);
@@ -329,7 +333,8 @@ void ListBox::userCheck(int i, bool c) {
 
 void ListBox::userSelect(int i, bool additive) {
     if (i < 0 || i >= count()) return;
-    if (multiSelect_ && additive) setSelected(i, !items_[i].selected);
+    if (multiSelect_ && additive)
+        setSelected(i, !items_[i].selected);
     else {
         for (int k = 0; k < count(); ++k)
             if (k != i) setSelected(k, false);
@@ -423,8 +428,10 @@ int ListView::sortedInsertPos(const std::string& keyText) const {
     int lo = 0, hi = count();
     while (lo < hi) {
         int mid = (lo + hi) / 2;
-        if (before(mid)) lo = mid + 1;
-        else hi = mid;
+        if (before(mid))
+            lo = mid + 1;
+        else
+            hi = mid;
     }
     return lo;
 }
@@ -437,8 +444,10 @@ void ListView::insertRow(int pos, Item&& it) {
 }
 
 void ListView::rowsChanged(int index) {
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Items, index);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Items, index);
 }
 
 int ListView::placeSorted(int i, int column) {
@@ -476,16 +485,20 @@ int ListView::addItem(const std::string& text, int smallIcon) {
 void ListView::removeItem(int i) {
     if (i < 0 || i >= count()) return;
     items_.erase(items_.begin() + i);
-    if (pendingVisible_ == i) pendingVisible_ = -1;
-    else if (pendingVisible_ > i) --pendingVisible_;
+    if (pendingVisible_ == i)
+        pendingVisible_ = -1;
+    else if (pendingVisible_ > i)
+        --pendingVisible_;
     rowsChanged(i);
 }
 
 void ListView::clear() {
     items_.clear();
     pendingVisible_ = -1;
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Items);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Items);
 }
 
 int ListView::setText(int i, const std::string& t) {
@@ -494,8 +507,10 @@ int ListView::setText(int i, const std::string& t) {
     items_[i].text = t;
     const int now = changed ? placeSorted(i, 0) : i;
     if (now != i) return now;
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Item, i);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Item, i);
     return i;
 }
 
@@ -507,8 +522,10 @@ int ListView::setSubItem(int i, int column, const std::string& t) {
     subs[column - 1] = t;
     const int now = changed ? placeSorted(i, column) : i;
     if (now != i) return now;
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Item, i);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Item, i);
     return i;
 }
 
@@ -517,15 +534,19 @@ void ListView::setSubItemColor(int i, int column, uint32_t color) {
     auto& colors = items_[i].subItemColors;
     if (static_cast<int>(colors.size()) < column) colors.resize(column, kDefaultColor);
     colors[column - 1] = color;
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Item, i);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Item, i);
 }
 
 void ListView::setChecked(int i, bool c) {
     if (i < 0 || i >= count() || items_[i].checked == c) return;
     items_[i].checked = c;
-    if (updateDepth_) pendingRefresh_ = true;
-    else notify(Prop::Item, i);
+    if (updateDepth_)
+        pendingRefresh_ = true;
+    else
+        notify(Prop::Item, i);
 }
 
 void ListView::setSelected(int i, bool s) {
@@ -571,8 +592,10 @@ void ListView::setKey(int i, const std::string& key) {
 void ListView::ensureVisible(int i) {
     if (i < 0 || i >= count()) return;
     // During an update the control does not hold the new rows yet and would drop the request.
-    if (updateDepth_) pendingVisible_ = i;
-    else notify(Prop::Focus, i);
+    if (updateDepth_)
+        pendingVisible_ = i;
+    else
+        notify(Prop::Focus, i);
 }
 
 void ListView::beginUpdate() { ++updateDepth_; }
@@ -643,7 +666,8 @@ void ListView::userSetFocused(int i) {
 void ListView::userClickRow(int i, bool additive) {
     if (i < 0 || i >= count()) return;
     userSetFocused(i);
-    if (additive && multiSelect) setSelected(i, !items_[i].selected);
+    if (additive && multiSelect)
+        setSelected(i, !items_[i].selected);
     else {
         for (int k = 0; k < count(); ++k)
             if (k != i && items_[k].selected) setSelected(k, false);
@@ -757,7 +781,10 @@ MenuItem::MenuItem(Form& f, std::string name, std::string caption, std::string s
 }
 
 MenuItem::MenuItem(MenuItem& parent, std::string name, std::string caption, std::string shortcut)
-    : form_(parent.form_), parent_(&parent), name_(std::move(name)), caption_(std::move(caption)),
+    : form_(parent.form_),
+      parent_(&parent),
+      name_(std::move(name)),
+      caption_(std::move(caption)),
       shortcut_(std::move(shortcut)) {
     parent.children_.push_back(this);
 }

@@ -59,6 +59,7 @@ public:
     void setValue(bool v);
     Handler onClick;
     void userClick();
+
 private:
     bool value_ = false;
 };
@@ -98,8 +99,8 @@ public:
     int selLength() const { return selLength_; }
     void setSelection(int start, int length);  // in characters (UTF-16 units)
 
-    Handler onChange;                     // the text was edited
-    Handler onClick;                      // an item was picked
+    Handler onChange;                      // the text was edited
+    Handler onClick;                       // an item was picked
     std::function<void(int&)> onKeyPress;  // character code; set to 0 to swallow
     std::function<void(int)> onKeyDown;    // key code
     std::function<void(int)> onKeyUp;      // key code
@@ -107,7 +108,7 @@ public:
     // Editable: new text, raises onChange. `caret` is the insertion point in UTF-16 units
     // (-1: after the last character).
     void userType(const std::string& t, int caret = -1);
-    void userPick(int i);                 // raises onClick
+    void userPick(int i);  // raises onClick
     // Raises onKeyPress (Enter = 13); returns the key after the handler, 0 when swallowed.
     int userKeyPress(int ch);
     void userKeyUp(int key);
@@ -148,7 +149,7 @@ public:
     Handler onClick;
     Handler onDblClick;
 
-    void userCheck(int i, bool c);  // sets the tick, raises onItemCheck
+    void userCheck(int i, bool c);                  // sets the tick, raises onItemCheck
     void userSelect(int i, bool additive = false);  // raises onClick
     void userDblClick(int i);
     // A click whose selection change a peer has already applied: raises onClick only.
@@ -175,6 +176,7 @@ public:
     void clear();
     void attachPeer(Peer* p) { peer_ = p; }
     Peer* peer() const { return peer_; }
+
 private:
     std::vector<Image> images_;
     Peer* peer_ = nullptr;
@@ -197,7 +199,7 @@ public:
         int smallIcon = -1;  // image index in smallIcons, -1 none
         std::string key;
         std::vector<uint32_t> subItemColors;  // per column 1.., kDefaultColor when absent
-        bool focused = false;  // the row the user last clicked or moved to (moves with the row)
+        bool focused = false;                 // the row the user last clicked or moved to (moves with the row)
     };
     enum class SortOrder { Ascending, Descending };
 
@@ -227,7 +229,7 @@ public:
     int setText(int i, const std::string& t);
     const std::string& text(int i) const { return items_.at(i).text; }
     int setSubItem(int i, int column, const std::string& t);  // column >= 1
-    std::string subItem(int i, int column) const;              // column 0 = the row text
+    std::string subItem(int i, int column) const;             // column 0 = the row text
     void setSubItemColor(int i, int column, uint32_t color);
     void setChecked(int i, bool c);
     bool checked(int i) const { return items_.at(i).checked; }
@@ -235,7 +237,7 @@ public:
     bool selected(int i) const { return items_.at(i).selected; }
     int selectedIndex() const;  // first selected, -1 none
     int selCount() const;
-    int focusedIndex() const;   // the focused row, -1 none
+    int focusedIndex() const;  // the focused row, -1 none
     void setSmallIcon(int i, int image);
     void setKey(int i, const std::string& key);
     // Scrolls row i into view. Asked during an update, it takes effect when the update ends,
@@ -256,13 +258,13 @@ public:
     static constexpr int kHeaderTwips = 300;
     static constexpr int kRowTwips = 255;
 
-    std::function<void(int)> onItemCheck;           // row whose tick the user changed
-    std::function<void(int)> onColumnClick;         // 0-based column
-    std::function<void(int)> onItemClick;           // row clicked
+    std::function<void(int)> onItemCheck;    // row whose tick the user changed
+    std::function<void(int)> onColumnClick;  // 0-based column
+    std::function<void(int)> onItemClick;    // row clicked
     Handler onClick;
     Handler onDblClick;
-    std::function<void(int)> onKeyDown;             // key code
-    std::function<void(int, int, int)> onMouseUp;   // button (1 left, 2 right, 4 middle, 8/16 extra), x, y twips
+    std::function<void(int)> onKeyDown;            // key code
+    std::function<void(int, int, int)> onMouseUp;  // button (1 left, 2 right, 4 middle, 8/16 extra), x, y twips
 
     void userCheck(int i, bool c);
     // Click on row i: selects it (alone, or added with `additive`), raises onItemClick then onClick.
@@ -319,6 +321,7 @@ public:
     int max = 100;
     int value() const { return value_; }
     void setValue(int v);
+
 private:
     int value_ = 0;
 };
@@ -330,6 +333,7 @@ public:
     const std::string& panel(int i) const { return panels_.at(i); }  // 0-based
     void setPanel(int i, const std::string& t);
     void setPanelCount(int n);
+
 private:
     std::vector<std::string> panels_;
 };

@@ -22,9 +22,7 @@ void Form::move(int left, int top, int width, int height) {
     notify(Prop::Geometry);
 }
 
-void Form::centre() {
-    move((host_.screenWidth() - width_) / 2, (host_.screenHeight() - height_) / 2);
-}
+void Form::centre() { move((host_.screenWidth() - width_) / 2, (host_.screenHeight() - height_) / 2); }
 
 void Form::setWindowState(WindowState s) {
     if (s == windowState_) return;
@@ -135,8 +133,10 @@ void Form::userKeyDown(int key) {
 }
 
 void Form::postWhenIdle(std::function<void()> action) {
-    if (busy_ == 0) host_.post(std::move(action));
-    else whenIdle_.push_back(std::move(action));
+    if (busy_ == 0)
+        host_.post(std::move(action));
+    else
+        whenIdle_.push_back(std::move(action));
 }
 
 void Form::postIdleActions() {

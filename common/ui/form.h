@@ -69,8 +69,8 @@ public:
     Form* owner() const { return owner_; }
 
     // Life cycle.
-    void load();                          // creates the window and runs Load once
-    void show(Form* owner = nullptr);     // loads when needed; not modal
+    void load();                            // creates the window and runs Load once
+    void show(Form* owner = nullptr);       // loads when needed; not modal
     void showModal(Form* owner = nullptr);  // returns when hidden or unloaded
     void hide();
     // Runs QueryUnload and Unload (either may cancel), then destroys the window.

@@ -142,8 +142,10 @@ void ListViewScreen::changed(Prop prop, int index) {
         rows_ = lv_.count();
         top_ = std::max(0, std::min(top_, rows_ - rowsPerPage()));
     } else if (prop == Prop::Focus && index >= 0 && index < rows_) {
-        if (index < top_) top_ = index;
-        else if (index >= top_ + rowsPerPage()) top_ = index - rowsPerPage() + 1;
+        if (index < top_)
+            top_ = index;
+        else if (index >= top_ + rowsPerPage())
+            top_ = index - rowsPerPage() + 1;
     }
 }
 

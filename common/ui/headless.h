@@ -45,7 +45,9 @@ public:
     // What happens inside a modal form, by form name; runs when the form is shown modally.
     // When the script leaves the form shown, the form is unloaded as by its close box.
     // A modal form without script is closed at once (as by its close box).
-    void onModal(const std::string& formName, std::function<void(Form&)> script) { modalScripts_[formName] = std::move(script); }
+    void onModal(const std::string& formName, std::function<void(Form&)> script) {
+        modalScripts_[formName] = std::move(script);
+    }
     // Actions that run at the next yield (doEvents), one per yield, in order.
     void atNextYield(std::function<void()> action) { yieldQueue_.push_back(std::move(action)); }
     size_t pendingYieldActions() const { return yieldQueue_.size(); }
@@ -137,7 +139,7 @@ public:
 
     void click(Button& b);
     void click(Label& l);
-    void click(CheckBox& c);      // toggles
+    void click(CheckBox& c);  // toggles
     void click(OptionButton& o);
     void click(MenuItem& m);
     void type(TextBox& t, const std::string& text);
@@ -159,8 +161,8 @@ public:
     void mouseUpOnRow(ListView& lv, int i, int button = 1);  // releases the button over row i
     void mouseUpAt(ListView& lv, int x, int y, int button = 1);
     void fire(Timer& t);
-    void close(Form& f);       // close box
-    void activate(Form& f);    // the user brings the form to the front
+    void close(Form& f);     // close box
+    void activate(Form& f);  // the user brings the form to the front
     void resize(Form& f, int width, int height);
     void minimize(Form& f);
     void keyPress(Form& f, int key);  // goes to the form (keyPreview) or its default/cancel button

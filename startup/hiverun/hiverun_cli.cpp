@@ -40,16 +40,23 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     bool scopeGiven = false, formatGiven = false, optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
-        auto valueOf = [&](const std::string& opt, std::string* v) { return text::optionValue(args, i, opt, v, error); };
+        auto valueOf = [&](const std::string& opt, std::string* v) {
+            return text::optionValue(args, i, opt, v, error);
+        };
         auto is = [&](const std::string& opt) { return text::isOption(a, opt); };
         std::string v;
         if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
             if (o.command == Command::None) {
-                if (a == "list") o.command = Command::List;
-                else if (a == "add") o.command = Command::Add;
-                else if (a == "set") o.command = Command::Set;
-                else if (a == "rename") o.command = Command::Rename;
-                else if (a == "remove") o.command = Command::Remove;
+                if (a == "list")
+                    o.command = Command::List;
+                else if (a == "add")
+                    o.command = Command::Add;
+                else if (a == "set")
+                    o.command = Command::Set;
+                else if (a == "rename")
+                    o.command = Command::Rename;
+                else if (a == "remove")
+                    o.command = Command::Remove;
                 else {
                     *error = "unknown command '" + a + "'";
                     return false;
@@ -65,9 +72,12 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             o.version = true;
         } else if (is("--scope")) {
             if (!valueOf("--scope", &v)) return false;
-            if (v == "user") o.scope = Scope::User;
-            else if (v == "machine") o.scope = Scope::Machine;
-            else if (v == "all") o.scope = Scope::All;
+            if (v == "user")
+                o.scope = Scope::User;
+            else if (v == "machine")
+                o.scope = Scope::Machine;
+            else if (v == "all")
+                o.scope = Scope::All;
             else {
                 *error = "unknown scope '" + v + "' (user, machine or all)";
                 return false;
@@ -75,8 +85,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             scopeGiven = true;
         } else if (is("--format")) {
             if (!valueOf("--format", &v)) return false;
-            if (v == "tsv") o.format = Format::Tsv;
-            else if (v == "json") o.format = Format::Json;
+            if (v == "tsv")
+                o.format = Format::Tsv;
+            else if (v == "json")
+                o.format = Format::Json;
             else {
                 *error = "unknown format '" + v + "' (tsv or json)";
                 return false;
@@ -98,11 +110,26 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     size_t want = 0;
     const char* what = "";
     switch (o.command) {
-        case Command::List: want = 0; what = "list takes no names"; break;
-        case Command::Add: want = 2; what = "add takes NAME and COMMAND"; break;
-        case Command::Set: want = 2; what = "set takes NAME and COMMAND"; break;
-        case Command::Rename: want = 2; what = "rename takes OLD and NEW"; break;
-        case Command::Remove: want = 1; what = "remove takes NAME"; break;
+        case Command::List:
+            want = 0;
+            what = "list takes no names";
+            break;
+        case Command::Add:
+            want = 2;
+            what = "add takes NAME and COMMAND";
+            break;
+        case Command::Set:
+            want = 2;
+            what = "set takes NAME and COMMAND";
+            break;
+        case Command::Rename:
+            want = 2;
+            what = "rename takes OLD and NEW";
+            break;
+        case Command::Remove:
+            want = 1;
+            what = "remove takes NAME";
+            break;
         case Command::None: break;
     }
     if (o.operands.size() != want) {

@@ -17,8 +17,8 @@ constexpr int kExitOk = 0;
 constexpr int kExitRefused = 1;  // the registry refused (its reason on standard error), or the
                                  // output could not be written
 constexpr int kExitUsage = 2;
-constexpr int kExitCheck = 3;    // refused by a check: a name that exists already or does not
-                                 // exist, an empty name or command
+constexpr int kExitCheck = 3;  // refused by a check: a name that exists already or does not
+                               // exist, an empty name or command
 
 const char* UsageText();
 

@@ -75,7 +75,8 @@ TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
     const std::string bare = files.applicationFolder() + "\\bare.reg";
     auto b0 = Clock::now();
     plat::StartedProcess p;
-    ASSERT_TRUE(shell.startProcess(editor.programPath(), backup::ExportCommandLine(bare), plat::ShowState::Minimized, &p));
+    ASSERT_TRUE(
+        shell.startProcess(editor.programPath(), backup::ExportCommandLine(bare), plat::ShowState::Minimized, &p));
     WaitForSingleObject(reinterpret_cast<HANDLE>(p.handle), 300000);
     shell.closeProcess(p);
     long bareMs = Ms(b0, Clock::now());
@@ -183,7 +184,8 @@ TEST(BackupE2E, RepairUndoFileIsListedAndRestoredByHivesave) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kUndoKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
     for (const Planted& p : planted)
-        ASSERT_EQ(RegSetValueExW(key, p.name.c_str(), 0, p.type, p.bytes.data(), static_cast<DWORD>(p.bytes.size())), 0);
+        ASSERT_EQ(RegSetValueExW(key, p.name.c_str(), 0, p.type, p.bytes.data(), static_cast<DWORD>(p.bytes.size())),
+                  0);
     RegCloseKey(key);
     auto readBack = [&](const Planted& p, DWORD* type, std::vector<BYTE>* bytes) {
         DWORD size = 0;
@@ -191,8 +193,8 @@ TEST(BackupE2E, RepairUndoFileIsListedAndRestoredByHivesave) {
                          &size) != ERROR_SUCCESS)
             return false;
         bytes->assign(size, 0);
-        return RegGetValueW(HKEY_CURRENT_USER, kUndoKey, p.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type,
-                            bytes->data(), &size) == ERROR_SUCCESS;
+        return RegGetValueW(HKEY_CURRENT_USER, kUndoKey, p.name.c_str(), RRF_RT_ANY | RRF_NOEXPAND, type, bytes->data(),
+                            &size) == ERROR_SUCCESS;
     };
 
     plat::Win32Registry registry;

@@ -117,16 +117,18 @@ TEST(BackupNames, NamesSizesAndHeaders) {
         const char* sep;
         const char* text;
     } sizes[] = {
-        {1572864, ".", "1.5 MB"},  {1572864, ",", "1,5 MB"}, {0, ".", "0 MB"},
-        {1048576, ".", "1 MB"},    {5242, ".", "0 MB"},      {5243, ".", "0.01 MB"},
+        {1572864, ".", "1.5 MB"},   {1572864, ",", "1,5 MB"},  {0, ".", "0 MB"},
+        {1048576, ".", "1 MB"},     {5242, ".", "0 MB"},       {5243, ".", "0.01 MB"},
         {131072, ".", "0.12 MB"},  // 0.125: half goes to the even digit
         {393216, ".", "0.38 MB"},  // 0.375
-        {11010048, ".", "10.5 MB"}, {1059061, ".", "1.01 MB"},
-        {5452595, "\xC2\xB7", "5.2 MB"},
+        {11010048, ".", "10.5 MB"}, {1059061, ".", "1.01 MB"}, {5452595, "\xC2\xB7", "5.2 MB"},
     };
     for (const SizeCase& c : sizes) {
         std::string expected = c.text;
-        if (std::string(c.sep) == "\xC2\xB7") expected = "5\xC2\xB7" "2 MB";
+        if (std::string(c.sep) == "\xC2\xB7")
+            expected =
+                "5\xC2\xB7"
+                "2 MB";
         EXPECT_EQ(backup::SizeText(c.bytes, c.sep), expected) << c.bytes;
     }
 
@@ -202,7 +204,7 @@ TEST_F(BackupTest, WindowStartsWithItsTextsAndListsEveryRegFile) {
     auto rows = Rows();
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (std::vector<std::string>{"Backup 26.12.06-16.45.36|06/12/2026|1,5 MB", "CAPS|02/01/2025|0 MB",
-                                               "a.regular|02/01/2025|0,12 MB"}));
+                                              "a.regular|02/01/2025|0,12 MB"}));
 }
 
 TEST_F(BackupTest, ExportIsFollowedUntilTheEditorEndsAndTheFileIsComplete) {
@@ -310,7 +312,8 @@ TEST_F(BackupTest, ABackupFolderThatCannotBeMadeIsReportedByName) {
     form.show();
     drv.click(form.cmdBackup);
     ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_EQ(host.boxes[0].text, std::string(backup::kFolderNotMadeText) + "\r\n" + files.applicationFolder() + "\\Backups");
+    EXPECT_EQ(host.boxes[0].text,
+              std::string(backup::kFolderNotMadeText) + "\r\n" + files.applicationFolder() + "\\Backups");
     EXPECT_TRUE(editor.exports.empty());
     EXPECT_FALSE(form.Following());
     EXPECT_TRUE(form.cmdBackup.enabled());

@@ -79,8 +79,7 @@ protected:
         setRaw(root, path, name, type, utf16Bytes(data));
     }
     void dword(plat::RegHandle root, const std::string& path, const std::string& name, uint32_t v) {
-        setRaw(root, path, name, plat::kRegDword,
-               {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+        setRaw(root, path, name, plat::kRegDword, {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
     }
 
     // A fresh scanner (one per scan, as the window makes it).

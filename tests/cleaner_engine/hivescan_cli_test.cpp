@@ -64,8 +64,9 @@ TEST(HivescanFormat, EscapingPerFormat) {
     EXPECT_EQ(FormatRows(headers, {}, Format::Json), "[]\n");
     // Unicode passes as UTF-8; a lone surrogate (kept exact in names) is written as its escape.
     std::vector<hivescan::Row> uni{{"Ключ", "\xED\xA0\x80", "\x01", "", "", ""}};
-    EXPECT_NE(FormatRows(headers, uni, Format::Json).find("\"Ключ\", \"valueName\": \"\\ud800\", \"valueData\": \"\\u0001\""),
-              std::string::npos);
+    EXPECT_NE(
+        FormatRows(headers, uni, Format::Json).find("\"Ключ\", \"valueName\": \"\\ud800\", \"valueData\": \"\\u0001\""),
+        std::string::npos);
 }
 
 class HivescanRunTest : public ::testing::Test {
@@ -119,8 +120,7 @@ TEST_F(HivescanRunTest, PrintsTheWindowsRowsAndStatus) {
 
 TEST_F(HivescanRunTest, NoAreaMessageGoesToStandardError) {
     // No area ticked in the saved settings.
-    set(plat::kHkeyCurrentUser, "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner", "LocState",
-        "0;0;0;0;0;0;0;0");
+    set(plat::kHkeyCurrentUser, "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner", "LocState", "0;0;0;0;0;0;0;0");
     EXPECT_EQ(run({}), hivescan::kExitOk);
     EXPECT_NE(err.find("Please select at least one registry location to scan."), std::string::npos) << err;
 }

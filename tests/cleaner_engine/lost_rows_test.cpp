@@ -42,7 +42,8 @@ TEST_F(EngineTest, NamesWithANulAreListedExactlyInEveryWalker) {
     sz(kHkeyCurrentUser, "Software\\Run", leading, "C:\\gone\\b.exe");
     // Shared files: the name is the file; the part before the NUL exists, the value is still
     // listed by its exact name only when the file is missing.
-    dword(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", "C:\\gone\\c.dll" + leading, 1);
+    dword(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", "C:\\gone\\c.dll" + leading,
+          1);
     dword(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs", "C:\\present.exe", 1);
     auto rows = scanCodes({"HKCU", "DLL"});
     std::vector<std::string> names;

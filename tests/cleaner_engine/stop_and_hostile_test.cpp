@@ -84,7 +84,8 @@ TEST_F(EngineTest, HostileDataNeverStopsTheScan) {
     setRaw(kHkeyCurrentUser, k, "Junk", plat::kRegSz, {0x00, 0xD8, 0x41, 0x00, 0x3A, 0x00, 0x5C, 0x00, 0xFF});
     setRaw(kHkeyCurrentUser, k, "Bin", plat::kRegBinary, {'C', 0, ':', 0, '\\', 0, 'x', 0});
     // An embedded NUL: the text ends there.
-    setRaw(kHkeyCurrentUser, k, "Nul", plat::kRegSz, enginetest::utf16Bytes(std::string("C:\\gone\\nul.exe\0C:\\x", 21)));
+    setRaw(kHkeyCurrentUser, k, "Nul", plat::kRegSz,
+           enginetest::utf16Bytes(std::string("C:\\gone\\nul.exe\0C:\\x", 21)));
     // A multi-string: its first string.
     setRaw(kHkeyCurrentUser, k, "Multi", plat::kRegMultiSz,
            enginetest::utf16Bytes(std::string("C:\\gone\\multi.exe\0D:\\b\0", 24)));
@@ -106,7 +107,9 @@ TEST_F(EngineTest, HostileDataNeverStopsTheScan) {
     EXPECT_EQ(names, (std::vector<std::string>{"Long", "Junk", "Nul", "Multi", "Ключ ✓", "Bottom"}));
     ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[0].valueData, longPath);
-    EXPECT_EQ(rows[1].valueData, "\xED\xA0\x80" "A:\\");
+    EXPECT_EQ(rows[1].valueData,
+              "\xED\xA0\x80"
+              "A:\\");
     EXPECT_EQ(rows[2].valueData, "C:\\gone\\nul.exe");
     EXPECT_EQ(rows[3].valueData, "C:\\gone\\multi.exe");
     EXPECT_EQ(rows[3].regType, "7");

@@ -181,8 +181,10 @@ std::vector<std::string> valueBlocks(const std::string& fileBytes) {
     std::vector<std::string> blocks;
     for (const std::string& line : text::split(text::fromUtf16(w), "\r\n")) {
         if (line.empty() || line[0] == '[') continue;
-        if (line.rfind("  ", 0) == 0 && !blocks.empty()) blocks.back() += "\r\n" + line;
-        else blocks.push_back(line);
+        if (line.rfind("  ", 0) == 0 && !blocks.empty())
+            blocks.back() += "\r\n" + line;
+        else
+            blocks.push_back(line);
     }
     return blocks;
 }
@@ -195,7 +197,8 @@ TEST_F(UndoRecordRegedit, RecordLinesAreTheEditorsOwnWhereBothWriteTheSameForm) 
     const std::vector<Planted> planted = {
         {"", "A text \"quoted\" \\ back", REG_SZ, utf16("C:\\x \"y\"")},
         {"", "B dword", REG_DWORD, {1, 2, 3, 4}},
-        {"", "C expand with a name long enough to wrap early", REG_EXPAND_SZ, utf16("%ProgramFiles%\\Common Files\\z.dll")},
+        {"", "C expand with a name long enough to wrap early", REG_EXPAND_SZ,
+         utf16("%ProgramFiles%\\Common Files\\z.dll")},
         {"", "D multi", REG_MULTI_SZ, utf16(std::string("alpha\0beta\0", 11))},
         {"", "E binary", REG_BINARY, longBinary},
         {"", "F qword", REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1}},

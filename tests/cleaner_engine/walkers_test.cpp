@@ -66,9 +66,10 @@ TEST_F(EngineTest, CurrentUserValuesWithDrivePaths) {
     sz(kHkeyCurrentUser, "Software\\Classes\\Acme", "Hidden", "C:\\Acme\\gone.exe");
     sz(kHkeyCurrentUser, "Environment", "Outside", "C:\\Acme\\gone.exe");
 
-    EXPECT_EQ(rowTexts(scanCodes({"HKCU"})), (Rows{"HKEY_CURRENT_USER\\software\\Acme | Quoted | \"C:\\Program Files\\Acme\\gone.exe\" /s "
-                            "| Invalid path | 1",
-                            "HKEY_CURRENT_USER\\software\\Acme | Expand | C:\\Acme\\gone.dll | Invalid path | 2"}));
+    EXPECT_EQ(rowTexts(scanCodes({"HKCU"})),
+              (Rows{"HKEY_CURRENT_USER\\software\\Acme | Quoted | \"C:\\Program Files\\Acme\\gone.exe\" /s "
+                    "| Invalid path | 1",
+                    "HKEY_CURRENT_USER\\software\\Acme | Expand | C:\\Acme\\gone.dll | Invalid path | 2"}));
     EXPECT_EQ(host.count, 2);
     EXPECT_EQ(host.progress, 2);
     EXPECT_EQ(reg.openHandleCount(), 0u);
@@ -80,9 +81,11 @@ TEST_F(EngineTest, UsersAndLocalMachineSkipClassesBranches) {
     sz(kHkeyLocalMachine, "Software\\Classes\\.zzz\\shell", "x", "C:\\Vendor\\gone.exe");
     sz(kHkeyLocalMachine, "SOFTWARE\\Classes\\CLSID\\{1}\\InprocServer32", "", "C:\\Vendor\\gone.dll");
 
-    EXPECT_EQ(rowTexts(scanCodes({"HKU"})), (Rows{"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Acme | Run | C:\\Acme\\gone.exe | Invalid path | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"HKU"})),
+              (Rows{"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Acme | Run | C:\\Acme\\gone.exe | Invalid path | 1"}));
     host.rows.clear();
-    EXPECT_EQ(rowTexts(scanCodes({"HKLM"})), (Rows{"HKEY_LOCAL_MACHINE\\Software\\Vendor | Path | C:\\Vendor\\gone.exe | Invalid path | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"HKLM"})),
+              (Rows{"HKEY_LOCAL_MACHINE\\Software\\Vendor | Path | C:\\Vendor\\gone.exe | Invalid path | 1"}));
 }
 
 TEST_F(EngineTest, VirtualDeviceDrivers) {
@@ -90,8 +93,9 @@ TEST_F(EngineTest, VirtualDeviceDrivers) {
     const std::string vxd = "SYSTEM\\CurrentControlSet\\Services\\VxD\\Dev";
     sz(kHkeyLocalMachine, vxd, "StaticVxD", "C:\\windows\\system\\gone.vxd");
     sz(kHkeyLocalMachine, vxd, "Other", "C:\\windows\\system\\good.vxd");
-    EXPECT_EQ(rowTexts(scanCodes({"VDD"})), (Rows{"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\Dev | StaticVxD | "
-                            "C:\\windows\\system\\gone.vxd | Invalid path | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"VDD"})),
+              (Rows{"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\Dev | StaticVxD | "
+                    "C:\\windows\\system\\gone.vxd | Invalid path | 1"}));
 }
 
 TEST_F(EngineTest, SharedDllReferences) {
@@ -102,12 +106,13 @@ TEST_F(EngineTest, SharedDllReferences) {
     dword(kHkeyLocalMachine, key, "C:\\windows\\system32\\good.dll", 1);
     dword(kHkeyLocalMachine, key, "Q:\\lib\\gone.dll", 1);  // no drive pre-test here
     dword(kHkeyLocalMachine, key, "gone.dll", 1);           // no drive: not checkable
-    dword(kHkeyLocalMachine, key, "Z:\\lib\\gone.dll", 1);   // after T: never reported
-    host.excludes = {"gone.dll"};                            // no exclusion test here
-    EXPECT_EQ(rowTexts(scanCodes({"DLL"})), (Rows{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls | "
-                            "C:\\windows\\system32\\gone.dll | 3 | Shared file does't exists | 4",
-                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls | "
-                            "Q:\\lib\\gone.dll | 1 | Shared file does't exists | 4"}));
+    dword(kHkeyLocalMachine, key, "Z:\\lib\\gone.dll", 1);  // after T: never reported
+    host.excludes = {"gone.dll"};                           // no exclusion test here
+    EXPECT_EQ(rowTexts(scanCodes({"DLL"})),
+              (Rows{"HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls | "
+                    "C:\\windows\\system32\\gone.dll | 3 | Shared file does't exists | 4",
+                    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls | "
+                    "Q:\\lib\\gone.dll | 1 | Shared file does't exists | 4"}));
 }
 
 TEST_F(EngineTest, FontReferences) {
@@ -119,9 +124,10 @@ TEST_F(EngineTest, FontReferences) {
     sz(kHkeyLocalMachine, nt, "Acme (TrueType)", "C:\\Program Files\\Acme\\fonts\\acme.ttf");
     sz(kHkeyLocalMachine, nt, "Lost (TrueType)", "C:\\Program Files\\Acme\\fonts\\lost.ttf");
     sz(kHkeyLocalMachine, nt, "Empty", "");
-    EXPECT_EQ(rowTexts(scanCodes({"FONT"})), (Rows{"HKEY_LOCAL_MACHINE\\" + nt + " | Gone (TrueType) | gone.ttf | Invalid Font | 1",
-                            "HKEY_LOCAL_MACHINE\\" + nt +
-                                " | Lost (TrueType) | C:\\Program Files\\Acme\\fonts\\lost.ttf | Invalid Font | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"FONT"})),
+              (Rows{"HKEY_LOCAL_MACHINE\\" + nt + " | Gone (TrueType) | gone.ttf | Invalid Font | 1",
+                    "HKEY_LOCAL_MACHINE\\" + nt +
+                        " | Lost (TrueType) | C:\\Program Files\\Acme\\fonts\\lost.ttf | Invalid Font | 1"}));
 }
 
 TEST_F(EngineTest, FontKeyThatCannotBeOpenedIsSkipped) {
@@ -144,33 +150,33 @@ TEST_F(EngineTest, ComValueTestsReportEveryReasonOnce) {
     key(kHkeyLocalMachine, std::string(kComRoot) + "\\Good.App");
     c("CLSID\\{C-GOOD}", "", "Good class");
 
-    c("CLSID\\{A1}\\InprocServer32", "", "C:\\gone\\a1.dll");        // 1 reports
+    c("CLSID\\{A1}\\InprocServer32", "", "C:\\gone\\a1.dll");                 // 1 reports
     c("CLSID\\{A2}\\InprocServer32", "", "C:\\windows\\system32\\good.dll");  // 1 silent
-    c("CLSID\\{A3}\\LocalServer32", "", "Q:\\gone\\a3.exe");        // 1 silent: drive after P
-    c("CLSID\\{B1}\\TypeLib", "", "");                              // 2 reports
-    c("CLSID\\{B2}\\TypeLib", "Named", "");                         // 2 reports, whatever the name
-    c("CLSID\\{D1}\\TypeLib", "", "{TL-GONE}");                     // 3 reports
-    c("CLSID\\{D2}\\TypeLib", "", "{TL-GOOD}");                     // 3 silent
-    c("CLSID\\{D3}\\TypeLib", "", "TL-NOBRACE");                    // 3 silent: not tested
-    c("interface\\{E1}\\CLSID", "", "");                            // 4 reports
-    c("interface\\{E2}\\CLSID", "", "{C-GONE}");                    // 5 reports
-    c("interface\\{E3}\\CLSID", "", "{C-GOOD}");                    // 5 silent
-    c("CLSID\\{F1}\\ProgID", "", "");                               // 6 reports
-    c("CLSID\\{F2}\\VersionIndependentProgID", "", "");             // 6 reports
-    c("CLSID\\{F3}\\VersionIndependentProgID", "", "Nothing.Here"); // 6 silent: not looked up
-    c("CLSID\\{G1}\\ProgID", "", "Gone.App.1");                     // 7 reports
-    c("CLSID\\{G2}\\ProgID", "", "Good.App");                       // 7 silent
-    c("CLSID\\{H1}\\InprocServer32", "", "");                       // 8 reports
-    c("CLSID\\{H2}\\InprocServer", "", "");                         // 9 reports
-    c("CLSID\\{K1}", "clsid", "");                                  // 10 reports
-    c("CLSID\\{K2}", "TypeLib", "{TL-GONE2}");                      // 11 reports
-    c("CLSID\\{K3}", "TypeLib", "{TL-GOOD}");                       // 11 silent
-    c("CLSID\\{K4}", "ProgID", "Gone.Prog");                        // 12 reports
-    c("CLSID\\{K5}", "ProgID", "Good.App");                         // 12 silent: looked up below the root
-    c("CLSID\\{K6}", "InprocServer32", "");                         // 13 reports
-    c("CLSID\\{K7}", "InprocServer", "");                           // 14 reports
-    c("CLSID\\{K8}", "Other", "");                                  // no step
-    c("CLSID\\{K9}", "", "some text");                              // no step
+    c("CLSID\\{A3}\\LocalServer32", "", "Q:\\gone\\a3.exe");                  // 1 silent: drive after P
+    c("CLSID\\{B1}\\TypeLib", "", "");                                        // 2 reports
+    c("CLSID\\{B2}\\TypeLib", "Named", "");                                   // 2 reports, whatever the name
+    c("CLSID\\{D1}\\TypeLib", "", "{TL-GONE}");                               // 3 reports
+    c("CLSID\\{D2}\\TypeLib", "", "{TL-GOOD}");                               // 3 silent
+    c("CLSID\\{D3}\\TypeLib", "", "TL-NOBRACE");                              // 3 silent: not tested
+    c("interface\\{E1}\\CLSID", "", "");                                      // 4 reports
+    c("interface\\{E2}\\CLSID", "", "{C-GONE}");                              // 5 reports
+    c("interface\\{E3}\\CLSID", "", "{C-GOOD}");                              // 5 silent
+    c("CLSID\\{F1}\\ProgID", "", "");                                         // 6 reports
+    c("CLSID\\{F2}\\VersionIndependentProgID", "", "");                       // 6 reports
+    c("CLSID\\{F3}\\VersionIndependentProgID", "", "Nothing.Here");           // 6 silent: not looked up
+    c("CLSID\\{G1}\\ProgID", "", "Gone.App.1");                               // 7 reports
+    c("CLSID\\{G2}\\ProgID", "", "Good.App");                                 // 7 silent
+    c("CLSID\\{H1}\\InprocServer32", "", "");                                 // 8 reports
+    c("CLSID\\{H2}\\InprocServer", "", "");                                   // 9 reports
+    c("CLSID\\{K1}", "clsid", "");                                            // 10 reports
+    c("CLSID\\{K2}", "TypeLib", "{TL-GONE2}");                                // 11 reports
+    c("CLSID\\{K3}", "TypeLib", "{TL-GOOD}");                                 // 11 silent
+    c("CLSID\\{K4}", "ProgID", "Gone.Prog");                                  // 12 reports
+    c("CLSID\\{K5}", "ProgID", "Good.App");                                   // 12 silent: looked up below the root
+    c("CLSID\\{K6}", "InprocServer32", "");                                   // 13 reports
+    c("CLSID\\{K7}", "InprocServer", "");                                     // 14 reports
+    c("CLSID\\{K8}", "Other", "");                                            // no step
+    c("CLSID\\{K9}", "", "some text");                                        // no step
 
     const std::string cl = "HKEY_LOCAL_MACHINE\\software\\classes\\CLSID\\";
     const std::string in = "HKEY_LOCAL_MACHINE\\software\\classes\\interface\\";
@@ -211,8 +217,9 @@ TEST_F(EngineTest, ComExclusionsKeepClassesOutButNotTheirLookups) {
     // "::" is in every value's probe and in no key path: it silences every path report, but the
     // other COM reports ignore the list.
     host.excludes = {"::"};
-    EXPECT_EQ(rowTexts(scanCodes({"COM"})), (Rows{"HKEY_LOCAL_MACHINE\\software\\classes\\CLSID\\{X3}\\InprocServer32 |  |  | Empty "
-                            "InprocServer32 | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"COM"})),
+              (Rows{"HKEY_LOCAL_MACHINE\\software\\classes\\CLSID\\{X3}\\InprocServer32 |  |  | Empty "
+                    "InprocServer32 | 1"}));
 }
 
 // ---- file types ----
@@ -222,7 +229,7 @@ TEST_F(EngineTest, FileTypesWalkExtensionsWithADefaultValue) {
     sz(kHkeyClassesRoot, ".foo", "", "foofile");
     sz(kHkeyClassesRoot, ".foo\\ShellNew", "Command", "\"C:\\Program Files\\Foo\\gone.exe\" /new");
     sz(kHkeyClassesRoot, ".foo\\OpenWithList\\good.exe", "Path", "C:\\Program Files\\Good\\good.exe");
-    sz(kHkeyClassesRoot, ".bar\\ShellNew", "Command", "C:\\Program Files\\Bar\\gone.exe");  // no default value
+    sz(kHkeyClassesRoot, ".bar\\ShellNew", "Command", "C:\\Program Files\\Bar\\gone.exe");          // no default value
     sz(kHkeyClassesRoot, "foofile\\shell\\open\\command", "", "C:\\Program Files\\Foo\\gone.exe");  // not an extension
     sz(kHkeyClassesRoot, ".baz", "", "bazfile");
     sz(kHkeyClassesRoot, ".baz", "Tool", "C:\\Program Files\\Baz\\gone.exe");
@@ -233,9 +240,10 @@ TEST_F(EngineTest, FileTypesWalkExtensionsWithADefaultValue) {
     sz(kHkeyClassesRoot, ".exc", "", "excfile");
     host.excludes = {".exc\\sub"};
 
-    EXPECT_EQ(rowTexts(scanCodes({"IFA"})), (Rows{"HKEY_CLASSES_ROOT\\.baz | Tool | C:\\Program Files\\Baz\\gone.exe | Invalid path | 1",
-                            "HKEY_CLASSES_ROOT\\.foo\\ShellNew | Command | \"C:\\Program Files\\Foo\\gone.exe\" /new "
-                            "| Invalid path | 1"}));
+    EXPECT_EQ(rowTexts(scanCodes({"IFA"})),
+              (Rows{"HKEY_CLASSES_ROOT\\.baz | Tool | C:\\Program Files\\Baz\\gone.exe | Invalid path | 1",
+                    "HKEY_CLASSES_ROOT\\.foo\\ShellNew | Command | \"C:\\Program Files\\Foo\\gone.exe\" /new "
+                    "| Invalid path | 1"}));
     EXPECT_EQ(reg.openHandleCount(), 0u);
 }
 
@@ -349,18 +357,18 @@ TEST_F(EngineTest, CategoriesRunInTableOrder) {
     std::vector<std::string> order;
     for (const auto& r : scanCodes({"HKCU", "HKU", "HKLM", "DLL", "VDD", "FONT", "IFA", "COM"}))
         order.push_back(r.location + " " + r.valueName);
-    EXPECT_EQ(order, (Rows{"HKEY_CURRENT_USER\\software\\A v",
-                            "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\A v",
-                            // The local-machine walk also meets the device key of a later category.
-                            "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\V StaticVxD",
-                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls C:\\gone\\shared.dll",
-                            "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\V StaticVxD",
-                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts W",
-                            "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts NT",
-                            "HKEY_CLASSES_ROOT\\.ext Tool",
-                            "HKEY_LOCAL_MACHINE\\software\\classes\\CLSID\\{C}\\InprocServer32 ",
-                            "HKEY_LOCAL_MACHINE\\software\\classes\\TypeLib\\{T}\\1.0\\0\\win64 ",
-                            "HKEY_LOCAL_MACHINE\\software\\classes\\interface\\{I}\\TypeLib "}));
+    EXPECT_EQ(
+        order,
+        (Rows{"HKEY_CURRENT_USER\\software\\A v", "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\A v",
+              // The local-machine walk also meets the device key of a later category.
+              "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\V StaticVxD",
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls C:\\gone\\shared.dll",
+              "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\V StaticVxD",
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Fonts W",
+              "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts NT",
+              "HKEY_CLASSES_ROOT\\.ext Tool", "HKEY_LOCAL_MACHINE\\software\\classes\\CLSID\\{C}\\InprocServer32 ",
+              "HKEY_LOCAL_MACHINE\\software\\classes\\TypeLib\\{T}\\1.0\\0\\win64 ",
+              "HKEY_LOCAL_MACHINE\\software\\classes\\interface\\{I}\\TypeLib "}));
     EXPECT_EQ(host.progress, 11);
     EXPECT_EQ(host.count, 11);
 }

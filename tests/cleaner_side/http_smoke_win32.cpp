@@ -82,8 +82,9 @@ private:
         } else if (path == "/slow") {
             Sleep(3000);
         }
-        const std::string resp = "HTTP/1.1 " + status + "\r\n" + extra + "Content-Type: text/html\r\nContent-Length: " +
-                                 std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        const std::string resp = "HTTP/1.1 " + status + "\r\n" + extra +
+                                 "Content-Type: text/html\r\nContent-Length: " + std::to_string(body.size()) +
+                                 "\r\nConnection: close\r\n\r\n" + body;
         send(c, resp.data(), static_cast<int>(resp.size()), 0);
         shutdown(c, SD_SEND);
         closesocket(c);

@@ -196,11 +196,11 @@ TEST(UninstallCommand, FindsTheProgramWithoutSearching) {
     plat::FakeFiles files;  // Windows C:\windows, system C:\windows\system32
     files.setApplicationFolder("C:\\Program Files\\Scourline");
     files.setSpecialFolder(0x26, "C:\\Program Files");
-    for (const char* f : {"C:\\Program Files\\App\\uninst.exe", "C:\\Program.exe", "C:\\Program Files\\Other.exe",
-                          "C:\\windows\\system32\\msiexec.exe", "C:\\windows\\system32\\rundll32.exe",
-                          "C:\\windows\\notepad.exe", "C:\\Program Files\\Scourline\\setup.exe",
-                          "C:\\Program Files\\Scourline\\msiexec.exe", "C:\\Tools\\un.exe",
-                          "C:\\Spaced Name\\un install.exe"})
+    for (const char* f :
+         {"C:\\Program Files\\App\\uninst.exe", "C:\\Program.exe", "C:\\Program Files\\Other.exe",
+          "C:\\windows\\system32\\msiexec.exe", "C:\\windows\\system32\\rundll32.exe", "C:\\windows\\notepad.exe",
+          "C:\\Program Files\\Scourline\\setup.exe", "C:\\Program Files\\Scourline\\msiexec.exe", "C:\\Tools\\un.exe",
+          "C:\\Spaced Name\\un install.exe"})
         files.addFile(f, std::string("x"));
     // A blank folder name with a decoy where the unsafe reading of the next command would look.
     files.addFile("C:\\Spaced.exe", std::string("decoy"));
@@ -261,9 +261,8 @@ TEST(UninstallCommand, ExpandsKnownVariablesAndKeepsTheRest) {
         return std::nullopt;
     };
     const std::pair<const char*, const char*> cases[] = {
-        {"%a%\\x", "alpha\\x"},      {"%A%%A%", "alphaalpha"},    {"50% off", "50% off"},
-        {"%unknown%%a%", "%unknown%alpha"},                       {"%%", "%%"},
-        {"x%EMPTY%y", "xy"},         {"%a", "%a"},                {"no vars", "no vars"},
+        {"%a%\\x", "alpha\\x"}, {"%A%%A%", "alphaalpha"}, {"50% off", "50% off"}, {"%unknown%%a%", "%unknown%alpha"},
+        {"%%", "%%"},           {"x%EMPTY%y", "xy"},      {"%a", "%a"},           {"no vars", "no vars"},
     };
     for (const auto& c : cases) EXPECT_EQ(cleaner::ExpandEnvironment(c.first, env), c.second) << c.first;
 }

@@ -20,8 +20,9 @@ class UpdateTest : public SideTest {
 protected:
     void SetUp() override {
         SideTest::SetUp();
-        http.serve(kAvailable, "<html><head><title>Update</title></head><body><h1>An update is available</h1>"
-                               "<p>Version 4.22 &amp; more.</p></body></html>");
+        http.serve(kAvailable,
+                   "<html><head><title>Update</title></head><body><h1>An update is available</h1>"
+                   "<p>Version 4.22 &amp; more.</p></body></html>");
         http.serve(kUnavailable, "<html><body><p>You have the latest version.</p></body></html>");
     }
     std::unique_ptr<FrmUpdate> open(plat::Http* via = nullptr) {

@@ -29,7 +29,7 @@ protected:
 TEST_F(WizardTest, CaptionsFollowLanguageAndPage) {
     struct Case {
         bool spanish;
-        const char* first, *scan, *title, *select, *cancel, *area0;
+        const char *first, *scan, *title, *select, *cancel, *area0;
     };
     const Case cases[] = {
         {false, "Next", "Scan", "Welcome to Tolvane Registry Cleaner", "Select all", "Cancel",

@@ -19,9 +19,8 @@ TEST_F(MainTest, SiblingsStartFromTheApplicationFolderByFullPathThroughTheShell)
         const char* file;
     };
     const Case cases[] = {
-        {&f.o8, &f.m4, "hivesave.exe"},      {&f.Command34, &f.m5, "hivefind.exe"},
-        {&f.Command1, &f.m6, "clean.exe"},   {&f.Command30, &f.m7, "startup.exe"},
-        {&f.Command2, &f.m9, "taskwatch.exe"},
+        {&f.o8, &f.m4, "hivesave.exe"},       {&f.Command34, &f.m5, "hivefind.exe"}, {&f.Command1, &f.m6, "clean.exe"},
+        {&f.Command30, &f.m7, "startup.exe"}, {&f.Command2, &f.m9, "taskwatch.exe"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -122,8 +121,8 @@ TEST_F(MainTest, DoubleClickAndEditJumpToTheSelectedRowOnly) {
     EXPECT_TRUE(jumps.empty());
     drv.dblClickRow(f.lvInvalidLoc, 0);
     drv.click(f.o7);
-    EXPECT_EQ(jumps, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\{AB}",
-                                               "HKEY_CURRENT_USER\\Software\\{AB}"}));
+    EXPECT_EQ(jumps,
+              (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\{AB}", "HKEY_CURRENT_USER\\Software\\{AB}"}));
 }
 
 TEST_F(MainTest, SpanishCaptionsChangeOnlyTheirControls) {

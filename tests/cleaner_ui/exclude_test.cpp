@@ -46,7 +46,8 @@ TEST_F(ExcludeTest, AddWritesTheFileAndACommaStaysOneEntry) {
     drv.click(form->cmdExclude[0]);
     EXPECT_EQ(excludeFile(), "HKEY_CURRENT_USER\\Software\\A, B;;Yes;;True\r\nSoftware\\Plain;;No;;True\r\n");
     restart();
-    EXPECT_EQ(entries(), (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\A, B|Yes|on", "Software\\Plain|No|on"}));
+    EXPECT_EQ(entries(),
+              (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\A, B|Yes|on", "Software\\Plain|No|on"}));
 }
 
 TEST_F(ExcludeTest, TickStateIsWrittenAtOnceAndSurvivesARestart) {
@@ -167,7 +168,9 @@ TEST_F(ExcludeTest, FileEncodings) {
     // One that it cannot hold turns the file into UTF-8 with a byte-order mark, losing nothing.
     dialog("Ключ\\日本");
     drv.click(form->cmdExclude[0]);
-    EXPECT_EQ(excludeFile(), "\xEF\xBB\xBF" "café;;Yes;;False\r\nКлюч\\日本;;Yes;;True\r\n");
+    EXPECT_EQ(excludeFile(),
+              "\xEF\xBB\xBF"
+              "café;;Yes;;False\r\nКлюч\\日本;;Yes;;True\r\n");
     restart();
     EXPECT_EQ(entries(), (std::vector<std::string>{"café|Yes|off", "Ключ\\日本|Yes|on"}));
 }
@@ -175,7 +178,9 @@ TEST_F(ExcludeTest, FileEncodings) {
 TEST(ExcludeFileBytes, CodePageBytesThatReadAsUtf8AreWrittenAsUtf8) {
     // "Ã©" in code page 1252 is C3 A9, which reads back as UTF-8 "é": write UTF-8 instead.
     std::string bytes = cleaner::ExcludeFileBytes({{"Ã©", "Yes", true}});
-    EXPECT_EQ(bytes, "\xEF\xBB\xBF" "Ã©;;Yes;;True\r\n");
+    EXPECT_EQ(bytes,
+              "\xEF\xBB\xBF"
+              "Ã©;;Yes;;True\r\n");
     auto back = engine::ParseExcludeFile(bytes);
     ASSERT_EQ(back.size(), 1u);
     EXPECT_EQ(back[0].text, "Ã©");

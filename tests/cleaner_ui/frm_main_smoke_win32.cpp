@@ -201,8 +201,7 @@ protected:
         if (form && form->loaded()) form->unload(ui::kUnloadByApp);
         // The close ends the message loop with a quit message: it must not reach the next test.
         MSG m;
-        while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
-        }
+        while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {}
     }
     // A new main window over the same registry and folder. The old one goes without its close
     // handler (which would end the message loop of this host).
@@ -339,9 +338,8 @@ TEST_F(MainSmoke, ClosingTheWindowStoresTheSettings) {
 TEST_F(MainSmoke, OnlyTheResultsViewIsVisibleFromTheStart) {
     for (const ui::Control* c : std::initializer_list<const ui::Control*>{&form->f3, &form->f4, &form->lvInvalidLoc})
         EXPECT_TRUE(IsWindowVisible(hwnd(*c))) << c->name();
-    for (const ui::Control* c : std::initializer_list<const ui::Control*>{&form->f1, &form->f2, &form->lvLocations,
-                                                                        &form->lvExclude, &form->chkSkipCDLan,
-                                                                        &form->cmdExclude[0]})
+    for (const ui::Control* c : std::initializer_list<const ui::Control*>{
+             &form->f1, &form->f2, &form->lvLocations, &form->lvExclude, &form->chkSkipCDLan, &form->cmdExclude[0]})
         EXPECT_FALSE(IsWindowVisible(hwnd(*c))) << c->name();
 }
 
@@ -362,7 +360,8 @@ TEST_F(MainSmoke, EnterInTheRealExcludeBoxAddsTheEntryAndStartsNoScan) {
     auto rows = [&] {
         std::string s;
         for (int i = 0; i < form->lvInvalidLoc.count(); ++i)
-            if (form->lvInvalidLoc.text(i).find("ScourlineSmoke") != std::string::npos) s += form->lvInvalidLoc.text(i) + ";";
+            if (form->lvInvalidLoc.text(i).find("ScourlineSmoke") != std::string::npos)
+                s += form->lvInvalidLoc.text(i) + ";";
         return s;
     };
     const std::string found = rows();
@@ -449,8 +448,9 @@ int findCutCaptions(ui::Win32Host& host, ui::Form& f, std::vector<std::string>* 
         auto report = [&](const std::string& what, int need, int have) {
             ++measured;
             if (need > have)
-                cuts->push_back(f.name() + "." + c->name() + (c->index() >= 0 ? "(" + std::to_string(c->index()) + ")" : "") +
-                                what + ": needs " + std::to_string(need) + " px, has " + std::to_string(have));
+                cuts->push_back(f.name() + "." + c->name() +
+                                (c->index() >= 0 ? "(" + std::to_string(c->index()) + ")" : "") + what + ": needs " +
+                                std::to_string(need) + " px, has " + std::to_string(have));
         };
         auto singleLine = [&](const std::string& s) {
             std::wstring w = wideText(s);
@@ -503,8 +503,7 @@ int findCutCaptions(ui::Win32Host& host, ui::Form& f, std::vector<std::string>* 
                 ReleaseDC(header, hdc);
                 break;
             }
-            default:
-                break;
+            default: break;
         }
         SelectObject(dc, old);
         ReleaseDC(h, dc);

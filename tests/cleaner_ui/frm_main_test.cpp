@@ -61,7 +61,7 @@ TEST_F(MainTest, AreaStatesFromSettings) {
         const char* ticked;  // one character per area
     };
     const Case cases[] = {
-        {"0;1", "01000000"},              // two fields: only HKEY_USERS
+        {"0;1", "01000000"},                 // two fields: only HKEY_USERS
         {"1;x;1; 1;01;1.0;0;", "10111100"},  // numbers as the platform reads them
         {"", "00000000"},
     };

@@ -225,8 +225,8 @@ TEST_F(RepairTest, FixAllKeepsRowsWhoseValueStaysAndCountsGoneValuesAsRemoved) {
     row("NOROOT\\Software\\Junk", "c", dataOf("c"));
     host.answer(ui::mb::Yes);
     drv.click(form->o5);
-    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x",
-                                                    "NOROOT\\Software\\Junk|c"}));
+    EXPECT_EQ(rowTexts(),
+              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x", "NOROOT\\Software\\Junk|c"}));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "a"));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "b"));
     EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "c"));
@@ -251,8 +251,8 @@ TEST_F(RepairTest, DuringARepairNothingCanChangeTheList) {
     drv.click(form->o5);
     EXPECT_TRUE(checked);
     EXPECT_EQ(form->lvInvalidLoc.count(), 0);
-    for (ui::Control* c : std::initializer_list<ui::Control*>{&form->cmdScan, &form->o3, &form->o5,
-                                                               &form->lvInvalidLoc, &form->cmdExclude[1]})
+    for (ui::Control* c : std::initializer_list<ui::Control*>{&form->cmdScan, &form->o3, &form->o5, &form->lvInvalidLoc,
+                                                              &form->cmdExclude[1]})
         EXPECT_TRUE(c->enabled()) << c->name();
     EXPECT_TRUE(form->m1.enabled());
 }

@@ -20,10 +20,10 @@ protected:
     cleaner::FrmMain& startThroughWizard() {
         host.onModal("frmWizard", [this](ui::Form& f) {
             auto& w = static_cast<cleaner::FrmWizard&>(f);
-            drv.click(w.OKButton);  // Next
-            drv.click(w.chkTodos);  // Select all: off
+            drv.click(w.OKButton);          // Next
+            drv.click(w.chkTodos);          // Select all: off
             drv.tick(w.lstAreas, 0, true);  // the current user only
-            drv.click(w.OKButton);  // Scan
+            drv.click(w.OKButton);          // Scan
         });
         cleaner::MainStartOptions opts;
         opts.singleInstance = false;
@@ -34,7 +34,8 @@ protected:
     }
     // Broken values below the current user's software key, one key per name.
     void plantKeys(const std::vector<std::string>& keys) {
-        for (const std::string& k : keys) sz(plat::kHkeyCurrentUser, "software\\" + k, "v", "C:\\nothere\\" + k + ".exe");
+        for (const std::string& k : keys)
+            sz(plat::kHkeyCurrentUser, "software\\" + k, "v", "C:\\nothere\\" + k + ".exe");
     }
     std::vector<std::string> excludeTexts() {
         std::vector<std::string> out;
@@ -70,7 +71,7 @@ TEST_F(SequenceTest, AddingAnExcludeEntryAfterTheWizardsScanStartsNoScanWithHalf
     ASSERT_EQ(f.SBarMain.panel(1), "10:11:12");
 
     clock.setTimeText("11:00:00");  // a scan from now on would show this time
-    drv.click(f.o3);  // Show options
+    drv.click(f.o3);                // Show options
     dialogByEnter("Software\\New");
     drv.click(f.cmdExclude[0]);  // Add..., text, OK
     host.runPosted();            // the message loop after the dialog
@@ -84,9 +85,8 @@ TEST_F(SequenceTest, AddingAnExcludeEntryAfterTheWizardsScanStartsNoScanWithHalf
     // Edit and Cancel close the dialog the same way.
     cleaner::ScanOnActivate = true;
     drv.clickRow(f.lvExclude, 1);
-    host.onModal("frmExcludeLocation", [this](ui::Form& d) {
-        drv.click(static_cast<cleaner::FrmExcludeLocation&>(d).OKButton);
-    });
+    host.onModal("frmExcludeLocation",
+                 [this](ui::Form& d) { drv.click(static_cast<cleaner::FrmExcludeLocation&>(d).OKButton); });
     host.answer(ui::mb::Yes);
     drv.click(f.cmdExclude[1]);
     host.runPosted();

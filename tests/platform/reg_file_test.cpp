@@ -18,10 +18,14 @@ std::string utf16le(const std::string& utf8) {
         unsigned char c = static_cast<unsigned char>(utf8[i]);
         char32_t cp;
         int n;
-        if (c < 0x80) cp = c, n = 1;
-        else if (c < 0xE0) cp = c & 0x1F, n = 2;
-        else if (c < 0xF0) cp = c & 0x0F, n = 3;
-        else cp = c & 0x07, n = 4;
+        if (c < 0x80)
+            cp = c, n = 1;
+        else if (c < 0xE0)
+            cp = c & 0x1F, n = 2;
+        else if (c < 0xF0)
+            cp = c & 0x0F, n = 3;
+        else
+            cp = c & 0x07, n = 4;
         for (int k = 1; k < n; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         i += n;
         auto put = [&](char16_t u) {
@@ -39,9 +43,7 @@ std::string utf16le(const std::string& utf8) {
 }
 
 // Fixture texts name the scratch key as @SCRATCH@.
-std::string scratch(const std::string& script) {
-    return text::replaceAll(script, "@SCRATCH@", ScratchKey::path());
-}
+std::string scratch(const std::string& script) { return text::replaceAll(script, "@SCRATCH@", ScratchKey::path()); }
 
 class RegFile : public ::testing::Test {
 protected:
@@ -131,7 +133,8 @@ TEST_F(RegFile, LoadsRegedit4TextInCodePage1252) {
     const std::string script =
         "REGEDIT4\n\n"
         "[HKEY_CURRENT_USER\\@SCRATCH@\\A4]\n"
-        "\"Name\"=\"gr\xF6\xDF" "e\"\n"
+        "\"Name\"=\"gr\xF6\xDF"
+        "e\"\n"
         "\"Exp\"=hex(2):25,54,45,4d,50,25,5c,79,00\n"
         "\"Multi\"=hex(7):61,00,62,00,00\n"
         "\"Bin\"=hex:f6\n";
@@ -140,7 +143,10 @@ TEST_F(RegFile, LoadsRegedit4TextInCodePage1252) {
     uint32_t type = 0;
     std::vector<uint8_t> d;
     ASSERT_TRUE(value("A4", "Name", &type, &d));
-    EXPECT_EQ(d, regfile::sz("", "gr\xC3\xB6\xC3\x9F" "e").data);
+    EXPECT_EQ(d, regfile::sz("",
+                             "gr\xC3\xB6\xC3\x9F"
+                             "e")
+                     .data);
     ASSERT_TRUE(value("A4", "Exp", &type, &d));
     EXPECT_EQ(type, kRegExpandSz);
     EXPECT_EQ(d, regfile::sz("", "%TEMP%\\y").data);
@@ -155,7 +161,8 @@ TEST_F(RegFile, SyntaxErrorReportsItsLineAndLoadsNothing) {
         std::string text;
         int line;
     };
-    const std::string head = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\@SCRATCH@\\E]\n\"ok\"=dword:1\n";
+    const std::string head =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\@SCRATCH@\\E]\n\"ok\"=dword:1\n";
     const Case cases[] = {
         {head + "\"bad\"=dword:xyz\n", 5},
         {head + "\"bad\"=\"unterminated\n", 5},

@@ -134,12 +134,12 @@ TEST_F(RegistryContract, EnumKeyReportsMoreDataWhenTheNameAndNulDoNotFit) {
 }
 
 TEST_F(RegistryContract, NonLatinKeyAndValueNamesStayExact) {
-    const std::string key = "\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87";                      // Ключ
-    const std::string keyUpper = "\xd0\x9a\xd0\x9b\xd0\xae\xd0\xa7";                 // КЛЮЧ
-    const std::string val = "\xd0\x98\xd0\xbc\xd1\x8f";                              // Имя
-    const std::string valLower = "\xd0\xb8\xd0\xbc\xd1\x8f";                         // имя
+    const std::string key = "\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87";                                   // Ключ
+    const std::string keyUpper = "\xd0\x9a\xd0\x9b\xd0\xae\xd0\xa7";                              // КЛЮЧ
+    const std::string val = "\xd0\x98\xd0\xbc\xd1\x8f";                                           // Имя
+    const std::string valLower = "\xd0\xb8\xd0\xbc\xd1\x8f";                                      // имя
     const std::string data = "\xd0\x97\xd0\xbd\xd0\xb0\xd1\x87\xd0\xb5\xd0\xbd\xd0\xb8\xd0\xb5";  // Значение
-    const std::string cjk = "\xe4\xb8\xad\xe6\x96\x87 \xf0\x9f\x98\x80";            // 中文 + emoji pair
+    const std::string cjk = "\xe4\xb8\xad\xe6\x96\x87 \xf0\x9f\x98\x80";                          // 中文 + emoji pair
     RegHandle h = create(key);
     set(h, val, kRegSz, u16(data));
     set(h, cjk, kRegSz, u16(cjk));
@@ -373,7 +373,7 @@ TEST_F(RegistryContract, PathSyntax) {
     reg_->closeKey(h);
     ASSERT_EQ(reg_->openKeyEx(base_, "a\\\\b", kKeyRead, &h), kErrorSuccess);  // doubled backslash
     reg_->closeKey(h);
-    EXPECT_EQ(reg_->openKeyEx(base_, "\\a", kKeyRead, &h), 161);                // leading backslash
+    EXPECT_EQ(reg_->openKeyEx(base_, "\\a", kKeyRead, &h), 161);  // leading backslash
     const std::string longest(256, 'n');
     ASSERT_EQ(reg_->createKey(base_, longest, &h), kErrorSuccess);
     reg_->closeKey(h);
@@ -389,8 +389,7 @@ TEST_F(RegistryContract, PathSyntax) {
 TEST_F(RegistryContract, CurrentUserIsAlsoSeenBelowUsers) {
     set(base_, "seen", kRegDword, {7, 0, 0, 0});
     RegHandle h = 0;
-    ASSERT_EQ(reg_->openKeyEx(kHkeyUsers, "S-1-5-21-0-0-0-1000\\" + ScratchKey::path(), kKeyRead, &h),
-              kErrorSuccess);
+    ASSERT_EQ(reg_->openKeyEx(kHkeyUsers, "S-1-5-21-0-0-0-1000\\" + ScratchKey::path(), kKeyRead, &h), kErrorSuccess);
     uint32_t type = 0, bytes = 4;
     std::vector<uint8_t> got;
     EXPECT_EQ(reg_->queryValueEx(h, "seen", &type, &got, &bytes), kErrorSuccess);

@@ -13,11 +13,11 @@ using namespace plat;
 // Types into an edit control of our own window: every character arrives as itself, and
 // modifiers and named keys do what the syntax says.
 TEST(Win32Shell, SentKeysReachTheFocusedControl) {
-    HWND main = CreateWindowExW(0, L"STATIC", L"sendkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200,
-                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(main, nullptr);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 380, 30, main,
+    HWND main = CreateWindowExW(0, L"STATIC", L"sendkeys", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(main, nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 0, 0, 380, 30, main, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
     SetForegroundWindow(main);
     SetFocus(edit);
     auto pump = [] {

@@ -87,7 +87,7 @@ TEST_F(Form1Test, TheProcessSelectedByAScanIsInView) {
 
 TEST_F(Form1Test, EveryCountedProcessHasARow) {
     p.processes.add(20, "noicon.exe", "C:\\Apps\\noicon.exe");  // the shell has no icon for it
-    p.processes.add(24, "System", "");                           // path unreadable: a system process
+    p.processes.add(24, "System", "");                          // path unreadable: a system process
     Form1 f(host, p.services, p.processes, p.icons);
     f.show();
     EXPECT_EQ(f.ListView1.count(), 4);
@@ -168,10 +168,26 @@ TEST_F(Form1Test, CommandsAreRefusedWhileAScanRuns) {
     int refused = 0;
     auto tryAll = [&] {
         EXPECT_TRUE(f.working());
-        try { drv.click(f.Command2); } catch (const ui::DriverError&) { ++refused; }
-        try { drv.click(f.Command1); } catch (const ui::DriverError&) { ++refused; }
-        try { drv.click(f.Check1); } catch (const ui::DriverError&) { ++refused; }
-        try { drv.keyPress(f, ui::kKeyReturn); } catch (const ui::DriverError&) { ++refused; }
+        try {
+            drv.click(f.Command2);
+        } catch (const ui::DriverError&) {
+            ++refused;
+        }
+        try {
+            drv.click(f.Command1);
+        } catch (const ui::DriverError&) {
+            ++refused;
+        }
+        try {
+            drv.click(f.Check1);
+        } catch (const ui::DriverError&) {
+            ++refused;
+        }
+        try {
+            drv.keyPress(f, ui::kKeyReturn);
+        } catch (const ui::DriverError&) {
+            ++refused;
+        }
     };
     host.atNextYield([] {});
     host.atNextYield(tryAll);
@@ -202,8 +218,8 @@ TEST_F(Form1Test, TerminateEndsTheSelectedProcessAfterConfirmation) {
 TEST_F(Form1Test, TerminateDoesNothingUnlessSafe) {
     struct Case {
         const char* what;
-        const char* row;        // selected row, "" for none
-        int answer;             // 0: no question expected
+        const char* row;  // selected row, "" for none
+        int answer;       // 0: no question expected
         std::function<void(Platform&)> meanwhile;
     } cases[] = {
         {"no row selected", "", 0, nullptr},

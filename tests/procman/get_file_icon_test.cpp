@@ -14,13 +14,9 @@ TEST(GetFileIcon, ExeTypeReadsTheShellsAnswer) {
         std::uintptr_t result;
         ExeKind kind;
     } cases[] = {
-        {0, ExeKind::NotExecutable},
-        {0x04004550, ExeKind::Windows},  // "PE" with system version 4.0
-        {0x00014550, ExeKind::Windows},
-        {0x00004550, ExeKind::Console},
-        {0x00005A4D, ExeKind::MsDos},
-        {0x00001234, ExeKind::NotExecutable},
-        {0xFFFF4550, ExeKind::Console},  // a negative high word is no version
+        {0, ExeKind::NotExecutable},          {0x04004550, ExeKind::Windows},  // "PE" with system version 4.0
+        {0x00014550, ExeKind::Windows},       {0x00004550, ExeKind::Console}, {0x00005A4D, ExeKind::MsDos},
+        {0x00001234, ExeKind::NotExecutable}, {0xFFFF4550, ExeKind::Console},  // a negative high word is no version
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.result);

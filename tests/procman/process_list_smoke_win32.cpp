@@ -65,8 +65,8 @@ TEST(ProcessListWin32, HelperIsListedWithItsPathAndEndedWithTheRightToEndAlone) 
     EXPECT_GE(count, 3);
 
     long error = -1;
-    plat::ProcessHandle q = list.openProcess(plat::kProcessQueryLimitedInformation | plat::kSynchronize,
-                                             helper.pi.dwProcessId, &error);
+    plat::ProcessHandle q =
+        list.openProcess(plat::kProcessQueryLimitedInformation | plat::kSynchronize, helper.pi.dwProcessId, &error);
     ASSERT_NE(q, 0u);
     EXPECT_EQ(error, 0);
     std::string path;

@@ -77,8 +77,8 @@ int main() {
         if (up.size() >= tail.size() && up.compare(up.size() - tail.size(), tail.size(), tail) == 0) {
             std::printf("editor shows: %s\n", shown.c_str());
             // The editor's own record of the key to open at (what Windows' editor follows).
-            const std::string last = mdlreg::ReadStringSetting(reg, plat::kHkeyCurrentUser,
-                                                               regedit::kEditorSettingsKey, "LastKey");
+            const std::string last =
+                mdlreg::ReadStringSetting(reg, plat::kHkeyCurrentUser, regedit::kEditorSettingsKey, "LastKey");
             std::printf("LastKey: %s\n", last.c_str());
             if (text::toUpper(last) != text::toUpper("Computer\\" + location)) {
                 // Wine's editor writes its own LastKey when it closes, not while it runs.

@@ -34,8 +34,20 @@ TEST(EscapeForKeystrokes, BracedGuidLevelTypesItsBraces) {
 
 TEST(EscapeForKeystrokes, EveryCharacterOfAKeyNameTypesItself) {
     const std::string names[] = {
-        "a+b",  "Ctrl^C",  "100%",  "~tilde",  "(group)",  "[x]",  "{", "}", "}{", "{{}}",
-        "x+^%~(){}[]y",  "\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87 \xe4\xb8\xad \xf0\x9f\x98\x80",  "{RIGHT}", "{ENTER 5}",
+        "a+b",
+        "Ctrl^C",
+        "100%",
+        "~tilde",
+        "(group)",
+        "[x]",
+        "{",
+        "}",
+        "}{",
+        "{{}}",
+        "x+^%~(){}[]y",
+        "\xd0\x9a\xd0\xbb\xd1\x8e\xd1\x87 \xe4\xb8\xad \xf0\x9f\x98\x80",
+        "{RIGHT}",
+        "{ENTER 5}",
     };
     for (const auto& name : names) {
         SCOPED_TRACE(name);
@@ -60,7 +72,8 @@ TEST_F(JumpTest, WritesLastKeyStartsTheEditorThroughTheShellWaitsForItsWindowThe
     files.setWindowsDirectory("D:\\WIN");
     int pumped = 0;
     shell.foregroundAfterSteps = 3;
-    EXPECT_TRUE(regedit::JumpToKey(shell, files, reg, "HKEY_CURRENT_USER\\Software\\a+b", [&] { ++pumped; }, 3000));
+    EXPECT_TRUE(regedit::JumpToKey(
+        shell, files, reg, "HKEY_CURRENT_USER\\Software\\a+b", [&] { ++pumped; }, 3000));
     EXPECT_EQ(lastKey(), "Computer\\HKEY_CURRENT_USER\\Software\\a+b");
     ASSERT_EQ(shell.events.size(), 4u);
     EXPECT_EQ(shell.events[0].kind, FakeShell::Event::Kind::Launch);

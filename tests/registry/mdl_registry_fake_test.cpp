@@ -11,16 +11,17 @@ namespace {
 using namespace plat;
 using namespace mdlreg;
 
-const std::string kFixture =
-    std::string() +
-    "Windows Registry Editor Version 5.00\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Demo]\n"
-    "\"Path\"=\"C:\\\\x.exe\"\n"
-    "\"Long\"=\"" + std::string(130, 'L') + "\"\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Demo\\Locked]\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Demo\\ReadOnly]\n"
-    "\"v\"=\"x\"\n"
-    "[HKEY_LOCAL_MACHINE\\Software\\Demo\\Tree\\A\\B]\n";
+const std::string kFixture = std::string() +
+                             "Windows Registry Editor Version 5.00\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Demo]\n"
+                             "\"Path\"=\"C:\\\\x.exe\"\n"
+                             "\"Long\"=\"" +
+                             std::string(130, 'L') +
+                             "\"\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Demo\\Locked]\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Demo\\ReadOnly]\n"
+                             "\"v\"=\"x\"\n"
+                             "[HKEY_LOCAL_MACHINE\\Software\\Demo\\Tree\\A\\B]\n";
 
 class LayerOnFake : public ::testing::Test {
 protected:

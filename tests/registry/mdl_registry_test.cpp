@@ -222,9 +222,10 @@ TEST_F(RegistryLayer, PathBasedReadsAndWrites) {
     EXPECT_EQ(raw, RegBytesFromText("1|0|1", true));
     reg_->closeKey(h);
 
-    load({regfile::sz("Exp", "%x%", kRegExpandSz), regfile::dword("Num", 0x80000000u), regfile::bin("Bin", {0xDE, 0xAD}),
-          regfile::multi("Multi", {"first", "second"}), regfile::sz("", "dflt"), regfile::bin("None", {1}, kRegNone)},
-         "Types");
+    load(
+        {regfile::sz("Exp", "%x%", kRegExpandSz), regfile::dword("Num", 0x80000000u), regfile::bin("Bin", {0xDE, 0xAD}),
+         regfile::multi("Multi", {"first", "second"}), regfile::sz("", "dflt"), regfile::bin("None", {1}, kRegNone)},
+        "Types");
     const std::string t = ScratchKey::path("Types");
     EXPECT_EQ(ReadStringSetting(*reg_, kHkeyCurrentUser, t, "Exp", "def"), "def");  // only type 1
     EXPECT_EQ(ReadValueText(*reg_, kHkeyCurrentUser, t, "Exp"), "%x%");
@@ -256,9 +257,9 @@ TEST_F(RegistryLayer, KeyExistsAndReadValueOrDefault) {
     EXPECT_EQ(ReadValueOrDefault(*reg_, kHkeyCurrentUser, base, "Uninstall", "App", "Missing", "d", false), "d");
     EXPECT_EQ(ReadValueOrDefault(*reg_, kHkeyCurrentUser, base, "Uninstall", "App", "Bin", "d", false), "01 02");
     EXPECT_EQ(ReadValueOrDefault(*reg_, kHkeyCurrentUser, base, "Uninstall", "Nope", "DisplayName", "d", false), "d");
-    EXPECT_EQ(ReadValueOrDefault(*reg_, kHkeyCurrentUser, base + "\\\\", "Uninstall/", "App", "DisplayName", "d",
-                                 false),
-              "App");
+    EXPECT_EQ(
+        ReadValueOrDefault(*reg_, kHkeyCurrentUser, base + "\\\\", "Uninstall/", "App", "DisplayName", "d", false),
+        "App");
 }
 
 TEST_F(RegistryLayer, DeleteKeyOrValueRemovesTwoLevelsOfSubkeys) {
@@ -337,10 +338,12 @@ TEST(RegistryBytes, TextFromRegBytesStopsAtNulAndSize) {
     const std::vector<uint8_t> b = {'a', 0, 'b', 0, 0, 0, 'c', 0};
     EXPECT_EQ(TextFromRegBytes(b, 8), "ab");
     EXPECT_EQ(TextFromRegBytes(b, 2), "a");
-    EXPECT_EQ(TextFromRegBytes(b, 3), "a");     // odd last byte dropped
+    EXPECT_EQ(TextFromRegBytes(b, 3), "a");      // odd last byte dropped
     EXPECT_EQ(TextFromRegBytes(b, 1000), "ab");  // never past the bytes
     EXPECT_EQ(TextFromRegBytes({}, 10), "");
-    EXPECT_EQ(TextFromRegBytes({0x3D, 0xD8, 'x', 0}, 4), "\xed\xa0\xbd" "x");  // lone surrogate kept (WTF-8)
+    EXPECT_EQ(TextFromRegBytes({0x3D, 0xD8, 'x', 0}, 4),
+              "\xed\xa0\xbd"
+              "x");  // lone surrogate kept (WTF-8)
     EXPECT_EQ(RegBytesFromText("\xd0\x9a", false), (std::vector<uint8_t>{0x1A, 0x04}));
 }
 

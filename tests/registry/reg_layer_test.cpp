@@ -65,7 +65,8 @@ TEST_F(RegLayer, KeysCloseThemselvesAndRootsAreNeverClosed) {
     reg::Key again = reg::Key::open(*registry_, plat::kHkeyCurrentUser, ScratchKey::path("Own"), plat::kKeyRead, &rc);
     EXPECT_EQ(rc, plat::kErrorSuccess);
     EXPECT_TRUE(again);
-    reg::Key missing = reg::Key::open(*registry_, plat::kHkeyCurrentUser, ScratchKey::path("Nope"), plat::kKeyRead, &rc);
+    reg::Key missing =
+        reg::Key::open(*registry_, plat::kHkeyCurrentUser, ScratchKey::path("Nope"), plat::kKeyRead, &rc);
     EXPECT_EQ(rc, plat::kErrorFileNotFound);
     EXPECT_FALSE(missing);
 }

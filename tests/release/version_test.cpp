@@ -10,7 +10,7 @@
 TEST(SuiteVersion, MatchesTheCleanersVersion) {
     EXPECT_EQ(scl::kVersionMajor, cleaner::kVersionMajor);
     EXPECT_EQ(scl::kVersionMinor, cleaner::kVersionMinor);
-    EXPECT_EQ(std::string(scl::kVersion),
-              std::to_string(scl::kVersionMajor) + "." + std::to_string(scl::kVersionMinor) + "." +
-                  std::to_string(scl::kVersionPatch));
+    EXPECT_EQ(std::string(scl::kVersion), std::to_string(scl::kVersionMajor) + "." +
+                                              std::to_string(scl::kVersionMinor) + "." +
+                                              std::to_string(scl::kVersionPatch));
 }

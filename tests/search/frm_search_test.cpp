@@ -31,7 +31,8 @@ protected:
     }
     std::vector<std::string> rowTexts(const frmSearch& f) {
         std::vector<std::string> out;
-        for (const auto& item : f.LVfound.items()) out.push_back(std::to_string(frmSearch::imageOfRow(item)) + ":" + item.text);
+        for (const auto& item : f.LVfound.items())
+            out.push_back(std::to_string(frmSearch::imageOfRow(item)) + ":" + item.text);
         return out;
     }
     void search(frmSearch& f, const std::string& text) {

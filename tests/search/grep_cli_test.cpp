@@ -105,7 +105,7 @@ TEST_F(GrepTest, UsageErrors) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {""},
-        {"--root", "HKEY_DYN_DATA", "x"},      // no sub-keys here: not in the area list
+        {"--root", "HKEY_DYN_DATA", "x"},  // no sub-keys here: not in the area list
         {"--root"},
         {"--match", "middle", "x"},
         {"--format", "xml", "x"},

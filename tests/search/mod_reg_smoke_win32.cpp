@@ -87,7 +87,8 @@ TEST_F(RealRegistry, EngineFindsEntriesAfterLargeOnes) {
     std::vector<std::string> texts;
     for (const auto& r : host.rows) texts.push_back(r.text);
     std::sort(texts.begin(), texts.end());
-    EXPECT_EQ(texts, (std::vector<std::string>{kBase + "\\k\\large", kBase + "\\k\\zz needle", kBase + "\\Ключ needle"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{kBase + "\\k\\large", kBase + "\\k\\zz needle", kBase + "\\Ключ needle"}));
 }
 
 }  // namespace

@@ -21,8 +21,7 @@ TEST_F(ModRegTest, LongNamesAndLargeDataDoNotEndTheListing) {
     key(reg, kHkeyCurrentUser, base + "\\A");
     key(reg, kHkeyCurrentUser, base + "\\" + longKey);
     key(reg, kHkeyCurrentUser, base + "\\zz after");
-    EXPECT_EQ(modreg::ListSubKeys(reg, kHkeyCurrentUser, base),
-              (std::vector<std::string>{"A", longKey, "zz after"}));
+    EXPECT_EQ(modreg::ListSubKeys(reg, kHkeyCurrentUser, base), (std::vector<std::string>{"A", longKey, "zz after"}));
 
     const std::string longValue(300, 'v');
     sz(reg, kHkeyCurrentUser, base, "first", "x");
@@ -81,7 +80,7 @@ TEST_F(ModRegTest, ReadTextValueCases) {
         const char* name;
         std::string expected;
     } cases[] = {
-        {"embedded", "ab"},  {"unterminated", "tail}"}, {"odd", "xy"},          {"empty", ""},
+        {"embedded", "ab"},        {"unterminated", "tail}"},  {"odd", "xy"},       {"empty", ""},
         {"huge", huge + "needle"}, {"unicode", "Ключ é 日本"}, {"missing", "dflt"},
     };
     for (const Case& c : cases) {

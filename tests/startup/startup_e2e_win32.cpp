@@ -27,12 +27,12 @@ const wchar_t* kRun = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 std::optional<std::string> ReadRun(HKEY root, const std::string& name) {
     std::u16string wname = text::toUtf16(name);
     DWORD type = 0, bytes = 0;
-    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, nullptr,
-                     &bytes) != ERROR_SUCCESS)
+    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, nullptr, &bytes) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     std::u16string buf(bytes / 2 + 1, u'\0');
-    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, &buf[0],
-                     &bytes) != ERROR_SUCCESS)
+    if (RegGetValueW(root, kRun, reinterpret_cast<const wchar_t*>(wname.c_str()), RRF_RT_ANY, &type, &buf[0], &bytes) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ)) << name;
     return text::fromUtf16(buf.c_str());

@@ -126,8 +126,8 @@ TEST_F(StartupTest, ListsEveryStringValueWhateverItsLengthAndSkipsOtherTypes) {
     Put(kHkeyCurrentUser, "Number", {1, 0, 0, 0}, plat::kRegDword);
     Put(kHkeyCurrentUser, "After", "b.exe");
     form.show();
-    EXPECT_EQ(Rows(), (std::vector<std::string>{"Short=a.exe", "LongData=" + longData, longName + "=n.exe",
-                                                 "After=b.exe"}));
+    EXPECT_EQ(Rows(),
+              (std::vector<std::string>{"Short=a.exe", "LongData=" + longData, longName + "=n.exe", "After=b.exe"}));
     // The entry after the long ones can be removed.
     drv.clickRow(form.ListView, 3);
     host.answer(ui::mb::Yes);
@@ -142,9 +142,9 @@ TEST_F(StartupTest, StringDataIsCutAtTheFirstNulWithinItsSize) {
         std::string expected;
     } cases[] = {
         {{}, ""},
-        {{'a', 0, 'b', 0, 'c', 0}, "abc"},                 // no terminator: nothing dropped
-        {{'a', 0, 'b', 0, 0, 0, 'c', 0, 0, 0}, "ab"},      // embedded NUL
-        {{'a', 0, 'b', 0, 'c'}, "ab"},                     // odd size: the half unit is dropped
+        {{'a', 0, 'b', 0, 'c', 0}, "abc"},             // no terminator: nothing dropped
+        {{'a', 0, 'b', 0, 0, 0, 'c', 0, 0, 0}, "ab"},  // embedded NUL
+        {{'a', 0, 'b', 0, 'c'}, "ab"},                 // odd size: the half unit is dropped
         {{'x', 0, 0, 0}, "x"},
     };
     for (const Case& c : cases) {
@@ -290,7 +290,7 @@ TEST_F(StartupTest, RenameInLetterCaseOnlyIsKeptAndAFailedWritePutsTheOldValueBa
 
 TEST_F(StartupTest, CreateRefusesAnyNameTheRegistryAlreadyHoldsOrCannotAnswerFor) {
     const std::string longData(400, 'z');
-    Put(kHkeyCurrentUser, "Long", longData);           // over-long data before the others
+    Put(kHkeyCurrentUser, "Long", longData);  // over-long data before the others
     Put(kHkeyCurrentUser, "Existing", "e.exe");
     Put(kHkeyCurrentUser, "Hidden", Utf16Bytes("%x%"), plat::kRegExpandSz);  // not listed
     form.show();

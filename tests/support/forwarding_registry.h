@@ -25,8 +25,8 @@ public:
     long enumKey(plat::RegHandle k, uint32_t i, uint32_t n, std::string* name) override {
         return inner_.enumKey(k, i, n, name);
     }
-    long enumValue(plat::RegHandle k, uint32_t i, std::string* name, uint32_t* nc, uint32_t* t,
-                   std::vector<uint8_t>* d, uint32_t* db) override {
+    long enumValue(plat::RegHandle k, uint32_t i, std::string* name, uint32_t* nc, uint32_t* t, std::vector<uint8_t>* d,
+                   uint32_t* db) override {
         return inner_.enumValue(k, i, name, nc, t, d, db);
     }
     long queryValueEx(plat::RegHandle k, std::string_view n, uint32_t* t, std::vector<uint8_t>* d,

@@ -56,7 +56,9 @@ ScratchKey::~ScratchKey() {
     reg_.deleteKey(plat::kHkeyCurrentUser, kScratchParent);  // refused while other programs still use it
 }
 
-std::string ScratchKey::path(const std::string& sub) { return sub.empty() ? scratchPath() : scratchPath() + "\\" + sub; }
+std::string ScratchKey::path(const std::string& sub) {
+    return sub.empty() ? scratchPath() : scratchPath() + "\\" + sub;
+}
 
 std::string ScratchKey::location(const std::string& sub) { return "HKEY_CURRENT_USER\\" + path(sub); }
 

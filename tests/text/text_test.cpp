@@ -30,7 +30,9 @@ TEST(Wtf8, ProperPairsBecomeFourByteUtf8) {
 }
 
 TEST(Wtf8, MalformedBytesBecomeReplacementCharacters) {
-    EXPECT_EQ(text::toUtf16("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(text::toUtf16("a\xFF"
+                            "b"),
+              u"a\uFFFDb");
     EXPECT_EQ(text::toUtf16("\xC3"), u"\uFFFD");            // truncated sequence
     EXPECT_EQ(text::toUtf16("\xC0\xAF"), u"\uFFFD\uFFFD");  // overlong slash
     EXPECT_FALSE(text::isValidUtf8("\xC0\xAF"));
@@ -38,10 +40,10 @@ TEST(Wtf8, MalformedBytesBecomeReplacementCharacters) {
 }
 
 TEST(CodePage, Decodes1252IncludingTheHighControlRange) {
-    EXPECT_EQ(text::fromCodePage("\xF6", 1252), "\xC3\xB6");       // ö
-    EXPECT_EQ(text::fromCodePage("\x80", 1252), "\xE2\x82\xAC");   // €
-    EXPECT_EQ(text::fromCodePage("\x9F", 1252), "\xC5\xB8");       // Ÿ
-    EXPECT_EQ(text::fromCodePage("\x81", 1252), "\xC2\x81");       // undefined: C1 control
+    EXPECT_EQ(text::fromCodePage("\xF6", 1252), "\xC3\xB6");      // ö
+    EXPECT_EQ(text::fromCodePage("\x80", 1252), "\xE2\x82\xAC");  // €
+    EXPECT_EQ(text::fromCodePage("\x9F", 1252), "\xC5\xB8");      // Ÿ
+    EXPECT_EQ(text::fromCodePage("\x81", 1252), "\xC2\x81");      // undefined: C1 control
     EXPECT_EQ(text::fromCodePage("\x80", 28591), "\xC2\x80");
     EXPECT_EQ(text::fromCodePage("\xC3\xB6", 65001), "\xC3\xB6");
     EXPECT_EQ(text::fromCodePage("plain"), "plain");
@@ -51,9 +53,9 @@ TEST(Case, UpperAndLowerPerUnit) {
     struct Pair {
         char16_t lower, upper;
     };
-    const Pair pairs[] = {{u'a', u'A'}, {u'z', u'Z'}, {0xE9, 0xC9}, {0xFE, 0xDE}, {0xFF, 0x178},
-                          {0x101, 0x100}, {0x142, 0x141}, {0x17E, 0x17D}, {0x3B1, 0x391}, {0x3C9, 0x3A9},
-                          {0x3AC, 0x386}, {0x430, 0x410}, {0x44F, 0x42F}, {0x451, 0x401}, {0x45F, 0x40F},
+    const Pair pairs[] = {{u'a', u'A'},   {u'z', u'Z'},    {0xE9, 0xC9},   {0xFE, 0xDE},   {0xFF, 0x178},
+                          {0x101, 0x100}, {0x142, 0x141},  {0x17E, 0x17D}, {0x3B1, 0x391}, {0x3C9, 0x3A9},
+                          {0x3AC, 0x386}, {0x430, 0x410},  {0x44F, 0x42F}, {0x451, 0x401}, {0x45F, 0x40F},
                           {0x491, 0x490}, {0xFF41, 0xFF21}};
     for (const auto& p : pairs) {
         EXPECT_EQ(text::upperUnit(p.lower), p.upper) << std::hex << int(p.lower);

@@ -191,9 +191,9 @@ TEST_F(Toolkit, TextComboAndListBoxEvents) {
     EXPECT_TRUE(form.lst.checked(1));
     EXPECT_EQ(form.lst.listIndex(), 1);
     EXPECT_EQ(form.lst.selCount(), 1);
-    EXPECT_EQ(form.log, (std::vector<std::string>{"txt abc", "cbo change HKEY_USERS", "cbo click 0", "cbo key 97",
-                                                  "cbo up 65", "cbo key 13", "lst check 1", "lst click", "lst click",
-                                                  "lst dbl"}));
+    EXPECT_EQ(form.log,
+              (std::vector<std::string>{"txt abc", "cbo change HKEY_USERS", "cbo click 0", "cbo key 97", "cbo up 65",
+                                        "cbo key 13", "lst check 1", "lst click", "lst click", "lst dbl"}));
 }
 
 TEST_F(Toolkit, ListViewSortsCaseInsensitivelyBothWaysAndInsertsInPlace) {
@@ -214,14 +214,15 @@ TEST_F(Toolkit, ListViewSortsCaseInsensitivelyBothWaysAndInsertsInPlace) {
     EXPECT_EQ(form.lv.addItem("delta"), 5);
     EXPECT_EQ(form.lv.addItem("zulu"), 7);
     form.lv.setSorting(true, 0, Order::Descending);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"zulu", "gamma", "delta", "Beta2", "beta", "Alpha", "alpha", "ALPHA"}));
+    EXPECT_EQ(texts(),
+              (std::vector<std::string>{"zulu", "gamma", "delta", "Beta2", "beta", "Alpha", "alpha", "ALPHA"}));
     EXPECT_EQ(form.lv.addItem("Cat"), 3);
     EXPECT_EQ(form.lv.addItem("alpha"), 9);  // equals: last
 
     // Sorted by a sub-item column, a new row (empty key) goes first ascending, last descending.
     form.lv.setSorting(true, 1, Order::Ascending);
     EXPECT_EQ(form.lv.text(form.lv.count() - 1), "beta");  // the only row with data in column 1
-    EXPECT_EQ(form.lv.addItem("new"), 9);  // after the other empty keys, before "2"
+    EXPECT_EQ(form.lv.addItem("new"), 9);                  // after the other empty keys, before "2"
     form.lv.setSorting(true, 1, Order::Descending);
     EXPECT_EQ(form.lv.text(0), "beta");
     int last = form.lv.addItem("last");
@@ -261,7 +262,7 @@ TEST_F(Toolkit, SortedListPlacesARowByItsSortTextWheneverThatTextIsSet) {
     EXPECT_EQ(rows(), (std::vector<std::string>{"d=1", "b=2", "a=3", "c=9"}));
     EXPECT_EQ(form.lv.selectedIndex(), 3);
     EXPECT_TRUE(form.lv.checked(3));
-    EXPECT_EQ(form.lv.setText(1, "z"), 1);  // not the sort column: stays
+    EXPECT_EQ(form.lv.setText(1, "z"), 1);          // not the sort column: stays
     EXPECT_EQ(form.lv.setSubItem(1, 1, "2.5"), 1);  // still in its place
 
     form.lv.setSorting(true, 1, Order::Descending);
@@ -409,14 +410,16 @@ TEST_F(Toolkit, MessageBoxesAreScriptedAndUnscriptedQuestionsFail) {
     host.answer(ui::mb::No);
     host.answer(0);
     EXPECT_EQ(host.msgBox("Delete?", ui::mb::YesNo | ui::mb::Question, "Scourline"), ui::mb::No);
-    EXPECT_EQ(host.msgBox("Done.", ui::mb::OkOnly, ""), ui::mb::Ok);  // 0 for an OK box: OK
+    EXPECT_EQ(host.msgBox("Done.", ui::mb::OkOnly, ""), ui::mb::Ok);      // 0 for an OK box: OK
     EXPECT_EQ(host.msgBox("Info", ui::mb::Information, ""), ui::mb::Ok);  // OK-only needs no script
     EXPECT_THROW(host.msgBox("Really?", ui::mb::YesNo, "Scourline"), DriverError);
     ASSERT_EQ(host.boxes.size(), 4u);
     EXPECT_EQ(host.boxes[0].title, "Scourline");
     EXPECT_EQ(host.boxes[0].style, ui::mb::YesNo | ui::mb::Question);
     EXPECT_EQ(host.boxes[3].text, "Really?");  // recorded even when it failed
-    host.fallbackAnswer = [](const ui::MsgBoxRecord& r) { return r.style == ui::mb::YesNoCancel ? ui::mb::Cancel : ui::mb::Yes; };
+    host.fallbackAnswer = [](const ui::MsgBoxRecord& r) {
+        return r.style == ui::mb::YesNoCancel ? ui::mb::Cancel : ui::mb::Yes;
+    };
     EXPECT_EQ(host.msgBox("Save?", ui::mb::YesNoCancel, ""), ui::mb::Cancel);
 }
 

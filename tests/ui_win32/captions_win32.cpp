@@ -61,52 +61,52 @@ std::vector<std::string> cutCaptions(ui::Win32Host& host, const ui::Form& form) 
             if (!fits) cut.push_back(what + ": " + how);
         };
         switch (c->kind()) {
-        case ui::Kind::Label: {
-            if (c->caption().empty()) break;
-            const bool wrap = static_cast<const ui::Label*>(c)->wordWrap;
-            SIZE s = textExtent(h, c->caption(), wrap ? DT_WORDBREAK : DT_SINGLELINE, w);
-            check(s.cx <= w, "needs " + std::to_string(s.cx) + " px of " + std::to_string(w) + " wide");
-            check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px of " + std::to_string(ht) + " high");
-            break;
-        }
-        case ui::Kind::Button: {
-            SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
-            check(s.cx + px(8) <= w, "needs " + std::to_string(s.cx + px(8)) + " px of " + std::to_string(w));
-            check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px high of " + std::to_string(ht));
-            break;
-        }
-        case ui::Kind::CheckBox:
-        case ui::Kind::OptionButton: {
-            // The box or circle and the gap after it.
-            const int box = GetSystemMetrics(SM_CXMENUCHECK) + px(4);
-            SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
-            check(box + s.cx <= w, "needs " + std::to_string(box + s.cx) + " px of " + std::to_string(w));
-            check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px high of " + std::to_string(ht));
-            break;
-        }
-        case ui::Kind::Frame: {
-            if (c->caption().empty()) break;
-            SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
-            check(s.cx + px(2 * 6 + 4) <= w, "needs " + std::to_string(s.cx + px(16)) + " px of " + std::to_string(w));
-            break;
-        }
-        case ui::Kind::ListView: {
-            const auto* lv = static_cast<const ui::ListView*>(c);
-            if (lv->hideColumnHeaders) break;
-            HWND header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
-            for (int i = 0; i < static_cast<int>(lv->columns().size()); ++i) {
-                const std::string& t = lv->columns()[static_cast<size_t>(i)].text;
-                if (t.empty()) continue;
-                const int colW = static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
-                SIZE s = textExtent(header, t, DT_SINGLELINE, 0);
-                // The header's margins on both sides of the text.
-                check(s.cx + px(12) <= colW, "column \"" + t + "\" needs " + std::to_string(s.cx + px(12)) +
-                                                 " px of " + std::to_string(colW));
+            case ui::Kind::Label: {
+                if (c->caption().empty()) break;
+                const bool wrap = static_cast<const ui::Label*>(c)->wordWrap;
+                SIZE s = textExtent(h, c->caption(), wrap ? DT_WORDBREAK : DT_SINGLELINE, w);
+                check(s.cx <= w, "needs " + std::to_string(s.cx) + " px of " + std::to_string(w) + " wide");
+                check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px of " + std::to_string(ht) + " high");
+                break;
             }
-            break;
-        }
-        default:
-            break;
+            case ui::Kind::Button: {
+                SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
+                check(s.cx + px(8) <= w, "needs " + std::to_string(s.cx + px(8)) + " px of " + std::to_string(w));
+                check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px high of " + std::to_string(ht));
+                break;
+            }
+            case ui::Kind::CheckBox:
+            case ui::Kind::OptionButton: {
+                // The box or circle and the gap after it.
+                const int box = GetSystemMetrics(SM_CXMENUCHECK) + px(4);
+                SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
+                check(box + s.cx <= w, "needs " + std::to_string(box + s.cx) + " px of " + std::to_string(w));
+                check(s.cy <= ht, "needs " + std::to_string(s.cy) + " px high of " + std::to_string(ht));
+                break;
+            }
+            case ui::Kind::Frame: {
+                if (c->caption().empty()) break;
+                SIZE s = textExtent(h, c->caption(), DT_SINGLELINE, 0);
+                check(s.cx + px(2 * 6 + 4) <= w,
+                      "needs " + std::to_string(s.cx + px(16)) + " px of " + std::to_string(w));
+                break;
+            }
+            case ui::Kind::ListView: {
+                const auto* lv = static_cast<const ui::ListView*>(c);
+                if (lv->hideColumnHeaders) break;
+                HWND header = reinterpret_cast<HWND>(SendMessageW(h, LVM_GETHEADER, 0, 0));
+                for (int i = 0; i < static_cast<int>(lv->columns().size()); ++i) {
+                    const std::string& t = lv->columns()[static_cast<size_t>(i)].text;
+                    if (t.empty()) continue;
+                    const int colW = static_cast<int>(SendMessageW(h, LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(i), 0));
+                    SIZE s = textExtent(header, t, DT_SINGLELINE, 0);
+                    // The header's margins on both sides of the text.
+                    check(s.cx + px(12) <= colW, "column \"" + t + "\" needs " + std::to_string(s.cx + px(12)) +
+                                                     " px of " + std::to_string(colW));
+                }
+                break;
+            }
+            default: break;
         }
     }
     return cut;

@@ -68,10 +68,18 @@ TEST_F(Win32Smoke, EveryControlKindIsARealControl) {
         const ui::Control& control;
         const char* className;
     } wants[] = {
-        {form.cmdGo, "Button"},           {form.chkDeep, "Button"},          {form.optSmall, "Button"},
-        {form.fraOptions, "Button"},      {form.lblLink, "Static"},          {form.txtName, "Edit"},
-        {form.cboFind, "ComboBox"},       {form.cboRoot, "ComboBox"},        {form.lstAreas, "ListBox"},
-        {form.lvRows, "SysListView32"},   {form.picStatus, "Static"},        {form.pbWork, "msctls_progress32"},
+        {form.cmdGo, "Button"},
+        {form.chkDeep, "Button"},
+        {form.optSmall, "Button"},
+        {form.fraOptions, "Button"},
+        {form.lblLink, "Static"},
+        {form.txtName, "Edit"},
+        {form.cboFind, "ComboBox"},
+        {form.cboRoot, "ComboBox"},
+        {form.lstAreas, "ListBox"},
+        {form.lvRows, "SysListView32"},
+        {form.picStatus, "Static"},
+        {form.pbWork, "msctls_progress32"},
         {form.sbMain, "msctls_statusbar32"},
     };
     for (const Want& w : wants) {
@@ -305,7 +313,8 @@ TEST_F(Win32Smoke, ListBoxTicksAndCombosTyping) {
     // Picking from the drop-down list.
     HWND cbo = hwndOf(host, form.cboRoot);
     SendMessageW(cbo, CB_SETCURSEL, 1, 0);
-    SendMessageW(hwndOf(host, form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cbo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(cbo));
+    SendMessageW(hwndOf(host, form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(cbo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(cbo));
     EXPECT_EQ(form.cboRoot.listIndex(), 1);
     EXPECT_EQ(form.cboRoot.text(), "Classes");
     EXPECT_EQ(form.log.back(), "cboRoot 1");
@@ -357,9 +366,9 @@ TEST_F(Win32Smoke, ClosingAFormInsideItsHandlerWaitsForTheHandler) {
     bool aliveInside = false;
     int pendingInside = 0;
     form.cmdGo.onClick = [&] {
-        form.unload();               // e.g. the close box during a scan's yield
+        form.unload();  // e.g. the close box during a scan's yield
         host.doEvents();
-        aliveInside = IsWindow(h);   // the scan still writes into the window
+        aliveInside = IsWindow(h);  // the scan still writes into the window
         pendingInside = host.pendingDestroys();
         form.picStatus.setText("still here");
     };

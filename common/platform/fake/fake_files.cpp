@@ -55,10 +55,10 @@ FakeFiles::FakeFiles() {
     addFolder(systemDir_);
     addFolder(windowsDir_ + "\\Fonts");
     addFolder(appFolder_);
-    special_[0x14] = windowsDir_ + "\\Fonts";      // fonts
-    special_[0x24] = windowsDir_;                  // Windows directory
-    special_[0x25] = systemDir_;                   // system directory
-    special_[0x26] = "C:\\Program Files";          // program files
+    special_[0x14] = windowsDir_ + "\\Fonts";  // fonts
+    special_[0x24] = windowsDir_;              // Windows directory
+    special_[0x25] = systemDir_;               // system directory
+    special_[0x26] = "C:\\Program Files";      // program files
     special_[0x2B] = "C:\\Program Files\\Common Files";
     special_[0x1A] = "C:\\users\\user\\AppData\\Roaming";
     special_[0x1C] = "C:\\users\\user\\AppData\\Local";
@@ -69,8 +69,10 @@ std::string FakeFiles::normalize(const std::string& path) {
     std::string p = text::toUpper(text::replaceAll(path, "/", "\\"));
     // The platform reads doubled separators inside a path as one (C:\windows\\x).
     for (size_t i = 2; i < p.size();) {
-        if (p[i] == '\\' && p[i - 1] == '\\') p.erase(i, 1);
-        else ++i;
+        if (p[i] == '\\' && p[i - 1] == '\\')
+            p.erase(i, 1);
+        else
+            ++i;
     }
     while (p.size() > 3 && p.back() == '\\') p.pop_back();
     if (p.size() == 2 && p[1] == ':') p += '\\';
@@ -155,9 +157,7 @@ std::vector<Drive> FakeFiles::drives() {
     return out;
 }
 
-bool FakeFiles::inReadOnlyFolder(const std::string& norm) const {
-    return readOnlyFolders_.count(parentOf(norm)) > 0;
-}
+bool FakeFiles::inReadOnlyFolder(const std::string& norm) const { return readOnlyFolders_.count(parentOf(norm)) > 0; }
 
 bool FakeFiles::createFolder(const std::string& path) {
     const std::string norm = normalize(path);
@@ -200,9 +200,7 @@ long FakeFiles::deleteFile(const std::string& path) {
     return 0;
 }
 
-std::optional<std::string> FakeFiles::readFile(const std::string& path) {
-    return readFileStart(path, SIZE_MAX);
-}
+std::optional<std::string> FakeFiles::readFile(const std::string& path) { return readFileStart(path, SIZE_MAX); }
 
 std::optional<std::string> FakeFiles::readFileStart(const std::string& path, size_t maxBytes) {
     const Entry* e = lookup(path);

@@ -17,10 +17,10 @@ namespace plat {
 struct FakeProcess {
     uint32_t processId = 0;
     uint32_t parentProcessId = 0;
-    std::string exeFile;        // name in the snapshot
-    std::string imagePath;      // full image path; empty = the path cannot be read
+    std::string exeFile;                   // name in the snapshot
+    std::string imagePath;                 // full image path; empty = the path cannot be read
     uint32_t allowedAccess = 0xFFFFFFFFu;  // rights OpenProcess grants; others give access denied
-    long terminateError = 0;    // non-zero: TerminateProcess fails with this code
+    long terminateError = 0;               // non-zero: TerminateProcess fails with this code
     bool running = true;
     uint32_t exitCode = 0;
 };
@@ -42,14 +42,14 @@ public:
 
     uint32_t selfId = 1000;
     bool snapshotFails = false;
-    bool privilegeHeld = true;     // the token holds SeDebugPrivilege
-    bool privilegeEnabled = false; // its state now
-    long privilegeError = 0;       // non-zero: every privilege call fails with this code
+    bool privilegeHeld = true;      // the token holds SeDebugPrivilege
+    bool privilegeEnabled = false;  // its state now
+    long privilegeError = 0;        // non-zero: every privilege call fails with this code
 
     // What was asked, for assertions.
-    std::vector<uint32_t> openedAccess;              // access of every OpenProcess call
+    std::vector<uint32_t> openedAccess;                     // access of every OpenProcess call
     std::vector<std::pair<uint32_t, uint32_t>> terminated;  // (identifier, exit code) of every end
-    std::vector<bool> privilegeCalls;                // the `enable` argument of each call
+    std::vector<bool> privilegeCalls;                       // the `enable` argument of each call
     int snapshotsTaken = 0;
     int nextCalls = 0;
 

@@ -142,8 +142,7 @@ long FakeRegistry::resolve(RegHandle key, std::shared_ptr<Node>* node, uint32_t*
     return kErrorSuccess;
 }
 
-std::shared_ptr<FakeRegistry::Node> FakeRegistry::find(const std::shared_ptr<Node>& from,
-                                                       std::string_view path) const {
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::find(const std::shared_ptr<Node>& from, std::string_view path) const {
     std::shared_ptr<Node> cur = from;
     for (auto part : pathParts(path)) {
         auto it = cur->children.find(std::string(part));
@@ -250,8 +249,7 @@ long FakeRegistry::createKey(RegHandle parent, std::string_view subKey, RegHandl
     return open(parent, subKey, 0, true, true, out, nullptr);
 }
 
-long FakeRegistry::createKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam, RegHandle* out,
-                               bool* created) {
+long FakeRegistry::createKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam, RegHandle* out, bool* created) {
     return open(parent, subKey, sam, false, true, out, created);
 }
 
@@ -297,8 +295,8 @@ long copyData(const std::vector<uint8_t>& stored, std::vector<uint8_t>* data, ui
 
 }  // namespace
 
-long FakeRegistry::enumValue(RegHandle key, uint32_t index, std::string* name, uint32_t* nameChars,
-                             uint32_t* type, std::vector<uint8_t>* data, uint32_t* dataBytes) {
+long FakeRegistry::enumValue(RegHandle key, uint32_t index, std::string* name, uint32_t* nameChars, uint32_t* type,
+                             std::vector<uint8_t>* data, uint32_t* dataBytes) {
     if (name) name->clear();
     if (data) data->clear();
     if (!nameChars) return kErrorInvalidParameter;

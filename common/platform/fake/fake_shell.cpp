@@ -58,8 +58,7 @@ bool FakeShell::waitForForegroundWindow(uint32_t processId, int timeoutMs) {
     return foregroundComes && running_.count(processId) > 0;
 }
 
-long FakeShell::launch(const std::string& program, const std::string& parameters, ShowState show,
-                       StartedProcess* out) {
+long FakeShell::launch(const std::string& program, const std::string& parameters, ShowState show, StartedProcess* out) {
     Event e;
     e.kind = Event::Kind::Launch;
     e.program = program;

@@ -20,11 +20,11 @@ public:
         std::string verb;         // ShellExecute
         std::string directory;    // ShellExecute
         ShowState show = ShowState::Normal;
-        uint32_t processId = 0;   // Start, WaitForeground, Close
-        int timeoutMs = 0;        // WaitForeground
-        uintptr_t owner = 0;      // ShellExecute
-        bool synchronous = false; // ShellExecute
-        std::string windowClass;  // WaitForegroundClass
+        uint32_t processId = 0;    // Start, WaitForeground, Close
+        int timeoutMs = 0;         // WaitForeground
+        uintptr_t owner = 0;       // ShellExecute
+        bool synchronous = false;  // ShellExecute
+        std::string windowClass;   // WaitForegroundClass
     };
 
     bool startProcess(const std::string& program, const std::string& commandLine, ShowState show,
@@ -51,10 +51,10 @@ public:
     // Windows as it is with user account control: programs that ask for more rights than the
     // caller has cannot be started by startProcess (elevation required); launch() asks for
     // consent, which the user gives unless consentRefused.
-    std::set<std::string> needElevation;   // program paths, compared without regard to case
+    std::set<std::string> needElevation;  // program paths, compared without regard to case
     bool consentRefused = false;
-    long launchResult = 0;                 // any other failure of launch()
-    bool launchHandsOver = false;          // the program hands over to one that runs: no process
+    long launchResult = 0;         // any other failure of launch()
+    bool launchHandsOver = false;  // the program hands over to one that runs: no process
     // The foreground window's class after a start (empty: none comes), and how many steps the
     // wait takes before it comes; each step calls the caller's pump.
     std::string foregroundClass = "RegEdit_RegEdit";

@@ -48,12 +48,11 @@ Probe fileProbeForError(unsigned long error) {
     switch (error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:     // a name the file system rejects (quotes, "<>|", ...)
+        case ERROR_INVALID_NAME:  // a name the file system rejects (quotes, "<>|", ...)
         case ERROR_BAD_PATHNAME:
         case ERROR_INVALID_DRIVE:
         case ERROR_DIRECTORY:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return Probe::Missing;
+        case ERROR_FILENAME_EXCED_RANGE: return Probe::Missing;
         default:  // access denied, device not ready, sharing, network trouble: not carried out
             return Probe::Error;
     }
@@ -177,8 +176,8 @@ long Win32Files::deleteFile(const std::string& path) {
 std::optional<std::string> Win32Files::readFile(const std::string& path) { return readFileStart(path, SIZE_MAX); }
 
 std::optional<std::string> Win32Files::readFileStart(const std::string& path, size_t maxBytes) {
-    HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return std::nullopt;
     std::string out;
     char buf[65536];
@@ -196,8 +195,8 @@ std::optional<std::string> Win32Files::readFileStart(const std::string& path, si
 }
 
 long Win32Files::writeFile(const std::string& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h =
+        CreateFileW(wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
     size_t done = 0;
     long rc = 0;

@@ -38,16 +38,16 @@ void CALLBACK onStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, 
 
 std::string errorText(DWORD code) {
     switch (code) {
-    case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved.";
-    case ERROR_WINHTTP_CANNOT_CONNECT: return "The connection to the server could not be made.";
-    case ERROR_WINHTTP_TIMEOUT: return "The server did not answer in time.";
-    case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection to the server was reset.";
-    case ERROR_WINHTTP_INVALID_URL: return "The address is not valid.";
-    case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The address does not start with http:// or https://.";
-    case ERROR_WINHTTP_REDIRECT_FAILED: return "The server's redirection could not be followed.";
-    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server's answer could not be read.";
-    case ERROR_WINHTTP_SECURE_FAILURE: return "The secure connection could not be made.";
-    default: return "The request failed (error " + std::to_string(code) + ").";
+        case ERROR_WINHTTP_NAME_NOT_RESOLVED: return "The server name could not be resolved.";
+        case ERROR_WINHTTP_CANNOT_CONNECT: return "The connection to the server could not be made.";
+        case ERROR_WINHTTP_TIMEOUT: return "The server did not answer in time.";
+        case ERROR_WINHTTP_CONNECTION_ERROR: return "The connection to the server was reset.";
+        case ERROR_WINHTTP_INVALID_URL: return "The address is not valid.";
+        case ERROR_WINHTTP_UNRECOGNIZED_SCHEME: return "The address does not start with http:// or https://.";
+        case ERROR_WINHTTP_REDIRECT_FAILED: return "The server's redirection could not be followed.";
+        case ERROR_WINHTTP_INVALID_SERVER_RESPONSE: return "The server's answer could not be read.";
+        case ERROR_WINHTTP_SECURE_FAILURE: return "The secure connection could not be made.";
+        default: return "The request failed (error " + std::to_string(code) + ").";
     }
 }
 

@@ -62,8 +62,8 @@ const NativeCalls& native() {
         NativeCalls c;
         if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
             c.openKey = reinterpret_cast<NtOpenKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenKey")));
-            c.queryValue = reinterpret_cast<NtQueryValueKeyFn>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryValueKey")));
+            c.queryValue =
+                reinterpret_cast<NtQueryValueKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryValueKey")));
             c.setValue =
                 reinterpret_cast<NtSetValueKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSetValueKey")));
             c.deleteValue = reinterpret_cast<NtDeleteValueKeyFn>(
@@ -146,8 +146,10 @@ long openCounted(HKEY parent, std::string_view path, REGSAM sam, HKEY* out) {
             InitializeObjectAttributes(&attr, &name.us, OBJ_CASE_INSENSITIVE, root.get(), nullptr);
             HANDLE h = nullptr;
             const NTSTATUS st = native().openKey(&h, sam & ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY), &attr);
-            if (st >= 0) *out = static_cast<HKEY>(h);
-            else rc = dosError(st);
+            if (st >= 0)
+                *out = static_cast<HKEY>(h);
+            else
+                rc = dosError(st);
         }
     }
     if (opened) RegCloseKey(opened);
@@ -235,8 +237,8 @@ long Win32Registry::createKeyEx(RegHandle parent, std::string_view subKey, uint3
     if (!out) return ERROR_INVALID_PARAMETER;
     HKEY h = nullptr;
     DWORD disposition = 0;
-    const long rc = RegCreateKeyExW(toHkey(parent), wide(subKey).c_str(), 0, nullptr, 0, sam, nullptr, &h,
-                                    &disposition);
+    const long rc =
+        RegCreateKeyExW(toHkey(parent), wide(subKey).c_str(), 0, nullptr, 0, sam, nullptr, &h, &disposition);
     *out = rc == ERROR_SUCCESS ? fromHkey(h) : 0;
     if (rc == ERROR_SUCCESS && created) *created = disposition == REG_CREATED_NEW_KEY;
     return rc;
@@ -252,8 +254,8 @@ long Win32Registry::enumKey(RegHandle key, uint32_t index, uint32_t bufferChars,
     return rc;
 }
 
-long Win32Registry::enumValue(RegHandle key, uint32_t index, std::string* name, uint32_t* nameChars,
-                              uint32_t* type, std::vector<uint8_t>* data, uint32_t* dataBytes) {
+long Win32Registry::enumValue(RegHandle key, uint32_t index, std::string* name, uint32_t* nameChars, uint32_t* type,
+                              std::vector<uint8_t>* data, uint32_t* dataBytes) {
     if (name) name->clear();
     if (data) data->clear();
     if (!nameChars || (data && !dataBytes)) return ERROR_INVALID_PARAMETER;
@@ -311,8 +313,8 @@ long Win32Registry::queryValueEx(RegHandle key, std::string_view name, uint32_t*
 
 long Win32Registry::queryInfoKey(RegHandle key, KeyInfo* info) {
     DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;
-    const long rc = RegQueryInfoKeyW(toHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
-                                     &values, &maxValueNameLen, &maxValueLen, nullptr, nullptr);
+    const long rc = RegQueryInfoKeyW(toHkey(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr, &values,
+                                     &maxValueNameLen, &maxValueLen, nullptr, nullptr);
     if (rc == ERROR_SUCCESS && info) {
         info->subKeys = subKeys;
         info->maxSubKeyLen = maxSubKeyLen;

@@ -21,21 +21,31 @@ int showCommand(ShowState s) {
         case ShowState::Hide: return SW_HIDE;
         case ShowState::Minimized: return SW_SHOWMINIMIZED;
         case ShowState::Maximized: return SW_SHOWMAXIMIZED;
-        case ShowState::Normal: default: return SW_SHOWNORMAL;
+        case ShowState::Normal:
+        default: return SW_SHOWNORMAL;
     }
 }
 
 bool isAbsolute(const std::string& p) {
-    return (p.size() >= 3 && p[1] == ':' && (p[2] == '\\' || p[2] == '/')) || (p.size() >= 2 && p[0] == '\\' && p[1] == '\\');
+    return (p.size() >= 3 && p[1] == ':' && (p[2] == '\\' || p[2] == '/')) ||
+           (p.size() >= 2 && p[0] == '\\' && p[1] == '\\');
 }
 
 bool extendedKey(WORD vk) {
     switch (vk) {
-        case VK_LEFT: case VK_RIGHT: case VK_UP: case VK_DOWN: case VK_HOME: case VK_END:
-        case VK_PRIOR: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_DIVIDE: case VK_NUMLOCK:
-            return true;
-        default:
-            return false;
+        case VK_LEFT:
+        case VK_RIGHT:
+        case VK_UP:
+        case VK_DOWN:
+        case VK_HOME:
+        case VK_END:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_INSERT:
+        case VK_DELETE:
+        case VK_DIVIDE:
+        case VK_NUMLOCK: return true;
+        default: return false;
     }
 }
 

@@ -97,32 +97,28 @@ void ControlPeer::applyFont() {
 void ControlPeer::changed(Prop prop, int index) {
     if (fw_.dead()) return;
     switch (prop) {
-    case Prop::Enabled:
-        for (ControlPeer* d : fw_.descendants(c_)) d->applyEnabled();
-        break;
-    case Prop::Visible:
-        for (ControlPeer* d : fw_.descendants(c_)) d->applyVisible();
-        break;
-    case Prop::Geometry:
-        for (ControlPeer* d : fw_.descendants(c_)) d->applyGeometry();
-        break;
-    case Prop::Font:
-        applyFont();
-        break;
-    case Prop::ForeColor:
-        if (hwnd_) {
-            // Themed group boxes and check boxes ignore the text colour: draw those classic.
-            const Kind k = c_.kind();
-            if (k == Kind::Frame || k == Kind::CheckBox || k == Kind::OptionButton)
-                SetWindowTheme(hwnd_, L"", L"");
-            InvalidateRect(hwnd_, nullptr, TRUE);
-        }
-        break;
-    case Prop::Focus:
-        if (index < 0 && hwnd_) SetFocus(hwnd_);
-        break;
-    default:
-        break;
+        case Prop::Enabled:
+            for (ControlPeer* d : fw_.descendants(c_)) d->applyEnabled();
+            break;
+        case Prop::Visible:
+            for (ControlPeer* d : fw_.descendants(c_)) d->applyVisible();
+            break;
+        case Prop::Geometry:
+            for (ControlPeer* d : fw_.descendants(c_)) d->applyGeometry();
+            break;
+        case Prop::Font: applyFont(); break;
+        case Prop::ForeColor:
+            if (hwnd_) {
+                // Themed group boxes and check boxes ignore the text colour: draw those classic.
+                const Kind k = c_.kind();
+                if (k == Kind::Frame || k == Kind::CheckBox || k == Kind::OptionButton) SetWindowTheme(hwnd_, L"", L"");
+                InvalidateRect(hwnd_, nullptr, TRUE);
+            }
+            break;
+        case Prop::Focus:
+            if (index < 0 && hwnd_) SetFocus(hwnd_);
+            break;
+        default: break;
     }
     propChanged(prop, index);
 }
@@ -240,8 +236,8 @@ public:
             text.left += 2;
             uint32_t fc = c_.foreColor();
             SetTextColor(dc, !IsWindowEnabled(hwnd_) ? GetSysColor(COLOR_GRAYTEXT)
-                             : fc != kDefaultColor  ? toColorRef(fc)
-                                                    : GetSysColor(COLOR_BTNTEXT));
+                             : fc != kDefaultColor   ? toColorRef(fc)
+                                                     : GetSysColor(COLOR_BTNTEXT));
             SetBkMode(dc, TRANSPARENT);
             DrawTextW(dc, caption.c_str(), -1, &text, DT_SINGLELINE | DT_LEFT | DT_TOP | DT_END_ELLIPSIS);
         }
@@ -337,9 +333,7 @@ public:
     using ControlPeer::ControlPeer;
     StatusBar& sb() const { return static_cast<StatusBar&>(c_); }
     const wchar_t* className() const override { return STATUSCLASSNAMEW; }
-    DWORD style() const override {
-        return fw_.form().borderStyle == BorderStyle::Sizable ? SBARS_SIZEGRIP : 0;
-    }
+    DWORD style() const override { return fw_.form().borderStyle == BorderStyle::Sizable ? SBARS_SIZEGRIP : 0; }
     void afterCreate() override { propChanged(Prop::Panels, -1); }
     // The bar is placed by the platform along the bottom; the model's position is ignored.
     void applyGeometry() override { formResized(); }
@@ -362,7 +356,8 @@ public:
         if (index < 0) {
             setParts();
             for (int i = 0; i < sb().panelCount(); ++i)
-                SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide(sb().panel(i)).c_str()));
+                SendMessageW(hwnd_, SB_SETTEXTW, static_cast<WPARAM>(i),
+                             reinterpret_cast<LPARAM>(wide(sb().panel(i)).c_str()));
         } else if (index < sb().panelCount()) {
             if (static_cast<int>(SendMessageW(hwnd_, SB_GETPARTS, 0, 0)) != sb().panelCount()) setParts();
             std::wstring w = wide(sb().panel(index));
@@ -384,8 +379,10 @@ public:
     void sync() {
         HWND h = fw_.hwnd();
         if (!h) return;
-        if (t().enabled() && t().interval() > 0) SetTimer(h, static_cast<UINT_PTR>(id_), static_cast<UINT>(t().interval()), nullptr);
-        else KillTimer(h, static_cast<UINT_PTR>(id_));
+        if (t().enabled() && t().interval() > 0)
+            SetTimer(h, static_cast<UINT_PTR>(id_), static_cast<UINT>(t().interval()), nullptr);
+        else
+            KillTimer(h, static_cast<UINT_PTR>(id_));
     }
     void timer() override {
         if (fw_.form().loaded()) t().userTick();
@@ -466,45 +463,48 @@ public:
             cb().userType(narrow(windowText(hwnd_)), static_cast<int>(e));
         } else if (code == CBN_SELCHANGE) {
             int i = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
-            if (i >= 0 && i != cb().listIndex()) cb().userPick(i);
-            else if (i >= 0) cb().userPick(i);
+            if (i >= 0 && i != cb().listIndex())
+                cb().userPick(i);
+            else if (i >= 0)
+                cb().userPick(i);
         }
     }
     bool subclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override {
         HWND target = subclassTarget();
         switch (msg) {
-        case WM_GETDLGCODE: {
-            // Enter and Escape reach the combo's KeyPress when no default / cancel button takes them.
-            auto* m = reinterpret_cast<MSG*>(lp);
-            if (m && m->message == WM_KEYDOWN && cb().onKeyPress && !SendMessageW(hwnd_, CB_GETDROPPEDSTATE, 0, 0) &&
-                ((m->wParam == VK_RETURN && !fw_.hasDefaultButton()) || (m->wParam == VK_ESCAPE && !fw_.hasCancelButton()))) {
-                result = DefSubclassProc(target, msg, wp, lp) | DLGC_WANTALLKEYS;
+            case WM_GETDLGCODE: {
+                // Enter and Escape reach the combo's KeyPress when no default / cancel button takes them.
+                auto* m = reinterpret_cast<MSG*>(lp);
+                if (m && m->message == WM_KEYDOWN && cb().onKeyPress &&
+                    !SendMessageW(hwnd_, CB_GETDROPPEDSTATE, 0, 0) &&
+                    ((m->wParam == VK_RETURN && !fw_.hasDefaultButton()) ||
+                     (m->wParam == VK_ESCAPE && !fw_.hasCancelButton()))) {
+                    result = DefSubclassProc(target, msg, wp, lp) | DLGC_WANTALLKEYS;
+                    return true;
+                }
+                return false;
+            }
+            case WM_KEYDOWN:
+                fw_.host().runGuarded("KeyDown", [&] { cb().userKeyDown(static_cast<int>(wp)); });
+                return false;
+            case WM_KEYUP:
+                result = DefSubclassProc(target, msg, wp, lp);
+                fw_.host().runGuarded("KeyUp", [&] {
+                    readSelection();
+                    cb().userKeyUp(static_cast<int>(wp));
+                });
+                return true;
+            case WM_CHAR: {
+                int key = static_cast<int>(wp);
+                fw_.host().runGuarded("KeyPress", [&] { key = cb().userKeyPress(key); });
+                if (key == 0 || key == 13 || key == 27) {
+                    result = 0;  // swallowed, or a key the edit field would only beep at
+                    return true;
+                }
+                result = DefSubclassProc(target, msg, static_cast<WPARAM>(key), lp);
                 return true;
             }
-            return false;
-        }
-        case WM_KEYDOWN:
-            fw_.host().runGuarded("KeyDown", [&] { cb().userKeyDown(static_cast<int>(wp)); });
-            return false;
-        case WM_KEYUP:
-            result = DefSubclassProc(target, msg, wp, lp);
-            fw_.host().runGuarded("KeyUp", [&] {
-                readSelection();
-                cb().userKeyUp(static_cast<int>(wp));
-            });
-            return true;
-        case WM_CHAR: {
-            int key = static_cast<int>(wp);
-            fw_.host().runGuarded("KeyPress", [&] { key = cb().userKeyPress(key); });
-            if (key == 0 || key == 13 || key == 27) {
-                result = 0;  // swallowed, or a key the edit field would only beep at
-                return true;
-            }
-            result = DefSubclassProc(target, msg, static_cast<WPARAM>(key), lp);
-            return true;
-        }
-        default:
-            return false;
+            default: return false;
         }
     }
 };
@@ -531,7 +531,8 @@ public:
         syncing_ = true;
         SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
         SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
-        for (const auto& it : l().items()) SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(it.text).c_str()));
+        for (const auto& it : l().items())
+            SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(wide(it.text).c_str()));
         for (int i = 0; i < l().count(); ++i) applySelection(i);
         SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(hwnd_, nullptr, TRUE);
@@ -550,7 +551,8 @@ public:
     }
     void propChanged(Prop p, int index) override {
         if (!hwnd_) return;
-        if (p == Prop::Items) fill();
+        if (p == Prop::Items)
+            fill();
         else if (p == Prop::Item && index >= 0 && index < l().count()) {
             syncing_ = true;
             applySelection(index);
@@ -608,7 +610,7 @@ public:
         HDC dc = GetDC(fw_.hwnd());
         const Form& f = fw_.form();
         HGDIOBJ old = SelectObject(dc, fw_.font(c_.fontName().empty() ? f.fontName : c_.fontName(),
-                                               c_.fontSize() > 0 ? c_.fontSize() : f.fontSize, c_.bold()));
+                                                c_.fontSize() > 0 ? c_.fontSize() : f.fontSize, c_.bold()));
         GetTextMetricsW(dc, &tm);
         SelectObject(dc, old);
         ReleaseDC(fw_.hwnd(), dc);
@@ -633,10 +635,13 @@ public:
         RECT tr = r;
         tr.left = box.right + 4;
         uint32_t fc = c_.foreColor();
-        SetTextColor(dc, sel ? GetSysColor(COLOR_HIGHLIGHTTEXT) : fc != kDefaultColor ? toColorRef(fc) : GetSysColor(COLOR_WINDOWTEXT));
+        SetTextColor(dc, sel                   ? GetSysColor(COLOR_HIGHLIGHTTEXT)
+                         : fc != kDefaultColor ? toColorRef(fc)
+                                               : GetSysColor(COLOR_WINDOWTEXT));
         SetBkMode(dc, TRANSPARENT);
         std::wstring w = wide(l().text(i));
-        DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &tr, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+        DrawTextW(dc, w.c_str(), static_cast<int>(w.size()), &tr,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
         if (di->itemState & ODS_FOCUS) DrawFocusRect(dc, &r);
     }
 };
@@ -668,7 +673,9 @@ public:
         ListView* model = &lv();
         HWND h = hwnd_;
         Win32Host& host = fw_.host();
-        model->peerHitTest = [model, h, &host](int x, int y) { return hitTestPixels(*model, h, host.toPixels(x), host.toPixels(y)); };
+        model->peerHitTest = [model, h, &host](int x, int y) {
+            return hitTestPixels(*model, h, host.toPixels(x), host.toPixels(y));
+        };
     }
     void destroying() override {
         lv().peerHitTest = nullptr;
@@ -694,8 +701,7 @@ public:
     }
 
     void rebuildColumns() {
-        while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
-        }
+        while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {}
         for (int i = 0; i < static_cast<int>(lv().columns().size()); ++i) {
             std::wstring t = wide(lv().columns()[static_cast<size_t>(i)].text);
             LVCOLUMNW col{};
@@ -755,7 +761,8 @@ public:
     void iconsChanged() {
         if (!hwnd_) return;
         if (iconPeer_)
-            SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(static_cast<ImageListPeer*>(iconPeer_)->handle()));
+            SendMessageW(hwnd_, LVM_SETIMAGELIST, LVSIL_SMALL,
+                         reinterpret_cast<LPARAM>(static_cast<ImageListPeer*>(iconPeer_)->handle()));
         InvalidateRect(hwnd_, nullptr, TRUE);
     }
 
@@ -766,7 +773,8 @@ public:
         const bool hadSelection = SendMessageW(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0) > 0;
         syncing_ = true;
         if (before != n)
-            SendMessageW(hwnd_, LVM_SETITEMCOUNT, static_cast<WPARAM>(n), full ? 0 : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+            SendMessageW(hwnd_, LVM_SETITEMCOUNT, static_cast<WPARAM>(n),
+                         full ? 0 : LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         // Rows moved (an insertion or removal before the end, a sort): the control keeps its
         // selection by position, so it is set again from the model. A row appended at the end
         // moves nothing, which keeps a long scan that adds rows one by one linear.
@@ -776,9 +784,11 @@ public:
         } else if (index >= 0 && index < n && lv().item(index).selected) {
             setRowSelected(index);
         }
-        if (full) InvalidateRect(hwnd_, nullptr, TRUE);
+        if (full)
+            InvalidateRect(hwnd_, nullptr, TRUE);
         else if (index >= 0 && n > 0)
-            SendMessageW(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(std::min(index, n - 1)), static_cast<LPARAM>(n - 1));
+            SendMessageW(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(std::min(index, n - 1)),
+                         static_cast<LPARAM>(n - 1));
         syncing_ = false;
     }
     void resyncSelection() {
@@ -810,40 +820,41 @@ public:
         if (!hwnd_) return;
         attachIcons();
         switch (p) {
-        case Prop::Items:
-            // The extended style only changes with the check-box setting, so a change of rows
-            // leaves it alone (setting it again redraws the whole control, ~100 ms under Wine).
-            if (index < 0) applyExtendedStyle();
-            refresh(index < 0, index);
-            break;
-        case Prop::Item:
-            if (index >= 0 && index < lv().count())
-                SendMessageW(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(index), static_cast<LPARAM>(index));
-            break;
-        case Prop::Selection:
-            if (index >= 0 && index < lv().count()) setRowSelected(index);
-            else {
-                syncing_ = true;
-                resyncSelection();
-                syncing_ = false;
-            }
-            break;
-        case Prop::Columns:
-            if (index < 0) rebuildColumns();
-            else updateColumn(index);
-            break;
-        case Prop::Sorting:
-            showSortArrow();
-            break;
-        case Prop::Focus:
-            if (index >= 0 && index < lv().count()) SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
-            break;
-        case Prop::ForeColor:
-            applyExtendedStyle();
-            InvalidateRect(hwnd_, nullptr, TRUE);
-            break;
-        default:
-            break;
+            case Prop::Items:
+                // The extended style only changes with the check-box setting, so a change of rows
+                // leaves it alone (setting it again redraws the whole control, ~100 ms under Wine).
+                if (index < 0) applyExtendedStyle();
+                refresh(index < 0, index);
+                break;
+            case Prop::Item:
+                if (index >= 0 && index < lv().count())
+                    SendMessageW(hwnd_, LVM_REDRAWITEMS, static_cast<WPARAM>(index), static_cast<LPARAM>(index));
+                break;
+            case Prop::Selection:
+                if (index >= 0 && index < lv().count())
+                    setRowSelected(index);
+                else {
+                    syncing_ = true;
+                    resyncSelection();
+                    syncing_ = false;
+                }
+                break;
+            case Prop::Columns:
+                if (index < 0)
+                    rebuildColumns();
+                else
+                    updateColumn(index);
+                break;
+            case Prop::Sorting: showSortArrow(); break;
+            case Prop::Focus:
+                if (index >= 0 && index < lv().count())
+                    SendMessageW(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), FALSE);
+                break;
+            case Prop::ForeColor:
+                applyExtendedStyle();
+                InvalidateRect(hwnd_, nullptr, TRUE);
+                break;
+            default: break;
         }
     }
 
@@ -858,133 +869,133 @@ public:
         handled = true;
         ListView& m = lv();
         switch (nm->code) {
-        case LVN_GETDISPINFOW: {
-            auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
-            LVITEMW& it = di->item;
-            if (it.iItem < 0 || it.iItem >= m.count()) return 0;
-            const ListView::Item& row = m.item(it.iItem);
-            if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
-                std::wstring w = wide(m.subItem(it.iItem, it.iSubItem));
-                size_t n = std::min(w.size(), static_cast<size_t>(it.cchTextMax - 1));
-                std::wmemcpy(it.pszText, w.data(), n);
-                it.pszText[n] = L'\0';
+            case LVN_GETDISPINFOW: {
+                auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
+                LVITEMW& it = di->item;
+                if (it.iItem < 0 || it.iItem >= m.count()) return 0;
+                const ListView::Item& row = m.item(it.iItem);
+                if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
+                    std::wstring w = wide(m.subItem(it.iItem, it.iSubItem));
+                    size_t n = std::min(w.size(), static_cast<size_t>(it.cchTextMax - 1));
+                    std::wmemcpy(it.pszText, w.data(), n);
+                    it.pszText[n] = L'\0';
+                }
+                if (it.mask & LVIF_IMAGE)
+                    it.iImage =
+                        it.iSubItem == 0 && row.smallIcon >= 0 && m.smallIcons && row.smallIcon < m.smallIcons->count()
+                            ? row.smallIcon
+                            : I_IMAGENONE;
+                if ((it.mask & LVIF_STATE) && m.checkBoxes) {
+                    it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
+                    it.stateMask |= LVIS_STATEIMAGEMASK;
+                }
+                return 0;
             }
-            if (it.mask & LVIF_IMAGE)
-                it.iImage = it.iSubItem == 0 && row.smallIcon >= 0 && m.smallIcons && row.smallIcon < m.smallIcons->count()
-                                ? row.smallIcon
-                                : I_IMAGENONE;
-            if ((it.mask & LVIF_STATE) && m.checkBoxes) {
-                it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
-                it.stateMask |= LVIS_STATEIMAGEMASK;
+            case LVN_ODFINDITEMW: {
+                auto* fi = reinterpret_cast<NMLVFINDITEMW*>(nm);
+                if (!(fi->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !fi->lvfi.psz || m.count() == 0) return -1;
+                std::string prefix = text::toLower(narrow(std::wstring(fi->lvfi.psz)));
+                int n = m.count();
+                int start = fi->iStart < 0 || fi->iStart >= n ? 0 : fi->iStart;
+                for (int k = 0; k < n; ++k) {
+                    int i = (start + k) % n;
+                    if (text::toLower(m.text(i)).rfind(prefix, 0) == 0) return i;
+                }
+                return -1;
             }
-            return 0;
-        }
-        case LVN_ODFINDITEMW: {
-            auto* fi = reinterpret_cast<NMLVFINDITEMW*>(nm);
-            if (!(fi->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !fi->lvfi.psz || m.count() == 0) return -1;
-            std::string prefix = text::toLower(narrow(std::wstring(fi->lvfi.psz)));
-            int n = m.count();
-            int start = fi->iStart < 0 || fi->iStart >= n ? 0 : fi->iStart;
-            for (int k = 0; k < n; ++k) {
-                int i = (start + k) % n;
-                if (text::toLower(m.text(i)).rfind(prefix, 0) == 0) return i;
+            case LVN_ITEMCHANGED: {
+                auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
+                if (syncing_ || !(lvn->uChanged & LVIF_STATE)) return 0;
+                UINT diff = lvn->uOldState ^ lvn->uNewState;
+                if (diff & LVIS_SELECTED) {
+                    bool sel = (lvn->uNewState & LVIS_SELECTED) != 0;
+                    if (lvn->iItem < 0) {
+                        for (int i = 0; i < m.count(); ++i)
+                            if (m.selected(i) != sel) selectFromControl(i, sel);
+                    } else if (lvn->iItem < m.count() && m.selected(lvn->iItem) != sel) {
+                        selectFromControl(lvn->iItem, sel);
+                    }
+                }
+                if ((diff & LVIS_FOCUSED) && (lvn->uNewState & LVIS_FOCUSED) && lvn->iItem >= 0 &&
+                    lvn->iItem < m.count())
+                    m.userSetFocused(lvn->iItem);
+                // A tick set through the control (LVM_SETITEMSTATE) reaches the model as the user's.
+                if ((lvn->uNewState & LVIS_STATEIMAGEMASK) && lvn->iItem >= 0 && lvn->iItem < m.count() &&
+                    m.checkBoxes) {
+                    bool checked = ((lvn->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+                    if (checked != m.checked(lvn->iItem) && c_.reachable()) m.userCheck(lvn->iItem, checked);
+                }
+                return 0;
             }
-            return -1;
-        }
-        case LVN_ITEMCHANGED: {
-            auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
-            if (syncing_ || !(lvn->uChanged & LVIF_STATE)) return 0;
-            UINT diff = lvn->uOldState ^ lvn->uNewState;
-            if (diff & LVIS_SELECTED) {
-                bool sel = (lvn->uNewState & LVIS_SELECTED) != 0;
-                if (lvn->iItem < 0) {
-                    for (int i = 0; i < m.count(); ++i)
+            case LVN_ODSTATECHANGED: {
+                auto* st = reinterpret_cast<NMLVODSTATECHANGE*>(nm);
+                if (syncing_) return 0;
+                if ((st->uOldState ^ st->uNewState) & LVIS_SELECTED) {
+                    bool sel = (st->uNewState & LVIS_SELECTED) != 0;
+                    for (int i = std::max(0, st->iFrom); i <= st->iTo && i < m.count(); ++i)
                         if (m.selected(i) != sel) selectFromControl(i, sel);
-                } else if (lvn->iItem < m.count() && m.selected(lvn->iItem) != sel) {
-                    selectFromControl(lvn->iItem, sel);
+                }
+                return 0;
+            }
+            case NM_CLICK: {
+                auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
+                if (!c_.reachable()) return 0;
+                POINT t = twipsOf(ia->ptAction);
+                m.userClicked(ia->iItem);
+                if (fw_.dead() || !c_.reachable()) return 0;
+                m.userMouseUp(1, t.x, t.y);
+                return 0;
+            }
+            case NM_RCLICK: {
+                auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
+                if (!c_.reachable()) return 0;
+                POINT t = twipsOf(ia->ptAction);
+                m.userMouseUp(2, t.x, t.y);
+                return 0;
+            }
+            case NM_DBLCLK: {
+                auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
+                if (c_.reachable()) m.userDblClickRow(ia->iItem);
+                return 0;
+            }
+            case LVN_COLUMNCLICK: {
+                auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
+                if (c_.reachable()) m.userColumnClick(lvn->iSubItem);
+                return 0;
+            }
+            case LVN_KEYDOWN: {
+                auto* kd = reinterpret_cast<NMLVKEYDOWN*>(nm);
+                if (c_.reachable()) m.userKeyDown(kd->wVKey);
+                return 0;
+            }
+            case NM_CUSTOMDRAW: {
+                auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(nm);
+                switch (cd->nmcd.dwDrawStage) {
+                    case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+                    case CDDS_ITEMPREPAINT: {
+                        int i = static_cast<int>(cd->nmcd.dwItemSpec);
+                        if (i >= 0 && i < m.count() && !m.item(i).subItemColors.empty()) return CDRF_NOTIFYSUBITEMDRAW;
+                        return CDRF_DODEFAULT;
+                    }
+                    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+                        int i = static_cast<int>(cd->nmcd.dwItemSpec);
+                        int col = cd->iSubItem;
+                        uint32_t color = kDefaultColor;
+                        if (i >= 0 && i < m.count() && col >= 1) {
+                            const auto& colors = m.item(i).subItemColors;
+                            if (col - 1 < static_cast<int>(colors.size())) color = colors[static_cast<size_t>(col - 1)];
+                        }
+                        if (color == kDefaultColor)
+                            cd->clrText = c_.foreColor() != kDefaultColor ? toColorRef(c_.foreColor())
+                                                                          : GetSysColor(COLOR_WINDOWTEXT);
+                        else
+                            cd->clrText = toColorRef(color);
+                        return CDRF_NEWFONT;
+                    }
+                    default: return CDRF_DODEFAULT;
                 }
             }
-            if ((diff & LVIS_FOCUSED) && (lvn->uNewState & LVIS_FOCUSED) && lvn->iItem >= 0 && lvn->iItem < m.count())
-                m.userSetFocused(lvn->iItem);
-            // A tick set through the control (LVM_SETITEMSTATE) reaches the model as the user's.
-            if ((lvn->uNewState & LVIS_STATEIMAGEMASK) && lvn->iItem >= 0 && lvn->iItem < m.count() && m.checkBoxes) {
-                bool checked = ((lvn->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
-                if (checked != m.checked(lvn->iItem) && c_.reachable()) m.userCheck(lvn->iItem, checked);
-            }
-            return 0;
-        }
-        case LVN_ODSTATECHANGED: {
-            auto* st = reinterpret_cast<NMLVODSTATECHANGE*>(nm);
-            if (syncing_) return 0;
-            if ((st->uOldState ^ st->uNewState) & LVIS_SELECTED) {
-                bool sel = (st->uNewState & LVIS_SELECTED) != 0;
-                for (int i = std::max(0, st->iFrom); i <= st->iTo && i < m.count(); ++i)
-                    if (m.selected(i) != sel) selectFromControl(i, sel);
-            }
-            return 0;
-        }
-        case NM_CLICK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (!c_.reachable()) return 0;
-            POINT t = twipsOf(ia->ptAction);
-            m.userClicked(ia->iItem);
-            if (fw_.dead() || !c_.reachable()) return 0;
-            m.userMouseUp(1, t.x, t.y);
-            return 0;
-        }
-        case NM_RCLICK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (!c_.reachable()) return 0;
-            POINT t = twipsOf(ia->ptAction);
-            m.userMouseUp(2, t.x, t.y);
-            return 0;
-        }
-        case NM_DBLCLK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (c_.reachable()) m.userDblClickRow(ia->iItem);
-            return 0;
-        }
-        case LVN_COLUMNCLICK: {
-            auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
-            if (c_.reachable()) m.userColumnClick(lvn->iSubItem);
-            return 0;
-        }
-        case LVN_KEYDOWN: {
-            auto* kd = reinterpret_cast<NMLVKEYDOWN*>(nm);
-            if (c_.reachable()) m.userKeyDown(kd->wVKey);
-            return 0;
-        }
-        case NM_CUSTOMDRAW: {
-            auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(nm);
-            switch (cd->nmcd.dwDrawStage) {
-            case CDDS_PREPAINT:
-                return CDRF_NOTIFYITEMDRAW;
-            case CDDS_ITEMPREPAINT: {
-                int i = static_cast<int>(cd->nmcd.dwItemSpec);
-                if (i >= 0 && i < m.count() && !m.item(i).subItemColors.empty()) return CDRF_NOTIFYSUBITEMDRAW;
-                return CDRF_DODEFAULT;
-            }
-            case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-                int i = static_cast<int>(cd->nmcd.dwItemSpec);
-                int col = cd->iSubItem;
-                uint32_t color = kDefaultColor;
-                if (i >= 0 && i < m.count() && col >= 1) {
-                    const auto& colors = m.item(i).subItemColors;
-                    if (col - 1 < static_cast<int>(colors.size())) color = colors[static_cast<size_t>(col - 1)];
-                }
-                if (color == kDefaultColor)
-                    cd->clrText = c_.foreColor() != kDefaultColor ? toColorRef(c_.foreColor()) : GetSysColor(COLOR_WINDOWTEXT);
-                else
-                    cd->clrText = toColorRef(color);
-                return CDRF_NEWFONT;
-            }
-            default:
-                return CDRF_DODEFAULT;
-            }
-        }
-        default:
-            handled = false;
-            return 0;
+            default: handled = false; return 0;
         }
     }
 
@@ -1021,7 +1032,8 @@ public:
         if (msg == WM_KEYDOWN && wp == VK_SPACE && lv().checkBoxes) {
             fw_.host().runGuarded("ItemCheck", [&] {
                 ListView& m = lv();
-                int focus = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+                int focus =
+                    static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
                 if (focus < 0) focus = m.selectedIndex();
                 if (focus < 0 || focus >= m.count()) return;
                 bool to = !m.checked(focus);
@@ -1078,7 +1090,8 @@ HBITMAP stockPicture(int number, int size) {
         DeleteObject(pen);
     };
     auto label = [&](const wchar_t* s, COLORREF color) {
-        HFONT f = CreateFontW(-size * 9 / 16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, L"Tahoma");
+        HFONT f = CreateFontW(-size * 9 / 16, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY,
+                              0, L"Tahoma");
         HGDIOBJ of = SelectObject(dc, f);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, color);
@@ -1088,24 +1101,23 @@ HBITMAP stockPicture(int number, int size) {
         DeleteObject(f);
     };
     switch (number) {
-    case 1:  // folder
-        box(1, 3, 8, 6, RGB(230, 180, 40), RGB(150, 110, 20));
-        box(1, 5, 15, 14, RGB(250, 210, 80), RGB(150, 110, 20));
-        break;
-    case 2:
-        box(1, 2, 15, 15, RGB(255, 255, 255), RGB(120, 120, 120));
-        label(L"ab", RGB(200, 0, 0));
-        break;
-    case 3:
-        box(1, 2, 15, 15, RGB(255, 255, 255), RGB(120, 120, 120));
-        label(L"01", RGB(0, 0, 200));
-        break;
-    case 4:
-        box(2, 2, 14, 14, RGB(230, 230, 230), RGB(120, 120, 120));
-        label(L"-", RGB(80, 80, 80));
-        break;
-    default:
-        break;
+        case 1:  // folder
+            box(1, 3, 8, 6, RGB(230, 180, 40), RGB(150, 110, 20));
+            box(1, 5, 15, 14, RGB(250, 210, 80), RGB(150, 110, 20));
+            break;
+        case 2:
+            box(1, 2, 15, 15, RGB(255, 255, 255), RGB(120, 120, 120));
+            label(L"ab", RGB(200, 0, 0));
+            break;
+        case 3:
+            box(1, 2, 15, 15, RGB(255, 255, 255), RGB(120, 120, 120));
+            label(L"01", RGB(0, 0, 200));
+            break;
+        case 4:
+            box(2, 2, 14, 14, RGB(230, 230, 230), RGB(120, 120, 120));
+            label(L"-", RGB(80, 80, 80));
+            break;
+        default: break;
     }
     SelectObject(dc, oldBmp);
     DeleteDC(dc);
@@ -1143,7 +1155,8 @@ void ImageListPeer::addImage(const ImageList::Image& img) {
     if (img.icon) {
         if (ImageList_AddIcon(himl_, reinterpret_cast<HICON>(img.icon)) >= 0) return;
     } else if (img.resourceId > 4) {
-        HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(img.resourceId), IMAGE_ICON, cx, cy, 0));
+        HICON icon = static_cast<HICON>(
+            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(img.resourceId), IMAGE_ICON, cx, cy, 0));
         if (icon) {
             int r = ImageList_AddIcon(himl_, icon);
             DestroyIcon(icon);
@@ -1179,28 +1192,28 @@ void ImageListPeer::changed(Prop, int index) {
 
 std::unique_ptr<ControlPeer> makePeer(FormWindow& fw, Control& c, int id) {
     switch (c.kind()) {
-    case Kind::Button: return std::make_unique<ButtonPeer>(fw, c, id);
-    case Kind::Label: return std::make_unique<LabelPeer>(fw, c, id);
-    case Kind::CheckBox: return std::make_unique<CheckBoxPeer>(fw, c, id);
-    case Kind::OptionButton: {
-        // An option group starts at the first option button of its container.
-        bool first = true;
-        for (Control* k : fw.form().controls()) {
-            if (k == &c) break;
-            if (k->kind() == Kind::OptionButton && k->container() == c.container()) first = false;
+        case Kind::Button: return std::make_unique<ButtonPeer>(fw, c, id);
+        case Kind::Label: return std::make_unique<LabelPeer>(fw, c, id);
+        case Kind::CheckBox: return std::make_unique<CheckBoxPeer>(fw, c, id);
+        case Kind::OptionButton: {
+            // An option group starts at the first option button of its container.
+            bool first = true;
+            for (Control* k : fw.form().controls()) {
+                if (k == &c) break;
+                if (k->kind() == Kind::OptionButton && k->container() == c.container()) first = false;
+            }
+            return std::make_unique<OptionPeer>(fw, c, id, first);
         }
-        return std::make_unique<OptionPeer>(fw, c, id, first);
-    }
-    case Kind::Frame: return std::make_unique<FramePeer>(fw, c, id);
-    case Kind::TextBox: return std::make_unique<TextBoxPeer>(fw, c, id);
-    case Kind::ComboBox: return std::make_unique<ComboPeer>(fw, c, id);
-    case Kind::ListBox: return std::make_unique<ListBoxPeer>(fw, c, id);
-    case Kind::ListView: return std::make_unique<ListViewPeer>(fw, c, id);
-    case Kind::PictureBox: return std::make_unique<PicturePeer>(fw, c, id);
-    case Kind::ProgressBar: return std::make_unique<ProgressPeer>(fw, c, id);
-    case Kind::StatusBar: return std::make_unique<StatusBarPeer>(fw, c, id);
-    case Kind::Timer: return std::make_unique<TimerPeer>(fw, c, id);
-    case Kind::Image: return nullptr;
+        case Kind::Frame: return std::make_unique<FramePeer>(fw, c, id);
+        case Kind::TextBox: return std::make_unique<TextBoxPeer>(fw, c, id);
+        case Kind::ComboBox: return std::make_unique<ComboPeer>(fw, c, id);
+        case Kind::ListBox: return std::make_unique<ListBoxPeer>(fw, c, id);
+        case Kind::ListView: return std::make_unique<ListViewPeer>(fw, c, id);
+        case Kind::PictureBox: return std::make_unique<PicturePeer>(fw, c, id);
+        case Kind::ProgressBar: return std::make_unique<ProgressPeer>(fw, c, id);
+        case Kind::StatusBar: return std::make_unique<StatusBarPeer>(fw, c, id);
+        case Kind::Timer: return std::make_unique<TimerPeer>(fw, c, id);
+        case Kind::Image: return nullptr;
     }
     return nullptr;
 }

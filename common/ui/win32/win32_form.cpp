@@ -39,10 +39,14 @@ bool parseShortcut(const std::string& s, ACCEL& a) {
     if (parts.empty()) return false;
     for (size_t i = 0; i + 1 < parts.size(); ++i) {
         std::string p = text::toLower(text::trim(parts[i]));
-        if (p == "ctrl" || p == "control") a.fVirt |= FCONTROL;
-        else if (p == "shift") a.fVirt |= FSHIFT;
-        else if (p == "alt") a.fVirt |= FALT;
-        else return false;
+        if (p == "ctrl" || p == "control")
+            a.fVirt |= FCONTROL;
+        else if (p == "shift")
+            a.fVirt |= FSHIFT;
+        else if (p == "alt")
+            a.fVirt |= FALT;
+        else
+            return false;
     }
     std::string key = text::toUpper(text::trim(parts.back()));
     if (key.size() == 1 && ((key[0] >= 'A' && key[0] <= 'Z') || (key[0] >= '0' && key[0] <= '9'))) {
@@ -56,12 +60,18 @@ bool parseShortcut(const std::string& s, ACCEL& a) {
             return true;
         }
     }
-    if (key == "DEL" || key == "DELETE") a.key = VK_DELETE;
-    else if (key == "INS" || key == "INSERT") a.key = VK_INSERT;
-    else if (key == "ENTER" || key == "RETURN") a.key = VK_RETURN;
-    else if (key == "ESC" || key == "ESCAPE") a.key = VK_ESCAPE;
-    else if (key == "BKSP" || key == "BACKSPACE") a.key = VK_BACK;
-    else return false;
+    if (key == "DEL" || key == "DELETE")
+        a.key = VK_DELETE;
+    else if (key == "INS" || key == "INSERT")
+        a.key = VK_INSERT;
+    else if (key == "ENTER" || key == "RETURN")
+        a.key = VK_RETURN;
+    else if (key == "ESC" || key == "ESCAPE")
+        a.key = VK_ESCAPE;
+    else if (key == "BKSP" || key == "BACKSPACE")
+        a.key = VK_BACK;
+    else
+        return false;
     return true;
 }
 
@@ -78,18 +88,16 @@ DWORD FormWindow::windowStyle() const {
     // No WS_CLIPCHILDREN: group boxes do not paint their inside, the form's background does.
     DWORD style = WS_CAPTION | WS_SYSMENU;
     switch (form_.borderStyle) {
-    case BorderStyle::Sizable:
-        style |= WS_THICKFRAME;
-        if (form_.minButton) style |= WS_MINIMIZEBOX;
-        if (form_.maxButton) style |= WS_MAXIMIZEBOX;
-        break;
-    case BorderStyle::FixedSingle:
-        if (form_.minButton) style |= WS_MINIMIZEBOX;
-        if (form_.maxButton) style |= WS_MAXIMIZEBOX;
-        break;
-    case BorderStyle::FixedDialog:
-        style |= DS_MODALFRAME;
-        break;
+        case BorderStyle::Sizable:
+            style |= WS_THICKFRAME;
+            if (form_.minButton) style |= WS_MINIMIZEBOX;
+            if (form_.maxButton) style |= WS_MAXIMIZEBOX;
+            break;
+        case BorderStyle::FixedSingle:
+            if (form_.minButton) style |= WS_MINIMIZEBOX;
+            if (form_.maxButton) style |= WS_MAXIMIZEBOX;
+            break;
+        case BorderStyle::FixedDialog: style |= DS_MODALFRAME; break;
     }
     return style;
 }
@@ -200,8 +208,8 @@ void FormWindow::create() {
     AdjustWindowRectEx(&r, windowStyle(), hasMenu, 0);
     int w = r.right - r.left, h = r.bottom - r.top;
     int x = host_.toPixels(form_.left()), y = host_.toPixels(form_.top());
-    hwnd_ = CreateWindowExW(0, L"SclUiForm", wide(form_.caption()).c_str(), windowStyle(), x, y, w, h, nullptr,
-                            nullptr, GetModuleHandleW(nullptr), this);
+    hwnd_ = CreateWindowExW(0, L"SclUiForm", wide(form_.caption()).c_str(), windowStyle(), x, y, w, h, nullptr, nullptr,
+                            GetModuleHandleW(nullptr), this);
     if (!hwnd_) {
         creating_ = false;
         logError("cannot create the window of " + form_.name());
@@ -243,7 +251,8 @@ void FormWindow::create() {
         containers.push_back({depth, p.get()});
     }
     std::stable_sort(containers.begin(), containers.end(), [](auto& a, auto& b) { return a.first > b.first; });
-    for (auto& [d, p] : containers) SetWindowPos(p->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    for (auto& [d, p] : containers)
+        SetWindowPos(p->hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     creating_ = false;
 }
 
@@ -329,8 +338,10 @@ void FormWindow::buildAccelerators() {
 void FormWindow::applyWindowState() {
     if (!hwnd_) return;
     int cmd = SW_SHOWNORMAL;
-    if (form_.windowState() == WindowState::Minimized) cmd = SW_SHOWMINIMIZED;
-    else if (form_.windowState() == WindowState::Maximized) cmd = SW_SHOWMAXIMIZED;
+    if (form_.windowState() == WindowState::Minimized)
+        cmd = SW_SHOWMINIMIZED;
+    else if (form_.windowState() == WindowState::Maximized)
+        cmd = SW_SHOWMAXIMIZED;
     shownState_ = form_.windowState();
     ShowWindow(hwnd_, cmd);
 }
@@ -341,8 +352,10 @@ void FormWindow::changed(Prop prop, int) {
         SetWindowTextW(hwnd_, wide(form_.caption()).c_str());
     } else if (prop == Prop::Geometry) {
         if (form_.windowState() != shownState_) {
-            if (IsWindowVisible(hwnd_)) applyWindowState();
-            else shownState_ = form_.windowState();
+            if (IsWindowVisible(hwnd_))
+                applyWindowState();
+            else
+                shownState_ = form_.windowState();
             return;
         }
         RECT want{host_.toPixels(form_.left()), host_.toPixels(form_.top()), 0, 0};
@@ -436,109 +449,102 @@ LRESULT CALLBACK FormWindow::windowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) 
 
 LRESULT FormWindow::handle(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
-    case WM_COMMAND:
-        onCommand(wp, lp);
-        return 0;
-    case WM_NOTIFY: {
-        auto* nm = reinterpret_cast<NMHDR*>(lp);
-        if (ControlPeer* p = peerById(static_cast<int>(nm->idFrom))) {
-            bool handled = false;
-            LRESULT r = 0;
-            host_.runGuarded("notify", [&] { r = p->notify(nm, handled); });
-            if (handled) return r;
+        case WM_COMMAND: onCommand(wp, lp); return 0;
+        case WM_NOTIFY: {
+            auto* nm = reinterpret_cast<NMHDR*>(lp);
+            if (ControlPeer* p = peerById(static_cast<int>(nm->idFrom))) {
+                bool handled = false;
+                LRESULT r = 0;
+                host_.runGuarded("notify", [&] { r = p->notify(nm, handled); });
+                if (handled) return r;
+            }
+            break;
         }
-        break;
-    }
-    case WM_MEASUREITEM: {
-        auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
-        if (ControlPeer* p = peerById(static_cast<int>(mi->CtlID))) {
-            p->measureItem(mi);
-            return TRUE;
-        }
-        break;
-    }
-    case WM_DRAWITEM: {
-        auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-        if (ControlPeer* p = peerById(static_cast<int>(di->CtlID))) {
-            p->drawItem(di);
-            return TRUE;
-        }
-        break;
-    }
-    case WM_CTLCOLORSTATIC:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX: {
-        HWND child = reinterpret_cast<HWND>(lp);
-        ControlPeer* p = peerById(GetDlgCtrlID(child));
-        if (p && p->control().foreColor() != kDefaultColor) {
-            HDC dc = reinterpret_cast<HDC>(wp);
-            uint32_t bgr = p->control().foreColor();
-            SetTextColor(dc, RGB(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
-            int bg = (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW : COLOR_BTNFACE;
-            SetBkColor(dc, GetSysColor(bg));
-            return reinterpret_cast<LRESULT>(GetSysColorBrush(bg));
-        }
-        break;
-    }
-    case WM_SETCURSOR: {
-        HWND child = reinterpret_cast<HWND>(wp);
-        if (child != hwnd_ && LOWORD(lp) == HTCLIENT) {
-            ControlPeer* p = peerById(GetDlgCtrlID(child));
-            if (p && p->control().handCursor()) {
-                SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+        case WM_MEASUREITEM: {
+            auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+            if (ControlPeer* p = peerById(static_cast<int>(mi->CtlID))) {
+                p->measureItem(mi);
                 return TRUE;
             }
+            break;
         }
-        break;
-    }
-    case WM_TIMER:
-        if (ControlPeer* p = peerById(static_cast<int>(wp))) {
-            host_.runGuarded("Timer", [&] { p->timer(); });
+        case WM_DRAWITEM: {
+            auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+            if (ControlPeer* p = peerById(static_cast<int>(di->CtlID))) {
+                p->drawItem(di);
+                return TRUE;
+            }
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX: {
+            HWND child = reinterpret_cast<HWND>(lp);
+            ControlPeer* p = peerById(GetDlgCtrlID(child));
+            if (p && p->control().foreColor() != kDefaultColor) {
+                HDC dc = reinterpret_cast<HDC>(wp);
+                uint32_t bgr = p->control().foreColor();
+                SetTextColor(dc, RGB(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF));
+                int bg = (msg == WM_CTLCOLOREDIT || msg == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW : COLOR_BTNFACE;
+                SetBkColor(dc, GetSysColor(bg));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(bg));
+            }
+            break;
+        }
+        case WM_SETCURSOR: {
+            HWND child = reinterpret_cast<HWND>(wp);
+            if (child != hwnd_ && LOWORD(lp) == HTCLIENT) {
+                ControlPeer* p = peerById(GetDlgCtrlID(child));
+                if (p && p->control().handCursor()) {
+                    SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_HAND)));
+                    return TRUE;
+                }
+            }
+            break;
+        }
+        case WM_TIMER:
+            if (ControlPeer* p = peerById(static_cast<int>(wp))) {
+                host_.runGuarded("Timer", [&] { p->timer(); });
+                return 0;
+            }
+            break;
+        case DM_GETDEFID:
+            for (Control* c : form_.controls())
+                if (c->kind() == Kind::Button && static_cast<Button*>(c)->isDefault && c->reachable())
+                    if (ControlPeer* p = peerOf(*c)) return MAKELRESULT(p->id(), DC_HASDEFID);
+            return 0;
+        case WM_SIZE: onSize(wp); return 0;
+        case WM_MOVE:
+            if (!creating_ && !IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
+                RECT r;
+                GetWindowRect(hwnd_, &r);
+                applying_ = true;
+                form_.move(host_.toTwips(r.left), host_.toTwips(r.top));
+                applying_ = false;
+            }
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+            if (form_.minWidth > 0) mm->ptMinTrackSize.x = host_.toPixels(form_.minWidth);
+            if (form_.minHeight > 0) mm->ptMinTrackSize.y = host_.toPixels(form_.minHeight);
             return 0;
         }
-        break;
-    case DM_GETDEFID:
-        for (Control* c : form_.controls())
-            if (c->kind() == Kind::Button && static_cast<Button*>(c)->isDefault && c->reachable())
-                if (ControlPeer* p = peerOf(*c)) return MAKELRESULT(p->id(), DC_HASDEFID);
-        return 0;
-    case WM_SIZE:
-        onSize(wp);
-        return 0;
-    case WM_MOVE:
-        if (!creating_ && !IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
-            RECT r;
-            GetWindowRect(hwnd_, &r);
-            applying_ = true;
-            form_.move(host_.toTwips(r.left), host_.toTwips(r.top));
-            applying_ = false;
-        }
-        return 0;
-    case WM_GETMINMAXINFO: {
-        auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
-        if (form_.minWidth > 0) mm->ptMinTrackSize.x = host_.toPixels(form_.minWidth);
-        if (form_.minHeight > 0) mm->ptMinTrackSize.y = host_.toPixels(form_.minHeight);
-        return 0;
-    }
-    case WM_ACTIVATE:
-        if (LOWORD(wp) == WA_INACTIVE) {
-            HWND f = GetFocus();
-            if (f && IsChild(hwnd_, f)) savedFocus_ = f;
-        } else if (!HIWORD(wp)) {
-            HWND target = savedFocus_ && IsWindow(savedFocus_) && IsWindowVisible(savedFocus_) &&
-                                  IsWindowEnabled(savedFocus_)
-                              ? savedFocus_
-                              : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
-            if (target) SetFocus(target);
-            host_.formActivated(form_);
-        }
-        return 0;
-    case WM_CLOSE:
-        host_.runGuarded("QueryUnload", [&] { form_.userClose(); });
-        return 0;
-    default:
-        break;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) == WA_INACTIVE) {
+                HWND f = GetFocus();
+                if (f && IsChild(hwnd_, f)) savedFocus_ = f;
+            } else if (!HIWORD(wp)) {
+                HWND target =
+                    savedFocus_ && IsWindow(savedFocus_) && IsWindowVisible(savedFocus_) && IsWindowEnabled(savedFocus_)
+                        ? savedFocus_
+                        : GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+                if (target) SetFocus(target);
+                host_.formActivated(form_);
+            }
+            return 0;
+        case WM_CLOSE: host_.runGuarded("QueryUnload", [&] { form_.userClose(); }); return 0;
+        default: break;
     }
     return DefWindowProcW(hwnd_, msg, wp, lp);
 }

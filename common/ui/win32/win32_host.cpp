@@ -44,10 +44,11 @@ void logError(const std::string& what) {
 namespace {
 
 int64_t steadyMicros() {
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
-constexpr UINT kMsgPosted = WM_APP + 1;     // run the posted actions
+constexpr UINT kMsgPosted = WM_APP + 1;  // run the posted actions
 const wchar_t kHostClass[] = L"SclUiHost";
 
 LRESULT CALLBACK hostWindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -244,7 +245,8 @@ void Win32Host::showWindow(Form& form, bool modal, Form* owner) {
     --modalDepth_;
     // The form may be gone (unloaded, its object even destroyed): re-enable what it disabled.
     std::vector<HWND> toEnable;
-    if (FormWindow* cur = windowOf(form); cur == fw) toEnable.swap(fw->disabledByModal);
+    if (FormWindow* cur = windowOf(form); cur == fw)
+        toEnable.swap(fw->disabledByModal);
     else
         for (auto& g : graveyard_)
             if (g.get() == fw) toEnable.swap(fw->disabledByModal);
@@ -302,8 +304,10 @@ void Win32Host::flushDeferred() {
     for (size_t i = 0; i < graveyard_.size();) {
         FormWindow* g = graveyard_[i].get();
         if (!g->dead() && g->form().busyDepth() == 0) g->destroy(true);
-        if (g->dead() && g->inProc() == 0) graveyard_.erase(graveyard_.begin() + static_cast<long>(i));
-        else ++i;
+        if (g->dead() && g->inProc() == 0)
+            graveyard_.erase(graveyard_.begin() + static_cast<long>(i));
+        else
+            ++i;
     }
 }
 

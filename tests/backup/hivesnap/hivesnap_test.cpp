@@ -97,11 +97,12 @@ TEST(HivesnapFormat, RowsRecordAndCompleteExports) {
               "name\tdate\tsize\town\n"
               "Backup 26.12.06-16.45.36\t06/12/2026\t1,5 MB\tyes\n"
               "odd\\tname\t\t0 MB\tno\n");
-    EXPECT_EQ(hivesnap::FormatRows(rows, Format::Json),
-              "[\n"
-              "  {\"name\": \"Backup 26.12.06-16.45.36\", \"date\": \"06/12/2026\", \"size\": \"1,5 MB\", \"own\": true},\n"
-              "  {\"name\": \"odd\\tname\", \"date\": \"\", \"size\": \"0 MB\", \"own\": false}\n"
-              "]\n");
+    EXPECT_EQ(
+        hivesnap::FormatRows(rows, Format::Json),
+        "[\n"
+        "  {\"name\": \"Backup 26.12.06-16.45.36\", \"date\": \"06/12/2026\", \"size\": \"1,5 MB\", \"own\": true},\n"
+        "  {\"name\": \"odd\\tname\", \"date\": \"\", \"size\": \"0 MB\", \"own\": false}\n"
+        "]\n");
 
     std::vector<hivesnap::OwnBackup> own{{"Backup 26.12.06-16.45.36.reg", 5216154},
                                          {"Backup 26.12.06-16.45.36 (2).reg", 0}};
@@ -122,9 +123,9 @@ TEST(HivesnapFormat, RowsRecordAndCompleteExports) {
     } tails[] = {
         {kHead + kEnd, true},
         {"REGEDIT4\r\n\r\n[HKEY_USERS]\r\n\"a\"=\"b\"\r\n\r\n", true},
-        {kHead + Wide("\"Last\"=\"val"), false},             // cut in a line
-        {kHead + Wide("\"Last\"=\"value\"\r\n"), false},     // cut after a line
-        {kHead + kEnd.substr(0, kEnd.size() - 1), false},    // cut in the last character
+        {kHead + Wide("\"Last\"=\"val"), false},           // cut in a line
+        {kHead + Wide("\"Last\"=\"value\"\r\n"), false},   // cut after a line
+        {kHead + kEnd.substr(0, kEnd.size() - 1), false},  // cut in the last character
         {"", false},
     };
     for (const Tail& t : tails) EXPECT_EQ(hivesnap::EndsAsACompleteExport(t.bytes), t.complete) << t.bytes.size();
@@ -228,8 +229,7 @@ TEST_F(HivesnapTest, BackupWaitsUntilTheEditorHasEndedAndTheFileIsComplete) {
     EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk) << err;
     EXPECT_EQ(out, "Backup 26.12.06-16.45.36\n");
     ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
-    EXPECT_EQ(shell.events[0].commandLine,
-              "/E \"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
+    EXPECT_EQ(shell.events[0].commandLine, "/E \"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
     // The editor ended after its fifth step; the file is then seen at the same size once more.
     EXPECT_GE(sleeps, steps + 1);
     EXPECT_EQ(files.readFile(kFolder + "Backup 26.12.06-16.45.36.reg")->substr(0, kHead.size()), kHead);
@@ -253,9 +253,9 @@ TEST_F(HivesnapTest, KeepDeletesOnlyTheOlderBackupsHivesnapMadeItself) {
         EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
         Later(10);
     }
-    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 20.01.01-00.00.00.reg", "Backup 26.12.06-16.40.00.reg",
-                                                   "Backup 26.12.06-16.45.46.reg", "Backup 26.12.06-16.45.56.reg",
-                                                   "notes.reg"}));
+    EXPECT_EQ(Backups(),
+              (std::vector<std::string>{"Backup 20.01.01-00.00.00.reg", "Backup 26.12.06-16.40.00.reg",
+                                        "Backup 26.12.06-16.45.46.reg", "Backup 26.12.06-16.45.56.reg", "notes.reg"}));
     EXPECT_NE(err.find("deleted the older backup Backup 26.12.06-16.45.36"), std::string::npos) << err;
     auto own = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
     ASSERT_EQ(own.size(), 2u);
@@ -263,12 +263,13 @@ TEST_F(HivesnapTest, KeepDeletesOnlyTheOlderBackupsHivesnapMadeItself) {
     EXPECT_EQ(own[1].file, "Backup 26.12.06-16.45.56.reg");
 
     EXPECT_EQ(Run({"list"}), hivesnap::kExitOk);
-    EXPECT_EQ(out, "name\tdate\tsize\town\n"
-                   "Backup 20.01.01-00.00.00\t00/00/0000\t0 MB\tno\n"
-                   "Backup 26.12.06-16.40.00\t00/00/0000\t0 MB\tno\n"
-                   "Backup 26.12.06-16.45.46\t06/12/2026\t0 MB\tyes\n"
-                   "Backup 26.12.06-16.45.56\t06/12/2026\t0 MB\tyes\n"
-                   "notes\t00/00/0000\t0 MB\tno\n");
+    EXPECT_EQ(out,
+              "name\tdate\tsize\town\n"
+              "Backup 20.01.01-00.00.00\t00/00/0000\t0 MB\tno\n"
+              "Backup 26.12.06-16.40.00\t00/00/0000\t0 MB\tno\n"
+              "Backup 26.12.06-16.45.46\t06/12/2026\t0 MB\tyes\n"
+              "Backup 26.12.06-16.45.56\t06/12/2026\t0 MB\tyes\n"
+              "notes\t00/00/0000\t0 MB\tno\n");
 }
 
 TEST_F(HivesnapTest, AnOlderBackupThatCannotBeDeletedIsReportedAndRemembered) {

@@ -66,8 +66,10 @@ int values(const std::wstring& path) {
         RegEnumValueW(h, i, name, &chars, nullptr, &type, data.data(), &got);
         std::string line;
         for (DWORD c = 0; c < chars; ++c) {
-            if (name[c] == 0) line += "\\0";
-            else if (name[c] < 0x80) line += static_cast<char>(name[c]);
+            if (name[c] == 0)
+                line += "\\0";
+            else if (name[c] < 0x80)
+                line += static_cast<char>(name[c]);
             else {
                 char u[8];
                 std::snprintf(u, sizeof u, "\\u%04x", static_cast<unsigned>(name[c]));

@@ -198,7 +198,8 @@ std::vector<std::wstring> removeItem(HWND form, HWND list, int index) {
     press(button(form, L"Remove"));
     HWND box = waitBox(L"Warning...", 15);
     const std::wstring question = answerBox(box, IDYES);
-    check(question == L"Are you sure you want to delete this entry from the registry?", "Remove asks first; answered Yes");
+    check(question == L"Are you sure you want to delete this entry from the registry?",
+          "Remove asks first; answered Yes");
     Sleep(500);
     return listItems(list);
 }
@@ -257,7 +258,8 @@ int wmain(int argc, wchar_t** argv) {
             [](HWND h, LPARAM p) -> BOOL {
                 DWORD pid = 0;
                 GetWindowThreadProcessId(h, &pid);
-                if (pid == g_pid && IsWindowVisible(h) && textOf(h) == L"Uninstall Manager") ++*reinterpret_cast<int*>(p);
+                if (pid == g_pid && IsWindowVisible(h) && textOf(h) == L"Uninstall Manager")
+                    ++*reinterpret_cast<int*>(p);
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&managers));
@@ -276,7 +278,8 @@ int wmain(int argc, wchar_t** argv) {
         selectItem(un, list, indexOf(items, L"Scourline E2E Alpha"));
         HWND edit = child(un, L"Edit");
         say("command shown", edit ? textOf(edit) : L"");
-        check(edit && textOf(edit) == L"C:\\Scourline E2E\\alpha\\uninst.exe /S", "the selected entry's command is shown");
+        check(edit && textOf(edit) == L"C:\\Scourline E2E\\alpha\\uninst.exe /S",
+              "the selected entry's command is shown");
         shot(L"uninstall-manager");
 
         // The program of this entry is missing (only the decoy C:\Program.exe exists).
@@ -308,9 +311,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND about = waitTop(L"About", 20);
     check(about != nullptr, "the about window opens");
     if (about) {
-        const std::wstring arabic = L"\x0644\x0644\x0645\x0632\x064A\x062F \x0645\x0646 \x0627\x0644\x0645\x0639\x0644"
-                                    L"\x0648\x0645\x0627\x062A \x0639\x0646 \x0627\x0644\x0645\x0628\x0631\x0645\x062C "
-                                    L"\x0627\x0636\x063A\x0637 \x0647\x0646\x0627";
+        const std::wstring arabic =
+            L"\x0644\x0644\x0645\x0632\x064A\x062F \x0645\x0646 \x0627\x0644\x0645\x0639\x0644"
+            L"\x0648\x0645\x0627\x062A \x0639\x0646 \x0627\x0644\x0645\x0628\x0631\x0645\x062C "
+            L"\x0627\x0636\x063A\x0637 \x0647\x0646\x0627";
         check(child(about, L"Static", arabic) != nullptr, "the Arabic label shows its text as written");
         check(child(about, L"Static", L"Tolvane Registry Cleaner 4.21") != nullptr, "the title label");
         shot(L"about");

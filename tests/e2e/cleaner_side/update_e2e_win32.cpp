@@ -24,10 +24,10 @@ FILE* g_out = stdout;
 
 const char* outcomeName(cleaner::FrmUpdate::Outcome o) {
     switch (o) {
-    case cleaner::FrmUpdate::Outcome::Checking: return "checking";
-    case cleaner::FrmUpdate::Outcome::UpdateAvailable: return "update available";
-    case cleaner::FrmUpdate::Outcome::NoUpdate: return "no update";
-    case cleaner::FrmUpdate::Outcome::CheckFailed: return "check failed";
+        case cleaner::FrmUpdate::Outcome::Checking: return "checking";
+        case cleaner::FrmUpdate::Outcome::UpdateAvailable: return "update available";
+        case cleaner::FrmUpdate::Outcome::NoUpdate: return "no update";
+        case cleaner::FrmUpdate::Outcome::CheckFailed: return "check failed";
     }
     return "?";
 }

@@ -135,7 +135,9 @@ public:
     }
     bool ok() const { return mem_ != nullptr; }
     char* at(size_t offset) const { return static_cast<char*>(mem_) + offset; }
-    void write(size_t offset, const void* data, size_t n) { WriteProcessMemory(process_, at(offset), data, n, nullptr); }
+    void write(size_t offset, const void* data, size_t n) {
+        WriteProcessMemory(process_, at(offset), data, n, nullptr);
+    }
     void read(size_t offset, void* data, size_t n) { ReadProcessMemory(process_, at(offset), data, n, nullptr); }
 
 private:

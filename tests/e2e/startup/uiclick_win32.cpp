@@ -112,8 +112,8 @@ int wmain(int argc, wchar_t** argv) {
         HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
         if (!proc) return 1;
         const SIZE_T textBytes = 2048 * sizeof(wchar_t);
-        auto* remote = static_cast<char*>(
-            VirtualAllocEx(proc, nullptr, sizeof(LVITEMW) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+        auto* remote =
+            static_cast<char*>(VirtualAllocEx(proc, nullptr, sizeof(LVITEMW) + textBytes, MEM_COMMIT, PAGE_READWRITE));
         for (int i = 0; i < n; ++i) {
             std::string line;
             for (int col = 0; col < columns; ++col) {

@@ -40,20 +40,20 @@ TEST(HiverunArgs, GoodAndBadCommandLines) {
         {{"remove", "--", "-dash"}, true},
         {{"--version"}, true},
         {{"--help"}, true},
-        {{}, false},                                   // no command
-        {{"lst"}, false},                              // unknown command
-        {{"list", "--bogus"}, false},                  // unknown option
+        {{}, false},                   // no command
+        {{"lst"}, false},              // unknown command
+        {{"list", "--bogus"}, false},  // unknown option
         {{"list", "extra"}, false},
         {{"list", "--scope", "everyone"}, false},
-        {{"list", "--scope"}, false},                  // option without its value
+        {{"list", "--scope"}, false},  // option without its value
         {{"list", "--format", "xml"}, false},
-        {{"add", "Name"}, false},                      // command missing
+        {{"add", "Name"}, false},  // command missing
         {{"add", "a", "b", "c"}, false},
         {{"add", "--scope", "all", "Name", "cmd"}, false},  // all is for list only
         {{"add", "--format", "json", "Name", "cmd"}, false},
         {{"rename", "Old"}, false},
         {{"remove"}, false},
-        {{"remove", "-dash"}, false},                  // a name with a dash needs "--"
+        {{"remove", "-dash"}, false},  // a name with a dash needs "--"
     };
     for (const Case& c : cases) {
         Options o;
@@ -124,8 +124,7 @@ protected:
         console.err = [this](const std::string& s) { err += s; };
     }
 
-    void Put(plat::RegHandle root, const std::string& name, const std::string& data,
-             uint32_t type = plat::kRegSz) {
+    void Put(plat::RegHandle root, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz) {
         plat::RegHandle k = 0;
         ASSERT_EQ(mem.createKeyEx(root, kRunKeyPath, plat::kKeyAllAccess, &k, nullptr), 0);
         std::vector<uint8_t> bytes;
@@ -184,14 +183,18 @@ TEST_F(HiverunTest, ListShowsBothKeysWithProgramFileAndWhetherItExists) {
     Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // the window skips it
     Put(kHkeyLocalMachine, "Machine", "C:\\m.exe");
     EXPECT_EQ(Run({"list"}), hiverun::kExitOk);
-    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\n"
-                   "Long\t" + text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') + ".exe\tyes\n"
-                   "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\n"
-                   "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\n"
-                   "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\n");
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\n"
+              "Long\t" +
+                  text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') +
+                  ".exe\tyes\n"
+                  "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\n"
+                  "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\n"
+                  "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\n");
     EXPECT_EQ(Run({"list", "--scope", "machine", "--format", "json"}), hiverun::kExitOk);
-    EXPECT_EQ(out, "[\n  {\"name\": \"Machine\", \"data\": \"C:\\\\m.exe\", \"scope\": \"machine\", \"program\": "
-                   "\"C:\\\\m.exe\", \"exists\": false}\n]\n");
+    EXPECT_EQ(out,
+              "[\n  {\"name\": \"Machine\", \"data\": \"C:\\\\m.exe\", \"scope\": \"machine\", \"program\": "
+              "\"C:\\\\m.exe\", \"exists\": false}\n]\n");
     EXPECT_TRUE(err.empty()) << err;
     EXPECT_TRUE(reg.writes.empty());  // listing writes nothing
 }
@@ -210,8 +213,9 @@ TEST_F(HiverunTest, AKeyThatCannotBeReadIsReportedAndTheOtherStillListed) {
     mem.markAccessDenied(kHkeyLocalMachine, kRunKeyPath);
     EXPECT_EQ(Run({"list"}), hiverun::kExitRefused);
     EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\nMine\tmine.exe\tuser\tmine.exe\tno\n");
-    EXPECT_NE(err.find("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: access denied (error 5)"),
-              std::string::npos)
+    EXPECT_NE(
+        err.find("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: access denied (error 5)"),
+        std::string::npos)
         << err;
     EXPECT_EQ(Run({"remove", "--scope", "machine", "Theirs"}), hiverun::kExitRefused);
     EXPECT_EQ(Stored(kHkeyLocalMachine, "Theirs"), "theirs.exe");
@@ -241,8 +245,8 @@ TEST_F(HiverunTest, AddWritesTheEntryAndRefusesANameThatExistsInAnyCase) {
 }
 
 TEST_F(HiverunTest, BlankNamesAndCommandsAreRefusedAndNothingIsWritten) {
-    for (auto args : std::vector<std::vector<std::string>>{
-             {"add", "", "x.exe"}, {"add", "   ", "x.exe"}, {"add", "Name", "  "}}) {
+    for (auto args :
+         std::vector<std::vector<std::string>>{{"add", "", "x.exe"}, {"add", "   ", "x.exe"}, {"add", "Name", "  "}}) {
         EXPECT_EQ(Run(args), hiverun::kExitCheck) << args[1];
         EXPECT_NE(err.find(startup::kEmptyText), std::string::npos);
     }
@@ -258,9 +262,9 @@ TEST_F(HiverunTest, ANameThatDoesNotExistIsRefusedBySetRenameAndRemove) {
     Put(kHkeyCurrentUser, "There", "there.exe");
     Put(kHkeyLocalMachine, "Elsewhere", "m.exe");
     for (auto args : std::vector<std::vector<std::string>>{{"set", "Missing", "x.exe"},
-                                                          {"rename", "Missing", "New"},
-                                                          {"remove", "Missing"},
-                                                          {"remove", "Elsewhere"}}) {  // it is the machine's
+                                                           {"rename", "Missing", "New"},
+                                                           {"remove", "Missing"},
+                                                           {"remove", "Elsewhere"}}) {  // it is the machine's
         EXPECT_EQ(Run(args), hiverun::kExitCheck) << args[0];
         EXPECT_NE(err.find("there is no entry \"" + args[1] + "\""), std::string::npos) << err;
     }
