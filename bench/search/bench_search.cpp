@@ -3,11 +3,16 @@
 //   search_bench [--keys N] [--values-per-key V]   generated in-memory registry (default 200,000 keys,
 //                                                   5 values a key: 1,000,000 values)
 //   search_bench --real [TEXT]                     the machine's own registry (Windows / Wine)
+//   search_bench --window [--rounds R] TEXT        Windows / Wine with a display: the search window on
+//                                                   real controls against hivegrep, the same search in
+//                                                   the same run, rounds alternating (window, hivegrep)
+//   search_bench --window --only window|hivegrep   one side alone, for timing whole processes in turn
 //
 // The bare walk reads every sub-key, value name, type and text content of the roots the search
 // window offers the way the search reads them, and yields to the same headless backend as often,
 // but tests nothing. The search is RunGrep with the window's defaults ("My Computer", Any, Match
 // Case, keys, values and data), so it also reads every text value.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +26,11 @@
 #include "search/mod_reg.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "common/platform/win32/win32_registry.h"
+#include "common/ui/win32/win32_host.h"
+#include "search/frm_search.h"
 #else
 #include <sys/resource.h>
 #endif
@@ -186,20 +195,145 @@ int run(plat::Registry& reg, const std::string& textToFind, int rounds) {
     return 0;
 }
 
+#ifdef _WIN32
+// Every option hivegrep is given, so both sides search the same whatever the saved settings say.
+const std::vector<std::string> kSameSearch = {"--root", "My Computer", "--match", "any", "--case",
+                                              "--keys", "--values", "--data", "--format", "tsv"};
+
+// The search window on real controls: the user sets the same options, types the text and
+// presses Search; timed until the results are painted. Returns the seconds, and the rows shown.
+double windowSearch(plat::Registry& reg, const std::string& textToFind, size_t* rows) {
+    ui::Win32Host host;
+    search::SearchServices services{reg, nullptr, nullptr, /*saveSettings=*/false};
+    search::frmSearch form(host, services);
+    form.show();
+    host.processMessages();
+    form.cboRoot.userPick(0);
+    form.Option1.userClick();
+    if (form.ChCase.value() != 1) form.ChCase.setValue(1);
+    for (ui::CheckBox* c : {&form.ChKeys, &form.ChValues, &form.ChData})
+        if (c->value() != 1) c->setValue(1);
+    form.cboFind.userType(textToFind);
+    host.processMessages();
+    const auto t0 = Clock::now();
+    form.cmdFind.userClick();
+    host.processMessages();
+    const double s = seconds(t0, Clock::now());
+    *rows = form.results().size();
+    form.unload();
+    host.processMessages();
+    return s;
+}
+
+// The process's user and system time so far, in seconds: the window's extra work shows there
+// even when the machine's load blurs the wall-clock figures.
+double cpuSeconds() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto secs = [](FILETIME f) {
+        return static_cast<double>((static_cast<uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e7;
+    };
+    return secs(user) + secs(kernel);
+}
+
+// One search through hivegrep's code with the same options; returns the seconds and the rows.
+double grepSearch(plat::Registry& reg, const std::string& textToFind, size_t* rows, bool* ok) {
+    std::vector<std::string> args = kSameSearch;
+    args.push_back(textToFind);
+    const auto t0 = Clock::now();
+    const search::GrepOutcome out = search::RunGrep(args, reg);
+    const double s = seconds(t0, Clock::now());
+    *ok = out.exitCode == search::kGrepOk;
+    if (!*ok) std::fprintf(stderr, "hivegrep: %s", out.error.c_str());
+    *rows = 0;
+    for (char ch : out.output) *rows += ch == '\n';
+    if (*rows > 0) *rows -= 1;  // header
+    return s;
+}
+
+// Rounds pair the two searches, the order turning every round (window first, then hivegrep
+// first), so that a machine that speeds up or slows down meanwhile weighs on both alike. The
+// figure to quote is the median of the rounds' ratios.
+int runWindow(plat::Registry& reg, const std::string& textToFind, int rounds, const std::string& only) {
+    std::vector<double> ratios, windows, greps;
+    size_t windowRows = 0, grepRows = 0;
+    if (!only.empty()) {
+        for (int round = 0; round < rounds; ++round) {
+            bool ok = true;
+            size_t rows = 0;
+            const double s = only == "window" ? windowSearch(reg, textToFind, &rows) : grepSearch(reg, textToFind, &rows, &ok);
+            if (!ok) return 1;
+            std::printf("round %d: %s %.3f s, %zu rows\n", round + 1, only.c_str(), s, rows);
+        }
+        return 0;
+    }
+    for (int round = 0; round < rounds; ++round) {
+        double w = 0, g = 0, wCpu = 0, gCpu = 0;
+        bool ok = true;
+        auto window = [&] {
+            const double c0 = cpuSeconds();
+            w = windowSearch(reg, textToFind, &windowRows);
+            wCpu = cpuSeconds() - c0;
+        };
+        auto grep = [&] {
+            const double c0 = cpuSeconds();
+            g = grepSearch(reg, textToFind, &grepRows, &ok);
+            gCpu = cpuSeconds() - c0;
+        };
+        if (round % 2 == 0) {
+            window();
+            grep();
+        } else {
+            grep();
+            window();
+        }
+        if (!ok) return 1;
+        ratios.push_back(w / g);
+        windows.push_back(w);
+        greps.push_back(g);
+        std::printf("round %d: window %.3f s (cpu %.2f s), hivegrep %.3f s (cpu %.2f s), ratio %.2f\n", round + 1, w,
+                    wCpu, g, gCpu, w / g);
+        std::fflush(stdout);
+    }
+    auto median = [](std::vector<double> v) {
+        std::sort(v.begin(), v.end());
+        const size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    };
+    std::printf("rows: window %zu, hivegrep %zu\n", windowRows, grepRows);
+    std::printf("median: window %.3f s, hivegrep %.3f s; ratio of each round, median %.2f (min %.2f, max %.2f)\n",
+                median(windows), median(greps), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                *std::max_element(ratios.begin(), ratios.end()));
+    return windowRows == grepRows ? 0 : 1;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
     size_t keys = 200000;
     int valuesPerKey = 5;
     int rounds = 3;
-    bool real = false;
+    bool real = false, window = false;
     std::string textToFind = "needle";
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--keys") && i + 1 < argc) keys = std::stoul(argv[++i]);
         else if (!std::strcmp(argv[i], "--values-per-key") && i + 1 < argc) valuesPerKey = std::stoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--rounds") && i + 1 < argc) rounds = std::stoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--real")) real = true;
+        else if (!std::strcmp(argv[i], "--window")) window = true;
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = argv[++i];
         else textToFind = argv[i];
+    }
+    if (window) {
+#ifdef _WIN32
+        plat::Win32Registry reg;
+        return runWindow(reg, textToFind, rounds, only);
+#else
+        std::fprintf(stderr, "--window needs the Windows build\n");
+        return 2;
+#endif
     }
     if (real) {
 #ifdef _WIN32
