@@ -4,8 +4,9 @@
 // window with Escape. Prints what it sees; exit code 0 when every check passed.
 //
 //   pm_driver.exe <taskwatch.exe> <helper.exe> <signal folder>
-// The signal folder receives "ready" when the window is filled; the driver then waits (at most
-// 30 s) for "shot-done" there, so that the caller can take a screenshot.
+// The signal folder receives "listed" when the window is filled (the driver then waits at most
+// 30 s for "listed-done"), and "ready" once the helper is selected (it then waits for
+// "shot-done"), so that the caller can take a screenshot each time.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -248,6 +249,11 @@ int wmain(int argc, wchar_t** argv) {
             check(_wcsicmp(rows[helperRow].path.c_str(), helperFolder.c_str()) == 0,
                   "helper's folder is " + utf8(helperFolder));
         check(rowOf(rows, L"taskwatch.exe", std::to_wstring(tw.pi.dwProcessId)) >= 0, "taskwatch lists itself");
+
+        // A screenshot of the list before the helper is selected (a selected row's icon is
+        // drawn blended with the selection colour), for the check of its own icon.
+        touch(signals + L"\\listed");
+        waitForFile(signals + L"\\listed-done", 30000);
 
         // Select the helper with a click on its row, as a user would.
         if (helperRow >= 0) {

@@ -2,7 +2,8 @@
 # End-to-end check of taskwatch.exe under Wine and Xvfb, in a throwaway prefix: the window lists
 # the prefix's processes with a started helper and its folder, ends the helper after the
 # confirmation (the driver waits on the helper's handle), rescans, and closes on Escape.
-# Screenshots of the list and of the confirmation are left in $ARTIFACTS (default: the scratch folder).
+# Screenshots of the list (before and after the helper is selected) and of the confirmation are
+# left in $ARTIFACTS (default: the scratch folder); the helper's own icon must show in the first.
 #
 #   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
 set -u
@@ -42,12 +43,13 @@ shoot() {  # waits for a signal file, takes a screenshot, answers
   xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/$2" && echo "screenshot: $ARTIFACTS/$2"
   touch "$T/signals/$3"
 }
+shoot listed taskwatch-icons.png listed-done
 shoot ready taskwatch-list.png shot-done
 shoot confirm taskwatch-confirm.png confirm-done
 wait $D
 rc=$?
 # The helper's own icon is orange (#FA8C28, 76 of its 256 pixels); the unknown-file icon has none.
-orange=$(convert "$ARTIFACTS/taskwatch-list.png" -fuzz 4% -fill black +opaque '#FA8C28' -fill white -opaque '#FA8C28' \
+orange=$(convert "$ARTIFACTS/taskwatch-icons.png" -fuzz 4% -fill black +opaque '#FA8C28' -fill white -opaque '#FA8C28' \
   -format '%[fx:round(mean*w*h)]' info: 2>/dev/null)
 echo "orange pixels of the helper's icon in the list: ${orange:-none}"
 if [ "${orange:-0}" -lt 40 ]; then echo "procman e2e: the helper's own icon is not shown"; rc=1; fi
