@@ -44,24 +44,25 @@ public:
     bool stopRequested() override { return f_.stopRequested_; }
     void yield() override { f_.host().doEvents(); }
     void addRow(const ResultRow& row) override { f_.addRow(row); }
-    // The key being searched changes thousands of times a second; repainting the status line
-    // that often would cost more than the search. It shows the current key at most every
-    // 100 ms, and the last one when the search ends.
+    // The key being searched changes thousands of times a second, and under Wine every repaint
+    // of the window costs the search a few milliseconds of the process's and the server's time
+    // (more on a busy machine). The status line shows the current key at most every 250 ms,
+    // and the last one when the search ends; new rows reach the list control once a second.
     void showStatus(const std::string& text) override {
         pending_ = text;
         const auto now = std::chrono::steady_clock::now();
-        if (now - shown_ >= std::chrono::milliseconds(100)) {
+        if (now - shown_ >= std::chrono::milliseconds(250)) {
             shown_ = now;
             flushStatus();
         }
-        if (now - rowsShown_ >= std::chrono::milliseconds(500)) {
+        if (now - rowsShown_ >= std::chrono::seconds(1)) {
             rowsShown_ = now;
             f_.flushRows();
         }
     }
+    // The new text replaces the old in one step (no blank line in between, one repaint).
     void flushStatus() {
         if (pending_.empty() || pending_ == f_.PicStatus.text()) return;
-        f_.PicStatus.cls();
         f_.PicStatus.setText(pending_);
     }
 
@@ -149,7 +150,7 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
 frmSearch::~frmSearch() = default;
 
 void frmSearch::addRow(const ResultRow& row) {
-    // During a search, rows reach the list control in batches (at most twice a second): one
+    // During a search, rows reach the list control in batches (at most once a second): one
     // refresh per row would make a search with many hits wait on the list's repainting.
     if (searchRunning_ && !rowsBatched_) {
         LVfound.beginUpdate();

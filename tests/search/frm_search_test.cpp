@@ -297,9 +297,11 @@ TEST_F(FrmSearchTest, MouseUpJumpsToTheKeyOfTheRow) {
     ASSERT_EQ(rowTexts(*f), (std::vector<std::string>{"1:Software\\needle key", "2:Software\\Odd\\dir\\needle"}));
     drv.mouseUpOnRow(f->LVfound, 0);
     drv.mouseUpOnRow(f->LVfound, 1, 2);
+    drv.mouseUpOnRow(f->LVfound, 0, 4);                                                         // the middle button
     drv.mouseUpAt(f->LVfound, 100, ui::ListView::kHeaderTwips + 10 * ui::ListView::kRowTwips);  // no row
-    EXPECT_EQ(jumps, (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\needle key",
-                                               "HKEY_CURRENT_USER\\Software\\Odd\\"}));
+    EXPECT_EQ(jumps,
+              (std::vector<std::string>{"HKEY_CURRENT_USER\\Software\\needle key", "HKEY_CURRENT_USER\\Software\\Odd\\",
+                                        "HKEY_CURRENT_USER\\Software\\needle key"}));
     drv.type(f->cboFind, "nothing of that kind");
     drv.click(f->cmdFind);
     drv.mouseUpOnRow(f->LVfound, 0);

@@ -690,14 +690,20 @@ public:
         return i;
     }
 
+    // Sets only what differs: setting the extended style redraws the whole control.
     void applyExtendedStyle() {
         DWORD ex = LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP;
         if (lv().fullRowSelect) ex |= LVS_EX_FULLROWSELECT;
         if (lv().checkBoxes) ex |= LVS_EX_CHECKBOXES;
         DWORD mask = LVS_EX_DOUBLEBUFFER | LVS_EX_LABELTIP | LVS_EX_FULLROWSELECT | LVS_EX_CHECKBOXES;
-        SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, ex);
-        SendMessageW(hwnd_, LVM_SETCALLBACKMASK, lv().checkBoxes ? LVIS_STATEIMAGEMASK : 0, 0);
-        if (c_.foreColor() != kDefaultColor) SendMessageW(hwnd_, LVM_SETTEXTCOLOR, 0, toColorRef(c_.foreColor()));
+        if ((static_cast<DWORD>(SendMessageW(hwnd_, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0)) & mask) != ex)
+            SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, mask, ex);
+        const UINT callbacks = lv().checkBoxes ? LVIS_STATEIMAGEMASK : 0;
+        if (static_cast<UINT>(SendMessageW(hwnd_, LVM_GETCALLBACKMASK, 0, 0)) != callbacks)
+            SendMessageW(hwnd_, LVM_SETCALLBACKMASK, callbacks, 0);
+        if (c_.foreColor() != kDefaultColor &&
+            static_cast<COLORREF>(SendMessageW(hwnd_, LVM_GETTEXTCOLOR, 0, 0)) != toColorRef(c_.foreColor()))
+            SendMessageW(hwnd_, LVM_SETTEXTCOLOR, 0, toColorRef(c_.foreColor()));
     }
 
     void rebuildColumns() {

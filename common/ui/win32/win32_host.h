@@ -62,9 +62,9 @@ public:
     int toTwips(int pixels) const;
     // Windows whose destruction waits for a handler to return.
     int pendingDestroys() const;
-    // Processes every waiting message now. doEvents() looks at the window queue at most every
-    // few milliseconds (it is called after every item of a scan); tests that post messages and
-    // expect them handled at once call this.
+    // Processes every waiting message now. doEvents() looks at the window queue only every few
+    // tens of milliseconds while no input comes (it is called after every item of a scan);
+    // tests that post messages and expect them handled at once call this.
     void processMessages();
 
     // Internal, used by the window procedures.
@@ -91,7 +91,12 @@ private:
     Form* lastActive_ = nullptr;
     int modalDepth_ = 0;
     bool swallowChar_ = false;  // the key-down already raised the form's KeyPress
-    static constexpr int64_t kQueueCheckMicros = 4000;
+    // How long doEvents lets pass between looks at the window queue: long while nothing comes,
+    // short after input was found, so that what follows a click (its release, the repaint) is
+    // handled promptly.
+    static constexpr int64_t kQueueCheckIdleMicros = 50000;
+    static constexpr int64_t kQueueCheckBusyMicros = 4000;
+    int64_t queueCheckMicros_ = kQueueCheckBusyMicros;
     int64_t lastQueueCheck_ = 0;
 };
 

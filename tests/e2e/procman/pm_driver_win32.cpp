@@ -4,9 +4,9 @@
 // window with Escape. Prints what it sees; exit code 0 when every check passed.
 //
 //   pm_driver.exe <taskwatch.exe> <helper.exe> <signal folder>
-// The signal folder receives "icons" when the window is filled (then waits for "icons-done") and
-// "ready" when the helper is selected; the driver then waits (at most
-// 30 s) for "shot-done" there, so that the caller can take a screenshot.
+// The signal folder receives "listed" when the window is filled (the driver then waits at most
+// 30 s for "listed-done"), and "ready" once the helper is selected (it then waits for
+// "shot-done"), so that the caller can take a screenshot each time.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -250,10 +250,10 @@ int wmain(int argc, wchar_t** argv) {
                   "helper's folder is " + utf8(helperFolder));
         check(rowOf(rows, L"taskwatch.exe", std::to_wstring(tw.pi.dwProcessId)) >= 0, "taskwatch lists itself");
 
-        // The icons as they show before any row is selected (a selected row's icon is drawn
-        // blended with the highlight colour).
-        touch(signals + L"\\icons");
-        waitForFile(signals + L"\\icons-done", 30000);
+        // A screenshot of the list before the helper is selected (a selected row's icon is
+        // drawn blended with the selection colour), for the check of its own icon.
+        touch(signals + L"\\listed");
+        waitForFile(signals + L"\\listed-done", 30000);
 
         // Select the helper with a click on its row, as a user would.
         if (helperRow >= 0) {

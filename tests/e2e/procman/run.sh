@@ -2,11 +2,12 @@
 # End-to-end check of taskwatch.exe under Wine and Xvfb, in a throwaway prefix: the window lists
 # the prefix's processes with a started helper and its folder, ends the helper after the
 # confirmation (the driver waits on the helper's handle), rescans, and closes on Escape.
-# Screenshots of the list and of the confirmation are left in $ARTIFACTS (default: the scratch folder).
+# Screenshots of the list (before and after the helper is selected) and of the confirmation are
+# left in $ARTIFACTS (default: the scratch folder); the helper's own icon must show in the first.
 #
 #   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
 set -u
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}}
+BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
 for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
 done
@@ -42,7 +43,7 @@ shoot() {  # waits for a signal file, takes a screenshot, answers
   xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/$2" && echo "screenshot: $ARTIFACTS/$2"
   touch "$T/signals/$3"
 }
-shoot icons taskwatch-icons.png icons-done
+shoot listed taskwatch-icons.png listed-done
 shoot ready taskwatch-list.png shot-done
 shoot confirm taskwatch-confirm.png confirm-done
 wait $D

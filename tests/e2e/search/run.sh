@@ -133,9 +133,9 @@ xwd -root -display "$DISPLAY" | convert xwd:- "$SHOTS/search-results.png" && ech
 row_of() {  # 0-based row of the text in the window's list
     awk -F'\t' -v t="$1" 'NR > 1 && $2 == t { print NR - 2; exit }' "$WINEPREFIX/drive_c/window.tsv"
 }
-jump() {  # name row expected-key-suffix
+jump() {  # name row expected-key-suffix [mouse button]
     timeout 60 wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Applets\Regedit' /v LastKey /f >/dev/null 2>&1
-    timeout 60 wine "$DRIVER" clickrow "$2"
+    timeout 60 wine "$DRIVER" clickrow "$2" ${4:-}
     local shown
     shown=$(timeout 120 wine "$DRIVER" regedit 60 | tr -d '\r')
     case "$shown" in
@@ -147,8 +147,8 @@ jump() {  # name row expected-key-suffix
 jump "click on a value row" "$(row_of 'Software\\\\ScourlinePlant\\\\dir\\\\Qz7')" 'HKEY_CURRENT_USER\Software\ScourlinePlant'
 timeout 60 wine "$DRIVER" closeregedit
 sleep 3
-# A braced name: the braces must type themselves.
-jump "click on a key row" "$(row_of 'Software\\\\ScourlinePlant\\\\{Qz7-GUID}')" 'HKEY_CURRENT_USER\Software\ScourlinePlant\{Qz7-GUID}'
+# A braced name: the braces must type themselves. The middle button opens a row too.
+jump "middle click on a key row" "$(row_of 'Software\\\\ScourlinePlant\\\\{Qz7-GUID}')" 'HKEY_CURRENT_USER\Software\ScourlinePlant\{Qz7-GUID}' middle
 sleep 1
 xwd -root -display "$DISPLAY" | convert xwd:- "$SHOTS/search-regedit.png" && echo "screenshot: $SHOTS/search-regedit.png"
 timeout 60 wine "$DRIVER" closeregedit

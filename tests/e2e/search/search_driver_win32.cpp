@@ -5,7 +5,8 @@
 //   search_driver click <caption>          presses a button (BM_CLICK, posted)
 //   search_driver idle <seconds>           waits until a search has ended (Search enabled, rows stable)
 //   search_driver rows <file>              writes the found list as hivegrep's tsv (UTF-8)
-//   search_driver clickrow <n>             clicks row n of the found list with the mouse
+//   search_driver clickrow <n> [middle|right]  clicks row n of the found list with the mouse (the
+//                                          left button unless named)
 //   search_driver regedit <seconds>        waits for the registry editor, prints its selected key
 //   search_driver closeregedit             closes the registry editor's window
 //   search_driver probe                    prints the row count and how long the window took to
@@ -91,12 +92,16 @@ HWND waitTop(int seconds, const std::wstring& cls = L"") {
     return nullptr;
 }
 
-void mouseClickAt(POINT pt) {
+void mouseClickAt(POINT pt, const std::wstring& button = L"left") {
     SetCursorPos(pt.x, pt.y);
     INPUT in[2] = {};
     in[0].type = in[1].type = INPUT_MOUSE;
-    in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    in[0].mi.dwFlags = button == L"middle"  ? MOUSEEVENTF_MIDDLEDOWN
+                       : button == L"right" ? MOUSEEVENTF_RIGHTDOWN
+                                            : MOUSEEVENTF_LEFTDOWN;
+    in[1].mi.dwFlags = button == L"middle"  ? MOUSEEVENTF_MIDDLEUP
+                       : button == L"right" ? MOUSEEVENTF_RIGHTUP
+                                            : MOUSEEVENTF_LEFTUP;
     SendInput(2, in, sizeof(INPUT));
 }
 
@@ -304,7 +309,7 @@ int wmain(int argc, wchar_t** argv) {
         ClientToScreen(lv, &pt);
         SetForegroundWindow(top);
         Sleep(200);
-        mouseClickAt(pt);
+        mouseClickAt(pt, argc > 3 ? std::wstring(argv[3]) : L"left");
         return 0;
     }
     return 2;
