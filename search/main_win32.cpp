@@ -15,14 +15,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Shell shell;
     search::SearchServices services{
         registry,
-        // The wait for the editor keeps the window's messages flowing (a running search goes on);
-        // a second jump asked for meanwhile is dropped.
-        [&, jumping = false](const std::string& path) mutable {
-            if (jumping) return;
-            jumping = true;
-            regedit::JumpToKey(shell, files, registry, path, [&] { host.doEvents(); });
-            jumping = false;
-        },
+        // The wait for the editor keeps the window's messages flowing: a running search goes on.
+        regedit::WindowJump(shell, files, registry, [&] { host.doEvents(); }),
         nullptr,  // the style file is cosmetic; visual styles come from the manifest
         true,
     };

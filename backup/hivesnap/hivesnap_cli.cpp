@@ -37,65 +37,47 @@ const char* UsageText() {
 
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
     Options o;
-    bool keepGiven = false, formatGiven = false, optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
+    bool keepGiven = false, formatGiven = false;
+    auto option = [&](size_t& i, std::string* err) {
         const std::string& a = args[i];
-        auto valueOf = [&](const std::string& opt, std::string* v) {
-            return text::optionValue(args, i, opt, v, error);
-        };
-        auto is = [&](const std::string& opt) { return text::isOption(a, opt); };
         std::string v;
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            if (o.command == Command::None) {
-                if (a == "backup")
-                    o.command = Command::Backup;
-                else if (a == "list")
-                    o.command = Command::List;
-                else if (a == "restore")
-                    o.command = Command::Restore;
-                else if (a == "delete")
-                    o.command = Command::Delete;
-                else {
-                    *error = "unknown command '" + a + "'";
-                    return false;
-                }
-            } else {
-                o.operands.push_back(a);
-            }
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "-h" || a == "--help" || a == "/?") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (is("--keep")) {
-            if (!valueOf("--keep", &v)) return false;
+        if (text::isOption(a, "--keep")) {
+            if (!text::optionValue(args, i, "--keep", &v, err)) return false;
             char* end = nullptr;
             long n = std::strtol(v.c_str(), &end, 10);
             if (v.empty() || *end != '\0' || v[0] == '-' || v[0] == '+' || n < 1 || n > 100000) {
-                *error = "--keep needs a whole number of at least 1";
+                *err = "--keep needs a whole number of at least 1";
                 return false;
             }
             o.keep = static_cast<int>(n);
             keepGiven = true;
-        } else if (is("--format")) {
-            if (!valueOf("--format", &v)) return false;
+            return true;
+        }
+        if (text::isOption(a, "--format")) {
+            if (!text::optionValue(args, i, "--format", &v, err)) return false;
             if (v == "tsv")
                 o.format = Format::Tsv;
             else if (v == "json")
                 o.format = Format::Json;
             else {
-                *error = "unknown format '" + v + "' (tsv or json)";
+                *err = "unknown format '" + v + "' (tsv or json)";
                 return false;
             }
             formatGiven = true;
-        } else if (a == "--yes") {
-            o.yes = true;
-        } else {
-            *error = "unknown option '" + a + "'";
-            return false;
+            return true;
         }
-    }
+        if (a == "--yes") {
+            o.yes = true;
+            return true;
+        }
+        return false;
+    };
+    text::CommandLine line;
+    if (!text::parseCommandLine(args, {"backup", "list", "restore", "delete"}, option, &line, error)) return false;
+    o.command = static_cast<Command>(line.command);
+    o.operands = std::move(line.operands);
+    o.help = line.help;
+    o.version = line.version;
     if (o.help || o.version) {
         *out = o;
         return true;

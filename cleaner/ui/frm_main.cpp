@@ -56,14 +56,7 @@ std::string ErrorsFoundLabel(const MessageTexts& texts, bool spanish, long count
 FrmMain::FrmMain(ui::Host& host, plat::Services& services, StartOptions options)
     : Form(host, "FrmMain", "Tolvane Registry Cleaner 4.21"), svc_(services), options_(options) {
     texts_ = MessageTextsFor(false);
-    // The wait for the editor keeps this window's messages flowing; a second jump asked for
-    // meanwhile is dropped.
-    JumpToKey = [this, jumping = false](const std::string& location) mutable {
-        if (jumping) return;
-        jumping = true;
-        regedit::JumpToKey(svc_.shell, svc_.files, svc_.registry, location, [self = this] { self->host().doEvents(); });
-        jumping = false;
-    };
+    JumpToKey = regedit::WindowJump(svc_.shell, svc_.files, svc_.registry, [self = this] { self->host().doEvents(); });
     buildLayout();
     bindHandlers();
 }

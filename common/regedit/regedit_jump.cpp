@@ -1,5 +1,7 @@
 #include "common/regedit/regedit_jump.h"
 
+#include <memory>
+
 #include "common/registry/mdl_registry.h"
 
 namespace regedit {
@@ -56,6 +58,17 @@ bool JumpToKey(plat::Shell& shell, plat::Files& files, plat::Registry& registry,
     if (shell.waitForForegroundClass(kEditorWindowClass, waitMs, pump)) sent = shell.sendKeys(keys);
     shell.closeProcess(process);
     return sent;
+}
+
+std::function<void(const std::string& path)> WindowJump(plat::Shell& shell, plat::Files& files,
+                                                        plat::Registry& registry, std::function<void()> pump) {
+    auto busy = std::make_shared<bool>(false);
+    return [&shell, &files, &registry, pump = std::move(pump), busy](const std::string& path) {
+        if (*busy) return;
+        *busy = true;
+        JumpToKey(shell, files, registry, path, pump);
+        *busy = false;
+    };
 }
 
 }  // namespace regedit

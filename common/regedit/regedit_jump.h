@@ -35,4 +35,9 @@ std::string LastKeyText(const std::string& path, const std::string& previous);
 bool JumpToKey(plat::Shell& shell, plat::Files& files, plat::Registry& registry, const std::string& path,
                const std::function<void()>& pump = {}, int waitMs = 5000);
 
+// The jump as a window calls it: the wait for the editor runs `pump` (the window's messages
+// keep flowing), and a jump asked for while one waits is dropped.
+std::function<void(const std::string& path)> WindowJump(plat::Shell& shell, plat::Files& files,
+                                                        plat::Registry& registry, std::function<void()> pump);
+
 }  // namespace regedit

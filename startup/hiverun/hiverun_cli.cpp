@@ -37,41 +37,12 @@ const char* UsageText() {
 
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
     Options o;
-    bool scopeGiven = false, formatGiven = false, optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
+    bool scopeGiven = false, formatGiven = false;
+    auto option = [&](size_t& i, std::string* err) {
         const std::string& a = args[i];
-        auto valueOf = [&](const std::string& opt, std::string* v) {
-            return text::optionValue(args, i, opt, v, error);
-        };
-        auto is = [&](const std::string& opt) { return text::isOption(a, opt); };
         std::string v;
-        if (optionsEnded || a.empty() || a[0] != '-' || a == "-") {
-            if (o.command == Command::None) {
-                if (a == "list")
-                    o.command = Command::List;
-                else if (a == "add")
-                    o.command = Command::Add;
-                else if (a == "set")
-                    o.command = Command::Set;
-                else if (a == "rename")
-                    o.command = Command::Rename;
-                else if (a == "remove")
-                    o.command = Command::Remove;
-                else {
-                    *error = "unknown command '" + a + "'";
-                    return false;
-                }
-            } else {
-                o.operands.push_back(a);
-            }
-        } else if (a == "--") {
-            optionsEnded = true;
-        } else if (a == "-h" || a == "--help" || a == "/?") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (is("--scope")) {
-            if (!valueOf("--scope", &v)) return false;
+        if (text::isOption(a, "--scope")) {
+            if (!text::optionValue(args, i, "--scope", &v, err)) return false;
             if (v == "user")
                 o.scope = Scope::User;
             else if (v == "machine")
@@ -79,26 +50,33 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             else if (v == "all")
                 o.scope = Scope::All;
             else {
-                *error = "unknown scope '" + v + "' (user, machine or all)";
+                *err = "unknown scope '" + v + "' (user, machine or all)";
                 return false;
             }
             scopeGiven = true;
-        } else if (is("--format")) {
-            if (!valueOf("--format", &v)) return false;
+            return true;
+        }
+        if (text::isOption(a, "--format")) {
+            if (!text::optionValue(args, i, "--format", &v, err)) return false;
             if (v == "tsv")
                 o.format = Format::Tsv;
             else if (v == "json")
                 o.format = Format::Json;
             else {
-                *error = "unknown format '" + v + "' (tsv or json)";
+                *err = "unknown format '" + v + "' (tsv or json)";
                 return false;
             }
             formatGiven = true;
-        } else {
-            *error = "unknown option '" + a + "'";
-            return false;
+            return true;
         }
-    }
+        return false;
+    };
+    text::CommandLine line;
+    if (!text::parseCommandLine(args, {"list", "add", "set", "rename", "remove"}, option, &line, error)) return false;
+    o.command = static_cast<Command>(line.command);
+    o.operands = std::move(line.operands);
+    o.help = line.help;
+    o.version = line.version;
     if (o.help || o.version) {
         *out = o;
         return true;

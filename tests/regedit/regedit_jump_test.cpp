@@ -132,4 +132,20 @@ TEST_F(JumpTest, EditorThatNeedsElevationIsStartedThroughTheShellAndARefusalType
     EXPECT_TRUE(shell.eventsOf(FakeShell::Event::Kind::WaitForegroundClass).empty());
 }
 
+// The user double-clicks a row, then again while the window waits for the editor: the second
+// jump is dropped, and a jump after the first one ended starts the editor again.
+TEST_F(JumpTest, AJumpAskedForWhileOneWaitsIsDropped) {
+    std::function<void(const std::string&)> jump;
+    int pumps = 0;
+    jump = regedit::WindowJump(shell, files, reg, [&] {
+        if (++pumps == 1) jump("HKEY_CURRENT_USER\\Other");
+    });
+    shell.foregroundAfterSteps = 2;
+    jump("HKEY_CURRENT_USER\\Software");
+    EXPECT_EQ(shell.eventsOf(FakeShell::Event::Kind::Launch).size(), 1u);
+    EXPECT_EQ(shell.sentKeys(), (std::vector<std::string>{"HKEY_CURRENT_USER{RIGHT}Software"}));
+    jump("HKEY_CURRENT_USER\\Other");
+    EXPECT_EQ(shell.eventsOf(FakeShell::Event::Kind::Launch).size(), 2u);
+}
+
 }  // namespace
