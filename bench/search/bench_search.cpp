@@ -3,6 +3,10 @@
 //   search_bench [--keys N] [--values-per-key V]   generated in-memory registry (default 200,000 keys,
 //                                                   5 values a key: 1,000,000 values)
 //   search_bench --real [TEXT]                     the machine's own registry (Windows / Wine)
+//   search_bench --window [--rounds R] TEXT        Windows / Wine with a display: the search window on
+//                                                   real controls against hivegrep, the same search in
+//                                                   the same run, rounds alternating (window, hivegrep)
+//   search_bench --window --only window|hivegrep   one side alone, for timing whole processes in turn
 //
 // The bare walk reads every sub-key, value name, type and text content of the roots the search
 // window offers the way the search reads them, and yields to the same headless backend as often,
@@ -21,6 +25,7 @@
 #include "search/mod_reg.h"
 
 #ifdef _WIN32
+#include "bench/search/bench_window.h"
 #include "common/platform/win32/win32_registry.h"
 #else
 #include <sys/resource.h>
@@ -196,8 +201,9 @@ int main(int argc, char** argv) {
     size_t keys = 200000;
     int valuesPerKey = 5;
     int rounds = 3;
-    bool real = false;
+    bool real = false, window = false;
     std::string textToFind = "needle";
+    std::string only;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--keys") && i + 1 < argc)
             keys = std::stoul(argv[++i]);
@@ -207,8 +213,21 @@ int main(int argc, char** argv) {
             rounds = std::stoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--real"))
             real = true;
+        else if (!std::strcmp(argv[i], "--window"))
+            window = true;
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
+            only = argv[++i];
         else
             textToFind = argv[i];
+    }
+    if (window) {
+#ifdef _WIN32
+        plat::Win32Registry reg;
+        return searchbench::runWindow(reg, textToFind, rounds, only);
+#else
+        std::fprintf(stderr, "--window needs the Windows build\n");
+        return 2;
+#endif
     }
     if (real) {
 #ifdef _WIN32
