@@ -228,133 +228,143 @@ void ListViewPeer::toggleChecks(int row) {
 
 LRESULT ListViewPeer::notify(NMHDR* nm, bool& handled) {
     handled = true;
-    ListView& m = lv();
     switch (nm->code) {
-        case LVN_GETDISPINFOW: {
-            auto* di = reinterpret_cast<NMLVDISPINFOW*>(nm);
-            LVITEMW& it = di->item;
-            if (it.iItem < 0 || it.iItem >= m.count()) return 0;
-            const ListView::Item& row = m.item(it.iItem);
-            if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
-                std::wstring w = wide(m.subItem(it.iItem, it.iSubItem));
-                size_t n = std::min(w.size(), static_cast<size_t>(it.cchTextMax - 1));
-                std::wmemcpy(it.pszText, w.data(), n);
-                it.pszText[n] = L'\0';
-            }
-            if (it.mask & LVIF_IMAGE)
-                it.iImage =
-                    it.iSubItem == 0 && row.smallIcon >= 0 && m.smallIcons && row.smallIcon < m.smallIcons->count()
+        case LVN_GETDISPINFOW: onGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(nm)); return 0;
+        case LVN_ODFINDITEMW: return onFindItem(reinterpret_cast<NMLVFINDITEMW*>(nm));
+        case LVN_ITEMCHANGED: onItemChanged(reinterpret_cast<NMLISTVIEW*>(nm)); return 0;
+        case LVN_ODSTATECHANGED: onStateChanged(reinterpret_cast<NMLVODSTATECHANGE*>(nm)); return 0;
+        case NM_CLICK: onClick(reinterpret_cast<NMITEMACTIVATE*>(nm)); return 0;
+        case NM_RCLICK: onRightClick(reinterpret_cast<NMITEMACTIVATE*>(nm)); return 0;
+        case NM_DBLCLK: onDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(nm)); return 0;
+        case LVN_COLUMNCLICK: onColumnClick(reinterpret_cast<NMLISTVIEW*>(nm)); return 0;
+        case LVN_KEYDOWN: onKeyDown(reinterpret_cast<NMLVKEYDOWN*>(nm)); return 0;
+        case NM_CUSTOMDRAW: return onCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW*>(nm));
+        default: handled = false; return 0;
+    }
+}
+
+// The text, icon and tick of a row, asked for as the control draws it.
+void ListViewPeer::onGetDispInfo(NMLVDISPINFOW* di) {
+    ListView& m = lv();
+    LVITEMW& it = di->item;
+    if (it.iItem < 0 || it.iItem >= m.count()) return;
+    const ListView::Item& row = m.item(it.iItem);
+    if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0) {
+        std::wstring w = wide(m.subItem(it.iItem, it.iSubItem));
+        size_t n = std::min(w.size(), static_cast<size_t>(it.cchTextMax - 1));
+        std::wmemcpy(it.pszText, w.data(), n);
+        it.pszText[n] = L'\0';
+    }
+    if (it.mask & LVIF_IMAGE)
+        it.iImage = it.iSubItem == 0 && row.smallIcon >= 0 && m.smallIcons && row.smallIcon < m.smallIcons->count()
                         ? row.smallIcon
                         : I_IMAGENONE;
-            if ((it.mask & LVIF_STATE) && m.checkBoxes) {
-                it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
-                it.stateMask |= LVIS_STATEIMAGEMASK;
+    if ((it.mask & LVIF_STATE) && m.checkBoxes) {
+        it.state = (it.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(row.checked ? 2 : 1);
+        it.stateMask |= LVIS_STATEIMAGEMASK;
+    }
+}
+
+// Type-ahead: the first row from fi->iStart on whose text starts with the typed text.
+LRESULT ListViewPeer::onFindItem(NMLVFINDITEMW* fi) {
+    ListView& m = lv();
+    if (!(fi->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !fi->lvfi.psz || m.count() == 0) return -1;
+    std::string prefix = text::toLower(narrow(std::wstring(fi->lvfi.psz)));
+    int n = m.count();
+    int start = fi->iStart < 0 || fi->iStart >= n ? 0 : fi->iStart;
+    for (int k = 0; k < n; ++k) {
+        int i = (start + k) % n;
+        if (text::toLower(m.text(i)).rfind(prefix, 0) == 0) return i;
+    }
+    return -1;
+}
+
+void ListViewPeer::onItemChanged(NMLISTVIEW* lvn) {
+    ListView& m = lv();
+    if (syncing_ || !(lvn->uChanged & LVIF_STATE)) return;
+    UINT diff = lvn->uOldState ^ lvn->uNewState;
+    if (diff & LVIS_SELECTED) {
+        bool sel = (lvn->uNewState & LVIS_SELECTED) != 0;
+        if (lvn->iItem < 0) {
+            for (int i = 0; i < m.count(); ++i)
+                if (m.selected(i) != sel) selectFromControl(i, sel);
+        } else if (lvn->iItem < m.count() && m.selected(lvn->iItem) != sel) {
+            selectFromControl(lvn->iItem, sel);
+        }
+    }
+    if ((diff & LVIS_FOCUSED) && (lvn->uNewState & LVIS_FOCUSED) && lvn->iItem >= 0 && lvn->iItem < m.count())
+        m.userSetFocused(lvn->iItem);
+    // A tick set through the control (LVM_SETITEMSTATE) reaches the model as the user's.
+    if ((lvn->uNewState & LVIS_STATEIMAGEMASK) && lvn->iItem >= 0 && lvn->iItem < m.count() && m.checkBoxes) {
+        bool checked = ((lvn->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
+        if (checked != m.checked(lvn->iItem) && c_.reachable()) m.userCheck(lvn->iItem, checked);
+    }
+}
+
+// A range of rows selected or unselected at once (shift-click, select all).
+void ListViewPeer::onStateChanged(NMLVODSTATECHANGE* st) {
+    ListView& m = lv();
+    if (syncing_) return;
+    if ((st->uOldState ^ st->uNewState) & LVIS_SELECTED) {
+        bool sel = (st->uNewState & LVIS_SELECTED) != 0;
+        for (int i = std::max(0, st->iFrom); i <= st->iTo && i < m.count(); ++i)
+            if (m.selected(i) != sel) selectFromControl(i, sel);
+    }
+}
+
+void ListViewPeer::onClick(NMITEMACTIVATE* ia) {
+    ListView& m = lv();
+    if (!c_.reachable()) return;
+    POINT t = twipsOf(ia->ptAction);
+    m.userClicked(ia->iItem);
+    if (fw_.dead() || !c_.reachable()) return;
+    m.userMouseUp(1, t.x, t.y);
+}
+
+void ListViewPeer::onRightClick(NMITEMACTIVATE* ia) {
+    if (!c_.reachable()) return;
+    POINT t = twipsOf(ia->ptAction);
+    lv().userMouseUp(2, t.x, t.y);
+}
+
+void ListViewPeer::onDoubleClick(NMITEMACTIVATE* ia) {
+    if (c_.reachable()) lv().userDblClickRow(ia->iItem);
+}
+
+void ListViewPeer::onColumnClick(NMLISTVIEW* lvn) {
+    if (c_.reachable()) lv().userColumnClick(lvn->iSubItem);
+}
+
+void ListViewPeer::onKeyDown(NMLVKEYDOWN* kd) {
+    if (c_.reachable()) lv().userKeyDown(kd->wVKey);
+}
+
+// Rows with colours of their own are drawn cell by cell, each cell in its colour.
+LRESULT ListViewPeer::onCustomDraw(NMLVCUSTOMDRAW* cd) {
+    ListView& m = lv();
+    switch (cd->nmcd.dwDrawStage) {
+        case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
+        case CDDS_ITEMPREPAINT: {
+            int i = static_cast<int>(cd->nmcd.dwItemSpec);
+            if (i >= 0 && i < m.count() && !m.item(i).subItemColors.empty()) return CDRF_NOTIFYSUBITEMDRAW;
+            return CDRF_DODEFAULT;
+        }
+        case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+            int i = static_cast<int>(cd->nmcd.dwItemSpec);
+            int col = cd->iSubItem;
+            uint32_t color = kDefaultColor;
+            if (i >= 0 && i < m.count() && col >= 1) {
+                const auto& colors = m.item(i).subItemColors;
+                if (col - 1 < static_cast<int>(colors.size())) color = colors[static_cast<size_t>(col - 1)];
             }
-            return 0;
+            if (color == kDefaultColor)
+                cd->clrText =
+                    c_.foreColor() != kDefaultColor ? toColorRef(c_.foreColor()) : GetSysColor(COLOR_WINDOWTEXT);
+            else
+                cd->clrText = toColorRef(color);
+            return CDRF_NEWFONT;
         }
-        case LVN_ODFINDITEMW: {
-            auto* fi = reinterpret_cast<NMLVFINDITEMW*>(nm);
-            if (!(fi->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !fi->lvfi.psz || m.count() == 0) return -1;
-            std::string prefix = text::toLower(narrow(std::wstring(fi->lvfi.psz)));
-            int n = m.count();
-            int start = fi->iStart < 0 || fi->iStart >= n ? 0 : fi->iStart;
-            for (int k = 0; k < n; ++k) {
-                int i = (start + k) % n;
-                if (text::toLower(m.text(i)).rfind(prefix, 0) == 0) return i;
-            }
-            return -1;
-        }
-        case LVN_ITEMCHANGED: {
-            auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
-            if (syncing_ || !(lvn->uChanged & LVIF_STATE)) return 0;
-            UINT diff = lvn->uOldState ^ lvn->uNewState;
-            if (diff & LVIS_SELECTED) {
-                bool sel = (lvn->uNewState & LVIS_SELECTED) != 0;
-                if (lvn->iItem < 0) {
-                    for (int i = 0; i < m.count(); ++i)
-                        if (m.selected(i) != sel) selectFromControl(i, sel);
-                } else if (lvn->iItem < m.count() && m.selected(lvn->iItem) != sel) {
-                    selectFromControl(lvn->iItem, sel);
-                }
-            }
-            if ((diff & LVIS_FOCUSED) && (lvn->uNewState & LVIS_FOCUSED) && lvn->iItem >= 0 && lvn->iItem < m.count())
-                m.userSetFocused(lvn->iItem);
-            // A tick set through the control (LVM_SETITEMSTATE) reaches the model as the user's.
-            if ((lvn->uNewState & LVIS_STATEIMAGEMASK) && lvn->iItem >= 0 && lvn->iItem < m.count() && m.checkBoxes) {
-                bool checked = ((lvn->uNewState & LVIS_STATEIMAGEMASK) >> 12) == 2;
-                if (checked != m.checked(lvn->iItem) && c_.reachable()) m.userCheck(lvn->iItem, checked);
-            }
-            return 0;
-        }
-        case LVN_ODSTATECHANGED: {
-            auto* st = reinterpret_cast<NMLVODSTATECHANGE*>(nm);
-            if (syncing_) return 0;
-            if ((st->uOldState ^ st->uNewState) & LVIS_SELECTED) {
-                bool sel = (st->uNewState & LVIS_SELECTED) != 0;
-                for (int i = std::max(0, st->iFrom); i <= st->iTo && i < m.count(); ++i)
-                    if (m.selected(i) != sel) selectFromControl(i, sel);
-            }
-            return 0;
-        }
-        case NM_CLICK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (!c_.reachable()) return 0;
-            POINT t = twipsOf(ia->ptAction);
-            m.userClicked(ia->iItem);
-            if (fw_.dead() || !c_.reachable()) return 0;
-            m.userMouseUp(1, t.x, t.y);
-            return 0;
-        }
-        case NM_RCLICK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (!c_.reachable()) return 0;
-            POINT t = twipsOf(ia->ptAction);
-            m.userMouseUp(2, t.x, t.y);
-            return 0;
-        }
-        case NM_DBLCLK: {
-            auto* ia = reinterpret_cast<NMITEMACTIVATE*>(nm);
-            if (c_.reachable()) m.userDblClickRow(ia->iItem);
-            return 0;
-        }
-        case LVN_COLUMNCLICK: {
-            auto* lvn = reinterpret_cast<NMLISTVIEW*>(nm);
-            if (c_.reachable()) m.userColumnClick(lvn->iSubItem);
-            return 0;
-        }
-        case LVN_KEYDOWN: {
-            auto* kd = reinterpret_cast<NMLVKEYDOWN*>(nm);
-            if (c_.reachable()) m.userKeyDown(kd->wVKey);
-            return 0;
-        }
-        case NM_CUSTOMDRAW: {
-            auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(nm);
-            switch (cd->nmcd.dwDrawStage) {
-                case CDDS_PREPAINT: return CDRF_NOTIFYITEMDRAW;
-                case CDDS_ITEMPREPAINT: {
-                    int i = static_cast<int>(cd->nmcd.dwItemSpec);
-                    if (i >= 0 && i < m.count() && !m.item(i).subItemColors.empty()) return CDRF_NOTIFYSUBITEMDRAW;
-                    return CDRF_DODEFAULT;
-                }
-                case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
-                    int i = static_cast<int>(cd->nmcd.dwItemSpec);
-                    int col = cd->iSubItem;
-                    uint32_t color = kDefaultColor;
-                    if (i >= 0 && i < m.count() && col >= 1) {
-                        const auto& colors = m.item(i).subItemColors;
-                        if (col - 1 < static_cast<int>(colors.size())) color = colors[static_cast<size_t>(col - 1)];
-                    }
-                    if (color == kDefaultColor)
-                        cd->clrText = c_.foreColor() != kDefaultColor ? toColorRef(c_.foreColor())
-                                                                      : GetSysColor(COLOR_WINDOWTEXT);
-                    else
-                        cd->clrText = toColorRef(color);
-                    return CDRF_NEWFONT;
-                }
-                default: return CDRF_DODEFAULT;
-            }
-        }
-        default: handled = false; return 0;
+        default: return CDRF_DODEFAULT;
     }
 }
 

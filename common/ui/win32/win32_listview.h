@@ -49,6 +49,18 @@ public:
     bool subclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
 private:
+    // One handler per notification that notify() takes.
+    void onGetDispInfo(NMLVDISPINFOW* di);
+    LRESULT onFindItem(NMLVFINDITEMW* fi);
+    void onItemChanged(NMLISTVIEW* lvn);
+    void onStateChanged(NMLVODSTATECHANGE* st);
+    void onClick(NMITEMACTIVATE* ia);
+    void onRightClick(NMITEMACTIVATE* ia);
+    void onDoubleClick(NMITEMACTIVATE* ia);
+    void onColumnClick(NMLISTVIEW* lvn);
+    void onKeyDown(NMLVKEYDOWN* kd);
+    LRESULT onCustomDraw(NMLVCUSTOMDRAW* cd);
+
     ImageList* icons_ = nullptr;
     Peer* iconPeer_ = nullptr;
 };
