@@ -21,6 +21,9 @@ std::string narrow(const std::wstring& s);
 std::wstring windowText(HWND h);
 void logError(const std::string& what);
 
+// A toolkit colour (blue-green-red) as the platform's.
+inline COLORREF toColorRef(uint32_t bgr) { return RGB(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+
 class FormWindow;
 
 // Mirrors one control into one real window (none for a timer).
