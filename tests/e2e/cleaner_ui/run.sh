@@ -11,6 +11,7 @@
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../../.." && pwd)
+. "$HERE/../prefix.sh"
 BUILD=${1:-${BUILD_WIN:-$ROOT/build/win}}
 EXE=$BUILD/cleaner/ui/hivescrub.exe
 CLICK=$BUILD/tests/cleaner_ui/uiclick.exe
@@ -18,10 +19,9 @@ CLICK=$BUILD/tests/cleaner_ui/uiclick.exe
 SCRATCH=$(mktemp -d /tmp/cleaner-ui-e2e.XXXXXX)
 SHOTS=${SHOTS:-$SCRATCH/shots}
 mkdir -p "$SHOTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; [ -n "${KEEP:-}" ] || rm -rf "$SCRATCH/pfx"' EXIT
 
-timeout 300 wineboot -i >/dev/null 2>&1
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 APP="$WINEPREFIX/drive_c/Program Files/Scourline"
 mkdir -p "$APP"
 cp "$EXE" "$CLICK" "$APP/"
