@@ -44,7 +44,8 @@ scl_new_prefix() {
   rc=$?
   # The registry files appear only when the server ends; the system folder is there at once.
   if [ "$rc" -ne 0 ] || [ ! -d "$dir/drive_c/windows/system32" ]; then
-    echo "scl_new_prefix: no template prefix (SCL_WINEPREFIX_TEMPLATE) and \`wineboot -i\` failed in $dir (exit $rc):" >&2
+    echo "scl_new_prefix: no template prefix to copy (SCL_WINEPREFIX_TEMPLATE)," \
+         "and \`wineboot -i\` made none in $dir (exit $rc):" >&2
     tail -20 "$log" >&2
     rm -f "$log"
     return 1

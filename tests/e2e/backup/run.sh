@@ -9,10 +9,10 @@
 #    window's own timer until its message (screenshots while following and of the message), and
 #    three finished backups listed. The times go to $ARTIFACTS/backup-timings.txt.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 . "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in backup/hivesave.exe tests/backup/backup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "backup e2e: missing $BUILD/$exe (build hivesave backup_e2e startup_uiclick)"; exit 1; fi
 done

@@ -8,11 +8,11 @@
 #   the query to /version/26 and /version/25: the right result page is requested.
 # Screenshots are left in $ARTIFACTS (default: the scratch folder).
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/../prefix.sh"
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in cleaner/ui/hivescrub.exe tests/cleaner_side/cleaner_side_driver.exe tests/cleaner_side/cleaner_side_update_e2e.exe; do
   if [ ! -f "$BUILD/$exe" ]; then
     echo "cleaner side e2e: missing $BUILD/$exe (build hivescrub cleaner_side_driver cleaner_side_update_e2e)"

@@ -7,12 +7,12 @@
 # the real edit box and Enter, with an Exclude.lst of two entries: the dialog closes, the file
 # holds all three entries and no scan starts.
 #
-#   run.sh [mingw build folder]   (or BUILD_WIN=...; default build/win)   SHOTS=dir keeps the PNGs
+#   run.sh [mingw build folder]   (or SCL_BUILD_WIN / BUILD_WIN; default build/win)   SHOTS=dir keeps the PNGs
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../../.." && pwd)
 . "$HERE/../prefix.sh"
-BUILD=${1:-${BUILD_WIN:-$ROOT/build/win}}
+BUILD=$(scl_build_win "${1:-}")
 EXE=$BUILD/cleaner/ui/hivescrub.exe
 CLICK=$BUILD/tests/cleaner_ui/uiclick.exe
 [ -f "$EXE" ] && [ -f "$CLICK" ] || { echo "cleaner_ui e2e: build hivescrub and uiclick first"; exit 1; }

@@ -2,10 +2,11 @@
 # Times taskwatch's scan against the bare snapshot walk under Wine with about 50 processes
 # (a throwaway prefix plus helper processes). Prints figures; checks nothing.
 #
-#   bench.sh [mingw build folder] [target processes] [rounds]
+#   bench.sh [mingw build folder] [target processes] [rounds]   (else SCL_BUILD_WIN / BUILD_WIN;
+#                                                                default build/win)
 set -u
 . "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}}
+BUILD=$(scl_build_win "${1:-}")
 SCRATCH=$(mktemp -d /tmp/procman-bench.XXXXXX)
 export BUILD SCRATCH SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 export TARGET=${2:-50} ROUNDS=${3:-10}

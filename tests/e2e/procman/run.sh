@@ -5,10 +5,11 @@
 # Screenshots of the list (before and after the helper is selected) and of the confirmation are
 # left in $ARTIFACTS (default: the scratch folder); the helper's own icon must show in the first.
 #
-#   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
+#   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them;
+#                                 default build/win)
 set -u
 . "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
 done

@@ -7,10 +7,10 @@
 #    icon), is shown; uiclick.exe reads its list and presses "All Users"; both views are
 #    screenshot into $ARTIFACTS and the listed rows are compared with the planted ones.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 . "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in startup/startup.exe tests/startup/startup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "startup e2e: missing $BUILD/$exe (build startup startup_e2e startup_uiclick)"; exit 1; fi
 done

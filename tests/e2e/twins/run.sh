@@ -15,7 +15,7 @@ set -u
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../prefix.sh"
 REPO=${SCL_REPO:-$(cd "$HERE/../../.." && pwd)}
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$REPO/build/win}}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in startup/hiverun/hiverun.exe backup/hivesnap/hivesnap.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "twins e2e: missing $BUILD/$exe (build hiverun hivesnap)"; exit 1; fi
 done

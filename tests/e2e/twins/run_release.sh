@@ -12,7 +12,7 @@ set -u
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$HERE/../prefix.sh"
 REPO=${SCL_REPO:-$(cd "$HERE/../../.." && pwd)}
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$REPO/build/win}}}
+BUILD=$(scl_build_win "${1:-}")
 VERINFO=$BUILD/tests/release/verinfo.exe
 [ -f "$VERINFO" ] || { echo "release e2e: missing $VERINFO (build verinfo)"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/release-e2e.XXXXXX)

@@ -6,10 +6,10 @@
 # trivial program started the same way: the check allows one second beyond that program's start
 # and exit, so Wine's own process start-up on a loaded machine does not decide it.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 . "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+BUILD=$(scl_build_win "${1:-}")
 if [ ! -f "$BUILD/weblaunch/weblaunch.exe" ]; then echo "weblaunch e2e: missing $BUILD/weblaunch/weblaunch.exe"; exit 1; fi
 SCRATCH=$(mktemp -d /tmp/weblaunch-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
