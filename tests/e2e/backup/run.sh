@@ -9,27 +9,24 @@
 #    window's own timer until its message (screenshots while following and of the message), and
 #    three finished backups listed. The times go to $ARTIFACTS/backup-timings.txt.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+. "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 for exe in backup/hivesave.exe tests/backup/backup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "backup e2e: missing $BUILD/$exe (build hivesave backup_e2e startup_uiclick)"; exit 1; fi
 done
 SCRATCH=$(mktemp -d /tmp/backup-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export BUILD ARTIFACTS SCRATCH
 
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
 # A booted prefix: a copy of the one tools/test made, or a new one.
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 # Without a window manager, Wine's managed windows wait for one (owned and modal windows stay
 # unpainted); unmanaged windows get Wine's own frame.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null

@@ -2,6 +2,7 @@
 # folder with hivescan.exe, and result checks.
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 ROOT=$(cd "$HERE/../../.." && pwd)
+. "$HERE/../prefix.sh"
 
 find_build() {  # the mingw build folder holding hivescan.exe
   local b
@@ -11,14 +12,8 @@ find_build() {  # the mingw build folder holding hivescan.exe
   return 1
 }
 
-new_prefix() {  # $1 scratch folder; exports WINEPREFIX
-  export WINEPREFIX=$1/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  # tools/test hands over a booted prefix to copy; alone, boot a new one.
-  if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -f "$SCL_WINEPREFIX_TEMPLATE/system.reg" ]; then
-    cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-  else
-    timeout 300 wineboot -i >/dev/null 2>&1
-  fi
+new_prefix() {  # $1 scratch folder; exports WINEPREFIX=$1/pfx, a booted prefix
+  scl_new_prefix "$1/pfx" || return 1
   C=$WINEPREFIX/drive_c
   APP="$C/Program Files/Scourline"
   mkdir -p "$APP"

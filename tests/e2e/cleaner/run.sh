@@ -11,7 +11,7 @@ set -u
 BUILD=$(find_build "${1:-}") || { echo "cleaner e2e: hivescan.exe not built (cmake --build <win> --target hivescan)"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/cleaner-e2e.XXXXXX)
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; rm -rf "$SCRATCH"' EXIT
-new_prefix "$SCRATCH"
+new_prefix "$SCRATCH" || exit 1
 cp "$BUILD/cleaner/hivescan/hivescan.exe" "$APP/"
 
 # Files the planted entries point at.

@@ -9,7 +9,7 @@ set -u
 BUILD=$(find_build "${1:-}") || { echo "cleaner e2e: hivescan.exe not built"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/cleaner-hostile.XXXXXX)
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$SCRATCH"' EXIT
-new_prefix "$SCRATCH"
+new_prefix "$SCRATCH" || exit 1
 cp "$BUILD/cleaner/hivescan/hivescan.exe" "$APP/"
 python3 "$HERE/plant.py" hostile "$SCRATCH/hostile.reg"
 timeout 120 wine regedit /S "$SCRATCH/hostile.reg" 2>"$SCRATCH/regedit.err"

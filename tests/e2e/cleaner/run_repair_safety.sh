@@ -11,7 +11,7 @@ set -u
 BUILD=$(find_build "${1:-}") || { echo "repair safety e2e: hivescan.exe not built"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/cleaner-safety.XXXXXX)
 trap 'touch "$SCRATCH/stop"; timeout 30 wineserver -k >/dev/null 2>&1; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$SCRATCH"' EXIT
-new_prefix "$SCRATCH"
+new_prefix "$SCRATCH" || exit 1
 cp "$BUILD/cleaner/hivescan/hivescan.exe" "$BUILD/search/hivegrep.exe" "$BUILD/tests/cleaner_engine/regtool.exe" "$APP/"
 regtool() { timeout 120 wine 'C:\Program Files\Scourline\regtool.exe' "$@"; }
 reg_has() {  # key value: the value exists

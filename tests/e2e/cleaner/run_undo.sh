@@ -11,7 +11,7 @@ set -u
 BUILD=$(find_build "${1:-}") || { echo "undo e2e: hivescan.exe not built"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/cleaner-undo.XXXXXX)
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; [ -n "${KEEP_SCRATCH:-}" ] || rm -rf "$SCRATCH"' EXIT
-new_prefix "$SCRATCH"
+new_prefix "$SCRATCH" || exit 1
 cp "$BUILD/cleaner/hivescan/hivescan.exe" "$BUILD/tests/cleaner_engine/regtool.exe" "$APP/"
 regtool() { timeout 120 wine 'C:\Program Files\Scourline\regtool.exe' "$@"; }
 KEY='Software\E2eUndo'

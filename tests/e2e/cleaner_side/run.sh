@@ -8,10 +8,11 @@
 #   the query to /version/26 and /version/25: the right result page is requested.
 # Screenshots are left in $ARTIFACTS (default: the scratch folder).
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+. "$HERE/../prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 for exe in cleaner/ui/hivescrub.exe tests/cleaner_side/cleaner_side_driver.exe tests/cleaner_side/cleaner_side_update_e2e.exe; do
   if [ ! -f "$BUILD/$exe" ]; then
     echo "cleaner side e2e: missing $BUILD/$exe (build hivescrub cleaner_side_driver cleaner_side_update_e2e)"
@@ -22,18 +23,14 @@ done
 SCRATCH=$(mktemp -d /tmp/side-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export BUILD ARTIFACTS HERE SCRATCH
 
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
 fail=0
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 
 # Wine's own Tahoma has no Arabic letters (the system's has): link it to a font that has them.
 dv="DejaVuSans.ttf,DejaVu Sans"

@@ -7,21 +7,21 @@
 # the real edit box and Enter, with an Exclude.lst of two entries: the dialog closes, the file
 # holds all three entries and no scan starts.
 #
-#   run.sh [mingw build folder]   (or BUILD_WIN=...; default build/win)   SHOTS=dir keeps the PNGs
+#   run.sh [mingw build folder]   (or SCL_BUILD_WIN / BUILD_WIN; default build/win)   SHOTS=dir keeps the PNGs
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/../../.." && pwd)
-BUILD=${1:-${BUILD_WIN:-$ROOT/build/win}}
+. "$HERE/../prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 EXE=$BUILD/cleaner/ui/hivescrub.exe
 CLICK=$BUILD/tests/cleaner_ui/uiclick.exe
 [ -f "$EXE" ] && [ -f "$CLICK" ] || { echo "cleaner_ui e2e: build hivescrub and uiclick first"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/cleaner-ui-e2e.XXXXXX)
 SHOTS=${SHOTS:-$SCRATCH/shots}
 mkdir -p "$SHOTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; [ -n "${KEEP:-}" ] || rm -rf "$SCRATCH/pfx"' EXIT
 
-timeout 300 wineboot -i >/dev/null 2>&1
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 APP="$WINEPREFIX/drive_c/Program Files/Scourline"
 mkdir -p "$APP"
 cp "$EXE" "$CLICK" "$APP/"

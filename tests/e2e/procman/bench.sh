@@ -2,20 +2,19 @@
 # Times taskwatch's scan against the bare snapshot walk under Wine with about 50 processes
 # (a throwaway prefix plus helper processes). Prints figures; checks nothing.
 #
-#   bench.sh [mingw build folder] [target processes] [rounds]
+#   bench.sh [mingw build folder] [target processes] [rounds]   (else SCL_BUILD_WIN / BUILD_WIN;
+#                                                                default build/win)
 set -u
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}}
+. "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 SCRATCH=$(mktemp -d /tmp/procman-bench.XXXXXX)
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" BUILD SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
+export BUILD SCRATCH SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 export TARGET=${2:-50} ROUNDS=${3:-10}
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 # A booted template prefix (from tools/test) is copied; otherwise a new one is made.
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 T=$WINEPREFIX/drive_c/pmbench
 mkdir -p "$T"
 cp "$BUILD/tests/procman/pm_bench.exe" "$BUILD/tests/procman/pm_helper.exe" "$T/"

@@ -5,9 +5,11 @@
 # Screenshots of the list (before and after the helper is selected) and of the confirmation are
 # left in $ARTIFACTS (default: the scratch folder); the helper's own icon must show in the first.
 #
-#   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them)
+#   run.sh [mingw build folder]   (else SCL_BUILD_WIN or BUILD_WIN, as tools/test sets them;
+#                                 default build/win)
 set -u
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-/work/build/procman-win}}}
+. "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 for exe in procman/taskwatch.exe tests/procman/pm_driver.exe tests/procman/pm_helper.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "procman e2e: missing $BUILD/$exe (build taskwatch pm_driver pm_helper)"; exit 1; fi
 done
@@ -16,18 +18,14 @@ SCRATCH=$(mktemp -d /tmp/procman-e2e.XXXXXX)
 if [ -n "${SCL_BUILD_WIN:-}" ]; then ARTIFACTS=${ARTIFACTS:-$SCL_BUILD_WIN/../e2e-logs/procman}; fi
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export BUILD ARTIFACTS SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
+export BUILD ARTIFACTS SCRATCH SCL_WINEPREFIX_TEMPLATE=${SCL_WINEPREFIX_TEMPLATE:-}
 
 cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
 # A booted template prefix (from tools/test) is copied; otherwise a new one is made.
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 # The prefix is left as Wine makes it: without the ".exe" file class of Windows, for which the
 # shell gives every program the unknown-file icon; the window must still show programs' own icons.
 T=$WINEPREFIX/drive_c/pmtest

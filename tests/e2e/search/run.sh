@@ -7,6 +7,7 @@
 set -u
 : "${SCL_BUILD_WIN:?the mingw build folder}" "${DISPLAY:?needs a display (xvfb-run)}"
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$HERE/../prefix.sh"
 REPO=${SCL_REPO:-$(cd "$HERE/../../.." && pwd)}
 SHOTS=${SCL_SHOTS:-$REPO/build/e2e-logs}
 GREP=$SCL_BUILD_WIN/search/hivegrep.exe
@@ -17,7 +18,6 @@ for f in "$GREP" "$FIND" "$DRIVER"; do
 done
 
 WORK=$(mktemp -d /tmp/scl-search.XXXXXX)
-export WINEPREFIX=$WORK/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
     [ -n "${FINDPID:-}" ] && kill "$FINDPID" 2>/dev/null
     # SCL_SEARCH_ACTUAL=<folder> keeps what the programs printed, for reading failures.
@@ -26,11 +26,7 @@ cleanup() {
     rm -rf "$WORK"
 }
 trap cleanup EXIT
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ]; then
-    cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX" || exit 1
-else
-    timeout 300 wineboot -i >/dev/null 2>&1 || exit 1
-fi
+scl_new_prefix "$WORK/pfx" || exit 1
 mkdir -p "$SHOTS"
 
 FAILS=0

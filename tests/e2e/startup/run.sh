@@ -7,16 +7,16 @@
 #    icon), is shown; uiclick.exe reads its list and presses "All Users"; both views are
 #    screenshot into $ARTIFACTS and the listed rows are compared with the planted ones.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+. "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 for exe in startup/startup.exe tests/startup/startup_e2e.exe tests/startup/startup_uiclick.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "startup e2e: missing $BUILD/$exe (build startup startup_e2e startup_uiclick)"; exit 1; fi
 done
 SCRATCH=$(mktemp -d /tmp/startup-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export BUILD ARTIFACTS SCRATCH
 
 # A small program with an icon of its own, so the list shows a file icon beside the default one.
@@ -35,11 +35,8 @@ set -u
 RUN='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
 RUNLM='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 # A booted prefix: a copy of the one tools/test made, or a new one.
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 # Without a window manager, Wine's managed windows wait for one (owned and modal windows stay
 # unpainted); unmanaged windows get Wine's own frame.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null

@@ -13,18 +13,14 @@
 #   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$HERE/../prefix.sh"
 REPO=${SCL_REPO:-$(cd "$HERE/../../.." && pwd)}
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$REPO/build/win}}}
+BUILD=$(scl_build_win "${1:-}")
 for exe in startup/hiverun/hiverun.exe backup/hivesnap/hivesnap.exe; do
   if [ ! -f "$BUILD/$exe" ]; then echo "twins e2e: missing $BUILD/$exe (build hiverun hivesnap)"; exit 1; fi
 done
 SCRATCH=$(mktemp -d /tmp/twins-e2e.XXXXXX)
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -f "$SCL_WINEPREFIX_TEMPLATE/system.reg" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+scl_new_prefix "$SCRATCH/pfx" || { rm -rf "$SCRATCH"; exit 1; }
 APP="$WINEPREFIX/drive_c/Program Files/Scourline"
 mkdir -p "$APP"
 cp "$BUILD/startup/hiverun/hiverun.exe" "$BUILD/backup/hivesnap/hivesnap.exe" "$APP/"

@@ -10,12 +10,12 @@
 #                                          tests/release/verinfo.exe)
 set -u
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+. "$HERE/../prefix.sh"
 REPO=${SCL_REPO:-$(cd "$HERE/../../.." && pwd)}
-BUILD=${1:-${SCL_BUILD_WIN:-${BUILD_WIN:-$REPO/build/win}}}
+BUILD=$(scl_build_win "${1:-}")
 VERINFO=$BUILD/tests/release/verinfo.exe
 [ -f "$VERINFO" ] || { echo "release e2e: missing $VERINFO (build verinfo)"; exit 1; }
 SCRATCH=$(mktemp -d /tmp/release-e2e.XXXXXX)
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 FAILS=0
 ok() { echo "ok   $1"; }
@@ -68,11 +68,7 @@ sys.exit(0 if ok else 1)
 PY
 
   # What Windows shows of each program, read under Wine.
-  if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -f "$SCL_WINEPREFIX_TEMPLATE/system.reg" ]; then
-    cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-  else
-    timeout 300 wineboot -i >/dev/null 2>&1
-  fi
+  scl_new_prefix "$SCRATCH/pfx" || fail "a Wine prefix to read the programs in"
   cp "$VERINFO" "$D/"
   (cd "$D" && timeout 120 wine verinfo.exe hivescrub.exe hivefind.exe hivesave.exe taskwatch.exe startup.exe \
      weblaunch.exe hivescan.exe hivegrep.exe hiverun.exe hivesnap.exe) | tr -d '\r' >"$SCRATCH/verinfo.txt"

@@ -6,14 +6,14 @@
 # trivial program started the same way: the check allows one second beyond that program's start
 # and exit, so Wine's own process start-up on a loaded machine does not decide it.
 #
-#   run.sh [mingw build folder]       (or BUILD_WIN=...; default the repository's build/win)
+#   run.sh [mingw build folder]       (or SCL_BUILD_WIN / BUILD_WIN; default build/win)
 set -u
-BUILD=${1:-${BUILD_WIN:-$(cd "$(dirname "$0")/../../.." && pwd)/build/win}}
+. "$(cd "$(dirname "$0")/.." && pwd)/prefix.sh"
+BUILD=$(scl_build_win "${1:-}")
 if [ ! -f "$BUILD/weblaunch/weblaunch.exe" ]; then echo "weblaunch e2e: missing $BUILD/weblaunch/weblaunch.exe"; exit 1; fi
 SCRATCH=$(mktemp -d /tmp/weblaunch-e2e.XXXXXX)
 ARTIFACTS=${ARTIFACTS:-$SCRATCH}
 mkdir -p "$ARTIFACTS"
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export BUILD ARTIFACTS SCRATCH
 
 cat > "$SCRATCH/browser.sh" <<HOOK
@@ -29,11 +29,8 @@ cat > "$SCRATCH/inner.sh" <<'INNER'
 #!/bin/bash
 set -u
 # A booted prefix: a copy of the one tools/test made, or a new one.
-if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ] && [ -d "$SCL_WINEPREFIX_TEMPLATE" ]; then
-  cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX"
-else
-  timeout 300 wineboot -i >/dev/null 2>&1
-fi
+. "$SCL_PREFIX_SH"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 wine reg add 'HKCU\Software\Wine\WineBrowser' /v Browsers /d "$SCRATCH/browser.sh" /f >/dev/null
 mkdir -p "$WINEPREFIX/drive_c/wltest"
 cp "$BUILD/weblaunch/weblaunch.exe" "$SCRATCH/bare.exe" "$WINEPREFIX/drive_c/wltest/"
