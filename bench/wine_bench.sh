@@ -15,8 +15,9 @@ BARE=$BUILD/bench/bare_walk.exe
 for f in "$SCAN" "$BARE"; do [ -f "$f" ] || { echo "wine_bench: missing $f"; exit 1; }; done
 SCRATCH=$(mktemp -d /tmp/scan-bench.XXXXXX)
 trap 'timeout 30 wineserver -k >/dev/null 2>&1; rm -rf "$SCRATCH"' EXIT
-export WINEPREFIX=$SCRATCH/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-timeout 300 wineboot -i >/dev/null 2>&1
+# shellcheck source=../tests/e2e/prefix.sh
+. "$ROOT/tests/e2e/prefix.sh"
+scl_new_prefix "$SCRATCH/pfx" || exit 1
 APP="$WINEPREFIX/drive_c/Program Files/Scourline"
 mkdir -p "$APP" "$WINEPREFIX/drive_c/Program Files/BenchVendor"
 cp "$SCAN" "$BARE" "$APP/"

@@ -6,7 +6,7 @@
 #   (default)   --real: the full "My Computer" hivegrep search against a bare walk of the same keys;
 #   --window    the search window on real controls against hivegrep, the same search for
 #               "Control_RunDLL" (one data hit per generated key: 100,000 rows with the default
-#               KEYS), in one run, four rounds in turning order; quote the median ratio. Needs a
+#               KEYS), in one run, four rounds (SCL_BENCH_ROUNDS) in turning order; quote the median ratio. Needs a
 #               display: without one it runs itself under xvfb-run.
 set -u
 : "${SCL_BUILD_WIN:?the mingw build folder}"
@@ -18,26 +18,25 @@ if [ "$MODE" = window ] && [ -z "${DISPLAY:-}" ]; then
 fi
 KEYS=${1:-100000}
 WORK=${2:-$(mktemp -d /tmp/scl-search-bench.XXXXXX)}
-export WINEPREFIX=$WORK/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WORK"
-if [ ! -d "$WINEPREFIX" ]; then
-    if [ -n "${SCL_WINEPREFIX_TEMPLATE:-}" ]; then
-        cp -a "$SCL_WINEPREFIX_TEMPLATE" "$WINEPREFIX" || exit 1
-    else
-        timeout 300 wineboot -i >/dev/null 2>&1 || exit 1
-    fi
+# shellcheck source=../../tests/e2e/prefix.sh
+. "$HERE/../../tests/e2e/prefix.sh"
+if [ ! -d "$WORK/pfx" ]; then
+    scl_new_prefix "$WORK/pfx" || exit 1
     python3 "$HERE/../../tests/e2e/search/plant.py" --bulk "$KEYS" "$WORK/bulk.reg" || exit 1
     echo "importing $KEYS keys ..."
     (cd "$WORK" && time timeout 3600 wine regedit /S bulk.reg)
     # A server started without a display could show no window later.
     timeout 600 wineserver -w
+else
+    export WINEPREFIX=$WORK/pfx WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 fi
 timeout 60 wineserver -p
 timeout 60 wine wineboot >/dev/null 2>&1
 if [ "$MODE" = window ]; then
     # Without a window manager, Wine's managed windows wait for one.
     timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    timeout 7200 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --window --rounds 4 Control_RunDLL
+    timeout 7200 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --window --rounds "${SCL_BENCH_ROUNDS:-4}" Control_RunDLL
 else
     timeout 3600 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --real --rounds 2 needle
 fi
