@@ -21,8 +21,8 @@ using Clock = std::chrono::steady_clock;
 double seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // Every option hivegrep is given, so both sides search the same whatever the saved settings say.
-const std::vector<std::string> kSameSearch = {"--root", "My Computer", "--match", "any", "--case",
-                                              "--keys", "--values",      "--data",  "--format", "tsv"};
+const std::vector<std::string> kSameSearch = {"--root", "My Computer", "--match", "any",      "--case",
+                                              "--keys", "--values",    "--data",  "--format", "tsv"};
 
 // The user sets the same options, types the text and presses Search; timed until the results
 // are painted. Returns the seconds, and the rows shown.

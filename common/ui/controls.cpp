@@ -616,10 +616,23 @@ void ListView::endUpdate() {
 void ListView::sortNow() {
     const int key = sortKey_;
     const bool asc = sortOrder_ == SortOrder::Ascending;
-    std::stable_sort(items_.begin(), items_.end(), [&](const Item& a, const Item& b) {
-        int c = text::compareNoCase(columnText(a, key), columnText(b, key));
+    // Sorted as positions, so that a row waiting to be scrolled into view is followed.
+    std::vector<int> order(items_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        int c = text::compareNoCase(columnText(items_[static_cast<size_t>(a)], key),
+                                    columnText(items_[static_cast<size_t>(b)], key));
         return asc ? c < 0 : c > 0;
     });
+    std::vector<Item> sorted;
+    sorted.reserve(items_.size());
+    int followed = -1;
+    for (size_t pos = 0; pos < order.size(); ++pos) {
+        if (order[pos] == pendingVisible_) followed = static_cast<int>(pos);
+        sorted.push_back(std::move(items_[static_cast<size_t>(order[pos])]));
+    }
+    items_ = std::move(sorted);
+    pendingVisible_ = followed;
 }
 
 void ListView::setSorting(bool sorted, int key, SortOrder order) {

@@ -319,6 +319,16 @@ TEST_F(Toolkit, RowAskedIntoViewDuringAnUpdateIsInViewWhenItEnds) {
     form.lv.endUpdate();
     EXPECT_EQ(screen.topRow(), 0);
     EXPECT_TRUE(screen.inView(0));
+
+    // A header clicked while a scan runs: the sort takes the request with its row.
+    form.lv.beginUpdate();
+    for (int i = 0; i < 29; ++i) form.lv.addItem("q" + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    form.lv.ensureVisible(1);  // q00
+    form.lv.setSorting(true, 0, Order::Descending);
+    form.lv.endUpdate();
+    ASSERT_EQ(form.lv.text(28), "q00");
+    EXPECT_TRUE(screen.inView(28));
+    EXPECT_FALSE(screen.inView(1));
 }
 
 TEST_F(Toolkit, ListViewRowsEventsAndHitTest) {
