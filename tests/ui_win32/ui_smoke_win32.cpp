@@ -284,6 +284,22 @@ TEST_F(Win32Smoke, RowAskedIntoViewDuringAnUpdateIsInViewWhenItEnds) {
     EXPECT_GT(top + perPage, 59) << "top " << top << ", " << perPage << " rows per page";
 }
 
+// A header clicked while rows are still coming in: the sort takes the asked-for row with it.
+TEST_F(Win32Smoke, ASortDuringAnUpdateKeepsTheRowAskedIntoView) {
+    HWND lv = hwndOf(host, form.lvRows);
+    form.lvRows.beginUpdate();
+    for (int i = 0; i < 60; ++i) form.lvRows.addItem("row " + std::string(i < 10 ? "0" : "") + std::to_string(i));
+    form.lvRows.ensureVisible(0);  // "row 00"
+    form.lvRows.setSorting(true, 0, ui::ListView::SortOrder::Descending);
+    form.lvRows.endUpdate();
+    host.processMessages();
+    ASSERT_EQ(form.lvRows.text(59), "row 00");
+    const int top = static_cast<int>(SendMessageW(lv, LVM_GETTOPINDEX, 0, 0));
+    const int perPage = static_cast<int>(SendMessageW(lv, LVM_GETCOUNTPERPAGE, 0, 0));
+    ASSERT_LT(perPage, 60);
+    EXPECT_GT(top + perPage, 59) << "top " << top << ", " << perPage << " rows per page";
+}
+
 TEST_F(Win32Smoke, ListBoxTicksAndCombosTyping) {
     HWND lb = hwndOf(host, form.lstAreas);
     RECT r{};
