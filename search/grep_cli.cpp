@@ -119,16 +119,12 @@ std::string FormatTsv(const std::vector<ResultRow>& rows) {
 }
 
 std::string FormatJson(const std::vector<ResultRow>& rows) {
-    std::string out = "[";
-    for (size_t i = 0; i < rows.size(); ++i) {
-        out += i ? ",\n  " : "\n  ";
-        out += "{\"kind\": \"";
-        out += RowKind(rows[i].image);
-        out +=
-            "\", \"text\": \"" + EscapeJson(rows[i].text) + "\", \"path\": \"" + EscapeJson(rows[i].fullPath) + "\"}";
-    }
-    out += rows.empty() ? "]\n" : "\n]\n";
-    return out;
+    std::vector<std::string> objects;
+    objects.reserve(rows.size());
+    for (const ResultRow& r : rows)
+        objects.push_back(std::string("\"kind\": \"") + RowKind(r.image) + "\", \"text\": " + text::jsonString(r.text) +
+                          ", \"path\": " + text::jsonString(r.fullPath));
+    return text::jsonObjectList(objects);
 }
 
 GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {

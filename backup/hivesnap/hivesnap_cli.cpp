@@ -54,15 +54,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             return true;
         }
         if (text::isOption(a, "--format")) {
-            if (!text::optionValue(args, i, "--format", &v, err)) return false;
-            if (v == "tsv")
-                o.format = Format::Tsv;
-            else if (v == "json")
-                o.format = Format::Json;
-            else {
-                *err = "unknown format '" + v + "' (tsv or json)";
-                return false;
-            }
+            if (!text::optionValue(args, i, "--format", &v, err) || !text::listFormat(v, &o.format, err)) return false;
             formatGiven = true;
             return true;
         }
@@ -121,15 +113,12 @@ std::string FormatRows(const std::vector<Row>& rows, Format format) {
                    (r.own ? "yes" : "no") + "\n";
         return out;
     }
-    auto str = [](const std::string& s) { return "\"" + text::escapeJson(s) + "\""; };
-    out = "[";
-    for (size_t i = 0; i < rows.size(); ++i) {
-        out += i ? ",\n  {" : "\n  {";
-        out += "\"name\": " + str(rows[i].name) + ", \"date\": " + str(rows[i].date) +
-               ", \"size\": " + str(rows[i].size) + ", \"own\": " + (rows[i].own ? "true" : "false") + "}";
-    }
-    out += rows.empty() ? "]\n" : "\n]\n";
-    return out;
+    std::vector<std::string> objects;
+    objects.reserve(rows.size());
+    for (const Row& r : rows)
+        objects.push_back("\"name\": " + text::jsonString(r.name) + ", \"date\": " + text::jsonString(r.date) +
+                          ", \"size\": " + text::jsonString(r.size) + ", \"own\": " + (r.own ? "true" : "false"));
+    return text::jsonObjectList(objects);
 }
 
 std::vector<OwnBackup> ParseRecord(std::string_view text) {

@@ -14,6 +14,7 @@
 #include "common/platform/clock.h"
 #include "common/platform/files.h"
 #include "common/platform/shell.h"
+#include "common/text/cli_args.h"
 
 namespace hivesnap {
 
@@ -28,7 +29,7 @@ constexpr int kExitCheck = 3;  // refused by a check: no backup of that name, a 
 const char* UsageText();
 
 enum class Command { None, Backup, List, Restore, Delete };
-enum class Format { Tsv, Json };
+using Format = text::ListFormat;
 
 struct Options {
     Command command = Command::None;

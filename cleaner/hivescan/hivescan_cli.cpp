@@ -126,7 +126,6 @@ namespace {
 
 std::string tsvField(const std::string& s) { return text::escapeTsv(s); }
 std::string csvField(const std::string& s) { return text::escapeCsv(s); }
-std::string jsonString(const std::string& s) { return "\"" + text::escapeJson(s) + "\""; }
 
 }  // namespace
 
@@ -154,14 +153,15 @@ std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format 
             break;
         case Format::Json: {
             static const char* const keys[] = {"location", "valueName", "valueData", "reason", "regType", "attributes"};
-            out += "[";
-            for (size_t n = 0; n < rows.size(); ++n) {
-                out += n ? ",\n  {" : "\n  {";
+            std::vector<std::string> objects;
+            objects.reserve(rows.size());
+            for (const Row& r : rows) {
+                std::string members;
                 for (size_t i = 0; i < 6; ++i)
-                    out += std::string(i ? ", " : "") + "\"" + keys[i] + "\": " + jsonString(field(rows[n], i));
-                out += "}";
+                    members += std::string(i ? ", " : "") + "\"" + keys[i] + "\": " + text::jsonString(field(r, i));
+                objects.push_back(std::move(members));
             }
-            out += rows.empty() ? "]\n" : "\n]\n";
+            out += text::jsonObjectList(objects);
             break;
         }
     }

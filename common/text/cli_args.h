@@ -29,6 +29,22 @@ inline bool optionValue(const std::vector<std::string>& args, size_t& i, const s
     return true;
 }
 
+// What the twins' "list --format" offers: tab-separated text or JSON.
+enum class ListFormat { Tsv, Json };
+
+// Reads a --format value into *format; false, with a message in *error, for any other word.
+inline bool listFormat(const std::string& value, ListFormat* format, std::string* error) {
+    if (value == "tsv") {
+        *format = ListFormat::Tsv;
+    } else if (value == "json") {
+        *format = ListFormat::Json;
+    } else {
+        *error = "unknown format '" + value + "' (tsv or json)";
+        return false;
+    }
+    return true;
+}
+
 // A command-word program's command line: the first word is the command, the words after it are
 // operands; "--" ends the options (so an operand may begin with "-"); -h, --help, /? and
 // --version are every program's. Any other option goes to `option`, which reads it (and its

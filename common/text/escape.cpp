@@ -102,4 +102,13 @@ std::string escapeJson(const std::string& field) {
     return out;
 }
 
+std::string jsonString(const std::string& field) { return "\"" + escapeJson(field) + "\""; }
+
+std::string jsonObjectList(const std::vector<std::string>& objects) {
+    std::string out = "[";
+    for (size_t i = 0; i < objects.size(); ++i) out += (i ? ",\n  {" : "\n  {") + objects[i] + "}";
+    out += objects.empty() ? "]\n" : "\n]\n";
+    return out;
+}
+
 }  // namespace text

@@ -501,11 +501,10 @@ void ListView::clear() {
         notify(Prop::Items);
 }
 
-int ListView::setText(int i, const std::string& t) {
-    if (i < 0 || i >= count()) return i;
-    const bool changed = items_[i].text != t;
-    items_[i].text = t;
-    const int now = changed ? placeSorted(i, 0) : i;
+// After a text of row i was set: a changed sort text moves the row, otherwise the row is
+// redrawn. Returns where the row is now.
+int ListView::textSet(int i, int column, bool changed) {
+    const int now = changed ? placeSorted(i, column) : i;
     if (now != i) return now;
     if (updateDepth_)
         pendingRefresh_ = true;
@@ -514,19 +513,20 @@ int ListView::setText(int i, const std::string& t) {
     return i;
 }
 
+int ListView::setText(int i, const std::string& t) {
+    if (i < 0 || i >= count()) return i;
+    const bool changed = items_[i].text != t;
+    items_[i].text = t;
+    return textSet(i, 0, changed);
+}
+
 int ListView::setSubItem(int i, int column, const std::string& t) {
     if (i < 0 || i >= count() || column < 1) return i;
     auto& subs = items_[i].subItems;
     if (static_cast<int>(subs.size()) < column) subs.resize(column);
     const bool changed = subs[column - 1] != t;
     subs[column - 1] = t;
-    const int now = changed ? placeSorted(i, column) : i;
-    if (now != i) return now;
-    if (updateDepth_)
-        pendingRefresh_ = true;
-    else
-        notify(Prop::Item, i);
-    return i;
+    return textSet(i, column, changed);
 }
 
 void ListView::setSubItemColor(int i, int column, uint32_t color) {

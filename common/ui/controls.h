@@ -290,6 +290,7 @@ private:
     const std::string& sortText(int i) const;
     // Moves row i to its place when `column` is the sort column; returns its index afterwards.
     int placeSorted(int i, int column);
+    int textSet(int i, int column, bool changed);
     void insertRow(int pos, Item&& it);
     void rowsChanged(int index);
     std::vector<Column> columns_;

@@ -57,15 +57,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             return true;
         }
         if (text::isOption(a, "--format")) {
-            if (!text::optionValue(args, i, "--format", &v, err)) return false;
-            if (v == "tsv")
-                o.format = Format::Tsv;
-            else if (v == "json")
-                o.format = Format::Json;
-            else {
-                *err = "unknown format '" + v + "' (tsv or json)";
-                return false;
-            }
+            if (!text::optionValue(args, i, "--format", &v, err) || !text::listFormat(v, &o.format, err)) return false;
             formatGiven = true;
             return true;
         }
@@ -139,16 +131,13 @@ std::string FormatEntries(const std::vector<Entry>& entries, Format format) {
                    text::escapeTsv(e.program) + "\t" + (e.exists ? "yes" : "no") + "\n";
         return out;
     }
-    auto str = [](const std::string& s) { return "\"" + text::escapeJson(s) + "\""; };
-    out = "[";
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const Entry& e = entries[i];
-        out += i ? ",\n  {" : "\n  {";
-        out += "\"name\": " + str(e.name) + ", \"data\": " + str(e.data) + ", \"scope\": " + str(e.scope) +
-               ", \"program\": " + str(e.program) + ", \"exists\": " + (e.exists ? "true" : "false") + "}";
-    }
-    out += entries.empty() ? "]\n" : "\n]\n";
-    return out;
+    std::vector<std::string> objects;
+    objects.reserve(entries.size());
+    for (const Entry& e : entries)
+        objects.push_back("\"name\": " + text::jsonString(e.name) + ", \"data\": " + text::jsonString(e.data) +
+                          ", \"scope\": " + text::jsonString(e.scope) + ", \"program\": " +
+                          text::jsonString(e.program) + ", \"exists\": " + (e.exists ? "true" : "false"));
+    return text::jsonObjectList(objects);
 }
 
 std::string ReasonText(long code) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/platform/icons.h"
+#include "common/text/cli_args.h"
 #include "startup/frm_main.h"
 
 namespace hiverun {
@@ -24,7 +25,7 @@ const char* UsageText();
 
 enum class Command { None, List, Add, Set, Rename, Remove };
 enum class Scope { User, Machine, All };
-enum class Format { Tsv, Json };
+using Format = text::ListFormat;
 
 struct Options {
     Command command = Command::None;

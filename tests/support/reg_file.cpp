@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 
 namespace regfile {
@@ -11,18 +12,6 @@ namespace regfile {
 namespace {
 
 constexpr uint32_t kDelete = 0x10000;
-
-std::vector<uint8_t> utf16Bytes(const std::string& utf8, bool withNul) {
-    std::u16string w = text::toUtf16(utf8);
-    std::vector<uint8_t> out;
-    out.reserve(w.size() * 2 + 2);
-    for (char16_t c : w) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    if (withNul) out.insert(out.end(), {0, 0});
-    return out;
-}
 
 std::string decodeFile(const std::string& bytes, bool* ansi) {
     *ansi = false;
@@ -145,7 +134,7 @@ bool parseData(const std::string& rawData, bool ansi, Value* v, std::string* why
             return false;
         }
         v->type = plat::kRegSz;
-        v->data = utf16Bytes(s, true);
+        v->data = reg::textBytes(s, true);
         return true;
     }
     if (d.compare(0, 6, "dword:") == 0) {
@@ -194,7 +183,7 @@ bool parseData(const std::string& rawData, bool ansi, Value* v, std::string* why
         if (!parseHexList(d.substr(pos + 1), &bytes, why)) return false;
         if (ansi && (type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz)) {
             // REGEDIT4 writes string types as code page bytes; the registry holds UTF-16.
-            bytes = utf16Bytes(text::fromCodePage(std::string(bytes.begin(), bytes.end()), 1252), false);
+            bytes = reg::textBytes(text::fromCodePage(std::string(bytes.begin(), bytes.end()), 1252), false);
         }
         v->type = type;
         v->data = std::move(bytes);
@@ -444,7 +433,7 @@ std::string write(const Script& script) {
 }
 
 Value sz(const std::string& name, const std::string& textValue, uint32_t type) {
-    return Value{name, type, utf16Bytes(textValue, true), false};
+    return Value{name, type, reg::textBytes(textValue, true), false};
 }
 
 Value dword(const std::string& name, uint32_t n) {
@@ -462,7 +451,7 @@ Value bin(const std::string& name, std::vector<uint8_t> bytes, uint32_t type) {
 Value multi(const std::string& name, const std::vector<std::string>& strings) {
     std::vector<uint8_t> data;
     for (const auto& s : strings) {
-        auto b = utf16Bytes(s, true);
+        auto b = reg::textBytes(s, true);
         data.insert(data.end(), b.begin(), b.end());
     }
     data.insert(data.end(), {0, 0});
