@@ -33,7 +33,7 @@ std::vector<ScanCategory> buildTable() {
          "DLL compartidas",
          "Find orphaned references to shared system .dll files",
          "Buscar referencias a DLL compartidas huérfanas",
-         {{WalkerKind::SharedDlls, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls"}}},
+         {{WalkerKind::SharedDlls, kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", true}}},
         {"VDD",
          "Virtual Device Drivers",
          "Dispositivos virtuales",
@@ -58,9 +58,9 @@ std::vector<ScanCategory> buildTable() {
          "ActiveX y COM",
          "Find invalid Typelib/CLSID/Interface",
          "Buscar Typelib/CLSID/Interface no válidos",
-         {{WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\CLSID"},
-          {WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\TypeLib"},
-          {WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\interface"}}},
+         {{WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\CLSID", true},
+          {WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\TypeLib", true},
+          {WalkerKind::ComKey, kHkeyLocalMachine, "software\\classes\\interface", true}}},
     };
 }
 

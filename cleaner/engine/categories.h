@@ -14,6 +14,9 @@ struct Walk {
     WalkerKind walker;
     plat::RegHandle root;
     std::string path;  // passed exactly as written (the case differs between rows)
+    // Also walk the key a 32-bit program opens by this path, where the system keeps it apart
+    // from the 64-bit one (a key below Wow6432Node), under its real name.
+    bool bothViews = false;
 };
 
 struct ScanCategory {

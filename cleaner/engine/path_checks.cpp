@@ -61,7 +61,7 @@ bool HasDrivePath(const std::string& data) {
     return p != std::string::npos && p != 0 && letterIn(data[p - 1], 'P');
 }
 
-bool PathChecker::FsoFileExists(const std::string& path) {
+bool PathChecker::probeFile(const std::string& path) {
     auto [it, fresh] = fileCache_.try_emplace(path, false);
     if (fresh && !rejectedName(path)) {
         ++fileQueries_;
@@ -70,13 +70,68 @@ bool PathChecker::FsoFileExists(const std::string& path) {
     return it->second;
 }
 
-bool PathChecker::FsoFolderExists(const std::string& path) {
+bool PathChecker::probeFolder(const std::string& path) {
     auto [it, fresh] = folderCache_.try_emplace(path, false);
     if (fresh && !rejectedName(path)) {
         ++folderQueries_;
         it->second = files_.folderExists(path) != plat::Probe::Missing;
     }
     return it->second;
+}
+
+// The caches hold answers by the path really asked, so each distinct path is put to the file
+// system once per scan, whichever view asked for it.
+bool PathChecker::FsoFileExists(const std::string& path) {
+    if (view_ == FileView::Wow32) {
+        const std::string real = PathOf32BitName(path);
+        if (real != path) return probeFile(real) || probeFile(path);
+    }
+    return probeFile(path);
+}
+
+bool PathChecker::FsoFolderExists(const std::string& path) {
+    if (view_ == FileView::Wow32) {
+        const std::string real = PathOf32BitName(path);
+        if (real != path) return probeFolder(real) || probeFolder(path);
+    }
+    return probeFolder(path);
+}
+
+namespace {
+
+// `path` is `folder` or lies below it (letter case aside); *rest gets what follows the folder.
+bool inFolder(const std::string& path, const std::string& folder, std::string* rest) {
+    if (folder.empty() || path.size() < folder.size()) return false;
+    if (path.size() > folder.size() && path[folder.size()] != '\\') return false;
+    if (!text::equalNoCase(path.substr(0, folder.size()), folder)) return false;
+    *rest = path.substr(folder.size());
+    return true;
+}
+
+std::string withoutTrailingSlash(std::string s) {
+    while (s.size() > 3 && s.back() == '\\') s.pop_back();
+    return s;
+}
+
+}  // namespace
+
+std::string PathChecker::PathOf32BitName(const std::string& path) {
+    if (!viewFolders_) {
+        ViewFolders f;
+        const std::string& w = windowsDirWithSlash();
+        if (w.size() > 1) {
+            f.system32 = w + "System32";
+            f.sysnative = w + "Sysnative";
+        }
+        f.wow64 = withoutTrailingSlash(mdlreg::TrimAtNul(files_.systemWow64Directory()));
+        f.system = withoutTrailingSlash(mdlreg::TrimAtNul(files_.systemDirectory()));
+        viewFolders_ = f;
+    }
+    const ViewFolders& f = *viewFolders_;
+    std::string rest;
+    if (!f.wow64.empty() && inFolder(path, f.system32, &rest)) return f.wow64 + rest;
+    if (!f.system.empty() && inFolder(path, f.sysnative, &rest)) return f.system + rest;
+    return path;
 }
 
 bool PathChecker::FindFileExists(const std::string& path) { return files_.findFirst(path); }
@@ -113,11 +168,19 @@ bool PathChecker::ExistsInWindowsDirs(const std::string& name) {
     return ok;
 }
 
-bool PathChecker::DataPathExists(const std::string& text) {
-    // The answer depends only on the text and on file tests that are themselves remembered,
-    // so the same text gets the same answer for the rest of the scan.
-    auto [it, fresh] = dataCache_.try_emplace(text, false);
-    if (fresh) it->second = dataPathExistsUncached(text);
+bool PathChecker::DataPathExists(const std::string& text, FileView view) {
+    // The answer depends only on the text, the view and on file tests that are themselves
+    // remembered, so the same text gets the same answer in its view for the rest of the scan.
+    auto [it, fresh] = dataCache_[view == FileView::Wow32 ? 1 : 0].try_emplace(text, false);
+    if (fresh) {
+        struct ViewScope {
+            FileView& v;
+            FileView old;
+            ~ViewScope() { v = old; }
+        } scope{view_, view_};
+        view_ = view;
+        it->second = dataPathExistsUncached(text);
+    }
     return it->second;
 }
 

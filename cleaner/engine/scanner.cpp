@@ -10,17 +10,54 @@ using plat::RegHandle;
 
 namespace {
 
-struct DepthGuard {
-    explicit DepthGuard(int& d) : d_(d) { ++d_; }
-    ~DepthGuard() { --d_; }
-    int& d_;
-};
-
 // The current-user, users and local-machine walks never enter a classes branch; those belong
-// to the COM and file-type categories.
-bool skippedPath(const std::string& path) {
+// to the COM and file-type categories. The 32-bit classes (SOFTWARE\WOW6432Node\Classes) and a
+// user's classes hive (HKEY_USERS\<SID>_Classes) are classes branches as well.
+bool skippedPath(RegHandle root, const std::string& path) {
     std::string up = text::toUpper(path);
-    return up.find("SOFTWARE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" || up == "CLSID";
+    if (up.find("SOFTWARE\\CLASSES") != std::string::npos ||
+        up.find("SOFTWARE\\WOW6432NODE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" ||
+        up == "CLSID")
+        return true;
+    if (root == plat::kHkeyUsers) {
+        const std::string hive = up.substr(0, up.find('\\'));
+        const std::string suffix = "_CLASSES";
+        return hive.size() > suffix.size() && hive.compare(hive.size() - suffix.size(), suffix.size(), suffix) == 0;
+    }
+    return false;
+}
+
+std::vector<std::string> components(const std::string& path) {
+    std::vector<std::string> out;
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t end = path.find('\\', pos);
+        if (end == std::string::npos) end = path.size();
+        if (end > pos) out.push_back(path.substr(pos, end - pos));
+        pos = end + 1;
+    }
+    return out;
+}
+
+// The win32 key of a type library version: TypeLib\{id}\<version>\<locale>\win32. It names the
+// library as 32-bit programs load it.
+bool isTypeLibWin32(const std::vector<std::string>& parts) {
+    const size_t n = parts.size();
+    return n >= 5 && text::equalNoCase(parts[n - 1], "win32") && text::equalNoCase(parts[n - 5], "TypeLib");
+}
+
+// The view a key's values were written in, from its path alone: a key below any Wow6432Node key
+// belongs to 32-bit programs, and so does a type library's win32 key.
+FileView viewOfPath(const std::string& path) {
+    const std::vector<std::string> parts = components(path);
+    for (const std::string& p : parts)
+        if (text::equalNoCase(p, "Wow6432Node")) return FileView::Wow32;
+    return isTypeLibWin32(parts) ? FileView::Wow32 : FileView::Native;
+}
+
+bool sameCounts(const plat::KeyInfo& a, const plat::KeyInfo& b) {
+    return a.subKeys == b.subKeys && a.values == b.values && a.maxSubKeyLen == b.maxSubKeyLen &&
+           a.maxValueNameLen == b.maxValueNameLen && a.maxValueLen == b.maxValueLen;
 }
 
 bool beginsWithDriveRoot(const std::string& s) {
@@ -71,28 +108,87 @@ void Scanner::ScanLocation(const std::string& code) {
 void Scanner::runWalk(const Walk& w) {
     switch (w.walker) {
         case WalkerKind::KeyValues: ScanKeyValues(w.root, w.path); break;
-        case WalkerKind::SharedDlls: ScanSharedDlls(w.root, w.path); break;
+        case WalkerKind::SharedDlls:
+            ScanSharedDlls(w.root, w.path);
+            if (w.bothViews) walk32BitView(Kind::SharedDlls, w.root, w.path);
+            break;
         case WalkerKind::FontKey: ScanFontKey(w.root, w.path); break;
-        case WalkerKind::ComKey: ScanComKey(w.root, w.path); break;
+        case WalkerKind::ComKey:
+            ScanComKey(w.root, w.path);
+            if (w.bothViews) walk32BitView(Kind::ComKey, w.root, w.path);
+            break;
         case WalkerKind::FileTypes: ScanFileTypes(w.root, w.path); break;
     }
 }
 
-void Scanner::ScanKeyValues(RegHandle root, const std::string& path) { walk(Kind::KeyValues, root, path); }
-void Scanner::ScanSharedDlls(RegHandle root, const std::string& path) { walk(Kind::SharedDlls, root, path); }
-void Scanner::ScanFontKey(RegHandle root, const std::string& path) { walk(Kind::FontKey, root, path); }
-void Scanner::ScanComKey(RegHandle root, const std::string& path) { walk(Kind::ComKey, root, path); }
-void Scanner::ScanAssociation(RegHandle root, const std::string& path) { walk(Kind::Association, root, path); }
+void Scanner::ScanKeyValues(RegHandle root, const std::string& path) {
+    walk(Kind::KeyValues, root, path, viewOfPath(path));
+}
+void Scanner::ScanSharedDlls(RegHandle root, const std::string& path) {
+    walk(Kind::SharedDlls, root, path, viewOfPath(path));
+}
+void Scanner::ScanFontKey(RegHandle root, const std::string& path) { walk(Kind::FontKey, root, path, viewOfPath(path)); }
+void Scanner::ScanComKey(RegHandle root, const std::string& path) { walk(Kind::ComKey, root, path, viewOfPath(path)); }
+void Scanner::ScanAssociation(RegHandle root, const std::string& path) {
+    walk(Kind::Association, root, path, viewOfPath(path));
+}
 
-void Scanner::walk(Kind kind, RegHandle root, std::string path) { walkKey(kind, root, 0, std::move(path), 0); }
+void Scanner::walk(Kind kind, RegHandle root, std::string path, FileView view) {
+    walkKey(kind, root, 0, std::move(path), 0, view);
+}
 
-void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string path, size_t nameAt) {
+void Scanner::walk32BitView(Kind kind, RegHandle root, const std::string& path) {
+    if (!host_.scanRunning()) return;
+    const reg::Key k32 = reg::Key::open(reg_, root, path, plat::kKeyRead | plat::kKeyWow64_32Key);
+    if (!k32) return;
+    // Which key that is can only be told by its name; a registry that cannot tell gets the
+    // 64-bit walk alone (fewer reports, never the same ones twice).
+    std::string name32;
+    if (reg_.queryKeyName(k32.get(), &name32) != plat::kErrorSuccess || name32.empty()) return;
+    {
+        const reg::Key k64 = reg::Key::open(reg_, root, path, plat::kKeyRead | plat::kKeyWow64_64Key);
+        std::string name64;
+        if (k64 && reg_.queryKeyName(k64.get(), &name64) == plat::kErrorSuccess && text::equalNoCase(name32, name64))
+            return;  // one key that both views share: walked already
+    }
+    // Rows name the real key, so the repair and its undo record act exactly there.
+    RegHandle realRoot = 0;
+    std::string realPath;
+    if (!mdlreg::LocationOfKeyName(name32, &realRoot, &realPath)) return;
+    walk(kind, realRoot, realPath, FileView::Wow32);
+}
+
+const std::string& Scanner::frameName(Frame& f) {
+    if (!f.named) {
+        f.named = true;
+        if (reg_.queryKeyName(f.key, &f.name) != plat::kErrorSuccess) f.name.clear();
+    }
+    return f.name;
+}
+
+// A link back into a key the walk is inside leads to a key with the very counts of that key; only
+// then are the keys' names asked for, so a walk without such links pays nothing for the test.
+bool Scanner::leadsBack(RegHandle key, const plat::KeyInfo& info) {
+    std::string name;
+    bool named = false;
+    for (Frame& f : frames_) {
+        if (!sameCounts(f.info, info)) continue;
+        if (!named) {
+            named = true;
+            if (reg_.queryKeyName(key, &name) != plat::kErrorSuccess || name.empty()) return false;
+        }
+        const std::string& other = frameName(f);
+        if (!other.empty() && text::equalNoCase(other, name)) return true;
+    }
+    return false;
+}
+
+void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string path, size_t nameAt, FileView view) {
     if (!host_.scanRunning()) return;
     if (kind == Kind::FontKey) host_.yield();
     bool skipTest = kind != Kind::SharedDlls && kind != Kind::ComKey;
-    if (skipTest && skippedPath(path)) return;
-    if (depth_ >= kMaxDepth) return;
-    DepthGuard depth(depth_);
+    if (skipTest && skippedPath(root, path)) return;
+    if (static_cast<int>(frames_.size()) >= kMaxDepth) return;
 
     // A subkey is opened from its parent's handle by its own name, so a key is reached however
     // long its full path grows; the walk's start is opened from the root by its path.
@@ -105,6 +201,14 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     const long subKeys = static_cast<long>(info.subKeys);
     const long values = static_cast<long>(info.values);
     if (kind == Kind::FontKey && key.get() == 0) return;
+    // A key reached again through a link is not walked again: its values were listed where the
+    // walk first met it, and walking it would go round the loop.
+    if (subKeys > 0 && leadsBack(key.get(), info)) return;
+    frames_.push_back(Frame{key.get(), info, {}, false});
+    struct PopFrame {
+        std::vector<Frame>& frames;
+        ~PopFrame() { frames.pop_back(); }
+    } popFrame{frames_};
 
     std::string fontsFolder;
     if (kind == Kind::FontKey) fontsFolder = mdlreg::addslash(checks_.SpecialFolderPath(20));
@@ -115,14 +219,14 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
         mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
         switch (kind) {
             case Kind::KeyValues:
-            case Kind::Association: drivePathTest(root, path, v.name, v.data, v.type); break;
+            case Kind::Association: drivePathTest(root, path, v.name, v.data, v.type, view); break;
             case Kind::SharedDlls: {
                 // The value names of this key are the shared files' paths; the data is a
                 // reference count. No drive pre-test and no exclusion test here. The file is
                 // tested by the name up to a NUL; the row keeps the exact name, the one a
                 // repair must delete.
                 std::string file = mdlreg::TrimAtNul(v.name);
-                if (!text::trim(file).empty() && !checks_.DataPathExists(file))
+                if (!text::trim(file).empty() && !checks_.DataPathExists(file, view))
                     AddtoList(root, path, v.name, v.data, v.type, reason(Reason::SharedFileMissing));
                 break;
             }
@@ -132,11 +236,11 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 // font registered by its full path would be reported.
                 if (v.data.empty()) break;
                 std::string probe = beginsWithDriveRoot(v.data) ? v.data : fontsFolder + v.data;
-                if (!checks_.DataPathExists(probe))
+                if (!checks_.DataPathExists(probe, view))
                     AddtoList(root, path, v.name, v.data, v.type, reason(Reason::InvalidFont));
                 break;
             }
-            case Kind::ComKey: comValueTest(root, path, lastUpper, v.name, v.data, v.type); break;
+            case Kind::ComKey: comValueTest(root, path, lastUpper, v, view); break;
         }
         host_.yield();
         if (!host_.scanRunning()) return;
@@ -150,7 +254,13 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
         std::string name = mdlreg::EnumSubkeyName(reg_, key.get(), i);
         if (!name.empty() && key.get() != 0) {
             std::string child = path + name;
-            if (!(excludesSubkeys && InExcludeList(child))) walkKey(kind, root, key.get(), child, path.size());
+            FileView childView = view;
+            if (childView == FileView::Native &&
+                (text::equalNoCase(name, "Wow6432Node") ||
+                 (text::equalNoCase(name, "win32") && isTypeLibWin32(components(child)))))
+                childView = FileView::Wow32;
+            if (!(excludesSubkeys && InExcludeList(child)))
+                walkKey(kind, root, key.get(), child, path.size(), childView);
         }
         // A stop inside the child unwinds at once, without one more yield per level.
         if (!host_.scanRunning()) return;
@@ -160,40 +270,53 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
 }
 
 void Scanner::drivePathTest(RegHandle root, const std::string& path, const std::string& name, const std::string& data,
-                            uint32_t type) {
+                            uint32_t type, FileView view) {
     if (!HasDrivePath(data)) return;
-    if (checks_.DataPathExists(data)) return;
+    if (checks_.DataPathExists(data, view)) return;
     if (InExcludeList(path + "::" + name + " :: " + data)) return;
     AddtoList(root, path, name, data, type, reason(Reason::InvalidPath));
 }
 
 void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper,
-                           const std::string& rawName, const std::string& data, uint32_t type) {
+                           const mdlreg::ValueEntry& v, FileView view) {
     const RegHandle classes = plat::kHkeyClassesRoot;
+    const std::string& rawName = v.name;
+    const std::string& data = v.data;
+    const uint32_t type = v.type;
+    // A value the data reader shows as no text although it holds bytes (binary, a 64-bit number,
+    // no type) is not empty, and none of the tests below can judge it: it is left alone.
+    const bool textual = type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
+    if (!textual && data.empty() && v.bytes > 0) return;
     // The tests read the name up to a NUL; rows keep the exact name, the one a repair deletes.
     const std::string name = mdlreg::TrimAtNul(rawName);
     const std::string upperName = text::toUpper(name);
     auto report = [&](Reason r) { AddtoList(root, path, rawName, data, type, reason(r)); };
-    auto reportUnless = [&](bool present, Reason r) {
-        if (!present) report(r);
+    // References are looked up in the view the value was read from: a 32-bit class names 32-bit
+    // classes and type libraries.
+    auto registered = [&](const std::string& key) {
+        return view == FileView::Wow32 ? mdlreg::KeyExistsInView(reg_, classes, key, plat::kKeyWow64_32Key)
+                                       : mdlreg::KeyExists(reg_, classes, key);
+    };
+    auto reportUnless = [&](const std::string& key, Reason r) {
+        if (!registered(key)) report(r);
     };
     const bool empty = data.empty();
     const bool braced = !empty && data[0] == '{';
 
     if (data.find(":\\") != std::string::npos) {
-        if (HasDrivePath(data)) drivePathTest(root, path, rawName, data, type);
+        if (HasDrivePath(data)) drivePathTest(root, path, rawName, data, type, view);
     } else if (empty && lastUpper == "TYPELIB") {
         report(Reason::EmptyTypeLib);
     } else if (!empty && name.empty() && lastUpper == "TYPELIB" && braced) {
-        reportUnless(mdlreg::KeyExists(reg_, classes, "TYPELIB\\" + data), Reason::InvalidTypeLib);
+        reportUnless("TYPELIB\\" + data, Reason::InvalidTypeLib);
     } else if (empty && name.empty() && lastUpper == "CLSID") {
         report(Reason::EmptyClsid);
     } else if (!empty && name.empty() && lastUpper == "CLSID" && braced) {
-        reportUnless(mdlreg::KeyExists(reg_, classes, "CLSID\\" + data), Reason::InvalidClsid);
+        reportUnless("CLSID\\" + data, Reason::InvalidClsid);
     } else if (empty && name.empty() && (lastUpper == "PROGID" || lastUpper == "VERSIONINDEPENDENTPROGID")) {
         report(Reason::EmptyProgId);
     } else if (!empty && name.empty() && lastUpper == "PROGID") {
-        reportUnless(mdlreg::KeyExists(reg_, classes, data), Reason::InvalidProgId);
+        reportUnless(data, Reason::InvalidProgId);
     } else if (empty && name.empty() && lastUpper == "INPROCSERVER32") {
         report(Reason::EmptyInprocServer32);
     } else if (empty && name.empty() && lastUpper == "INPROCSERVER") {
@@ -201,11 +324,11 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     } else if (empty && upperName == "CLSID") {
         report(Reason::EmptyClsid);
     } else if (!empty && upperName == "TYPELIB") {
-        reportUnless(mdlreg::KeyExists(reg_, classes, "TYPELIB\\" + data), Reason::InvalidTypeLib);
+        reportUnless("TYPELIB\\" + data, Reason::InvalidTypeLib);
     } else if (!empty && upperName == "PROGID") {
         // Program ids are keys directly below the classes root, wherever the reference sits
         // (there is no "Progid" key to look below).
-        reportUnless(mdlreg::KeyExists(reg_, classes, data), Reason::InvalidProgId);
+        reportUnless(data, Reason::InvalidProgId);
     } else if (empty && upperName == "INPROCSERVER32") {
         report(Reason::EmptyInprocServer32);
     } else if (empty && upperName == "INPROCSERVER") {
@@ -215,7 +338,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
 
 void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {
     if (!host_.scanRunning()) return;
-    if (skippedPath(path)) return;
+    if (skippedPath(root, path)) return;
     const reg::Key key = reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     long subKeys = 0, values = 0;
     mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);

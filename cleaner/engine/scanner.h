@@ -15,6 +15,7 @@
 #include "cleaner/engine/scan_host.h"
 #include "common/platform/files.h"
 #include "common/platform/registry.h"
+#include "common/registry/mdl_registry.h"
 
 namespace engine {
 
@@ -63,20 +64,36 @@ private:
     ScanHost& host_;
     PathChecker checks_;
     bool spanish_;
-    int depth_ = 0;
+
+    // The keys the walk is inside, outermost first: what they held when opened, and their full
+    // names once asked for (to tell a link back into one of them).
+    struct Frame {
+        plat::RegHandle key = 0;
+        plat::KeyInfo info;
+        std::string name;
+        bool named = false;
+    };
+    std::vector<Frame> frames_;
 
     const std::string& reason(Reason r) const { return ReasonText(r, spanish_); }
     void runWalk(const Walk& walk);
     // The drive-path test shared by three walkers.
     void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data,
-                       uint32_t type);
+                       uint32_t type, FileView view);
     void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
-                      const std::string& rawName, const std::string& data, uint32_t type);
+                      const mdlreg::ValueEntry& v, FileView view);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };
-    void walk(Kind kind, plat::RegHandle root, std::string path);
+    void walk(Kind kind, plat::RegHandle root, std::string path, FileView view);
+    // The key a 32-bit program opens as root\path, walked under its real name when the system
+    // keeps it apart from the 64-bit one.
+    void walk32BitView(Kind kind, plat::RegHandle root, const std::string& path);
     // Walks root\path; a key below the walk's start is opened from `parent` by the name that
     // begins at `nameAt` in `path`.
-    void walkKey(Kind kind, plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt);
+    void walkKey(Kind kind, plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt,
+                 FileView view);
+    // The key just opened is one the walk is already inside (reached again through a link).
+    bool leadsBack(plat::RegHandle key, const plat::KeyInfo& info);
+    const std::string& frameName(Frame& f);
 };
 
 }  // namespace engine

@@ -44,6 +44,10 @@ public:
 
     virtual std::string windowsDirectory() = 0;  // "C:\windows"
     virtual std::string systemDirectory() = 0;   // "C:\windows\system32"
+    // Where 32-bit programs' system folder is ("C:\windows\SysWOW64"; GetSystemWow64Directory),
+    // "" on a system without a 32-bit view. A 32-bit program names this folder System32, and the
+    // 64-bit system folder Sysnative, a name that only 32-bit programs see.
+    virtual std::string systemWow64Directory() = 0;
     // SHGetFolderPathW(csidl | 0x8000): result code and path (path empty unless code is 0).
     virtual long specialFolder(int csidl, std::string* path) = 0;
     // The drives in the system's order.

@@ -26,6 +26,7 @@ constexpr RegHandle kHkeyDynData = 0x80000006u;
 
 // Result codes the callers look at.
 constexpr long kErrorSuccess = 0;
+constexpr long kErrorInvalidFunction = 1;
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorAccessDenied = 5;
 constexpr long kErrorInvalidHandle = 6;
@@ -115,6 +116,15 @@ public:
     }
     // RegCloseKey: closing a predefined root is a no-op that succeeds.
     virtual long closeKey(RegHandle key) = 0;
+    // The key's full name as the registry knows it, whatever path, link or view it was opened
+    // through ("\REGISTRY\MACHINE\SOFTWARE\Classes\Wow6432Node\CLSID": NtQueryKey's name
+    // information). Two handles are of one key exactly when their names are equal without regard
+    // to case. Stores that cannot tell give kErrorInvalidFunction and an empty name.
+    virtual long queryKeyName(RegHandle key, std::string* name) {
+        (void)key;
+        if (name) name->clear();
+        return kErrorInvalidFunction;
+    }
 };
 
 }  // namespace plat

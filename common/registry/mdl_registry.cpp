@@ -103,6 +103,7 @@ ValueEntry EnumValueEntry(Registry& reg, RegHandle key, long index, uint32_t nam
     }
     if (rc != kErrorSuccess && rc != kErrorMoreData) return ValueEntry{};
     e.type = type;
+    e.bytes = size;
     // A fitting first pass already holds the data; only longer data is read again.
     if (rc == kErrorSuccess) {
         e.data = ValueDataText(type, first);
@@ -140,6 +141,31 @@ bool KeyExists(Registry& reg, RegHandle root, const std::string& path) {
     long rc = kErrorSuccess;
     reg::Key::openMost(reg, root, path, &rc);
     return rc != kErrorFileNotFound && rc != kErrorBadKey;
+}
+
+bool KeyExistsInView(Registry& reg, RegHandle root, const std::string& path, uint32_t view) {
+    long rc = kErrorSuccess;
+    reg::Key::open(reg, root, path, kKeyRead | view, &rc);
+    return rc != kErrorFileNotFound && rc != kErrorBadKey;
+}
+
+bool LocationOfKeyName(const std::string& fullName, RegHandle* root, std::string* path) {
+    struct Prefix {
+        const char* name;
+        RegHandle root;
+    };
+    static const Prefix kPrefixes[] = {{"\\REGISTRY\\MACHINE", kHkeyLocalMachine}, {"\\REGISTRY\\USER", kHkeyUsers}};
+    for (const Prefix& p : kPrefixes) {
+        const std::string prefix = p.name;
+        if (fullName.size() < prefix.size() || !text::equalNoCase(fullName.substr(0, prefix.size()), prefix)) continue;
+        std::string rest = fullName.substr(prefix.size());
+        if (!rest.empty() && rest[0] != '\\') continue;
+        if (!rest.empty()) rest.erase(0, 1);
+        *root = p.root;
+        *path = rest;
+        return true;
+    }
+    return false;
 }
 
 std::string ReadStringSetting(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,

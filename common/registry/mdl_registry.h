@@ -27,8 +27,9 @@ std::string EnumSubkeyName(plat::Registry& reg, RegHandle key, long index);
 // enumeration itself; longer data is read again whole.
 struct ValueEntry {
     std::string name;
-    std::string data;   // strings up to their first NUL, numbers in signed decimal, else ""
-    uint32_t type = 0;  // as reported by the enumeration
+    std::string data;    // strings up to their first NUL, numbers in signed decimal, else ""
+    uint32_t type = 0;   // as reported by the enumeration
+    uint32_t bytes = 0;  // the size of the stored data
 };
 // `nameChars`: the name buffer to start with (the key's longest value name and its NUL, when
 // known); a longer name is read again with the platform's largest buffer.
@@ -43,6 +44,11 @@ long ReadValueDataText(plat::Registry& reg, RegHandle key, const std::string& na
 
 // False only when the open answers "not found" (2) or "bad key" (1010).
 bool KeyExists(plat::Registry& reg, RegHandle root, const std::string& path);
+// The same for the key reached in a registry view (kKeyWow64_32Key or kKeyWow64_64Key).
+bool KeyExistsInView(plat::Registry& reg, RegHandle root, const std::string& path, uint32_t view);
+// A key's full name as the registry gives it ("\REGISTRY\MACHINE\SOFTWARE\Classes") as a root
+// and a key path (HKEY_LOCAL_MACHINE, "SOFTWARE\Classes"); false for a name below no root we name.
+bool LocationOfKeyName(const std::string& fullName, RegHandle* root, std::string* path);
 // A string (type 1) value, or the default.
 std::string ReadStringSetting(plat::Registry& reg, RegHandle root, const std::string& path,
                               const std::string& valueName, const std::string& def = "");

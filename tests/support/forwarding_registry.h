@@ -43,6 +43,7 @@ public:
         return inner_.deleteKeyEx(p, s, sam);
     }
     long closeKey(plat::RegHandle k) override { return inner_.closeKey(k); }
+    long queryKeyName(plat::RegHandle k, std::string* name) override { return inner_.queryKeyName(k, name); }
 
 private:
     plat::Registry& inner_;

@@ -53,12 +53,15 @@ FakeFiles::FakeFiles() {
     setDrive('C', DriveType::Fixed);
     addFolder(windowsDir_);
     addFolder(systemDir_);
+    addFolder(wow64Dir_);
     addFolder(windowsDir_ + "\\Fonts");
     addFolder(appFolder_);
     special_[0x14] = windowsDir_ + "\\Fonts";  // fonts
     special_[0x24] = windowsDir_;              // Windows directory
     special_[0x25] = systemDir_;               // system directory
     special_[0x26] = "C:\\Program Files";      // program files
+    special_[0x29] = wow64Dir_;                // the 32-bit system directory
+    special_[0x2A] = "C:\\Program Files (x86)";  // 32-bit programs' program files
     special_[0x2B] = "C:\\Program Files\\Common Files";
     special_[0x1A] = "C:\\users\\user\\AppData\\Roaming";
     special_[0x1C] = "C:\\users\\user\\AppData\\Local";
@@ -113,11 +116,17 @@ void FakeFiles::ensureFolders(const std::string& norm, const std::string& origin
     }
 }
 
+bool FakeFiles::belowSysnative(const std::string& norm) const {
+    const std::string sysnative = normalize(windowsDir_) + "\\SYSNATIVE";
+    return norm.compare(0, sysnative.size(), sysnative) == 0 &&
+           (norm.size() == sysnative.size() || norm[sysnative.size()] == '\\');
+}
+
 Probe FakeFiles::fileExists(const std::string& path) {
     ++probes_;
     const std::string norm = normalize(path);
     if (probeErrors_.count(norm)) return Probe::Error;
-    if (rejectedName(path) || !driveKnown(norm)) return Probe::Missing;
+    if (rejectedName(path) || !driveKnown(norm) || belowSysnative(norm)) return Probe::Missing;
     const Entry* e = lookup(path);
     return e && !e->folder ? Probe::Exists : Probe::Missing;
 }
@@ -126,7 +135,7 @@ Probe FakeFiles::folderExists(const std::string& path) {
     ++probes_;
     const std::string norm = normalize(path);
     if (probeErrors_.count(norm)) return Probe::Error;
-    if (rejectedName(path) || !driveKnown(norm)) return Probe::Missing;
+    if (rejectedName(path) || !driveKnown(norm) || belowSysnative(norm)) return Probe::Missing;
     if (norm.size() == 3 && driveKnown(norm)) return Probe::Exists;
     const Entry* e = lookup(path);
     return e && e->folder ? Probe::Exists : Probe::Missing;
@@ -295,6 +304,11 @@ void FakeFiles::setWindowsDirectory(const std::string& path) {
     systemDir_ = path + "\\system32";
     addFolder(windowsDir_);
     addFolder(systemDir_);
+    if (!wow64Dir_.empty()) {
+        wow64Dir_ = path + "\\syswow64";
+        addFolder(wow64Dir_);
+        special_[0x29] = wow64Dir_;
+    }
     special_[0x24] = windowsDir_;
     special_[0x25] = systemDir_;
     special_[0x14] = windowsDir_ + "\\Fonts";

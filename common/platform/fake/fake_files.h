@@ -1,5 +1,9 @@
 // A virtual file tree with drives and drive types, for tests. Paths are Windows paths
 // ("C:\x\y"), compared without regard to case; "/" counts as "\".
+//
+// The tree is what a 64-bit program sees of a 64-bit system: System32 is the 64-bit system
+// folder, SysWOW64 the 32-bit one, and the Windows folder holds no Sysnative (that name exists
+// for 32-bit programs only), so nothing is ever found below it.
 #pragma once
 
 #include <map>
@@ -19,6 +23,7 @@ public:
     bool findFirst(const std::string& pathOrPattern) override;
     std::string windowsDirectory() override { return windowsDir_; }
     std::string systemDirectory() override { return systemDir_; }
+    std::string systemWow64Directory() override { return wow64Dir_; }
     long specialFolder(int csidl, std::string* path) override;
     std::vector<Drive> drives() override;
     std::string applicationFolder() override { return appFolder_; }
@@ -50,7 +55,10 @@ public:
     // Nothing may be written, created or deleted in this folder (a program without elevation
     // below Program Files): those calls fail with access denied.
     void markReadOnlyFolder(const std::string& folder);
-    void setWindowsDirectory(const std::string& path);  // also sets the system dir below it
+    // Also sets the system folders below it (system32, and syswow64 when the system has one).
+    void setWindowsDirectory(const std::string& path);
+    // "" makes a system without a 32-bit view.
+    void setSystemWow64Directory(const std::string& path) { wow64Dir_ = path; }
     void setSystemDirectory(const std::string& path) { systemDir_ = path; }
     void setSpecialFolder(int csidl, const std::string& path);
     void setApplicationFolder(const std::string& path);
@@ -75,6 +83,7 @@ private:
     static std::string normalize(const std::string& path);  // upper case, "\" only, no trailing "\"
     static bool rejectedName(const std::string& path);
     bool driveKnown(const std::string& norm) const;
+    bool belowSysnative(const std::string& norm) const;
     const Entry* lookup(const std::string& path) const;
     void ensureFolders(const std::string& norm, const std::string& original);
 
@@ -87,6 +96,7 @@ private:
     std::map<int, std::string> special_;
     std::string windowsDir_ = "C:\\windows";
     std::string systemDir_ = "C:\\windows\\system32";
+    std::string wow64Dir_ = "C:\\windows\\syswow64";
     std::string appFolder_ = "C:\\Program Files\\Scourline";
     FileTime now_{2024, 1, 2, 3, 4, 5};
     size_t probes_ = 0;

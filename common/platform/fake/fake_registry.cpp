@@ -74,7 +74,115 @@ std::vector<std::string_view> pathParts(std::string_view path) {
     return parts;
 }
 
+bool eqNoCase(std::string_view a, std::string_view b) { return text::equalNoCase(std::string(a), std::string(b)); }
+
+bool startsWithNoCase(std::string_view s, std::string_view prefix) {
+    return s.size() >= prefix.size() && eqNoCase(s.substr(0, prefix.size()), prefix);
+}
+
+// Keys below a classes branch that the 32-bit view keeps apart (below the branch's Wow6432Node);
+// every other classes key is shared by both views.
+constexpr const char* kRedirectedClasses[] = {"CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation"};
+
+// Keys below HKLM\Software that both views share, as 64-bit Windows 7 and later keep them.
+constexpr const char* kSharedSoftware[] = {
+    "Clients",
+    "Microsoft\\COM3",
+    "Microsoft\\Cryptography\\Calais\\Current",
+    "Microsoft\\Cryptography\\Calais\\Readers",
+    "Microsoft\\Cryptography\\Services",
+    "Microsoft\\CTF\\SystemShared",
+    "Microsoft\\CTF\\TIP",
+    "Microsoft\\DFS",
+    "Microsoft\\Driver Signing",
+    "Microsoft\\EnterpriseCertificates",
+    "Microsoft\\EventSystem",
+    "Microsoft\\MSMQ",
+    "Microsoft\\Non-Driver Signing",
+    "Microsoft\\Notepad\\DefaultFonts",
+    "Microsoft\\OLE",
+    "Microsoft\\RAS",
+    "Microsoft\\RPC",
+    "Microsoft\\SystemCertificates",
+    "Microsoft\\TermServLicensing",
+    "Microsoft\\Transaction Server",
+    "Microsoft\\Windows\\CurrentVersion\\App Paths",
+    "Microsoft\\Windows\\CurrentVersion\\Control Panel\\Cursors\\Schemes",
+    "Microsoft\\Windows\\CurrentVersion\\Explorer\\AutoplayHandlers",
+    "Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons",
+    "Microsoft\\Windows\\CurrentVersion\\Explorer\\KindMap",
+    "Microsoft\\Windows\\CurrentVersion\\Group Policy",
+    "Microsoft\\Windows\\CurrentVersion\\Policies",
+    "Microsoft\\Windows\\CurrentVersion\\PreviewHandlers",
+    "Microsoft\\Windows\\CurrentVersion\\Setup",
+    "Microsoft\\Windows\\CurrentVersion\\Telephony\\Locations",
+    "Microsoft\\Windows NT\\CurrentVersion\\Console",
+    "Microsoft\\Windows NT\\CurrentVersion\\FontDpi",
+    "Microsoft\\Windows NT\\CurrentVersion\\FontLink",
+    "Microsoft\\Windows NT\\CurrentVersion\\FontMapper",
+    "Microsoft\\Windows NT\\CurrentVersion\\Fonts",
+    "Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
+    "Microsoft\\Windows NT\\CurrentVersion\\Gre_Initialize",
+    "Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options",
+    "Microsoft\\Windows NT\\CurrentVersion\\LanguagePack",
+    "Microsoft\\Windows NT\\CurrentVersion\\NetworkCards",
+    "Microsoft\\Windows NT\\CurrentVersion\\Perflib",
+    "Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    "Microsoft\\Windows NT\\CurrentVersion\\Print",
+    "Microsoft\\Windows NT\\CurrentVersion\\ProfileList",
+    "Microsoft\\Windows NT\\CurrentVersion\\Time Zones",
+    "Policies",
+    "RegisteredApplications",
+};
+
+// parts[from..] begins with the components of `prefix`.
+bool beginsWithParts(const std::vector<std::string>& parts, size_t from, std::string_view prefix) {
+    for (auto want : pathParts(prefix)) {
+        if (from >= parts.size() || !eqNoCase(parts[from], want)) return false;
+        ++from;
+    }
+    return true;
+}
+
+// A classes branch whose name is parts[at]: its redirected keys move below its Wow6432Node.
+void redirectClasses(std::vector<std::string>& parts, size_t at) {
+    const size_t i = at + 1;
+    if (i >= parts.size() || eqNoCase(parts[i], "Wow6432Node")) return;
+    for (const char* k : kRedirectedClasses) {
+        if (eqNoCase(parts[i], k)) {
+            parts.insert(parts.begin() + static_cast<std::ptrdiff_t>(i), "Wow6432Node");
+            return;
+        }
+    }
+}
+
 }  // namespace
+
+// The path a 32-bit program reaches when it names `parts` below `root` (local machine or users).
+void FakeRegistry::redirect32(RegHandle root, std::vector<std::string>& parts) {
+    if (root == kHkeyLocalMachine) {
+        if (parts.empty() || !eqNoCase(parts[0], "Software")) return;
+        if (parts.size() == 1) {
+            parts.push_back("Wow6432Node");
+            return;
+        }
+        if (eqNoCase(parts[1], "Wow6432Node")) return;
+        if (eqNoCase(parts[1], "Classes")) {
+            redirectClasses(parts, 1);
+            return;
+        }
+        for (const char* shared : kSharedSoftware)
+            if (beginsWithParts(parts, 1, shared)) return;
+        parts.insert(parts.begin() + 1, "Wow6432Node");
+    } else if (root == kHkeyUsers) {
+        // A user's own software key is shared; only the classes below it are kept apart.
+        if (parts.size() >= 3 && eqNoCase(parts[1], "Software") && eqNoCase(parts[2], "Classes"))
+            redirectClasses(parts, 2);
+        else if (!parts.empty() && parts[0].size() > 8 &&
+                 eqNoCase(std::string_view(parts[0]).substr(parts[0].size() - 8), "_Classes"))
+            redirectClasses(parts, 0);
+    }
+}
 
 struct FakeRegistry::Node {
     struct Value {
@@ -94,6 +202,9 @@ struct FakeRegistry::Node {
     bool pinned = false;  // predefined roots and the keys they alias
     bool denied = false;
     bool readOnly = false;
+    // A symbolic link: the full name of the key it leads to ("\REGISTRY\MACHINE\..."); "" for
+    // an ordinary key. Opening a path through a link goes on at its target.
+    std::string linkTarget;
 
     Value* findValue(std::string_view n) {
         for (auto& v : values)
@@ -142,12 +253,67 @@ long FakeRegistry::resolve(RegHandle key, std::shared_ptr<Node>* node, uint32_t*
     return kErrorSuccess;
 }
 
+namespace {
+constexpr int kMaxLinkHops = 16;  // a chain of links longer than this leads nowhere
+constexpr const char* kMachineName = "\\REGISTRY\\MACHINE";
+constexpr const char* kUsersName = "\\REGISTRY\\USER";
+}  // namespace
+
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::child(const std::shared_ptr<Node>& node, std::string_view name,
+                                                        int hops) const {
+    auto it = node->children.find(std::string(name));
+    if (it == node->children.end()) return nullptr;
+    if (it->second->linkTarget.empty()) return it->second;
+    return hops >= kMaxLinkHops ? nullptr : byFullName(it->second->linkTarget, hops + 1);
+}
+
+std::shared_ptr<FakeRegistry::Node> FakeRegistry::byFullName(std::string_view fullName, int hops) const {
+    std::shared_ptr<Node> cur;
+    if (startsWithNoCase(fullName, kMachineName)) {
+        cur = rootNode(kHkeyLocalMachine);
+        fullName.remove_prefix(std::string_view(kMachineName).size());
+    } else if (startsWithNoCase(fullName, kUsersName)) {
+        cur = rootNode(kHkeyUsers);
+        fullName.remove_prefix(std::string_view(kUsersName).size());
+    } else {
+        return nullptr;
+    }
+    if (!fullName.empty() && fullName.front() != '\\') return nullptr;
+    for (auto part : pathParts(fullName)) {
+        cur = child(cur, part, hops);
+        if (!cur) return nullptr;
+    }
+    return cur;
+}
+
+std::string FakeRegistry::fullNameOf(const std::shared_ptr<Node>& node, RegHandle* root) const {
+    std::vector<const Node*> chain;
+    std::shared_ptr<Node> top = node;
+    for (std::shared_ptr<Node> p = node; p; p = p->parent.lock()) top = p;
+    for (const Node* n = node.get(); n && n != top.get(); n = n->parent.lock().get()) chain.push_back(n);
+    std::string out;
+    RegHandle r = 0;
+    if (top == rootNode(kHkeyLocalMachine)) {
+        out = kMachineName;
+        r = kHkeyLocalMachine;
+    } else if (top == rootNode(kHkeyUsers)) {
+        out = kUsersName;
+        r = kHkeyUsers;
+    } else {
+        // The other roots have no place of their own below \REGISTRY in this store.
+        for (const auto& [h, n] : roots_)
+            if (n == top) out = "\\REGISTRY\\ROOT" + std::to_string(h - kHkeyClassesRoot);
+    }
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) out += "\\" + (*it)->name;
+    if (root) *root = r;
+    return out;
+}
+
 std::shared_ptr<FakeRegistry::Node> FakeRegistry::find(const std::shared_ptr<Node>& from, std::string_view path) const {
     std::shared_ptr<Node> cur = from;
     for (auto part : pathParts(path)) {
-        auto it = cur->children.find(std::string(part));
-        if (it == cur->children.end()) return nullptr;
-        cur = it->second;
+        cur = child(cur, part, 0);
+        if (!cur) return nullptr;
     }
     return cur;
 }
@@ -165,7 +331,8 @@ std::shared_ptr<FakeRegistry::Node> FakeRegistry::findOrCreate(const std::shared
             it = cur->children.emplace(name, n).first;
             cur->cursorValid = false;
         }
-        cur = it->second;
+        cur = it->second->linkTarget.empty() ? it->second : child(cur, name, 0);
+        if (!cur) return nullptr;
     }
     return cur;
 }
@@ -176,6 +343,24 @@ RegHandle FakeRegistry::newHandle(std::shared_ptr<Node> node, uint32_t access) {
     handles_[h] = OpenHandle{std::move(node), access};
     ++openCalls_;
     return h;
+}
+
+// Where an open from `base` by `subKey` starts and which names it follows: the names as given,
+// or, for the 32-bit view, the redirected path from the root.
+void FakeRegistry::viewPath(std::shared_ptr<Node>* base, std::vector<std::string>* parts, uint32_t sam) const {
+    if (!(sam & kKeyWow64_32Key)) return;
+    RegHandle root = 0;
+    const std::string name = fullNameOf(*base, &root);
+    if (root == 0) return;
+    std::vector<std::string> full;
+    const std::string_view rootName = root == kHkeyLocalMachine ? kMachineName : kUsersName;
+    for (auto p : pathParts(std::string_view(name).substr(rootName.size()))) full.emplace_back(p);
+    full.insert(full.end(), parts->begin(), parts->end());
+    const size_t before = full.size();
+    redirect32(root, full);
+    if (full.size() == before) return;
+    *base = rootNode(root);
+    *parts = std::move(full);
 }
 
 long FakeRegistry::open(RegHandle parent, std::string_view subKey, uint32_t sam, bool maximumAllowed, bool create,
@@ -191,21 +376,25 @@ long FakeRegistry::open(RegHandle parent, std::string_view subKey, uint32_t sam,
         if (parent != kHkeyClassesRoot) return kErrorBadPathname;
         subKey.remove_prefix(1);
     }
-    const auto parts = pathParts(subKey);
-    for (auto part : parts)
+    std::vector<std::string> parts;
+    for (auto part : pathParts(subKey)) {
         if (units(part) > kMaxKeyNameChars) return kErrorInvalidParameter;
+        parts.emplace_back(part);
+    }
+    viewPath(&base, &parts, sam);
 
     std::shared_ptr<Node> node = base;
-    for (auto part : parts) {
-        auto it = node->children.find(std::string(part));
+    for (const std::string& part : parts) {
+        auto it = node->children.find(part);
         if (it != node->children.end()) {
-            node = it->second;
+            node = it->second->linkTarget.empty() ? it->second : child(node, part, 0);
+            if (!node) return kErrorFileNotFound;  // a link that leads nowhere
             continue;
         }
         if (!create) return kErrorFileNotFound;
         if (node->denied || node->readOnly) return kErrorAccessDenied;
         auto n = std::make_shared<Node>();
-        n->name = std::string(part);
+        n->name = part;
         n->parent = node;
         node->children.emplace(n->name, n);
         node->cursorValid = false;
@@ -378,6 +567,10 @@ long FakeRegistry::deleteValue(RegHandle key, std::string_view name) {
 }
 
 long FakeRegistry::deleteKey(RegHandle parent, std::string_view subKey) {
+    return deleteKeyEx(parent, subKey, kKeyWow64_64Key);
+}
+
+long FakeRegistry::deleteKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam) {
     std::shared_ptr<Node> base;
     uint32_t access;
     if (long rc = resolve(parent, &base, &access); rc != kErrorSuccess) return rc;
@@ -387,10 +580,23 @@ long FakeRegistry::deleteKey(RegHandle parent, std::string_view subKey) {
         node = base;
     } else {
         if (subKey.front() == '\\') return kErrorBadPathname;
-        for (auto part : pathParts(subKey))
+        std::vector<std::string> parts;
+        for (auto part : pathParts(subKey)) {
             if (units(part) > kMaxKeyNameChars) return kErrorInvalidParameter;
-        node = find(base, subKey);
-        if (!node) return kErrorFileNotFound;
+            parts.emplace_back(part);
+        }
+        viewPath(&base, &parts, sam);
+        // The last name is deleted itself, also when it is a link (the link goes, not its target).
+        const std::string last = parts.back();
+        parts.pop_back();
+        std::shared_ptr<Node> owner = base;
+        for (const std::string& part : parts) {
+            owner = child(owner, part, 0);
+            if (!owner) return kErrorFileNotFound;
+        }
+        auto it = owner->children.find(last);
+        if (it == owner->children.end()) return kErrorFileNotFound;
+        node = it->second;
     }
     if (node->denied || node->readOnly || node->pinned) return kErrorAccessDenied;
     if (!node->children.empty()) return kErrorAccessDenied;
@@ -402,17 +608,49 @@ long FakeRegistry::deleteKey(RegHandle parent, std::string_view subKey) {
     return kErrorSuccess;
 }
 
+long FakeRegistry::queryKeyName(RegHandle key, std::string* name) {
+    if (name) name->clear();
+    std::shared_ptr<Node> node;
+    uint32_t access;
+    if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
+    if (name) *name = fullNameOf(node, nullptr);
+    return kErrorSuccess;
+}
+
+bool FakeRegistry::addLink(RegHandle root, std::string_view path, RegHandle targetRoot, std::string_view targetPath) {
+    auto r = rootNode(root);
+    auto t = rootNode(targetRoot);
+    if (!r || !t) return false;
+    const auto parts = pathParts(path);
+    if (parts.empty()) return false;
+    const size_t cut = path.rfind('\\');
+    std::shared_ptr<Node> owner = cut == std::string_view::npos ? r : findOrCreate(r, path.substr(0, cut));
+    if (!owner) return false;
+    const std::string name(parts.back());
+    if (owner->children.count(name)) return false;
+    std::shared_ptr<Node> target = findOrCreate(t, targetPath);
+    auto n = std::make_shared<Node>();
+    n->name = name;
+    n->parent = owner;
+    n->linkTarget = fullNameOf(target, nullptr);
+    owner->children.emplace(name, n);
+    owner->cursorValid = false;
+    return true;
+}
+
 long FakeRegistry::closeKey(RegHandle key) {
     if (rootNode(key)) return kErrorSuccess;
     return handles_.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
 }
 
 void FakeRegistry::markAccessDenied(RegHandle root, std::string_view path) {
-    if (auto r = rootNode(root)) findOrCreate(r, path)->denied = true;
+    if (auto r = rootNode(root))
+        if (auto n = findOrCreate(r, path)) n->denied = true;
 }
 
 void FakeRegistry::markReadOnly(RegHandle root, std::string_view path) {
-    if (auto r = rootNode(root)) findOrCreate(r, path)->readOnly = true;
+    if (auto r = rootNode(root))
+        if (auto n = findOrCreate(r, path)) n->readOnly = true;
 }
 
 void FakeRegistry::clearMarks(RegHandle root, std::string_view path) {

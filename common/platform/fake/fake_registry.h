@@ -5,6 +5,13 @@
 //
 // As on Wine, HKEY_CURRENT_USER is also HKEY_USERS\S-1-5-21-0-0-0-1000 and HKEY_CLASSES_ROOT
 // is also HKEY_LOCAL_MACHINE\Software\Classes (the same keys, seen under both names).
+//
+// It is a 64-bit system with both registry views: an open or create with kKeyWow64_32Key goes
+// where a 32-bit program's would (HKLM\Software\x to HKLM\Software\Wow6432Node\x, the class
+// ids and interfaces of a classes branch below its Wow6432Node; the keys Windows shares between
+// the views stay where they are). Keys may be symbolic links to other keys (addLink); the full
+// name of an open key (queryKeyName) is that of the key reached, as \REGISTRY\MACHINE\... or
+// \REGISTRY\USER\....
 #pragma once
 
 #include <map>
@@ -34,7 +41,10 @@ public:
     long setValueEx(RegHandle key, std::string_view name, uint32_t type, const uint8_t* data, uint32_t bytes) override;
     long deleteValue(RegHandle key, std::string_view name) override;
     long deleteKey(RegHandle parent, std::string_view subKey) override;
+    // Deleting a link deletes the link, never the key it leads to.
+    long deleteKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam) override;
     long closeKey(RegHandle key) override;
+    long queryKeyName(RegHandle key, std::string* name) override;
 
     // ---- test controls ----
 
@@ -45,6 +55,9 @@ public:
     // kErrorAccessDenied. RegOpenKey on it gives a read-only handle.
     void markReadOnly(RegHandle root, std::string_view path);
     void clearMarks(RegHandle root, std::string_view path);
+    // Makes root\path a symbolic link to targetRoot\targetPath (created when missing), as a
+    // key created with REG_OPTION_CREATE_LINK; false when root\path exists already.
+    bool addLink(RegHandle root, std::string_view path, RegHandle targetRoot, std::string_view targetPath);
 
     // Handles opened and not yet closed (predefined roots do not count).
     size_t openHandleCount() const;
@@ -69,6 +82,13 @@ private:
     // Resolves a handle: 0 and kErrorInvalidHandle/kErrorKeyDeleted, plus the rights it holds.
     long resolve(RegHandle key, std::shared_ptr<Node>* node, uint32_t* access) const;
     std::shared_ptr<Node> find(const std::shared_ptr<Node>& from, std::string_view path) const;
+    // The subkey `name` of `node`, its link followed; nullptr when missing or leading nowhere.
+    std::shared_ptr<Node> child(const std::shared_ptr<Node>& node, std::string_view name, int hops) const;
+    std::shared_ptr<Node> byFullName(std::string_view fullName, int hops) const;
+    // "\REGISTRY\MACHINE\..." or "\REGISTRY\USER\..."; *root gets that root (0 for another one).
+    std::string fullNameOf(const std::shared_ptr<Node>& node, RegHandle* root) const;
+    void viewPath(std::shared_ptr<Node>* base, std::vector<std::string>* parts, uint32_t sam) const;
+    static void redirect32(RegHandle root, std::vector<std::string>& parts);
     std::shared_ptr<Node> findOrCreate(const std::shared_ptr<Node>& from, std::string_view path);
     long open(RegHandle parent, std::string_view subKey, uint32_t sam, bool maximumAllowed, bool create, RegHandle* out,
               bool* created);

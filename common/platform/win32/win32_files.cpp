@@ -93,6 +93,11 @@ std::string Win32Files::systemDirectory() {
     return growingBuffer([](wchar_t* b, UINT n) { return GetSystemDirectoryW(b, n); });
 }
 
+std::string Win32Files::systemWow64Directory() {
+    // Fails (ERROR_CALL_NOT_IMPLEMENTED) on a system without a 32-bit view.
+    return growingBuffer([](wchar_t* b, UINT n) { return GetSystemWow64DirectoryW(b, n); });
+}
+
 long Win32Files::specialFolder(int csidl, std::string* path) {
     if (path) path->clear();
     wchar_t buf[MAX_PATH + 1] = {};

@@ -12,6 +12,7 @@ public:
     bool findFirst(const std::string& pathOrPattern) override;
     std::string windowsDirectory() override;
     std::string systemDirectory() override;
+    std::string systemWow64Directory() override;
     long specialFolder(int csidl, std::string* path) override;
     std::vector<Drive> drives() override;
     std::string applicationFolder() override;

@@ -47,6 +47,7 @@ using NtQueryValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, PVOID
 using NtSetValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING, ULONG, ULONG, PVOID, ULONG);
 using NtDeleteValueKeyFn = NTSTATUS(NTAPI*)(HANDLE, PUNICODE_STRING);
 using RtlNtStatusToDosErrorFn = ULONG(NTAPI*)(NTSTATUS);
+using NtQueryKeyFn = NTSTATUS(NTAPI*)(HANDLE, ULONG, PVOID, ULONG, PULONG);
 
 struct NativeCalls {
     NtOpenKeyFn openKey = nullptr;
@@ -54,6 +55,7 @@ struct NativeCalls {
     NtSetValueKeyFn setValue = nullptr;
     NtDeleteValueKeyFn deleteValue = nullptr;
     RtlNtStatusToDosErrorFn toDosError = nullptr;
+    NtQueryKeyFn queryKey = nullptr;  // not needed by the counted-name calls
     bool complete() const { return openKey && queryValue && setValue && deleteValue && toDosError; }
 };
 
@@ -70,6 +72,8 @@ const NativeCalls& native() {
                 reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteValueKey")));
             c.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
                 reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+            c.queryKey =
+                reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")));
         }
         return c;
     }();
@@ -350,5 +354,35 @@ long Win32Registry::deleteKeyEx(RegHandle parent, std::string_view subKey, uint3
 }
 
 long Win32Registry::closeKey(RegHandle key) { return RegCloseKey(toHkey(key)); }
+
+long Win32Registry::queryKeyName(RegHandle key, std::string* name) {
+    if (name) name->clear();
+    if (!native().queryKey || !native().toDosError) return ERROR_INVALID_FUNCTION;
+    NativeHandle h(toHkey(key), KEY_QUERY_VALUE);
+    if (!h.get()) return h.error();
+    // KEY_NAME_INFORMATION: the name's length in bytes, then the name (no NUL).
+    constexpr ULONG kNameInformation = 3;
+    std::vector<uint8_t> buf(sizeof(ULONG) + 512 * sizeof(wchar_t));
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        ULONG got = 0;
+        const NTSTATUS st =
+            native().queryKey(h.get(), kNameInformation, buf.data(), static_cast<ULONG>(buf.size()), &got);
+        constexpr NTSTATUS kBufferOverflow = static_cast<NTSTATUS>(0x80000005L);
+        constexpr NTSTATUS kBufferTooSmall = static_cast<NTSTATUS>(0xC0000023L);
+        if ((st == kBufferOverflow || st == kBufferTooSmall) && attempt == 0 && got > buf.size()) {
+            buf.resize(got);
+            continue;
+        }
+        if (st < 0) return dosError(st);
+        ULONG len = 0;
+        std::memcpy(&len, buf.data(), sizeof len);
+        len = std::min<ULONG>(len, static_cast<ULONG>(buf.size() - sizeof(ULONG)));
+        std::wstring w(len / sizeof(wchar_t), L'\0');
+        std::memcpy(w.data(), buf.data() + sizeof(ULONG), w.size() * sizeof(wchar_t));
+        if (name) *name = narrow(w.data(), w.size());
+        return ERROR_SUCCESS;
+    }
+    return ERROR_MORE_DATA;
+}
 
 }  // namespace plat

@@ -22,6 +22,7 @@ public:
     long deleteKey(RegHandle parent, std::string_view subKey) override;
     long deleteKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam) override;
     long closeKey(RegHandle key) override;
+    long queryKeyName(RegHandle key, std::string* name) override;
 };
 
 }  // namespace plat
