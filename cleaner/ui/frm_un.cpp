@@ -13,7 +13,6 @@ const char* const kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\
 
 namespace {
 constexpr const char* kTitle = "Uninstall Manager";
-constexpr const char* kRootName = "HKEY_LOCAL_MACHINE";
 }  // namespace
 
 FrmUn::FrmUn(ui::Host& host, plat::Registry& reg, plat::Files& files, plat::Shell& shell, EnvLookup env)
@@ -45,17 +44,18 @@ void FrmUn::Form_Load() {
 
 void FrmUn::Form_Unload(bool&) { ScanOnActivate = false; }
 
-std::vector<uint32_t> FrmUn::views() {
-    std::vector<uint32_t> v{plat::kKeyWow64_64Key};
+std::vector<std::pair<plat::RegHandle, uint32_t>> FrmUn::sources() {
+    std::vector<std::pair<plat::RegHandle, uint32_t>> v{{plat::kHkeyLocalMachine, plat::kKeyWow64_64Key}};
     // A system without the 32-bit node has one view only; listing it twice would show every
     // program twice.
-    if (mdlreg::KeyExists(reg_, plat::kHkeyLocalMachine, "SOFTWARE\\Wow6432Node")) v.push_back(plat::kKeyWow64_32Key);
+    if (mdlreg::KeyExists(reg_, plat::kHkeyLocalMachine, "SOFTWARE\\Wow6432Node"))
+        v.push_back({plat::kHkeyLocalMachine, plat::kKeyWow64_32Key});
+    v.push_back({plat::kHkeyCurrentUser, plat::kKeyWow64_64Key});
     return v;
 }
 
 std::string FrmUn::readValue(const UninstallEntry& e, const std::string& valueName) {
-    return mdlreg::ReadValueOrDefault(reg_, plat::kHkeyLocalMachine, kUninstallKey, "", e.subkey, valueName, "", false,
-                                      e.view);
+    return mdlreg::ReadValueOrDefault(reg_, e.root, kUninstallKey, "", e.subkey, valueName, "", false, e.view);
 }
 
 bool FrmUn::stillMatches(const UninstallEntry& e) {
@@ -79,10 +79,11 @@ void FrmUn::cmdRefresh_Click() {
     entries_.clear();
 
     std::vector<UninstallEntry> found;
-    for (uint32_t view : views()) {
-        const mdlreg::SubkeyList keys = mdlreg::CollectSubkeys(reg_, kRootName, kUninstallKey, false, view);
+    for (const auto& [root, view] : sources()) {
+        const mdlreg::SubkeyList keys =
+            mdlreg::CollectSubkeys(reg_, mdlreg::RootNameOf(root), kUninstallKey, false, view);
         for (const std::string& name : keys.names) {
-            UninstallEntry e{"", name, view};
+            UninstallEntry e{"", name, view, root};
             if (text::trim(name).empty()) continue;
             e.displayName = readValue(e, "DisplayName");
             if (e.displayName.empty() || readValue(e, "UninstallString").empty()) continue;
@@ -122,8 +123,8 @@ void FrmUn::uninstall(const UninstallEntry& e) {
     // The stored text and its type (an expandable string is expanded before the program is found).
     std::string stored;
     bool expandable = false;
-    if (const reg::Key key = reg::Key::open(
-            reg_, plat::kHkeyLocalMachine, mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""), plat::kKeyRead | e.view)) {
+    if (const reg::Key key =
+            reg::Key::open(reg_, e.root, mdlreg::JoinKeyPath(kUninstallKey, e.subkey, ""), plat::kKeyRead | e.view)) {
         const mdlreg::Variant v = mdlreg::QueryValueVariant(reg_, key.get(), "UninstallString");
         if (v.result == 0 && (v.type == plat::kRegSz || v.type == plat::kRegExpandSz)) {
             stored = v.value;
@@ -132,7 +133,10 @@ void FrmUn::uninstall(const UninstallEntry& e) {
     }
     if (text::trim(stored).empty()) return;
 
-    const UninstallCommand cmd = ResolveUninstallCommand(stored, expandable, files_, env_);
+    // An entry of the 32-bit view was written by a 32-bit program, and its command names files
+    // as such a program sees them.
+    const UninstallCommand cmd =
+        ResolveUninstallCommand(stored, expandable, files_, env_, e.view == plat::kKeyWow64_32Key);
     if (!cmd.found) {
         host().msgBox("The uninstall program of \"" + e.displayName + "\" could not be found, so nothing was started." +
                           "\r\n\r\nCommand: " + cmd.commandLine,
@@ -156,7 +160,7 @@ void FrmUn::cmdRemove_Click() {
         const UninstallEntry& e = entries_[i];
         // Only the key this item came from, and only while it still is the program shown.
         if (!stillMatches(e)) continue;
-        mdlreg::DeleteKeyOrValue(reg_, plat::kHkeyLocalMachine, kUninstallKey, "", e.subkey, "", e.view);
+        mdlreg::DeleteKeyOrValue(reg_, e.root, kUninstallKey, "", e.subkey, "", e.view);
     }
     cmdRefresh_Click();
 }

@@ -1,8 +1,8 @@
 // The uninstall manager: the programs the system records as installed for the whole machine
-// (both registry views of a 64-bit system), the command that uninstalls the selected one, and
+// (both registry views of a 64-bit system) and for the current user, the command that uninstalls the selected one, and
 // the removal of an entry whose program is already gone.
 //
-// Each list item keeps its own subkey and view; an action touches that key only, and only after
+// Each list item keeps its own root, subkey and view; an action touches that key only, and only after
 // checking that its display name still is the one shown. The uninstall command is started with
 // its program named explicitly (see uninstall_command.h), never through a shell.
 #pragma once
@@ -19,12 +19,13 @@
 
 namespace cleaner {
 
-extern const char* const kUninstallKey;  // below HKEY_LOCAL_MACHINE
+extern const char* const kUninstallKey;  // below HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER
 
 struct UninstallEntry {
     std::string displayName;
     std::string subkey;  // the entry's own key below kUninstallKey
     uint32_t view = 0;   // plat::kKeyWow64_64Key or plat::kKeyWow64_32Key
+    plat::RegHandle root = plat::kHkeyLocalMachine;  // the machine's list, or the current user's
 };
 
 class FrmUn : public ui::Form {
@@ -48,8 +49,9 @@ private:
     void cmdUninstall_Click();
     void cmdRemove_Click();
 
-    // The registry views to list: the 64-bit one, and the 32-bit one where the system has it.
-    std::vector<uint32_t> views();
+    // The lists to read: the machine's 64-bit view, its 32-bit one where the system has it, and
+    // the current user's (one key that both views share).
+    std::vector<std::pair<plat::RegHandle, uint32_t>> sources();
     std::string readValue(const UninstallEntry& e, const std::string& valueName);
     // The entry's key still exists with the display name shown.
     bool stillMatches(const UninstallEntry& e);

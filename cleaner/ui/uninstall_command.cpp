@@ -34,13 +34,43 @@ std::string joinPath(const std::string& folder, const std::string& name) {
     return folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
 
+bool exists(plat::Files& files, const std::string& path) {
+    return !path.empty() && files.fileExists(path) == plat::Probe::Exists;
+}
+
+// `path` in `folder` (letter case aside): the rest after it, with its backslash.
+bool underFolder(const std::string& path, const std::string& folder, std::string* rest) {
+    if (folder.empty() || path.size() <= folder.size() || path[folder.size()] != '\\') return false;
+    if (!text::equalNoCase(path.substr(0, folder.size()), folder)) return false;
+    *rest = path.substr(folder.size());
+    return true;
+}
+
+// Where a 32-bit program's full path is for us: System32 is SysWOW64, Sysnative is System32.
+std::string real32BitPath(const std::string& path, plat::Files& files) {
+    const std::string windows = files.windowsDirectory();
+    const std::string wow64 = files.systemWow64Directory();
+    std::string rest;
+    if (!wow64.empty() && underFolder(path, joinPath(windows, "System32"), &rest)) return wow64 + rest;
+    if (underFolder(path, joinPath(windows, "Sysnative"), &rest)) return files.systemDirectory() + rest;
+    return path;
+}
+
 // The file a candidate names, "" when none.
-std::string locate(const std::string& rawCandidate, plat::Files& files) {
+std::string locate(const std::string& rawCandidate, plat::Files& files, bool wow32) {
     const std::string candidate = trimBlanks(rawCandidate);
     if (candidate.empty()) return "";
-    if (isFullPath(candidate)) return files.fileExists(candidate) == plat::Probe::Exists ? candidate : "";
+    if (isFullPath(candidate)) {
+        if (wow32) {
+            const std::string real = real32BitPath(candidate, files);
+            if (real != candidate && exists(files, real)) return real;
+        }
+        return exists(files, candidate) ? candidate : "";
+    }
     if (!isBareName(candidate) || candidate == "." || candidate == "..") return "";
-    for (const std::string& folder : {files.systemDirectory(), files.windowsDirectory()}) {
+    std::string system = files.systemDirectory();
+    if (wow32 && !files.systemWow64Directory().empty()) system = files.systemWow64Directory();
+    for (const std::string& folder : {system, files.windowsDirectory()}) {
         std::vector<std::string> names{candidate};
         if (!hasExtension(candidate)) names.push_back(candidate + ".exe");
         for (const std::string& n : names) {
@@ -82,22 +112,30 @@ std::string ExpandEnvironment(const std::string& text, const EnvLookup& env) {
 }
 
 UninstallCommand ResolveUninstallCommand(const std::string& stored, bool expandable, plat::Files& files,
-                                         const EnvLookup& env) {
+                                         const EnvLookup& env, bool wow32) {
     UninstallCommand r;
-    r.commandLine = trimBlanks(expandable ? ExpandEnvironment(stored, env) : stored);
+    // A 32-bit program's program folders are the "(x86)" ones (the plain ones on a system that
+    // has no such folder).
+    const EnvLookup env32 = [&env](const std::string& name) -> std::optional<std::string> {
+        const std::string n = text::toUpper(name);
+        if (env && (n == "PROGRAMFILES" || n == "COMMONPROGRAMFILES"))
+            if (std::optional<std::string> x86 = env(name + "(x86)")) return x86;
+        return env ? env(name) : std::nullopt;
+    };
+    r.commandLine = trimBlanks(expandable ? ExpandEnvironment(stored, wow32 ? env32 : env) : stored);
     const std::string& cmd = r.commandLine;
     if (cmd.empty()) return r;
 
     if (cmd[0] == '"') {
         const size_t close = cmd.find('"', 1);
-        r.program = locate(close == std::string::npos ? cmd.substr(1) : cmd.substr(1, close - 1), files);
+        r.program = locate(close == std::string::npos ? cmd.substr(1) : cmd.substr(1, close - 1), files, wow32);
     } else {
         // Longest prefix first: the whole text, then each text before a blank, right to left.
         std::vector<size_t> ends{cmd.size()};
         for (size_t i = cmd.size(); i-- > 0;)
             if (isBlank(cmd[i]) && i > 0 && !isBlank(cmd[i - 1])) ends.push_back(i);
         for (size_t end : ends) {
-            r.program = locate(cmd.substr(0, end), files);
+            r.program = locate(cmd.substr(0, end), files, wow32);
             if (!r.program.empty()) break;
         }
     }

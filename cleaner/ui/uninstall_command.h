@@ -33,8 +33,12 @@ std::string ExpandEnvironment(const std::string& text, const EnvLookup& env);
 //   Windows directory only, with ".exe" added when it has no extension;
 // - anything else (a relative path) names nothing.
 // `expandable`: the value is of the expandable-string type; it is expanded first.
+// `wow32`: the command was registered in the 32-bit view, and is read as a 32-bit program reads
+// it: %ProgramFiles% and %CommonProgramFiles% are their "(x86)" folders, a bare name is looked
+// for in the 32-bit system folder (SysWOW64) before the Windows directory, and a full path into
+// System32 (or Sysnative) names the 32-bit (or 64-bit) system folder, or else the file as written.
 UninstallCommand ResolveUninstallCommand(const std::string& stored, bool expandable, plat::Files& files,
-                                         const EnvLookup& env);
+                                         const EnvLookup& env, bool wow32 = false);
 
 // The variables the uninstall commands use, from the platform's folders (SystemRoot, windir,
 // SystemDrive, ProgramFiles, ProgramFiles(x86), CommonProgramFiles, ProgramData, APPDATA, ...);

@@ -1,6 +1,6 @@
 // Shared set-up of the side-window tests: the main window on the headless backend over an
-// in-memory registry (with the two registry views of a 64-bit system), file tree, shell, clock
-// and http substitute.
+// in-memory registry (a 64-bit system with both registry views), file tree, shell, clock and
+// http substitute.
 #pragma once
 
 #include <memory>
@@ -27,34 +27,6 @@ constexpr const char* kApp = "C:\\Program Files\\Scourline";
 constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
 constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-// The 32-bit view as a 64-bit system shows it: HKLM\SOFTWARE\x opened with the 32-bit flag is
-// HKLM\SOFTWARE\Wow6432Node\x. Everything else goes to the in-memory registry unchanged.
-class ViewRegistry : public testsupport::ForwardingRegistry {
-public:
-    explicit ViewRegistry(plat::FakeRegistry& inner) : ForwardingRegistry(inner), r_(inner) {}
-    static std::string redirect(plat::RegHandle parent, std::string_view sub, uint32_t sam) {
-        std::string s(sub);
-        if (!(sam & plat::kKeyWow64_32Key) || parent != plat::kHkeyLocalMachine) return s;
-        const std::string up = text::toUpper(s);
-        if (up.rfind("SOFTWARE\\WOW6432NODE", 0) == 0) return s;
-        if (up == "SOFTWARE") return "SOFTWARE\\Wow6432Node";
-        if (up.rfind("SOFTWARE\\", 0) == 0) return "SOFTWARE\\Wow6432Node\\" + s.substr(9);
-        return s;
-    }
-    long openKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out) override {
-        return r_.openKeyEx(p, redirect(p, s, sam), sam, out);
-    }
-    long createKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam, plat::RegHandle* out, bool* c) override {
-        return r_.createKeyEx(p, redirect(p, s, sam), sam, out, c);
-    }
-    long deleteKeyEx(plat::RegHandle p, std::string_view s, uint32_t sam) override {
-        return r_.deleteKey(p, redirect(p, s, sam));
-    }
-
-private:
-    plat::FakeRegistry& r_;
-};
-
 inline std::vector<uint8_t> utf16z(const std::string& s) {
     std::vector<uint8_t> out;
     for (char16_t c : text::toUtf16(s)) {
@@ -68,7 +40,7 @@ inline std::vector<uint8_t> utf16z(const std::string& s) {
 class SideTest : public ::testing::Test {
 protected:
     plat::FakeRegistry fakeReg;
-    ViewRegistry reg{fakeReg};
+    testsupport::ForwardingRegistry reg{fakeReg};
     plat::FakeFiles files;
     plat::FakeShell shell;
     plat::FakeClock clock;
@@ -106,9 +78,9 @@ protected:
     void spanish() { files.addFile(std::string(kApp) + "\\spanish.dll", std::string("x")); }
 
     void setString(const std::string& path, const std::string& name, const std::string& data,
-                   uint32_t type = plat::kRegSz) {
+                   uint32_t type = plat::kRegSz, plat::RegHandle root = plat::kHkeyLocalMachine) {
         plat::RegHandle h = 0;
-        ASSERT_EQ(fakeReg.createKey(plat::kHkeyLocalMachine, path, &h), 0);
+        ASSERT_EQ(fakeReg.createKey(root, path, &h), 0);
         auto bytes = utf16z(data);
         ASSERT_EQ(fakeReg.setValueEx(h, name, type, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
         fakeReg.closeKey(h);

@@ -55,7 +55,6 @@ TEST_F(UninstallTest, ListsEntriesWithBothValuesFromBothViews) {
 
 TEST_F(UninstallTest, WithoutThe32BitNodeEachProgramIsListedOnce) {
     plat::FakeRegistry plain;
-    ViewRegistry plainViews(plain);
     plat::RegHandle h = 0;
     plain.createKey(plat::kHkeyLocalMachine, std::string(kUninstall) + "\\One", &h);
     auto bytes = utf16z("One");
@@ -63,7 +62,7 @@ TEST_F(UninstallTest, WithoutThe32BitNodeEachProgramIsListedOnce) {
     bytes = utf16z("C:\\one.exe");
     plain.setValueEx(h, "UninstallString", plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size()));
     plain.closeKey(h);
-    FrmUn f(host, plainViews, files, shell, cleaner::StandardEnvironment(files));
+    FrmUn f(host, plain, files, shell, cleaner::StandardEnvironment(files));
     f.show();
     EXPECT_EQ(items(f), (std::vector<std::string>{"One"}));
 }
@@ -125,6 +124,58 @@ TEST_F(UninstallTest, RemoveActsInTheViewTheEntryCameFromWithEverythingBelow) {
     EXPECT_FALSE(entryExists("Tool", true));
     EXPECT_TRUE(entryExists("Tool", false));
     EXPECT_EQ(items(*f), (std::vector<std::string>{"Tool 64"}));
+}
+
+TEST_F(UninstallTest, PerUserInstallsAreListedBesideTheMachinesAndActedOnWhereTheyAre) {
+    const std::string user = std::string("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool");
+    files.addFile("C:\\Users\\me\\AppData\\Local\\Tool\\un.exe", std::string("x"));
+    plant("Tool", "Tool", "C:\\t64\\un.exe");
+    plant("Tool", "Tool", "C:\\t32\\un.exe", true);
+    setString(user, "DisplayName", "Tool", plat::kRegSz, plat::kHkeyCurrentUser);
+    setString(user, "UninstallString", "C:\\Users\\me\\AppData\\Local\\Tool\\un.exe", plat::kRegSz,
+              plat::kHkeyCurrentUser);
+    auto f = open();
+    ASSERT_EQ(items(*f), (std::vector<std::string>{"Tool", "Tool", "Tool"}));
+    int mine = -1;
+    for (size_t i = 0; i < f->Entries().size(); ++i)
+        if (f->Entries()[i].root == plat::kHkeyCurrentUser) mine = static_cast<int>(i);
+    ASSERT_GE(mine, 0);
+
+    drv.select(f->lstPrograms, mine);
+    EXPECT_EQ(f->txtUninstallString.text(), "C:\\Users\\me\\AppData\\Local\\Tool\\un.exe");
+    drv.click(f->cmdUninstall);
+    ASSERT_EQ(starts().size(), 1u);
+    EXPECT_EQ(starts()[0].program, "C:\\Users\\me\\AppData\\Local\\Tool\\un.exe");
+
+    host.answer(ui::mb::Yes);
+    drv.click(f->cmdRemove);
+    EXPECT_FALSE(fakeReg.keyExists(plat::kHkeyCurrentUser, user));
+    EXPECT_TRUE(entryExists("Tool", false));
+    EXPECT_TRUE(entryExists("Tool", true));
+    EXPECT_EQ(items(*f), (std::vector<std::string>{"Tool", "Tool"}));
+}
+
+TEST_F(UninstallTest, A32BitEntrysCommandIsReadAsA32BitProgramReadsIt) {
+    files.addFile("C:\\windows\\syswow64\\msiexec.exe", std::string("x"));
+    files.addFile("C:\\windows\\syswow64\\unins32.exe", std::string("x"));
+    files.addFile("C:\\Program Files (x86)\\App\\uninst.exe", std::string("x"));
+    plant("Msi32", "Msi 32", "MsiExec.exe /X{1}", true);
+    plant("Msi64", "Msi 64", "MsiExec.exe /X{2}");
+    plant("App32", "App 32", "%ProgramFiles%\\App\\uninst.exe /S", true, plat::kRegExpandSz);
+    plant("Sys32", "Sys 32", "C:\\Windows\\System32\\unins32.exe", true);
+    auto f = open();
+    ASSERT_EQ(items(*f), (std::vector<std::string>{"App 32", "Msi 32", "Msi 64", "Sys 32"}));
+    for (int i = 0; i < 4; ++i) {
+        drv.select(f->lstPrograms, i);
+        drv.click(f->cmdUninstall);
+    }
+    std::vector<std::string> programs;
+    for (const auto& e : starts()) programs.push_back(e.program);
+    EXPECT_EQ(programs, (std::vector<std::string>{"C:\\Program Files (x86)\\App\\uninst.exe",
+                                                  "C:\\windows\\syswow64\\MsiExec.exe",
+                                                  "C:\\windows\\system32\\MsiExec.exe",
+                                                  "C:\\windows\\syswow64\\unins32.exe"}));
+    EXPECT_TRUE(host.boxes.empty());
 }
 
 TEST_F(UninstallTest, NoAnswerLeavesRegistryAndListUnchanged) {

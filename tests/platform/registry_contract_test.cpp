@@ -443,4 +443,130 @@ TEST_F(RegistryContract, ValueNamesWithANulAreAddressedWhole) {
     reg_->closeKey(h);
 }
 
+// ---- the two views of a 64-bit system, key names and links ----
+
+bool endsWithNoCase(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && text::equalNoCase(s.substr(s.size() - tail.size()), tail);
+}
+
+class RegistryViews : public RegistryContract {
+protected:
+    // HKLM\Software\ScourlineContractTest\<pid>[\sub] as a 64-bit program names it, and where a
+    // 32-bit program's key of that name is.
+    static std::string machine(const std::string& sub = "") { return ScratchKey::path(sub); }
+    static std::string wow(const std::string& sub = "") {
+        return "Software\\Wow6432Node" + ScratchKey::path(sub).substr(std::string("Software").size());
+    }
+    void TearDown() override {
+        regfile::deleteTree(*reg_, kHkeyLocalMachine, machine());
+        regfile::deleteTree(*reg_, kHkeyLocalMachine, wow());
+        RegistryContract::TearDown();
+    }
+    // The full name of root\path opened with `sam`; "" when it cannot be opened.
+    std::string nameOf(RegHandle root, const std::string& path, uint32_t sam = kKeyRead) {
+        RegHandle h = 0;
+        if (reg_->openKeyEx(root, path, sam, &h) != kErrorSuccess) return "";
+        std::string name;
+        EXPECT_EQ(reg_->queryKeyName(h, &name), kErrorSuccess);
+        reg_->closeKey(h);
+        return name;
+    }
+};
+
+TEST_F(RegistryViews, ThirtyTwoBitOpensOfMachineSoftwareGoBelowWow6432Node) {
+    RegHandle h = 0;
+    bool created = false;
+    ASSERT_EQ(reg_->createKeyEx(kHkeyLocalMachine, machine("Only32"), kKeyAllAccess | kKeyWow64_32Key, &h, &created),
+              kErrorSuccess);
+    EXPECT_TRUE(created);
+    set(h, "v", kRegDword, {3, 0, 0, 0});
+    reg_->closeKey(h);
+
+    EXPECT_EQ(reg_->openKeyEx(kHkeyLocalMachine, machine("Only32"), kKeyRead, &h), kErrorFileNotFound);
+    ASSERT_EQ(reg_->openKeyEx(kHkeyLocalMachine, wow("Only32"), kKeyRead, &h), kErrorSuccess);
+    EXPECT_EQ(values(h)["v"].data, (std::vector<uint8_t>{3, 0, 0, 0}));
+    reg_->closeKey(h);
+
+    const std::string real = nameOf(kHkeyLocalMachine, wow("Only32"));
+    EXPECT_TRUE(endsWithNoCase(real, "\\" + wow("Only32"))) << real;
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyLocalMachine, machine("Only32"), kKeyRead | kKeyWow64_32Key)),
+              text::toUpper(real));
+    EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyLocalMachine, "Software", kKeyRead | kKeyWow64_32Key),
+                               "\\Software\\Wow6432Node"));
+    EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyLocalMachine, "Software", kKeyRead | kKeyWow64_64Key), "\\Software"));
+
+    EXPECT_EQ(reg_->deleteKeyEx(kHkeyLocalMachine, machine("Only32"), kKeyWow64_32Key), kErrorSuccess);
+    EXPECT_EQ(reg_->openKeyEx(kHkeyLocalMachine, wow("Only32"), kKeyRead, &h), kErrorFileNotFound);
+}
+
+TEST_F(RegistryViews, KeysOutsideMachineSoftwareAreOneKeyInBothViews) {
+    RegHandle h = 0;
+    ASSERT_EQ(reg_->createKey(kHkeyLocalMachine, "System", &h), kErrorSuccess);
+    reg_->closeKey(h);
+    const std::string system = nameOf(kHkeyLocalMachine, "System", kKeyRead | kKeyWow64_64Key);
+    EXPECT_TRUE(endsWithNoCase(system, "\\System")) << system;
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyLocalMachine, "System", kKeyRead | kKeyWow64_32Key)), text::toUpper(system));
+    // The current user's software key is shared.
+    reg_->closeKey(create("Mine"));
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyCurrentUser, ScratchKey::path("Mine"), kKeyRead | kKeyWow64_32Key)),
+              text::toUpper(nameOf(kHkeyCurrentUser, ScratchKey::path("Mine"))));
+}
+
+TEST_F(RegistryViews, ClassIdsAndInterfacesOfThe32BitViewAreKeptApart) {
+    for (const std::string branch : {"CLSID", "Interface"}) {
+        SCOPED_TRACE(branch);
+        for (uint32_t view : {kKeyWow64_32Key, kKeyWow64_64Key}) {
+            RegHandle h = 0;
+            ASSERT_EQ(reg_->createKeyEx(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | view, &h, nullptr),
+                      kErrorSuccess);
+            reg_->closeKey(h);
+        }
+        const std::string name32 = nameOf(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | kKeyWow64_32Key);
+        EXPECT_TRUE(endsWithNoCase(name32, "\\Software\\Classes\\Wow6432Node\\" + branch)) << name32;
+        EXPECT_EQ(text::toUpper(nameOf(kHkeyClassesRoot, branch, kKeyRead | kKeyWow64_32Key)), text::toUpper(name32));
+        EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyClassesRoot, branch, kKeyRead | kKeyWow64_64Key),
+                                   "\\Software\\Classes\\" + branch));
+    }
+}
+
+TEST_F(RegistryViews, KeyNamesNameTheKeyWhateverPathReachedIt) {
+    std::string name;
+    ASSERT_EQ(reg_->queryKeyName(base_, &name), kErrorSuccess);
+    EXPECT_TRUE(endsWithNoCase(name, "\\S-1-5-21-0-0-0-1000\\" + ScratchKey::path())) << name;
+    EXPECT_TRUE(text::equalNoCase(name.substr(0, 15), "\\REGISTRY\\USER\\")) << name;
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyUsers, "S-1-5-21-0-0-0-1000\\" + ScratchKey::path())), text::toUpper(name));
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyClassesRoot, "")), text::toUpper(nameOf(kHkeyLocalMachine, "Software\\Classes")));
+    EXPECT_TRUE(text::equalNoCase(nameOf(kHkeyLocalMachine, "Software").substr(0, 18), "\\REGISTRY\\MACHINE\\"));
+}
+
+TEST_F(RegistryViews, LinksLeadToTheirTargetAndTakeItsName) {
+    RegHandle target = create("Target");
+    set(target, "v", kRegDword, {9, 0, 0, 0});
+    std::string targetName;
+    ASSERT_EQ(reg_->queryKeyName(target, &targetName), kErrorSuccess);
+    reg_->closeKey(target);
+    ASSERT_TRUE(testsupport::makeLink(*reg_, kHkeyCurrentUser, ScratchKey::path("Link"), kHkeyCurrentUser,
+                                      ScratchKey::path("Target")));
+    // A link back into its own key: the path grows, the key stays.
+    ASSERT_TRUE(testsupport::makeLink(*reg_, kHkeyCurrentUser, ScratchKey::path("Target\\Back"), kHkeyCurrentUser,
+                                      ScratchKey::path("Target")));
+    EXPECT_EQ(subkeys(base_), (std::vector<std::string>{"Link", "Target"}));
+
+    RegHandle h = 0;
+    ASSERT_EQ(reg_->openKeyEx(base_, "Link", kKeyRead, &h), kErrorSuccess);
+    EXPECT_EQ(values(h)["v"].data, (std::vector<uint8_t>{9, 0, 0, 0}));
+    EXPECT_EQ(subkeys(h), std::vector<std::string>{"Back"});
+    reg_->closeKey(h);
+    EXPECT_EQ(text::toUpper(nameOf(base_, "Link")), text::toUpper(targetName));
+    EXPECT_EQ(text::toUpper(nameOf(base_, "Target\\Back\\Back\\Back")), text::toUpper(targetName));
+
+    EXPECT_TRUE(testsupport::removeLink(*reg_, kHkeyCurrentUser, ScratchKey::path("Target\\Back")));
+    EXPECT_TRUE(testsupport::removeLink(*reg_, kHkeyCurrentUser, ScratchKey::path("Link")));
+    EXPECT_EQ(subkeys(base_), std::vector<std::string>{"Target"});
+    ASSERT_EQ(reg_->openKeyEx(base_, "Target", kKeyRead, &h), kErrorSuccess);
+    EXPECT_EQ(values(h).size(), 1u);
+    EXPECT_TRUE(subkeys(h).empty());
+    reg_->closeKey(h);
+}
+
 }  // namespace

@@ -15,6 +15,13 @@ std::unique_ptr<plat::Registry> makeTestRegistry();
 // True when makeTestRegistry gives the platform's own registry.
 bool usingRealRegistry();
 
+// Makes root\path a registry link to the existing key targetRoot\targetPath, in the registry
+// makeTestRegistry gives (the in-memory registry's links, or a link key of the real registry).
+// removeLink takes the link away again, never its target. Both give false on failure.
+bool makeLink(plat::Registry& reg, plat::RegHandle root, const std::string& path, plat::RegHandle targetRoot,
+              const std::string& targetPath);
+bool removeLink(plat::Registry& reg, plat::RegHandle root, const std::string& path);
+
 // Holds an empty HKCU\Software\ScourlineContractTest for the life of a test.
 class ScratchKey {
 public:

@@ -586,17 +586,12 @@ long FakeRegistry::deleteKeyEx(RegHandle parent, std::string_view subKey, uint32
             parts.emplace_back(part);
         }
         viewPath(&base, &parts, sam);
-        // The last name is deleted itself, also when it is a link (the link goes, not its target).
-        const std::string last = parts.back();
-        parts.pop_back();
-        std::shared_ptr<Node> owner = base;
+        // As on Windows, a link on the way is followed, the last name's too: its target goes.
+        node = base;
         for (const std::string& part : parts) {
-            owner = child(owner, part, 0);
-            if (!owner) return kErrorFileNotFound;
+            node = child(node, part, 0);
+            if (!node) return kErrorFileNotFound;
         }
-        auto it = owner->children.find(last);
-        if (it == owner->children.end()) return kErrorFileNotFound;
-        node = it->second;
     }
     if (node->denied || node->readOnly || node->pinned) return kErrorAccessDenied;
     if (!node->children.empty()) return kErrorAccessDenied;
@@ -615,6 +610,20 @@ long FakeRegistry::queryKeyName(RegHandle key, std::string* name) {
     if (long rc = resolve(key, &node, &access); rc != kErrorSuccess) return rc;
     if (name) *name = fullNameOf(node, nullptr);
     return kErrorSuccess;
+}
+
+bool FakeRegistry::removeLink(RegHandle root, std::string_view path) {
+    auto r = rootNode(root);
+    if (!r) return false;
+    const size_t cut = path.rfind('\\');
+    std::shared_ptr<Node> owner = cut == std::string_view::npos ? r : find(r, path.substr(0, cut));
+    if (!owner) return false;
+    auto it = owner->children.find(std::string(cut == std::string_view::npos ? path : path.substr(cut + 1)));
+    if (it == owner->children.end() || it->second->linkTarget.empty()) return false;
+    it->second->deleted = true;
+    owner->children.erase(it);
+    owner->cursorValid = false;
+    return true;
 }
 
 bool FakeRegistry::addLink(RegHandle root, std::string_view path, RegHandle targetRoot, std::string_view targetPath) {

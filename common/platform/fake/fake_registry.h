@@ -41,7 +41,7 @@ public:
     long setValueEx(RegHandle key, std::string_view name, uint32_t type, const uint8_t* data, uint32_t bytes) override;
     long deleteValue(RegHandle key, std::string_view name) override;
     long deleteKey(RegHandle parent, std::string_view subKey) override;
-    // Deleting a link deletes the link, never the key it leads to.
+    // In the view `sam` names. A link is followed, as on Windows: deleting it deletes its target.
     long deleteKeyEx(RegHandle parent, std::string_view subKey, uint32_t sam) override;
     long closeKey(RegHandle key) override;
     long queryKeyName(RegHandle key, std::string* name) override;
@@ -58,6 +58,8 @@ public:
     // Makes root\path a symbolic link to targetRoot\targetPath (created when missing), as a
     // key created with REG_OPTION_CREATE_LINK; false when root\path exists already.
     bool addLink(RegHandle root, std::string_view path, RegHandle targetRoot, std::string_view targetPath);
+    // Takes the link root\path away (not its target), as a delete of the key opened as a link does.
+    bool removeLink(RegHandle root, std::string_view path);
 
     // Handles opened and not yet closed (predefined roots do not count).
     size_t openHandleCount() const;

@@ -1,7 +1,7 @@
 #!/bin/bash
 # End-to-end check of hivescrub.exe's side windows under Wine and Xvfb, in a throwaway prefix:
 # - the start-up wizard (both pages), the uninstall manager over entries planted in both registry
-#   views (Remove deletes exactly the chosen ones; a missing program is reported and the decoy
+#   views of the machine and for the current user (Remove deletes exactly the chosen ones; a missing program is reported and the decoy
 #   C:\Program.exe is not started), the about window with its Arabic label, and its update
 #   window without network (the check could not be made);
 # - the update window against a local update site (update_site.py on 127.0.0.1) that redirects
@@ -43,6 +43,7 @@ hex=$(printf '%s' "$dv" | od -An -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
   echo
   U='HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
   W='HKEY_LOCAL_MACHINE\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+  H='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Uninstall'
   entry() { echo "[$1\\$2]"; [ -n "$3" ] && echo "\"DisplayName\"=\"$3\""; [ -n "$4" ] && echo "\"UninstallString\"=\"$4\""; echo; }
   entry "$U" ScourlineE2E_Alpha "Scourline E2E Alpha" 'C:\\Scourline E2E\\alpha\\uninst.exe /S'
   entry "$U" ScourlineE2E_TwinA "Scourline E2E Twin" 'C:\\Scourline E2E\\twinA\\uninst.exe'
@@ -51,6 +52,7 @@ hex=$(printf '%s' "$dv" | od -An -tx1 | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
   entry "$U" ScourlineE2E_NoCommand "Scourline E2E NoCommand" ""
   entry "$U" ScourlineE2E_Keep "Scourline E2E Keep" 'C:\\Scourline E2E\\keep\\uninst.exe'
   entry "$W" ScourlineE2E_Wow32 "Scourline E2E Wow32" 'C:\\Scourline E2E\\wow32\\uninst.exe'
+  entry "$H" ScourlineE2E_User "Scourline E2E PerUser" 'C:\\Users\\Scourline\\user\\uninst.exe'
 } > "$SCRATCH/plant.reg"
 timeout 60 wine regedit /S "$(winepath -w "$SCRATCH/plant.reg")" 2>/dev/null
 # The decoy an unsafe reading of the Ghost entry's command would start.
@@ -105,11 +107,12 @@ fi
 key() { timeout 30 wine reg query "$1" >/dev/null 2>&1 && echo present || echo absent; }
 U='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
 W='HKLM\SOFTWARE\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+H='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 a=$(key "$U\\ScourlineE2E_Alpha"); ta=$(key "$U\\ScourlineE2E_TwinA"); tb=$(key "$U\\ScourlineE2E_TwinB")
 g=$(key "$U\\ScourlineE2E_Ghost"); n=$(key "$U\\ScourlineE2E_NoCommand"); k=$(key "$U\\ScourlineE2E_Keep")
-w=$(key "$W\\ScourlineE2E_Wow32")
-echo "registry: Alpha=$a TwinA=$ta TwinB=$tb Ghost=$g NoCommand=$n Keep=$k Wow32=$w"
-if [ "$a" = absent ] && [ "$w" = absent ] && [ "$g" = present ] && [ "$n" = present ] && [ "$k" = present ] \
+w=$(key "$W\\ScourlineE2E_Wow32"); u=$(key "$H\\ScourlineE2E_User")
+echo "registry: Alpha=$a TwinA=$ta TwinB=$tb Ghost=$g NoCommand=$n Keep=$k Wow32=$w PerUser=$u"
+if [ "$a" = absent ] && [ "$w" = absent ] && [ "$u" = absent ] && [ "$g" = present ] && [ "$n" = present ] && [ "$k" = present ] \
    && [ "$ta$tb" = "absentpresent" -o "$ta$tb" = "presentabsent" ]; then
   echo "ok: Remove deleted exactly the chosen entries"
 else

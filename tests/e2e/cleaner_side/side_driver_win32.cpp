@@ -271,6 +271,7 @@ int wmain(int argc, wchar_t** argv) {
         check(count(items, L"Scourline E2E Alpha") == 1, "the planted 64-bit entry is listed");
         check(count(items, L"Scourline E2E Twin") == 2, "both entries with the same name are listed");
         check(count(items, L"Scourline E2E Wow32") == 1, "the planted 32-bit entry is listed");
+        check(count(items, L"Scourline E2E PerUser") == 1, "the planted per-user entry is listed");
         check(count(items, L"Scourline E2E Ghost") == 1, "the entry with a missing program is listed");
         check(count(items, L"Scourline E2E NoCommand") == 0, "an entry without uninstall command is not listed");
         const size_t before = items.size();
@@ -301,6 +302,9 @@ int wmain(int argc, wchar_t** argv) {
         items = removeItem(un, list, indexOf(items, L"Scourline E2E Wow32"));
         check(count(items, L"Scourline E2E Wow32") == 0 && items.size() == before - 3,
               "Remove deletes the 32-bit entry");
+        items = removeItem(un, list, indexOf(items, L"Scourline E2E PerUser"));
+        check(count(items, L"Scourline E2E PerUser") == 0 && items.size() == before - 4,
+              "Remove deletes the per-user entry");
         for (auto& s : items) say("left", s);
         PostMessageW(un, WM_CLOSE, 0, 0);
         waitGone(L"Uninstall Manager", 10);
