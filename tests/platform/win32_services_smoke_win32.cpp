@@ -7,6 +7,7 @@
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/platform/win32/win32_text.h"
+#include "common/text/text.h"
 
 namespace {
 
@@ -118,6 +119,9 @@ TEST(Win32Files, SystemFoldersAndDrives) {
     Win32Files files;
     EXPECT_EQ(files.windowsDirectory(), "C:\\windows");
     EXPECT_EQ(files.systemDirectory(), "C:\\windows\\system32");
+    // A 64-bit prefix has a 32-bit system folder (empty without 32-bit Wine).
+    EXPECT_TRUE(text::equalNoCase(files.systemWow64Directory(), "C:\\windows\\syswow64"))
+        << files.systemWow64Directory();
     std::string fonts;
     EXPECT_EQ(files.specialFolder(0x14, &fonts), 0);
     EXPECT_EQ(fonts, "C:\\windows\\Fonts");

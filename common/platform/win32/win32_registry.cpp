@@ -358,7 +358,20 @@ long Win32Registry::closeKey(RegHandle key) { return RegCloseKey(toHkey(key)); }
 long Win32Registry::queryKeyName(RegHandle key, std::string* name) {
     if (name) name->clear();
     if (!native().queryKey || !native().toDosError) return ERROR_INVALID_FUNCTION;
-    NativeHandle h(toHkey(key), KEY_QUERY_VALUE);
+    // The classes root may come back from an open as the predefined handle, which the native
+    // call does not take: its name is that of the machine's classes key it shows.
+    HKEY classes = nullptr;
+    if (toHkey(key) == HKEY_CLASSES_ROOT) {
+        const long rc = RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Classes", 0, KEY_QUERY_VALUE, &classes);
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    struct CloseClasses {
+        HKEY h;
+        ~CloseClasses() {
+            if (h) RegCloseKey(h);
+        }
+    } closeClasses{classes};
+    NativeHandle h(classes ? classes : toHkey(key), KEY_QUERY_VALUE);
     if (!h.get()) return h.error();
     // KEY_NAME_INFORMATION: the name's length in bytes, then the name (no NUL).
     constexpr ULONG kNameInformation = 3;
