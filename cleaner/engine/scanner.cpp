@@ -127,7 +127,9 @@ void Scanner::ScanKeyValues(RegHandle root, const std::string& path) {
 void Scanner::ScanSharedDlls(RegHandle root, const std::string& path) {
     walk(Kind::SharedDlls, root, path, viewOfPath(path));
 }
-void Scanner::ScanFontKey(RegHandle root, const std::string& path) { walk(Kind::FontKey, root, path, viewOfPath(path)); }
+void Scanner::ScanFontKey(RegHandle root, const std::string& path) {
+    walk(Kind::FontKey, root, path, viewOfPath(path));
+}
 void Scanner::ScanComKey(RegHandle root, const std::string& path) { walk(Kind::ComKey, root, path, viewOfPath(path)); }
 void Scanner::ScanAssociation(RegHandle root, const std::string& path) {
     walk(Kind::Association, root, path, viewOfPath(path));

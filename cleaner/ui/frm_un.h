@@ -23,8 +23,8 @@ extern const char* const kUninstallKey;  // below HKEY_LOCAL_MACHINE and HKEY_CU
 
 struct UninstallEntry {
     std::string displayName;
-    std::string subkey;  // the entry's own key below kUninstallKey
-    uint32_t view = 0;   // plat::kKeyWow64_64Key or plat::kKeyWow64_32Key
+    std::string subkey;                              // the entry's own key below kUninstallKey
+    uint32_t view = 0;                               // plat::kKeyWow64_64Key or plat::kKeyWow64_32Key
     plat::RegHandle root = plat::kHkeyLocalMachine;  // the machine's list, or the current user's
 };
 

@@ -8,9 +8,9 @@
 #include "common/platform/fake/fake_shell.h"
 #include "tests/cleaner_engine/engine_fixture.h"
 
+using engine::FileView;
 using enginetest::EngineTest;
 using enginetest::rowTexts;
-using engine::FileView;
 using plat::kHkeyCurrentUser;
 using plat::kHkeyLocalMachine;
 using plat::kHkeyUsers;
@@ -95,7 +95,8 @@ TEST_F(ViewsTest, Broken32BitRegistrationsAreListedOnceUnderTheirRealKey) {
 
     EXPECT_EQ(
         sortedRows({"HKCU", "HKLM", "DLL", "COM"}),
-        (Rows{"HKEY_CURRENT_USER\\software\\Wow6432Node\\Vendor | Gone | C:\\Windows\\System32\\gone.dll | Invalid path | 1",
+        (Rows{"HKEY_CURRENT_USER\\software\\Wow6432Node\\Vendor | Gone | C:\\Windows\\System32\\gone.dll | Invalid "
+              "path | 1",
               "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\{B32}\\InprocServer32 |  | "
               "C:\\Windows\\System32\\gone32.dll | Invalid path | 1",
               "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\Interface\\{I32}\\CLSID |  | {C64ONLY} | Point to "
@@ -105,7 +106,8 @@ TEST_F(ViewsTest, Broken32BitRegistrationsAreListedOnceUnderTheirRealKey) {
               // The real key's name, in the letter case the registry keeps.
               "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls | "
               "C:\\Windows\\System32\\gone32.dll | 2 | Shared file does't exists | 4",
-              "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Vendor | Gone | C:\\Windows\\System32\\gone.dll | Invalid path | 1",
+              "HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Vendor | Gone | C:\\Windows\\System32\\gone.dll | Invalid "
+              "path | 1",
               "HKEY_LOCAL_MACHINE\\software\\classes\\TypeLib\\{T}\\1.0\\0\\win32 |  | C:\\Windows\\System32\\gone.tlb "
               "| Invalid path | 1"}));
 }
@@ -165,7 +167,8 @@ TEST_F(ViewsTest, AValueListedUnderTwoPathsIsDeletedOnce) {
     // The control set the system uses, seen through its link as well (users exclude it by
     // either name).
     sz(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Services\\Tool", "ImagePath", "C:\\gone\\tool.exe");
-    ASSERT_TRUE(reg.addLink(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet", kHkeyLocalMachine, "SYSTEM\\ControlSet001"));
+    ASSERT_TRUE(
+        reg.addLink(kHkeyLocalMachine, "SYSTEM\\CurrentControlSet", kHkeyLocalMachine, "SYSTEM\\ControlSet001"));
     plat::FakeShell shell;
     plat::FakeClock clock;
     plat::Services services{reg, files, shell, clock};
@@ -181,7 +184,8 @@ TEST_F(ViewsTest, AValueListedUnderTwoPathsIsDeletedOnce) {
     EXPECT_NE(out.find("SYSTEM\\\\ControlSet001\\\\Services\\\\Tool\tImagePath"), std::string::npos) << out;
     EXPECT_NE(out.find("SYSTEM\\\\CurrentControlSet\\\\Services\\\\Tool\tImagePath"), std::string::npos) << out;
     EXPECT_EQ(err.find("not deleted"), std::string::npos) << err;
-    EXPECT_FALSE(reg.getValue(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Services\\Tool", "ImagePath", nullptr, nullptr));
+    EXPECT_FALSE(
+        reg.getValue(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Services\\Tool", "ImagePath", nullptr, nullptr));
     EXPECT_TRUE(reg.keyExists(kHkeyLocalMachine, "SYSTEM\\ControlSet001\\Services\\Tool"));
 }
 

@@ -171,10 +171,9 @@ TEST_F(UninstallTest, A32BitEntrysCommandIsReadAsA32BitProgramReadsIt) {
     }
     std::vector<std::string> programs;
     for (const auto& e : starts()) programs.push_back(e.program);
-    EXPECT_EQ(programs, (std::vector<std::string>{"C:\\Program Files (x86)\\App\\uninst.exe",
-                                                  "C:\\windows\\syswow64\\MsiExec.exe",
-                                                  "C:\\windows\\system32\\MsiExec.exe",
-                                                  "C:\\windows\\syswow64\\unins32.exe"}));
+    EXPECT_EQ(programs, (std::vector<std::string>{
+                            "C:\\Program Files (x86)\\App\\uninst.exe", "C:\\windows\\syswow64\\MsiExec.exe",
+                            "C:\\windows\\system32\\MsiExec.exe", "C:\\windows\\syswow64\\unins32.exe"}));
     EXPECT_TRUE(host.boxes.empty());
 }
 

@@ -491,8 +491,8 @@ TEST_F(RegistryViews, ThirtyTwoBitOpensOfMachineSoftwareGoBelowWow6432Node) {
     EXPECT_TRUE(endsWithNoCase(real, "\\" + wow("Only32"))) << real;
     EXPECT_EQ(text::toUpper(nameOf(kHkeyLocalMachine, machine("Only32"), kKeyRead | kKeyWow64_32Key)),
               text::toUpper(real));
-    EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyLocalMachine, "Software", kKeyRead | kKeyWow64_32Key),
-                               "\\Software\\Wow6432Node"));
+    EXPECT_TRUE(
+        endsWithNoCase(nameOf(kHkeyLocalMachine, "Software", kKeyRead | kKeyWow64_32Key), "\\Software\\Wow6432Node"));
     EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyLocalMachine, "Software", kKeyRead | kKeyWow64_64Key), "\\Software"));
 
     EXPECT_EQ(reg_->deleteKeyEx(kHkeyLocalMachine, machine("Only32"), kKeyWow64_32Key), kErrorSuccess);
@@ -517,11 +517,13 @@ TEST_F(RegistryViews, ClassIdsAndInterfacesOfThe32BitViewAreKeptApart) {
         SCOPED_TRACE(branch);
         for (uint32_t view : {kKeyWow64_32Key, kKeyWow64_64Key}) {
             RegHandle h = 0;
-            ASSERT_EQ(reg_->createKeyEx(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | view, &h, nullptr),
-                      kErrorSuccess);
+            ASSERT_EQ(
+                reg_->createKeyEx(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | view, &h, nullptr),
+                kErrorSuccess);
             reg_->closeKey(h);
         }
-        const std::string name32 = nameOf(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | kKeyWow64_32Key);
+        const std::string name32 =
+            nameOf(kHkeyLocalMachine, "Software\\Classes\\" + branch, kKeyRead | kKeyWow64_32Key);
         EXPECT_TRUE(endsWithNoCase(name32, "\\Software\\Classes\\Wow6432Node\\" + branch)) << name32;
         EXPECT_EQ(text::toUpper(nameOf(kHkeyClassesRoot, branch, kKeyRead | kKeyWow64_32Key)), text::toUpper(name32));
         EXPECT_TRUE(endsWithNoCase(nameOf(kHkeyClassesRoot, branch, kKeyRead | kKeyWow64_64Key),
@@ -535,7 +537,8 @@ TEST_F(RegistryViews, KeyNamesNameTheKeyWhateverPathReachedIt) {
     EXPECT_TRUE(endsWithNoCase(name, "\\S-1-5-21-0-0-0-1000\\" + ScratchKey::path())) << name;
     EXPECT_TRUE(text::equalNoCase(name.substr(0, 15), "\\REGISTRY\\USER\\")) << name;
     EXPECT_EQ(text::toUpper(nameOf(kHkeyUsers, "S-1-5-21-0-0-0-1000\\" + ScratchKey::path())), text::toUpper(name));
-    EXPECT_EQ(text::toUpper(nameOf(kHkeyClassesRoot, "")), text::toUpper(nameOf(kHkeyLocalMachine, "Software\\Classes")));
+    EXPECT_EQ(text::toUpper(nameOf(kHkeyClassesRoot, "")),
+              text::toUpper(nameOf(kHkeyLocalMachine, "Software\\Classes")));
     EXPECT_TRUE(text::equalNoCase(nameOf(kHkeyLocalMachine, "Software").substr(0, 18), "\\REGISTRY\\MACHINE\\"));
 }
 

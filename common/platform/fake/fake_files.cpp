@@ -56,11 +56,11 @@ FakeFiles::FakeFiles() {
     addFolder(wow64Dir_);
     addFolder(windowsDir_ + "\\Fonts");
     addFolder(appFolder_);
-    special_[0x14] = windowsDir_ + "\\Fonts";  // fonts
-    special_[0x24] = windowsDir_;              // Windows directory
-    special_[0x25] = systemDir_;               // system directory
-    special_[0x26] = "C:\\Program Files";      // program files
-    special_[0x29] = wow64Dir_;                // the 32-bit system directory
+    special_[0x14] = windowsDir_ + "\\Fonts";    // fonts
+    special_[0x24] = windowsDir_;                // Windows directory
+    special_[0x25] = systemDir_;                 // system directory
+    special_[0x26] = "C:\\Program Files";        // program files
+    special_[0x29] = wow64Dir_;                  // the 32-bit system directory
     special_[0x2A] = "C:\\Program Files (x86)";  // 32-bit programs' program files
     special_[0x2B] = "C:\\Program Files\\Common Files";
     special_[0x1A] = "C:\\users\\user\\AppData\\Roaming";

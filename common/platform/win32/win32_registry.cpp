@@ -72,8 +72,7 @@ const NativeCalls& native() {
                 reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteValueKey")));
             c.toDosError = reinterpret_cast<RtlNtStatusToDosErrorFn>(
                 reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
-            c.queryKey =
-                reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")));
+            c.queryKey = reinterpret_cast<NtQueryKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryKey")));
         }
         return c;
     }();
