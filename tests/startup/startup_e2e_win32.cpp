@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "common/platform/fake/fake_shell.h"
+#include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_startup_shell.h"
 #include "common/platform/win32/win32_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
@@ -81,9 +83,13 @@ protected:
     plat::Win32Files files;
     plat::FakeShell shell;  // the web label is not pressed here
     plat::Win32Icons icons;
+    plat::Win32Clock clock;
+    plat::Win32ShellLinks links;
+    plat::Win32RecycleBin recycleBin;
+    plat::Win32Environment environment;
     ui::HeadlessHost host;
     ui::Driver drv{host};
-    startup::FrmMain form{host, {reg, files, shell, icons}};
+    startup::FrmMain form{host, {reg, files, shell, icons, clock, links, recycleBin, environment}};
 };
 
 TEST_F(StartupE2E, CreateRenameModifyDeleteOnTheRealRunKeys) {

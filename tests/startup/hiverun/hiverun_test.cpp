@@ -7,7 +7,9 @@
 
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_registry.h"
+#include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_shell.h"
+#include "common/platform/fake/fake_startup_shell.h"
 #include "common/text/text.h"
 #include "startup/cls_registry.h"
 #include "startup/hiverun/hiverun_cli.h"
@@ -79,22 +81,22 @@ TEST(HiverunArgs, GoodAndBadCommandLines) {
 
 TEST(HiverunFormat, TsvAndJsonEscapeEveryField) {
     std::vector<hiverun::Entry> entries{
-        {"Tab\tName", "\"C:\\a b\\x.exe\" -n\r\n", "user", "C:\\a b\\x.exe", true},
-        {"Ключ", "\x01", "machine", "", false},
+        {"Tab\tName", "\"C:\\a b\\x.exe\" -n\r\n", "user", "C:\\a b\\x.exe", true, "Run", "enabled"},
+        {"Ключ", "\x01", "machine32", "", false, "Run (32-bit)", "disabled"},
     };
     EXPECT_EQ(hiverun::FormatEntries(entries, Format::Tsv),
-              "name\tdata\tscope\tprogram\texists\n"
-              "Tab\\tName\t\"C:\\\\a b\\\\x.exe\" -n\\r\\n\tuser\tC:\\\\a b\\\\x.exe\tyes\n"
-              "Ключ\t\x01\tmachine\t\tno\n");
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tab\\tName\t\"C:\\\\a b\\\\x.exe\" -n\\r\\n\tuser\tC:\\\\a b\\\\x.exe\tyes\tRun\tenabled\n"
+              "Ключ\t\x01\tmachine32\t\tno\tRun (32-bit)\tdisabled\n");
     EXPECT_EQ(hiverun::FormatEntries(entries, Format::Json),
               "[\n"
               "  {\"name\": \"Tab\\tName\", \"data\": \"\\\"C:\\\\a b\\\\x.exe\\\" -n\\r\\n\", \"scope\": \"user\", "
-              "\"program\": \"C:\\\\a b\\\\x.exe\", \"exists\": true},\n"
-              "  {\"name\": \"Ключ\", \"data\": \"\\u0001\", \"scope\": \"machine\", \"program\": \"\", "
-              "\"exists\": false}\n"
+              "\"program\": \"C:\\\\a b\\\\x.exe\", \"exists\": true, \"place\": \"Run\", \"state\": \"enabled\"},\n"
+              "  {\"name\": \"Ключ\", \"data\": \"\\u0001\", \"scope\": \"machine32\", \"program\": \"\", "
+              "\"exists\": false, \"place\": \"Run (32-bit)\", \"state\": \"disabled\"}\n"
               "]\n");
     EXPECT_EQ(hiverun::FormatEntries({}, Format::Json), "[]\n");
-    EXPECT_EQ(hiverun::FormatEntries({}, Format::Tsv), "name\tdata\tscope\tprogram\texists\n");
+    EXPECT_EQ(hiverun::FormatEntries({}, Format::Tsv), "name\tdata\tscope\tprogram\texists\tplace\tstate\n");
 }
 
 // Registry calls that change values, in order, and chosen failures.
@@ -160,7 +162,7 @@ protected:
     int Run(std::vector<std::string> args) {
         out.clear();
         err.clear();
-        return hiverun::Run(args, {reg, files, shell, icons}, console);
+        return hiverun::Run(args, {reg, files, shell, icons, clock, links, recycleBin, environment}, console);
     }
 
     plat::FakeRegistry mem;
@@ -168,6 +170,10 @@ protected:
     plat::FakeFiles files;
     plat::FakeShell shell;
     hiverun::NoIcons icons;
+    plat::FakeClock clock;
+    plat::FakeShellLinks links;
+    plat::FakeRecycleBin recycleBin{files};
+    plat::FakeEnvironment environment;
     hiverun::Console console;
     std::string out, err;
     bool stdoutFull = false;
@@ -180,29 +186,34 @@ TEST_F(HiverunTest, ListShowsBothKeysWithProgramFileAndWhetherItExists) {
     Put(kHkeyCurrentUser, "Long", longData);
     Put(kHkeyCurrentUser, "Panel", "RunDll32 shell32.dll,Control_RunDLL");
     Put(kHkeyCurrentUser, "Gone", "C:\\nowhere\\gone.exe");
-    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // the window skips it
+    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // expanded for the file test
+    environment.set("windir", "C:\\windows");
+    files.addFile("C:\\windows\\x.exe");
     Put(kHkeyLocalMachine, "Machine", "C:\\m.exe");
     EXPECT_EQ(Run({"list"}), hiverun::kExitOk);
-    EXPECT_EQ(out,
-              "name\tdata\tscope\tprogram\texists\n"
-              "Long\t" +
-                  text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') +
-                  ".exe\tyes\n"
-                  "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\n"
-                  "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\n"
-                  "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\n");
+    EXPECT_EQ(
+        out,
+        "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+        "Long\t" +
+            text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') +
+            ".exe\tyes\tRun\tenabled\n"
+            "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\tRun\t"
+            "enabled\n"
+            "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\tRun\tenabled\n"
+            "Expand\t%windir%\\\\x.exe\tuser\tC:\\\\windows\\\\x.exe\tyes\tRun\tenabled\n"
+            "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\tRun\tenabled\n");
     EXPECT_EQ(Run({"list", "--scope", "machine", "--format", "json"}), hiverun::kExitOk);
     EXPECT_EQ(out,
               "[\n  {\"name\": \"Machine\", \"data\": \"C:\\\\m.exe\", \"scope\": \"machine\", \"program\": "
-              "\"C:\\\\m.exe\", \"exists\": false}\n]\n");
+              "\"C:\\\\m.exe\", \"exists\": false, \"place\": \"Run\", \"state\": \"enabled\"}\n]\n");
     EXPECT_TRUE(err.empty()) << err;
     EXPECT_TRUE(reg.writes.empty());  // listing writes nothing
 }
 
 TEST_F(HiverunTest, ListOfEmptyOrMissingKeysHasNoRows) {
-    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // the window's placeholder row
-    EXPECT_EQ(Run({"list"}), hiverun::kExitOk);  // the machine's Run key does not exist at all
-    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\n");
+    Put(kHkeyCurrentUser, "Number", "", plat::kRegDword);  // the window's placeholder row
+    EXPECT_EQ(Run({"list"}), hiverun::kExitOk);            // the machine's Run key does not exist at all
+    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\tplace\tstate\n");
     EXPECT_EQ(Run({"list", "--format", "json"}), hiverun::kExitOk);
     EXPECT_EQ(out, "[]\n");
 }
@@ -212,7 +223,8 @@ TEST_F(HiverunTest, AKeyThatCannotBeReadIsReportedAndTheOtherStillListed) {
     Put(kHkeyLocalMachine, "Theirs", "theirs.exe");
     mem.markAccessDenied(kHkeyLocalMachine, kRunKeyPath);
     EXPECT_EQ(Run({"list"}), hiverun::kExitRefused);
-    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\nMine\tmine.exe\tuser\tmine.exe\tno\n");
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\nMine\tmine.exe\tuser\tmine.exe\tno\tRun\tenabled\n");
     EXPECT_NE(
         err.find("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: access denied (error 5)"),
         std::string::npos)
