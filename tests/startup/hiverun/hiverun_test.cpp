@@ -56,6 +56,17 @@ TEST(HiverunArgs, GoodAndBadCommandLines) {
         {{"rename", "Old"}, false},
         {{"remove"}, false},
         {{"remove", "-dash"}, false},  // a name with a dash needs "--"
+        {{"list", "--scope", "machine32", "--place", "runonce"}, true},
+        {{"rename", "--scope=machine32", "Old", "New"}, true},
+        {{"disable", "--place", "startup", "App.lnk"}, true},
+        {{"enable", "--scope", "machine", "Name"}, true},
+        {{"remove", "--place", "startup", "App.lnk"}, true},
+        {{"disable"}, false},
+        {{"enable", "a", "b"}, false},
+        {{"add", "--place", "startup", "Name", "cmd"}, false},  // a folder takes no command lines
+        {{"rename", "--place", "startup", "a.lnk", "b.lnk"}, false},
+        {{"remove", "--scope", "machine32", "--place", "startup", "x"}, false},  // no 32-bit folder
+        {{"list", "--place", "elsewhere"}, false},
     };
     for (const Case& c : cases) {
         Options o;
@@ -126,9 +137,10 @@ protected:
         console.err = [this](const std::string& s) { err += s; };
     }
 
-    void Put(plat::RegHandle root, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz) {
+    void Put(plat::RegHandle root, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz,
+             const char* path = kRunKeyPath) {
         plat::RegHandle k = 0;
-        ASSERT_EQ(mem.createKeyEx(root, kRunKeyPath, plat::kKeyAllAccess, &k, nullptr), 0);
+        ASSERT_EQ(mem.createKeyEx(root, path, plat::kKeyAllAccess, &k, nullptr), 0);
         std::vector<uint8_t> bytes;
         for (char16_t c : text::toUtf16(data)) {
             bytes.push_back(static_cast<uint8_t>(c & 0xFF));
@@ -139,10 +151,10 @@ protected:
         mem.closeKey(k);
     }
     // The string under the Run key, "<missing>" when absent.
-    std::string Stored(plat::RegHandle root, const std::string& name) {
+    std::string Stored(plat::RegHandle root, const std::string& name, const char* path = kRunKeyPath) {
         uint32_t type = 0;
         std::vector<uint8_t> data;
-        if (!mem.getValue(root, kRunKeyPath, name, &type, &data)) return "<missing>";
+        if (!mem.getValue(root, path, name, &type, &data)) return "<missing>";
         return startup::DecodeRegString(data, static_cast<uint32_t>(data.size()));
     }
     // The value names under the Run key as the registry keeps them.
@@ -359,6 +371,128 @@ TEST_F(HiverunTest, HelpAndVersionGoToStandardOutputAndUsageErrorsToStandardErro
     EXPECT_EQ(Run({"frobnicate"}), hiverun::kExitUsage);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(err.rfind("hiverun: unknown command 'frobnicate'\n", 0), 0u);
+}
+
+// The machine's 32-bit Run key beside its 64-bit one: each is listed, renamed and removed on its
+// own, and a same-named entry of the other view stays as it was.
+TEST_F(HiverunTest, The32BitRunKeyIsListedAndChangedOnItsOwn) {
+    using startup::kRun32KeyPath;
+    Put(kHkeyLocalMachine, "Tray", "C:\\tray64.exe");
+    Put(kHkeyLocalMachine, "Tray", "C:\\tray32.exe", plat::kRegSz, kRun32KeyPath);
+    EXPECT_EQ(Run({"list", "--scope", "machine32"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tray\tC:\\\\tray32.exe\tmachine32\tC:\\\\tray32.exe\tno\tRun (32-bit)\tenabled\n");
+    EXPECT_EQ(Run({"list", "--scope", "machine"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tray\tC:\\\\tray64.exe\tmachine\tC:\\\\tray64.exe\tno\tRun\tenabled\n");
+
+    EXPECT_EQ(Run({"rename", "--scope", "machine32", "Tray", "Tray 32"}), hiverun::kExitOk) << err;
+    EXPECT_NE(out.find("HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray 32", kRun32KeyPath), "C:\\tray32.exe");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray", kRun32KeyPath), "<missing>");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray"), "C:\\tray64.exe");
+
+    EXPECT_EQ(Run({"remove", "--scope", "machine32", "Tray"}), hiverun::kExitCheck);  // it is the 64-bit one's name
+    EXPECT_EQ(Run({"remove", "--scope", "machine32", "tray 32"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray 32", kRun32KeyPath), "<missing>");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray"), "C:\\tray64.exe");
+}
+
+TEST_F(HiverunTest, DisableAndEnableWriteTheStateAndRunOnceIsRefused) {
+    Put(kHkeyCurrentUser, "Tray", "tray.exe");
+    Put(kHkeyCurrentUser, "Setup", "setup.exe", plat::kRegSz, startup::kRunOnceKeyPath);
+    const std::string approved = std::string(startup::kApprovedPath) + "\\Run";
+    auto state = [&] {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+        return mem.getValue(kHkeyCurrentUser, approved, "Tray", &type, &data) ? data : std::vector<uint8_t>{};
+    };
+    EXPECT_EQ(Run({"disable", "tray"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out, "disabled \"Tray\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\n");
+    EXPECT_EQ(state(), startup::StateBytes(false, clock.fileTimeNow()));
+    EXPECT_EQ(Run({"list", "--scope", "user", "--place", "run"}), hiverun::kExitOk);
+    EXPECT_NE(out.find("\tRun\tdisabled\n"), std::string::npos) << out;
+    EXPECT_EQ(Run({"disable", "Tray"}), hiverun::kExitOk);  // nothing to do, and said so
+    EXPECT_NE(out.find("disabled already"), std::string::npos) << out;
+    EXPECT_EQ(Run({"enable", "Tray"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(state(), startup::StateBytes(true, clock.fileTimeNow()));
+    EXPECT_EQ(Stored(kHkeyCurrentUser, "Tray"), "tray.exe");
+
+    reg.writes.clear();
+    for (const char* command : {"disable", "enable"}) {
+        EXPECT_EQ(Run({command, "--place", "runonce", "Setup"}), hiverun::kExitCheck) << command;
+        EXPECT_NE(err.find(startup::kRunOnceDisableText), std::string::npos) << err;
+    }
+    EXPECT_TRUE(reg.writes.empty());
+    EXPECT_EQ(Run({"list", "--place", "runonce"}), hiverun::kExitOk);
+    EXPECT_NE(out.find("Setup\tsetup.exe\tuser\tsetup.exe\tno\tRunOnce\tonce\n"), std::string::npos) << out;
+}
+
+TEST_F(HiverunTest, AStartupFolderFileIsListedDisabledAndRemovedToTheRecycleBin) {
+    const std::string folder = "C:\\users\\me\\Startup";
+    files.setSpecialFolder(startup::kCsidlStartup, folder);
+    links.add(files, folder + "\\Tray.lnk", "C:\\Program Files\\Tray\\tray.exe", "/min");
+    EXPECT_EQ(Run({"list", "--scope", "user", "--place", "startup", "--format", "json"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "[\n  {\"name\": \"Tray.lnk\", \"data\": \"\\\"C:\\\\Program Files\\\\Tray\\\\tray.exe\\\" /min\", "
+              "\"scope\": \"user\", \"program\": \"C:\\\\Program Files\\\\Tray\\\\tray.exe\", \"exists\": false, "
+              "\"place\": \"Startup folder\", \"state\": \"enabled\"}\n]\n");
+    EXPECT_EQ(Run({"disable", "--place", "startup", "Tray.lnk"}), hiverun::kExitOk) << err;
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    const std::string approved = std::string(startup::kApprovedPath) + "\\StartupFolder";
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, approved, "Tray.lnk", &type, &data));
+    EXPECT_EQ(data[0], 3);
+    EXPECT_EQ(Run({"remove", "--place", "startup", "tray.lnk"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out, "moved \"Tray.lnk\" to the Recycle Bin from the user's Startup folder " + folder + "\n");
+    ASSERT_EQ(recycleBin.recycled.size(), 1u);
+    EXPECT_EQ(recycleBin.recycled[0].path, folder + "\\Tray.lnk");
+    EXPECT_FALSE(mem.getValue(kHkeyCurrentUser, approved, "Tray.lnk", &type, &data));
+}
+
+// The key's unnamed default value is no entry: no command may address it by an empty name.
+TEST_F(HiverunTest, AnEmptyNameIsRefusedByEveryCommandThatTakesAName) {
+    Put(kHkeyCurrentUser, "", "default.exe");
+    Put(kHkeyCurrentUser, "Other", "o.exe");
+    for (auto args : std::vector<std::vector<std::string>>{
+             {"remove", ""}, {"rename", "", "New"}, {"set", "", "x.exe"}, {"disable", ""}, {"enable", ""}}) {
+        EXPECT_EQ(Run(args), hiverun::kExitCheck) << args[0];
+        EXPECT_NE(err.find("refused"), std::string::npos) << err;
+    }
+    EXPECT_TRUE(reg.writes.empty());
+    EXPECT_EQ(Stored(kHkeyCurrentUser, ""), "default.exe");
+    EXPECT_EQ(Names(kHkeyCurrentUser), (std::vector<std::string>{"", "Other"}));
+}
+
+TEST_F(HiverunTest, RenameWritesTheExactBytesAndTypeRead) {
+    // 32 characters of command, a NUL, then 13 more characters and no final NUL: 92 bytes.
+    std::vector<uint8_t> bytes;
+    for (char16_t c : text::toUtf16("\"C:\\Program Files\\App\\a.exe\" /x")) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    bytes.insert(bytes.end(), {0, 0});
+    for (char16_t c : text::toUtf16("kept after it")) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    plat::RegHandle k = 0;
+    ASSERT_EQ(mem.createKeyEx(kHkeyCurrentUser, kRunKeyPath, plat::kKeyAllAccess, &k, nullptr), 0);
+    ASSERT_EQ(mem.setValueEx(k, "Nul", plat::kRegExpandSz, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
+    mem.closeKey(k);
+    EXPECT_EQ(Run({"rename", "Nul", "Moved"}), hiverun::kExitOk) << err;
+    uint32_t type = 0;
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, kRunKeyPath, "Moved", &type, &got));
+    EXPECT_EQ(type, plat::kRegExpandSz);
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(Run({"rename", "Moved", "MOVED"}), hiverun::kExitOk) << err;
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, kRunKeyPath, "MOVED", &type, &got));
+    EXPECT_EQ(got, bytes);
 }
 
 }  // namespace
