@@ -35,8 +35,9 @@ const std::vector<uint8_t> kTimeBytes = [] {
 }();
 
 std::vector<uint8_t> State(uint8_t first) {
-    std::vector<uint8_t> b{first, 0, 0, 0};
-    b.insert(b.end(), kTimeBytes.begin(), kTimeBytes.end());
+    std::vector<uint8_t> b(12, 0);
+    b[0] = first;
+    for (size_t i = 0; i < 8; ++i) b[4 + i] = kTimeBytes[i];
     return b;
 }
 
