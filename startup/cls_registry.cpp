@@ -25,13 +25,14 @@ std::string DecodeRegString(const std::vector<uint8_t>& data, uint32_t size) {
     return reg::textOf(data.data(), std::min<size_t>(size, data.size()));
 }
 
-bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray) {
+bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray,
+                               std::vector<uint32_t>* types) {
     if (!key_) return false;
     // Every value with its data, whatever its length: data that did not come with the listing
     // (it grew meanwhile) is read by name.
     bool stored = false;
     for (reg::ValueEntry& e : reg::valuesOf(reg_, key_.get(), true, UINT32_MAX)) {
-        if (e.type != plat::kRegSz) continue;
+        if (e.type != plat::kRegSz && e.type != plat::kRegExpandSz) continue;
         std::string data;
         if (e.hasData) {
             data = reg::textOf(e.data);
@@ -42,6 +43,7 @@ bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<s
         }
         keyArray.push_back(std::move(e.name));
         valueArray.push_back(std::move(data));
+        if (types) types->push_back(e.type);
         stored = true;
     }
     return stored;

@@ -1,5 +1,5 @@
 // The startup manager's own registry class: one key of one root, opened for reading, whose
-// plain string values are read as startup entries.
+// string values (plain and expandable) are read as startup entries.
 #pragma once
 
 #include <string>
@@ -7,11 +7,9 @@
 
 #include "common/platform/registry.h"
 #include "common/registry/reg_key.h"
+#include "startup/places.h"
 
 namespace startup {
-
-// The Run key below both roots.
-inline constexpr const char* kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // What a lookup of one exact value name found. Anything but NotFound must stop a create.
 enum class Lookup { Found, NotFound, Failed };
@@ -35,9 +33,11 @@ public:
     // The platform's code of the last open or enumeration that failed (0 when none did).
     long lastError() const { return lastError_; }
 
-    // Appends the name and data of every plain string value, whatever its length. True when
-    // at least one entry was stored.
-    bool GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray);
+    // Appends the name and data of every string value, plain or expandable (Windows starts
+    // both), whatever its length, and its type to `types` when given. True when at least one
+    // entry was stored.
+    bool GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray,
+                      std::vector<uint32_t>* types = nullptr);
 
     // Asks the open key for this exact name, whatever the value's type.
     Lookup FindValue(const std::string& name);

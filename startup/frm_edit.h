@@ -1,10 +1,15 @@
-// The two modal dialogs of the startup manager: frmCreate adds a Run entry, frmModify renames
-// or edits one. Both write the new value before anything is removed (a rename in letter case
-// only must remove the old value first, and writes it back when the new one is refused), and
-// stay open when the registry refuses a write.
+// The two modal dialogs of the startup manager: frmCreate adds an entry to a Run or RunOnce
+// key, frmModify renames or edits one where it is. Both write the new value before anything
+// is removed (a rename in letter case only must remove the old value first, and writes it
+// back when the new one is refused), and stay open when the registry refuses a write.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "common/ui/form.h"
+#include "startup/places.h"
 
 namespace startup {
 
@@ -16,16 +21,24 @@ public:
 
     ui::Label Label1;
     ui::Label Label2;
+    ui::Label Label3;
     ui::TextBox txtName;
     ui::TextBox txtData;
+    ui::ComboBox cboPlace;  // the place written to
     ui::Button cmdOK;
     ui::Button cmdCancel;
+
+    // Offers a place in cboPlace (by its label and view).
+    void AddPlace(PlaceId id);
+    // The place chosen in cboPlace.
+    PlaceId ChosenPlace() const;
 
 protected:
     // The empty test shared by both dialogs; true when the dialog may go on.
     bool CheckFilled();
     void cmdCancel_Click();
     FrmMain& main_;
+    std::vector<PlaceId> places_;
 };
 
 class FrmCreate : public EntryDialog {
@@ -39,6 +52,9 @@ private:
 class FrmModify : public EntryDialog {
 public:
     FrmModify(ui::Host& host, FrmMain& main);
+
+    uint32_t valueType = 1;  // kept by the write: an expandable string stays one
+    std::string oldData;     // the data as listed: when unchanged, a rename copies the value's exact bytes
 
 private:
     void cmdOK_Click();

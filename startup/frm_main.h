@@ -1,5 +1,7 @@
-// The startup manager's main window: the programs of the current user's or the local
-// machine's Run key with their icons, and the commands to create, modify and delete them.
+// The startup manager's main window: the programs Windows starts at log-on for the current
+// user or for all users (Run and RunOnce keys in both registry views, the Startup folders)
+// with their icons, place and enabled state, and the commands to create, modify, delete,
+// disable and enable them.
 #pragma once
 
 #include <memory>
@@ -10,6 +12,8 @@
 #include "common/platform/icons.h"
 #include "common/platform/registry.h"
 #include "common/platform/shell.h"
+#include "common/platform/clock.h"
+#include "common/platform/startup_shell.h"
 #include "common/ui/form.h"
 #include "startup/cls_registry.h"
 #include "startup/startup_module.h"
@@ -17,8 +21,12 @@
 namespace startup {
 
 struct StartupEntry {
-    std::string Name;
-    std::string Data;
+    std::string Name;  // value name, or file name in a Startup folder
+    std::string Data;  // string data as stored; a shortcut's target and arguments
+    PlaceId place = kUserRun;
+    uint32_t type = plat::kRegSz;  // value type (0 for a file)
+    std::string program;           // the program file, variables expanded
+    EntryState state = EntryState::Enabled;
 };
 
 struct StartupServices {
@@ -26,6 +34,10 @@ struct StartupServices {
     plat::Files& files;
     plat::Shell& shell;
     plat::Icons& icons;
+    plat::Clock& clock;
+    plat::ShellLinks& links;
+    plat::RecycleBin& recycleBin;
+    plat::Environment& environment;
 };
 
 inline constexpr const char* kMainCaption = "Tolvane Startup Manager";
@@ -34,6 +46,11 @@ inline constexpr const char* kOpenErrorText = "-2147221504 - Error working/openi
 inline constexpr const char* kEmptyText = "Please enter a Name and Data for the key.";
 inline constexpr const char* kDuplicateText = "There is already a key with the Name you specified.";
 inline constexpr const char* kDeleteQuestion = "Are you sure you want to Delete the selected key ?";
+inline constexpr const char* kRunOnceDisableText =
+    "A RunOnce entry runs only once, at the next log-on, and cannot be disabled. Delete it to keep it from running.";
+inline constexpr const char* kEnabledText = "Enabled";
+inline constexpr const char* kDisabledText = "Disabled";
+inline constexpr const char* kOnceText = "Runs once";
 
 // The dialogs carry the root as the decimal text of its handle read as a signed 32-bit number.
 std::string RootTag(plat::RegHandle root);
@@ -51,6 +68,8 @@ public:
     ui::Button cmdCreate;
     ui::Button cmdModify;
     ui::Button cmdDelete;
+    ui::Button cmdDisable;
+    ui::Button cmdEnable;
     ui::Button cmdClose;
     ui::Label Label8;
 
@@ -58,14 +77,23 @@ public:
     bool EntriesEmpty = true;
 
     void Option1_Click(int Index);
-    // Re-reads the Run key of the chosen root.
+    // Re-reads the places of the chosen root.
     void CKC();
-    // Asks the Run key of "HKEY_CURRENT_USER" or the local machine for this exact name. When the
-    // key cannot be read the open error is shown and Failed returned.
-    Lookup KeyExists(const std::string& strKey, const std::string& strLoc);
+    // Asks the key of a registry place for this exact name. When the key cannot be read the
+    // open error is shown and Failed returned.
+    Lookup KeyExists(const std::string& strKey, PlaceId place);
 
     plat::RegHandle ChosenRoot() const;
-    bool KeyReadable() const { return keyReadable_; }
+    // Whether the last reading could read the place (a missing key or folder can be read: it
+    // holds nothing).
+    bool PlaceReadable(PlaceId place) const { return readable_[place]; }
+    // The entry a row shows (rows carry their entry's index as key), nullptr for none.
+    const StartupEntry* EntryOfRow(int row) const;
+    // The row showing the entry of that place and exact name, -1 when none.
+    int RowOf(PlaceId place, const std::string& name) const;
+    const StartupEntry* SelectedEntry() const;
+    // The full path of a Startup folder's file, "" when the folder is unknown.
+    std::string FolderPathOf(PlaceId place);
     StartupServices& services() { return svc_; }
 
     // Shows a failed registry write or delete with its platform code.
@@ -73,7 +101,11 @@ public:
 
 private:
     void Form_Load();
-    void Assign_Array(const std::vector<std::string>& vKey, const std::vector<std::string>& vValue);
+    // Appends the values read from one registry place to the entries.
+    void Assign_Array(const std::vector<std::string>& vKey, const std::vector<std::string>& vValue,
+                      const std::vector<uint32_t>& types, const Place& place);
+    void ReadRegistryPlace(const Place& place, bool* openFailed);
+    void ReadFolderPlace(const Place& place);
     void Display_Keys();
     void UpdateCommands();
     void ShowOpenError();
@@ -81,6 +113,9 @@ private:
     void cmdCreate_Click();
     void cmdModify_Click();
     void cmdDelete_Click();
+    void cmdDisable_Click();
+    void cmdEnable_Click();
+    void SetState(bool enabled);
     void cmdClose_Click();
     void Label8_Click();
     void GotoURL(const std::string& url);
@@ -90,7 +125,7 @@ private:
 
     StartupServices svc_;
     FileIconCache icons_;
-    bool keyReadable_ = true;
+    bool readable_[kPlaceCount] = {};
 };
 
 }  // namespace startup

@@ -16,7 +16,7 @@ long DeleteValue(plat::Registry& reg, plat::RegHandle root, const std::string& p
 
 long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& name, uint32_t type,
                    const std::string& value) {
-    if (type == plat::kRegSz) return reg::writeText(reg, key, name, value);
+    if (type == plat::kRegSz || type == plat::kRegExpandSz) return reg::writeText(reg, key, name, value, type);
     if (type == plat::kRegDword)
         return reg::writeValue(reg, key, name, type,
                                reg::dwordBytes(static_cast<uint32_t>(std::strtoll(value.c_str(), nullptr, 10))));
@@ -24,7 +24,7 @@ long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& 
 }
 
 long RenameCase(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& oldName,
-                const std::string& newName, const std::string& value, bool* restored) {
+                const std::string& newName, const std::string* value, uint32_t type, bool* restored) {
     *restored = false;
     long rc = plat::kErrorSuccess;
     const reg::Key key = reg::Key::open(reg, root, path, kWriteAccess, &rc);
@@ -35,10 +35,22 @@ long RenameCase(plat::Registry& reg, plat::RegHandle root, const std::string& pa
         *restored = true;  // nothing was changed
         return rc;
     }
-    rc = SetValueOnKey(reg, key.get(), newName, plat::kRegSz, value);
+    if (!old) return plat::kErrorFileNotFound;
+    rc = value ? SetValueOnKey(reg, key.get(), newName, type, *value)
+               : reg::writeValue(reg, key.get(), newName, old->type, old->data);
     if (rc != plat::kErrorSuccess)
         *restored = reg::writeValue(reg, key.get(), oldName, old->type, old->data) == plat::kErrorSuccess;
     return rc;
+}
+
+long CopyValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& from,
+               const std::string& to) {
+    long rc = plat::kErrorSuccess;
+    const reg::Key key = reg::Key::open(reg, root, path, kWriteAccess, &rc);
+    if (!key) return rc;
+    const std::optional<reg::Value> v = reg::tryReadValue(reg, key.get(), from, &rc);
+    if (!v) return rc;
+    return reg::writeValue(reg, key.get(), to, v->type, v->data);
 }
 
 long SetValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name,

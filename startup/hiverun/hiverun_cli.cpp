@@ -15,29 +15,37 @@
 namespace hiverun {
 
 const char* UsageText() {
-    return "usage: hiverun list [--scope user|machine|all] [--format tsv|json]\n"
-           "       hiverun add [--scope user|machine] NAME COMMAND\n"
-           "       hiverun set [--scope user|machine] NAME COMMAND\n"
-           "       hiverun rename [--scope user|machine] OLD NEW\n"
-           "       hiverun remove [--scope user|machine] NAME\n"
+    return "usage: hiverun list [--scope user|machine|machine32|all] [--place run|runonce|startup]\n"
+           "                    [--format tsv|json]\n"
+           "       hiverun add [--scope S] [--place run|runonce] NAME COMMAND\n"
+           "       hiverun set [--scope S] [--place run|runonce] NAME COMMAND\n"
+           "       hiverun rename [--scope S] [--place run|runonce] OLD NEW\n"
+           "       hiverun remove [--scope S] [--place P] NAME\n"
+           "       hiverun disable|enable [--scope S] [--place run|startup] NAME\n"
            "       hiverun --help | --version\n"
-           "The programs Windows starts at log-on from the Run key of the current user (--scope user,\n"
-           "the default) or of the local machine (--scope machine; all: both, for list only).\n"
-           "  list     name, command line, scope, program file and whether that file exists\n"
+           "The programs Windows starts at log-on for the current user (--scope user, the default),\n"
+           "for all users (--scope machine) or, for all users, from the 32-bit view of the registry\n"
+           "(--scope machine32: the keys below HKLM\\Software\\WOW6432Node); all: every one, for list\n"
+           "only. --place names the Run key (the default), the RunOnce key (run once at the next\n"
+           "log-on) or the Startup folder (its files; shortcuts show their target).\n"
+           "  list     name, command line, scope, program file, whether that file exists, place and\n"
+           "           state (enabled, disabled, or once for RunOnce)\n"
            "  add      a new entry; a name that exists already (in any letter case) is refused\n"
-           "  set      a new command line for an entry\n"
+           "  set      a new command line for an entry (an expandable string stays one)\n"
            "  rename   a new name for an entry (also in letter case only); the entry is written\n"
-           "           under its new name before the old one is removed\n"
-           "  remove   deletes an entry\n"
+           "           under its new name before the old one is removed, and keeps its state\n"
+           "  remove   deletes an entry and its state; a Startup-folder file goes to the Recycle Bin\n"
+           "  disable  keeps an entry from starting without deleting it (as Windows' own settings\n"
+           "           do); enable lets it start again\n"
            "Names and commands are taken exactly as given; put \"--\" before a name that begins with \"-\".\n"
            "exit status: 0 done, 1 the registry refused (the reason follows), 2 usage error,\n"
            "             3 refused by a check (a name that exists already or does not exist, an\n"
-           "             empty name or command)\n";
+           "             empty name or command, disabling a RunOnce entry)\n";
 }
 
 bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
     Options o;
-    bool scopeGiven = false, formatGiven = false;
+    bool scopeGiven = false, formatGiven = false, whereGiven = false;
     auto option = [&](size_t& i, std::string* err) {
         const std::string& a = args[i];
         std::string v;
@@ -47,13 +55,30 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
                 o.scope = Scope::User;
             else if (v == "machine")
                 o.scope = Scope::Machine;
+            else if (v == "machine32")
+                o.scope = Scope::Machine32;
             else if (v == "all")
                 o.scope = Scope::All;
             else {
-                *err = "unknown scope '" + v + "' (user, machine or all)";
+                *err = "unknown scope '" + v + "' (user, machine, machine32 or all)";
                 return false;
             }
             scopeGiven = true;
+            return true;
+        }
+        if (text::isOption(a, "--place")) {
+            if (!text::optionValue(args, i, "--place", &v, err)) return false;
+            if (v == "run")
+                o.where = Where::Run;
+            else if (v == "runonce")
+                o.where = Where::RunOnce;
+            else if (v == "startup")
+                o.where = Where::Startup;
+            else {
+                *err = "unknown place '" + v + "' (run, runonce or startup)";
+                return false;
+            }
+            whereGiven = true;
             return true;
         }
         if (text::isOption(a, "--format")) {
@@ -64,7 +89,9 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
         return false;
     };
     text::CommandLine line;
-    if (!text::parseCommandLine(args, {"list", "add", "set", "rename", "remove"}, option, &line, error)) return false;
+    if (!text::parseCommandLine(args, {"list", "add", "set", "rename", "remove", "disable", "enable"}, option, &line,
+                                error))
+        return false;
     o.command = static_cast<Command>(line.command);
     o.operands = std::move(line.operands);
     o.help = line.help;
@@ -100,6 +127,11 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             want = 1;
             what = "remove takes NAME";
             break;
+        case Command::Disable:
+        case Command::Enable:
+            want = 1;
+            what = "disable and enable take NAME";
+            break;
         case Command::None: break;
     }
     if (o.operands.size() != want) {
@@ -108,6 +140,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     }
     if (o.command == Command::List) {
         if (!scopeGiven) o.scope = Scope::All;
+        if (!whereGiven) o.where = Where::Any;
     } else {
         if (o.scope == Scope::All) {
             *error = "--scope all is for list only";
@@ -117,6 +150,17 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
             *error = "--format is for list only";
             return false;
         }
+        if (o.where == Where::Startup &&
+            (o.command == Command::Add || o.command == Command::Set || o.command == Command::Rename)) {
+            *error =
+                "a Startup-folder file is listed, disabled, enabled and removed; add, set and rename are for "
+                "the Run and RunOnce keys";
+            return false;
+        }
+    }
+    if (o.scope == Scope::Machine32 && o.where == Where::Startup) {
+        *error = "the Startup folder has no 32-bit view (use --scope machine)";
+        return false;
     }
     *out = o;
     return true;
@@ -125,10 +169,11 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
 std::string FormatEntries(const std::vector<Entry>& entries, Format format) {
     std::string out;
     if (format == Format::Tsv) {
-        out = "name\tdata\tscope\tprogram\texists\n";
+        out = "name\tdata\tscope\tprogram\texists\tplace\tstate\n";
         for (const Entry& e : entries)
             out += text::escapeTsv(e.name) + "\t" + text::escapeTsv(e.data) + "\t" + e.scope + "\t" +
-                   text::escapeTsv(e.program) + "\t" + (e.exists ? "yes" : "no") + "\n";
+                   text::escapeTsv(e.program) + "\t" + (e.exists ? "yes" : "no") + "\t" + e.place + "\t" + e.state +
+                   "\n";
         return out;
     }
     std::vector<std::string> objects;
@@ -136,7 +181,8 @@ std::string FormatEntries(const std::vector<Entry>& entries, Format format) {
     for (const Entry& e : entries)
         objects.push_back("\"name\": " + text::jsonString(e.name) + ", \"data\": " + text::jsonString(e.data) +
                           ", \"scope\": " + text::jsonString(e.scope) + ", \"program\": " +
-                          text::jsonString(e.program) + ", \"exists\": " + (e.exists ? "true" : "false"));
+                          text::jsonString(e.program) + ", \"exists\": " + (e.exists ? "true" : "false") +
+                          ", \"place\": " + text::jsonString(e.place) + ", \"state\": " + text::jsonString(e.state));
     return text::jsonObjectList(objects);
 }
 
@@ -156,10 +202,44 @@ std::string ReasonText(long code) {
 
 namespace {
 
-const char* ScopeWord(Scope s) { return s == Scope::Machine ? "machine" : "user"; }
+using startup::PlaceId;
+using startup::PlaceOf;
 
-std::string RunKeyOf(Scope s) {
-    return std::string(s == Scope::Machine ? "HKEY_LOCAL_MACHINE\\" : "HKEY_CURRENT_USER\\") + startup::kRunKeyPath;
+const char* ScopeWord(Scope s) {
+    switch (s) {
+        case Scope::Machine: return "machine";
+        case Scope::Machine32: return "machine32";
+        default: return "user";
+    }
+}
+
+Scope ScopeOfPlace(PlaceId id) {
+    const startup::Place& p = PlaceOf(id);
+    if (p.root == plat::kHkeyCurrentUser) return Scope::User;
+    return p.view32 ? Scope::Machine32 : Scope::Machine;
+}
+
+startup::PlaceKind KindOf(Where w) {
+    return w == Where::RunOnce   ? startup::PlaceKind::RunOnce
+           : w == Where::Startup ? startup::PlaceKind::Folder
+                                 : startup::PlaceKind::Run;
+}
+
+// The one place a scope and a kind of place name (ParseArgs has refused the 32-bit folder).
+PlaceId PlaceFor(Scope scope, Where where) {
+    for (int id = 0; id < startup::kPlaceCount; ++id)
+        if (ScopeOfPlace(static_cast<PlaceId>(id)) == scope && PlaceOf(id).kind == KindOf(where))
+            return static_cast<PlaceId>(id);
+    return startup::kUserRun;
+}
+
+const char* StateWord(startup::EntryState s) {
+    switch (s) {
+        case startup::EntryState::Disabled: return "disabled";
+        case startup::EntryState::Once: return "once";
+        case startup::EntryState::Enabled: break;
+    }
+    return "enabled";
 }
 
 // The window and the console around it for one run.
@@ -179,21 +259,31 @@ public:
         };
         form_.show();
         host_.runPosted();
-        shown_ = Scope::User;  // the window opens on the current user's entries
+        shownRoot_ = plat::kHkeyCurrentUser;  // the window opens on the current user's entries
     }
 
-    int list(Scope scope, Format format) {
+    int list(Scope scope, Where where, Format format) {
         std::vector<Entry> entries;
         int status = kExitOk;
-        for (Scope s : {Scope::User, Scope::Machine}) {
-            if (scope != Scope::All && scope != s) continue;
-            if (int rc = choose(s); rc != kExitOk) {
-                status = rc;
-                continue;
-            }
-            for (const auto& [name, data] : rows()) {
-                std::string program = startup::ProgramFileOf(data);
-                entries.push_back({name, data, ScopeWord(s), program, startup::FileExists(svc_.files, program)});
+        for (plat::RegHandle root : {plat::kHkeyCurrentUser, plat::kHkeyLocalMachine}) {
+            bool shown = false;
+            for (PlaceId id : startup::PlacesOfRoot(root)) {
+                if (scope != Scope::All && scope != ScopeOfPlace(id)) continue;
+                if (where != Where::Any && PlaceOf(id).kind != KindOf(where)) continue;
+                if (!shown) choose(root);
+                shown = true;
+                if (!form_.PlaceReadable(id)) {
+                    // A missing Startup folder holds nothing; a key that cannot be read is an error.
+                    if (startup::IsRegistryPlace(PlaceOf(id))) status = readRefused(id);
+                    continue;
+                }
+                for (int row = 0; row < form_.ListView.count(); ++row) {
+                    const startup::StartupEntry* e = form_.EntryOfRow(row);
+                    if (!e || e->place != id) continue;
+                    entries.push_back({e->Name, e->Data, ScopeWord(ScopeOfPlace(id)), e->program,
+                                       startup::FileExists(svc_.files, e->program), PlaceOf(id).label,
+                                       StateWord(e->state)});
+                }
             }
         }
         if (!console_.out(FormatEntries(entries, format))) {
@@ -203,24 +293,27 @@ public:
         return status;
     }
 
-    int add(Scope scope, const std::string& name, const std::string& data) {
-        if (int rc = choose(scope); rc != kExitOk) return rc;
+    int add(PlaceId place, const std::string& name, const std::string& data) {
+        if (int rc = choosePlace(place); rc != kExitOk) return rc;
         host_.onModal("frmCreate", [&](ui::Form& f) {
             auto& d = static_cast<startup::EntryDialog&>(f);
+            for (int i = 0; i < d.cboPlace.count(); ++i)
+                if (d.cboPlace.items()[i] == PlaceOf(place).label) drv_.pick(d.cboPlace, i);
             drv_.type(d.txtName, name);
             drv_.type(d.txtData, data);
-            drv_.click(d.cmdOK);
+            if (d.ChosenPlace() == place) drv_.click(d.cmdOK);
         });
-        if (int rc = press(form_.cmdCreate, scope); rc != kExitOk) return rc;
-        if (!listedExactly(name, &data)) return notKept("\"" + name + "\" is not listed after it was written", scope);
-        console_.out("added \"" + name + "\" to " + RunKeyOf(scope) + "\n");
+        if (int rc = press(form_.cmdCreate, place); rc != kExitOk) return rc;
+        if (!listedExactly(place, name, &data))
+            return notKept("\"" + name + "\" is not listed after it was written", place);
+        console_.out("added \"" + name + "\" to " + WhereText(place) + "\n");
         return kExitOk;
     }
 
-    int set(Scope scope, const std::string& name, const std::string& data) {
-        if (int rc = choose(scope); rc != kExitOk) return rc;
-        int row = findRow(name);
-        if (row < 0) return noSuchEntry(name, scope);
+    int set(PlaceId place, const std::string& name, const std::string& data) {
+        if (int rc = choosePlace(place); rc != kExitOk) return rc;
+        int row = findRow(place, name);
+        if (row < 0) return noSuchEntry(name, place);
         const std::string listedName = form_.ListView.text(row);
         drv_.clickRow(form_.ListView, row);
         host_.onModal("frmModify", [&](ui::Form& f) {
@@ -228,17 +321,17 @@ public:
             drv_.type(d.txtData, data);
             drv_.click(d.cmdOK);
         });
-        if (int rc = press(form_.cmdModify, scope); rc != kExitOk) return rc;
-        if (!listedExactly(listedName, &data))
-            return notKept("\"" + listedName + "\" does not show the new command line", scope);
-        console_.out("set \"" + listedName + "\" in " + RunKeyOf(scope) + "\n");
+        if (int rc = press(form_.cmdModify, place); rc != kExitOk) return rc;
+        if (!listedExactly(place, listedName, &data))
+            return notKept("\"" + listedName + "\" does not show the new command line", place);
+        console_.out("set \"" + listedName + "\" in " + WhereText(place) + "\n");
         return kExitOk;
     }
 
-    int rename(Scope scope, const std::string& oldName, const std::string& newName) {
-        if (int rc = choose(scope); rc != kExitOk) return rc;
-        int row = findRow(oldName);
-        if (row < 0) return noSuchEntry(oldName, scope);
+    int rename(PlaceId place, const std::string& oldName, const std::string& newName) {
+        if (int rc = choosePlace(place); rc != kExitOk) return rc;
+        int row = findRow(place, oldName);
+        if (row < 0) return noSuchEntry(oldName, place);
         const std::string listedName = form_.ListView.text(row);
         const std::string data = form_.ListView.subItem(row, 1);
         drv_.clickRow(form_.ListView, row);
@@ -247,61 +340,109 @@ public:
             drv_.type(d.txtName, newName);
             drv_.click(d.cmdOK);
         });
-        if (int rc = press(form_.cmdModify, scope); rc != kExitOk) return rc;
+        if (int rc = press(form_.cmdModify, place); rc != kExitOk) return rc;
         // The new name, in the letter case given, must be listed; the old one must be gone
         // unless it is the same name in another case.
-        if (!listedExactly(newName, &data)) {
-            int now = findRow(newName);
+        if (!listedExactly(place, newName, &data)) {
+            int now = findRow(place, newName);
             if (now >= 0 && form_.ListView.text(now) != newName)
-                return notKept("the entry kept its old letter case \"" + form_.ListView.text(now) + "\"", scope);
-            return notKept("\"" + newName + "\" is not listed after the rename", scope);
+                return notKept("the entry kept its old letter case \"" + form_.ListView.text(now) + "\"", place);
+            return notKept("\"" + newName + "\" is not listed after the rename", place);
         }
-        if (!text::equalNoCase(listedName, newName) && findRow(listedName) >= 0)
-            return notKept("\"" + listedName + "\" is still listed after the rename", scope);
-        console_.out("renamed \"" + listedName + "\" to \"" + newName + "\" in " + RunKeyOf(scope) + "\n");
+        if (!text::equalNoCase(listedName, newName) && findRow(place, listedName) >= 0)
+            return notKept("\"" + listedName + "\" is still listed after the rename", place);
+        console_.out("renamed \"" + listedName + "\" to \"" + newName + "\" in " + WhereText(place) + "\n");
         return kExitOk;
     }
 
-    int remove(Scope scope, const std::string& name) {
-        if (int rc = choose(scope); rc != kExitOk) return rc;
-        int row = findRow(name);
-        if (row < 0) return noSuchEntry(name, scope);
+    int remove(PlaceId place, const std::string& name) {
+        if (int rc = choosePlace(place); rc != kExitOk) return rc;
+        int row = findRow(place, name);
+        if (row < 0) return noSuchEntry(name, place);
         const std::string listedName = form_.ListView.text(row);
         drv_.clickRow(form_.ListView, row);
         confirmDelete_ = true;
-        int rc = press(form_.cmdDelete, scope);
+        int rc = press(form_.cmdDelete, place);
         confirmDelete_ = false;
         if (rc != kExitOk) return rc;
-        if (findRow(listedName) >= 0) return notKept("\"" + listedName + "\" is still listed after removing it", scope);
-        console_.out("removed \"" + listedName + "\" from " + RunKeyOf(scope) + "\n");
+        if (findRow(place, listedName) >= 0)
+            return notKept("\"" + listedName + "\" is still listed after removing it", place);
+        const bool folder = !startup::IsRegistryPlace(PlaceOf(place));
+        console_.out((folder ? "moved \"" + listedName + "\" to the Recycle Bin from "
+                             : "removed \"" + listedName + "\" from ") +
+                     WhereText(place) + "\n");
+        return kExitOk;
+    }
+
+    int setState(PlaceId place, const std::string& name, bool enable) {
+        if (int rc = choosePlace(place); rc != kExitOk) return rc;
+        int row = findRow(place, name);
+        if (row < 0) return noSuchEntry(name, place);
+        const std::string listedName = form_.ListView.text(row);
+        const startup::EntryState before = form_.EntryOfRow(row)->state;
+        const startup::EntryState want = enable ? startup::EntryState::Enabled : startup::EntryState::Disabled;
+        const char* word = enable ? "enabled" : "disabled";
+        if (before == want) {
+            console_.out("\"" + listedName + "\" in " + WhereText(place) + " is " + word + " already\n");
+            return kExitOk;
+        }
+        drv_.clickRow(form_.ListView, row);
+        // Enable is offered only for a disabled entry; a RunOnce entry has Disable, which says why
+        // it cannot be disabled.
+        if (enable && before == startup::EntryState::Once) {
+            console_.err(std::string("hiverun: refused: ") + startup::kRunOnceDisableText + "\n");
+            return kExitCheck;
+        }
+        if (int rc = press(enable ? form_.cmdEnable : form_.cmdDisable, place); rc != kExitOk) return rc;
+        row = form_.RowOf(place, listedName);
+        if (row < 0 || form_.EntryOfRow(row)->state != want)
+            return notKept("\"" + listedName + "\" is not shown " + word + " afterwards", place);
+        console_.out(std::string(word) + " \"" + listedName + "\" in " + WhereText(place) + "\n");
         return kExitOk;
     }
 
 private:
-    // Shows the entries of one Run key, as the option buttons do.
-    int choose(Scope s) {
-        if (s != shown_) {
-            drv_.click(form_.Option1[s == Scope::Machine ? 0 : 1]);
-            shown_ = s;
+    // Shows the entries of one root, as the option buttons do.
+    void choose(plat::RegHandle root) {
+        if (root != shownRoot_) {
+            drv_.click(form_.Option1[root == plat::kHkeyLocalMachine ? 0 : 1]);
+            shownRoot_ = root;
         }
-        if (!form_.KeyReadable()) return readRefused(s);
+    }
+
+    int choosePlace(PlaceId place) {
+        choose(PlaceOf(place).root);
+        if (!form_.PlaceReadable(place)) return readRefused(place);
         return kExitOk;
+    }
+
+    std::string WhereText(PlaceId id) {
+        const startup::Place& p = PlaceOf(id);
+        if (startup::IsRegistryPlace(p)) return startup::KeyTextOf(p);
+        const std::string path = form_.FolderPathOf(id);
+        return std::string(p.root == plat::kHkeyCurrentUser ? "the user's" : "all users'") + " Startup folder" +
+               (path.empty() ? "" : " " + path);
     }
 
     // The window shows only its fixed open error; the platform's code is asked again through
     // the window's own registry class.
-    int readRefused(Scope s) {
+    int readRefused(PlaceId id) {
+        const startup::Place& p = PlaceOf(id);
+        if (!startup::IsRegistryPlace(p)) {
+            console_.err("hiverun: the system names no folder for " + WhereText(id) + "\n");
+            return kExitRefused;
+        }
         startup::ClsRegistry reg(svc_.registry);
-        reg.hKey(s == Scope::Machine ? plat::kHkeyLocalMachine : plat::kHkeyCurrentUser);
-        reg.SubKey(startup::kRunKeyPath);
+        reg.hKey(p.root);
+        reg.SubKey(p.keyPath);
         long code = reg.Reg_OpenKey() ? 0 : reg.lastError();
-        console_.err("hiverun: the registry refused to open " + RunKeyOf(s) + ": " +
+        console_.err("hiverun: the registry refused to open " + WhereText(id) + ": " +
                      (code ? ReasonText(code) : std::string("it could not be read")) + "\n");
         return kExitRefused;
     }
 
     // Presses a command of the window and judges the message boxes it showed.
-    int press(ui::Button& command, Scope scope) {
+    int press(ui::Button& command, PlaceId place) {
         size_t first = boxes_.size();
         drv_.click(command);
         host_.runPosted();
@@ -309,13 +450,14 @@ private:
         for (size_t i = first; i < boxes_.size() && status == kExitOk; ++i) {
             const ui::MsgBoxRecord& box = boxes_[i];
             if (box.text == startup::kDeleteQuestion) continue;
-            if (box.text == startup::kEmptyText || box.text == startup::kDuplicateText) {
+            if (box.text == startup::kEmptyText || box.text == startup::kDuplicateText ||
+                box.text == startup::kRunOnceDisableText) {
                 console_.err("hiverun: refused: " + box.text + "\n");
                 status = kExitCheck;
             } else if (box.text == startup::kOpenErrorText) {
-                status = readRefused(scope);
+                status = readRefused(place);
             } else {
-                console_.err("hiverun: the registry refused: " + WithReason(box.text) + hint(scope) + "\n");
+                console_.err("hiverun: the registry refused: " + WithReason(box.text) + hint(place) + "\n");
                 status = kExitRefused;
             }
         }
@@ -332,44 +474,38 @@ private:
         return head + ": " + ReasonText(code);
     }
 
-    static std::string hint(Scope scope) {
-        return scope == Scope::Machine ? "\nhiverun: changing the machine's Run key needs an administrator's rights "
-                                         "(run hiverun from an elevated command prompt)"
-                                       : "";
+    static std::string hint(PlaceId place) {
+        return PlaceOf(place).root == plat::kHkeyLocalMachine
+                   ? "\nhiverun: changing what starts for all users needs an administrator's rights "
+                     "(run hiverun from an elevated command prompt)"
+                   : "";
     }
 
-    std::vector<std::pair<std::string, std::string>> rows() const {
-        std::vector<std::pair<std::string, std::string>> out;
-        if (form_.EntriesEmpty) return out;  // the window's single empty row stands for "none"
-        for (int i = 0; i < form_.ListView.count(); ++i)
-            out.emplace_back(form_.ListView.text(i), form_.ListView.subItem(i, 1));
-        return out;
+    // The row of an entry of that place: the name as given, else the same name in another
+    // letter case (the registry or the folder holds one of them at most).
+    int findRow(PlaceId place, const std::string& name) const {
+        int caseless = -1;
+        for (int i = 0; i < form_.ListView.count(); ++i) {
+            const startup::StartupEntry* e = form_.EntryOfRow(i);
+            if (!e || e->place != place) continue;
+            if (e->Name == name) return i;
+            if (caseless < 0 && text::equalNoCase(e->Name, name)) caseless = i;
+        }
+        return caseless;
     }
 
-    // The row of an entry: the name as given, else the same name in another letter case (the
-    // registry holds one of them at most).
-    int findRow(const std::string& name) const {
-        if (form_.EntriesEmpty) return -1;
-        for (int i = 0; i < form_.ListView.count(); ++i)
-            if (form_.ListView.text(i) == name) return i;
-        for (int i = 0; i < form_.ListView.count(); ++i)
-            if (text::equalNoCase(form_.ListView.text(i), name)) return i;
-        return -1;
+    bool listedExactly(PlaceId place, const std::string& name, const std::string* data) const {
+        const int row = form_.RowOf(place, name);
+        return row >= 0 && (!data || form_.EntryOfRow(row)->Data == *data);
     }
 
-    bool listedExactly(const std::string& name, const std::string* data) const {
-        for (const auto& [n, d] : rows())
-            if (n == name && (!data || d == *data)) return true;
-        return false;
-    }
-
-    int noSuchEntry(const std::string& name, Scope scope) {
-        console_.err("hiverun: refused: there is no entry \"" + name + "\" in " + RunKeyOf(scope) + "\n");
+    int noSuchEntry(const std::string& name, PlaceId place) {
+        console_.err("hiverun: refused: there is no entry \"" + name + "\" in " + WhereText(place) + "\n");
         return kExitCheck;
     }
 
-    int notKept(const std::string& what, Scope scope) {
-        console_.err("hiverun: the registry did not keep the change: " + what + " in " + RunKeyOf(scope) + "\n");
+    int notKept(const std::string& what, PlaceId place) {
+        console_.err("hiverun: the registry did not keep the change: " + what + " in " + WhereText(place) + "\n");
         return kExitRefused;
     }
 
@@ -379,18 +515,26 @@ private:
     ui::Driver drv_;
     startup::FrmMain form_;
     std::vector<ui::MsgBoxRecord> boxes_;
-    Scope shown_ = Scope::User;
+    plat::RegHandle shownRoot_ = plat::kHkeyCurrentUser;
     bool confirmDelete_ = false;
 };
 
 int RunCommand(const Options& o, startup::StartupServices services, Console& console) {
+    // An empty name would address the key's default value, which is no entry of its own.
+    if (o.command != Command::List && o.command != Command::Add && o.operands[0].empty()) {
+        console.err(std::string("hiverun: refused: ") + startup::kEmptyText + "\n");
+        return kExitCheck;
+    }
     Session s(services, console);
+    const PlaceId place = PlaceFor(o.scope, o.where);
     switch (o.command) {
-        case Command::List: return s.list(o.scope, o.format);
-        case Command::Add: return s.add(o.scope, o.operands[0], o.operands[1]);
-        case Command::Set: return s.set(o.scope, o.operands[0], o.operands[1]);
-        case Command::Rename: return s.rename(o.scope, o.operands[0], o.operands[1]);
-        case Command::Remove: return s.remove(o.scope, o.operands[0]);
+        case Command::List: return s.list(o.scope, o.where, o.format);
+        case Command::Add: return s.add(place, o.operands[0], o.operands[1]);
+        case Command::Set: return s.set(place, o.operands[0], o.operands[1]);
+        case Command::Rename: return s.rename(place, o.operands[0], o.operands[1]);
+        case Command::Remove: return s.remove(place, o.operands[0]);
+        case Command::Disable: return s.setState(place, o.operands[0], false);
+        case Command::Enable: return s.setState(place, o.operands[0], true);
         case Command::None: break;
     }
     return kExitUsage;

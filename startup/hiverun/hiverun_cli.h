@@ -19,12 +19,15 @@ constexpr int kExitRefused = 1;  // the registry refused (its reason on standard
                                  // output could not be written
 constexpr int kExitUsage = 2;
 constexpr int kExitCheck = 3;  // refused by a check: a name that exists already or does not
-                               // exist, an empty name or command
+                               // exist, an empty name or command, disabling a RunOnce entry
 
 const char* UsageText();
 
-enum class Command { None, List, Add, Set, Rename, Remove };
-enum class Scope { User, Machine, All };
+enum class Command { None, List, Add, Set, Rename, Remove, Disable, Enable };
+// Whose entries: the current user's, the machine's (64-bit view) or the machine's 32-bit view.
+enum class Scope { User, Machine, Machine32, All };
+// Which kind of place: the Run key, the RunOnce key, or the Startup folder.
+enum class Where { Run, RunOnce, Startup, Any };
 using Format = text::ListFormat;
 
 struct Options {
@@ -32,6 +35,7 @@ struct Options {
     bool help = false;
     bool version = false;
     Scope scope = Scope::User;  // list: All unless given
+    Where where = Where::Run;   // list: Any unless given
     Format format = Format::Tsv;
     std::vector<std::string> operands;
 };
@@ -44,9 +48,11 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
 struct Entry {
     std::string name;
     std::string data;
-    std::string scope;    // "user" or "machine"
-    std::string program;  // the program file named by the command line
+    std::string scope;    // "user", "machine" or "machine32"
+    std::string program;  // the program file named by the command line, variables expanded
     bool exists = false;  // whether that file exists
+    std::string place;    // the window's Place column: "Run", "Run (32-bit)", "RunOnce", "Startup folder" ...
+    std::string state;    // "enabled", "disabled" or "once" (a RunOnce entry)
 };
 
 // The entries as tab-separated lines under a header line, or as a JSON array.

@@ -3,6 +3,9 @@
 // under both roots. The registry is read back after each step with the plain Win32 calls.
 // Run by tests/e2e/startup/run.sh only: it writes the prefix's Run keys.
 #include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +15,9 @@
 #include <vector>
 
 #include "common/platform/fake/fake_shell.h"
+#include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_startup_shell.h"
 #include "common/platform/win32/win32_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
@@ -81,9 +86,13 @@ protected:
     plat::Win32Files files;
     plat::FakeShell shell;  // the web label is not pressed here
     plat::Win32Icons icons;
+    plat::Win32Clock clock;
+    plat::Win32ShellLinks links;
+    plat::Win32RecycleBin recycleBin;
+    plat::Win32Environment environment;
     ui::HeadlessHost host;
     ui::Driver drv{host};
-    startup::FrmMain form{host, {reg, files, shell, icons}};
+    startup::FrmMain form{host, {reg, files, shell, icons, clock, links, recycleBin, environment}};
 };
 
 TEST_F(StartupE2E, CreateRenameModifyDeleteOnTheRealRunKeys) {
@@ -156,6 +165,96 @@ TEST_F(StartupE2E, AllUsersViewWritesTheLocalMachineKey) {
     host.answer(ui::mb::Yes);
     drv.keyDown(form.ListView, ui::kKeyDelete);
     EXPECT_EQ(ReadRun(HKEY_LOCAL_MACHINE, "Scl E2E Machine"), std::nullopt);
+}
+
+// The Startup folder through the real shell: a shortcut saved with the link interface is listed
+// with its target, disabled and enabled through the state value Windows reads, and deleted to
+// the Recycle Bin with its state.
+TEST_F(StartupE2E, StartupFolderShortcutThroughTheRealShell) {
+    wchar_t folder[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_STARTUP | CSIDL_FLAG_CREATE, nullptr, 0, folder), S_OK);
+    const std::wstring lnk = std::wstring(folder) + L"\\Scl E2E Notepad.lnk";
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);  // S_FALSE: the thread had it
+    ASSERT_TRUE(SUCCEEDED(com));
+    {
+        IShellLinkW* link = nullptr;
+        ASSERT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)),
+                  S_OK);
+        link->SetPath(L"C:\\windows\\notepad.exe");
+        link->SetArguments(L"/p todo.txt");
+        IPersistFile* file = nullptr;
+        ASSERT_EQ(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)), S_OK);
+        EXPECT_EQ(file->Save(lnk.c_str(), TRUE), S_OK);
+        file->Release();
+        link->Release();
+    }
+    CoUninitialize();  // once for each successful CoInitializeEx
+
+    const std::string name = "Scl E2E Notepad.lnk";
+    form.show();
+    const int row = form.RowOf(startup::kUserFolder, name);
+    ASSERT_GE(row, 0);
+    EXPECT_TRUE(text::equalNoCase(form.ListView.subItem(row, 1), "C:\\windows\\notepad.exe /p todo.txt"))
+        << form.ListView.subItem(row, 1);
+    EXPECT_EQ(form.ListView.subItem(row, 2), "Startup folder");
+    EXPECT_EQ(form.ListView.subItem(row, 3), "Enabled");
+
+    auto state = [&]() -> std::vector<uint8_t> {
+        const wchar_t* key = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\StartupFolder";
+        DWORD type = 0, bytes = 64;
+        std::vector<uint8_t> data(64);
+        if (RegGetValueW(HKEY_CURRENT_USER, key, L"Scl E2E Notepad.lnk", RRF_RT_ANY, &type, data.data(), &bytes) !=
+            ERROR_SUCCESS)
+            return {};
+        EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+        data.resize(bytes);
+        return data;
+    };
+    FILETIME before{};
+    GetSystemTimeAsFileTime(&before);
+    drv.clickRow(form.ListView, row);
+    drv.click(form.cmdDisable);
+    std::vector<uint8_t> disabled = state();
+    ASSERT_EQ(disabled.size(), 12u);
+    EXPECT_EQ(std::vector<uint8_t>(disabled.begin(), disabled.begin() + 4), (std::vector<uint8_t>{3, 0, 0, 0}));
+    uint64_t when = 0;
+    for (int i = 11; i >= 4; --i) when = (when << 8) | disabled[i];
+    const uint64_t start = (static_cast<uint64_t>(before.dwHighDateTime) << 32) | before.dwLowDateTime;
+    EXPECT_GE(when, start);
+    EXPECT_LT(when - start, 600ULL * 10000000);  // the time of the change, UTC
+    EXPECT_EQ(form.ListView.subItem(form.RowOf(startup::kUserFolder, name), 3), "Disabled");
+    drv.click(form.cmdEnable);
+    EXPECT_EQ(state().at(0), 2);
+
+    host.answer(ui::mb::Yes);
+    drv.click(form.cmdDelete);
+    EXPECT_EQ(GetFileAttributesW(lnk.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(state().empty());
+    EXPECT_EQ(form.RowOf(startup::kUserFolder, name), -1);
+}
+
+// An expandable Run value is listed, its variables expanded for the file test, and a change of
+// its command line keeps its type.
+TEST_F(StartupE2E, ExpandableRunValueKeepsItsType) {
+    const std::u16string data = u"%SystemRoot%\\notepad.exe";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kRun, L"Scl E2E Expand", REG_EXPAND_SZ, data.c_str(),
+                              static_cast<DWORD>((data.size() + 1) * 2)),
+              ERROR_SUCCESS);
+    form.show();
+    drv.click(form.Option1[1]);
+    ASSERT_GE(Row("Scl E2E Expand"), 0);
+    const startup::StartupEntry* e = form.EntryOfRow(Row("Scl E2E Expand"));
+    EXPECT_TRUE(text::equalNoCase(e->program, "C:\\windows\\notepad.exe")) << e->program;
+    drv.clickRow(form.ListView, Row("Scl E2E Expand"));
+    Edit("frmModify", "Scl E2E Expand", "%SystemRoot%\\regedit.exe");
+    drv.click(form.cmdModify);
+    DWORD type = 0;
+    ASSERT_EQ(
+        RegGetValueW(HKEY_CURRENT_USER, kRun, L"Scl E2E Expand", RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, nullptr),
+        ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRun, L"Scl E2E Expand");
 }
 
 }  // namespace

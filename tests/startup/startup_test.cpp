@@ -9,7 +9,9 @@
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_icons.h"
 #include "common/platform/fake/fake_registry.h"
+#include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_shell.h"
+#include "common/platform/fake/fake_startup_shell.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "startup/cls_registry.h"
@@ -111,12 +113,16 @@ protected:
     plat::FakeFiles files;
     plat::FakeShell shell;
     plat::FakeIcons icons;
+    plat::FakeClock clock;
+    plat::FakeShellLinks links;
+    plat::FakeRecycleBin recycleBin{files};
+    plat::FakeEnvironment environment;
     ui::HeadlessHost host;
     ui::Driver drv{host};
-    startup::FrmMain form{host, {reg, files, shell, icons}};
+    startup::FrmMain form{host, {reg, files, shell, icons, clock, links, recycleBin, environment}};
 };
 
-TEST_F(StartupTest, ListsEveryStringValueWhateverItsLengthAndSkipsOtherTypes) {
+TEST_F(StartupTest, ListsEveryStringValuePlainOrExpandableWhateverItsLengthAndSkipsOtherTypes) {
     const std::string longData = "C:\\" + std::string(300, 'd') + ".exe";
     const std::string longName = std::string(300, 'N');
     Put(kHkeyCurrentUser, "Short", "a.exe");
@@ -126,14 +132,14 @@ TEST_F(StartupTest, ListsEveryStringValueWhateverItsLengthAndSkipsOtherTypes) {
     Put(kHkeyCurrentUser, "Number", {1, 0, 0, 0}, plat::kRegDword);
     Put(kHkeyCurrentUser, "After", "b.exe");
     form.show();
-    EXPECT_EQ(Rows(),
-              (std::vector<std::string>{"Short=a.exe", "LongData=" + longData, longName + "=n.exe", "After=b.exe"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"Short=a.exe", "LongData=" + longData, "Expand=%windir%\\x.exe",
+                                                longName + "=n.exe", "After=b.exe"}));
     // The entry after the long ones can be removed.
-    drv.clickRow(form.ListView, 3);
+    drv.clickRow(form.ListView, 4);
     host.answer(ui::mb::Yes);
     drv.click(form.cmdDelete);
     EXPECT_EQ(Stored(kHkeyCurrentUser, "After"), "<missing>");
-    EXPECT_EQ(form.ListView.count(), 3);
+    EXPECT_EQ(form.ListView.count(), 4);
 }
 
 TEST_F(StartupTest, StringDataIsCutAtTheFirstNulWithinItsSize) {
@@ -157,7 +163,7 @@ TEST_F(StartupTest, StringDataIsCutAtTheFirstNulWithinItsSize) {
 }
 
 TEST_F(StartupTest, KeyWithoutStringValuesShowsOnePlaceholderRowAndNoEditOfIt) {
-    Put(kHkeyCurrentUser, "Expand", Utf16Bytes("%windir%\\x.exe"), plat::kRegExpandSz);
+    Put(kHkeyCurrentUser, "Number", {1, 0, 0, 0}, plat::kRegDword);
     form.show();
     ASSERT_EQ(form.ListView.count(), 1);
     EXPECT_EQ(form.ListView.text(0), "");
@@ -165,10 +171,12 @@ TEST_F(StartupTest, KeyWithoutStringValuesShowsOnePlaceholderRowAndNoEditOfIt) {
     EXPECT_TRUE(form.cmdCreate.enabled());
     EXPECT_FALSE(form.cmdModify.enabled());
     EXPECT_FALSE(form.cmdDelete.enabled());
+    EXPECT_FALSE(form.cmdDisable.enabled());
+    EXPECT_FALSE(form.cmdEnable.enabled());
     EXPECT_THROW(drv.click(form.cmdDelete), ui::DriverError);
     drv.keyDown(form.ListView, ui::kKeyDelete);  // the Delete key does nothing either
     EXPECT_TRUE(host.boxes.empty());
-    EXPECT_EQ(Stored(kHkeyCurrentUser, "Expand"), "%windir%\\x.exe");
+    EXPECT_TRUE(reg.getValue(kHkeyCurrentUser, kRunKeyPath, "Number", nullptr, nullptr));
 }
 
 TEST_F(StartupTest, KeyThatCannotBeReadShowsTheMessageClearsTheListAndDisablesEditing) {
@@ -180,11 +188,17 @@ TEST_F(StartupTest, KeyThatCannotBeReadShowsTheMessageClearsTheListAndDisablesEd
     drv.click(form.Option1[0]);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, startup::kOpenErrorText);
-    EXPECT_EQ(form.ListView.count(), 0);  // no rows of the other view stay behind
-    EXPECT_FALSE(form.cmdCreate.enabled());
+    EXPECT_EQ(Rows(), std::vector<std::string>{"="});  // no rows of the other root stay behind
     EXPECT_FALSE(form.cmdModify.enabled());
     EXPECT_FALSE(form.cmdDelete.enabled());
     EXPECT_FALSE(host.quitting());
+    // Create offers the places that could be read, never the refused key.
+    host.onModal("frmCreate", [&](ui::Form& f) {
+        auto& d = static_cast<startup::EntryDialog&>(f);
+        EXPECT_EQ(d.cboPlace.items(), (std::vector<std::string>{"Run (32-bit)", "RunOnce", "RunOnce (32-bit)"}));
+        drv.click(d.cmdCancel);
+    });
+    drv.click(form.cmdCreate);
     drv.click(form.Option1[1]);
     EXPECT_EQ(Rows(), std::vector<std::string>{"Mine=mine.exe"});
     EXPECT_TRUE(form.cmdModify.enabled());
@@ -292,7 +306,7 @@ TEST_F(StartupTest, CreateRefusesAnyNameTheRegistryAlreadyHoldsOrCannotAnswerFor
     const std::string longData(400, 'z');
     Put(kHkeyCurrentUser, "Long", longData);  // over-long data before the others
     Put(kHkeyCurrentUser, "Existing", "e.exe");
-    Put(kHkeyCurrentUser, "Hidden", Utf16Bytes("%x%"), plat::kRegExpandSz);  // not listed
+    Put(kHkeyCurrentUser, "Hidden", {1, 0, 0, 0}, plat::kRegDword);  // not listed
     form.show();
     for (const char* name : {"existing", "EXISTING", "Hidden", "long"}) {
         bool stayedOpen = false;

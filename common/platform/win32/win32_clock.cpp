@@ -20,4 +20,10 @@ std::string Win32Clock::timeOfDayText() {
 
 uint64_t Win32Clock::ticks() { return GetTickCount64(); }
 
+uint64_t Win32Clock::fileTimeNow() {
+    FILETIME ft{};
+    GetSystemTimeAsFileTime(&ft);
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
 }  // namespace plat

@@ -10,6 +10,7 @@ public:
     FileTime now() override;
     std::string timeOfDayText() override;
     uint64_t ticks() override;
+    uint64_t fileTimeNow() override;
 };
 
 }  // namespace plat

@@ -4,12 +4,15 @@
 //                                                  (posted: a modal window it opens does not block)
 //   uiclick rows  "<window title>"                prints the rows of the window's first list view,
 //                                                  columns separated by tabs
+//   uiclick clickrow "<window title>" "<text>"     clicks with the mouse (real input) on the first row
+//                                                  whose first column reads <text>
 // Exit code 0 on success, 1 when the window or control was not found.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,11 +76,63 @@ std::string Utf8(const wchar_t* w) {
     return s;
 }
 
+// The texts of a list view of another process, row by row, columns joined by tabs.
+bool ReadRows(HWND lv, std::vector<std::string>* rows) {
+    int n = static_cast<int>(SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageW(lv, LVM_GETHEADER, 0, 0));
+    int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+    if (columns < 1) columns = 1;
+    // The texts need a buffer in the target process.
+    DWORD pid = 0;
+    GetWindowThreadProcessId(lv, &pid);
+    HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!proc) return false;
+    const SIZE_T textBytes = 2048 * sizeof(wchar_t);
+    auto* remote =
+        static_cast<char*>(VirtualAllocEx(proc, nullptr, sizeof(LVITEMW) + textBytes, MEM_COMMIT, PAGE_READWRITE));
+    for (int i = 0; i < n; ++i) {
+        std::string line;
+        for (int col = 0; col < columns; ++col) {
+            LVITEMW item = {};
+            item.iSubItem = col;
+            item.cchTextMax = 2048;
+            item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
+            WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
+            SendMessageW(lv, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
+            wchar_t text[2048] = {};
+            ReadProcessMemory(proc, remote + sizeof(LVITEMW), text, textBytes, nullptr);
+            text[2047] = 0;
+            if (col) line += "\t";
+            line += Utf8(text);
+        }
+        rows->push_back(line);
+    }
+    VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+    CloseHandle(proc);
+    return true;
+}
+
+// The bounds of row i of another process's list view, in its client coordinates.
+bool RowRect(HWND lv, int i, RECT* out) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(lv, &pid);
+    HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!proc) return false;
+    auto* remote = static_cast<RECT*>(VirtualAllocEx(proc, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE));
+    RECT r{LVIR_LABEL, 0, 0, 0};
+    WriteProcessMemory(proc, remote, &r, sizeof r, nullptr);
+    const bool ok = SendMessageW(lv, LVM_GETITEMRECT, i, reinterpret_cast<LPARAM>(remote)) != 0 &&
+                    ReadProcessMemory(proc, remote, out, sizeof *out, nullptr);
+    VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+    CloseHandle(proc);
+    return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: uiclick wait|click|rows <title> [...]\n");
+        std::fprintf(stderr, "usage: uiclick wait|click|rows|clickrow <title> [...]\n");
         return 2;
     }
     std::wstring cmd = argv[1];
@@ -98,42 +153,33 @@ int wmain(int argc, wchar_t** argv) {
         PostMessageW(f.found, BM_CLICK, 0, 0);
         return 0;
     }
+    HWND lv = nullptr;
+    EnumChildWindows(top, ListViewChild, reinterpret_cast<LPARAM>(&lv));
+    std::vector<std::string> rows;
+    if (!lv || !ReadRows(lv, &rows)) return 1;
     if (cmd == L"rows") {
-        HWND lv = nullptr;
-        EnumChildWindows(top, ListViewChild, reinterpret_cast<LPARAM>(&lv));
-        if (!lv) return 1;
-        int n = static_cast<int>(SendMessageW(lv, LVM_GETITEMCOUNT, 0, 0));
-        HWND header = reinterpret_cast<HWND>(SendMessageW(lv, LVM_GETHEADER, 0, 0));
-        int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-        if (columns < 1) columns = 1;
-        // Same process space is not needed for the count; the texts need a buffer in the target.
-        DWORD pid = 0;
-        GetWindowThreadProcessId(lv, &pid);
-        HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-        if (!proc) return 1;
-        const SIZE_T textBytes = 2048 * sizeof(wchar_t);
-        auto* remote =
-            static_cast<char*>(VirtualAllocEx(proc, nullptr, sizeof(LVITEMW) + textBytes, MEM_COMMIT, PAGE_READWRITE));
-        for (int i = 0; i < n; ++i) {
-            std::string line;
-            for (int col = 0; col < columns; ++col) {
-                LVITEMW item = {};
-                item.iSubItem = col;
-                item.cchTextMax = 2048;
-                item.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(LVITEMW));
-                WriteProcessMemory(proc, remote, &item, sizeof item, nullptr);
-                SendMessageW(lv, LVM_GETITEMTEXTW, i, reinterpret_cast<LPARAM>(remote));
-                wchar_t text[2048] = {};
-                ReadProcessMemory(proc, remote + sizeof(LVITEMW), text, textBytes, nullptr);
-                text[2047] = 0;
-                if (col) line += "\t";
-                line += Utf8(text);
-            }
-            std::printf("%s\n", line.c_str());
-        }
-        VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
-        CloseHandle(proc);
+        for (const std::string& line : rows) std::printf("%s\n", line.c_str());
         return 0;
+    }
+    if (cmd == L"clickrow" && argc > 3) {
+        const std::string want = Utf8(argv[3]);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            if (rows[i].substr(0, rows[i].find('\t')) != want) continue;
+            SendMessageW(lv, LVM_ENSUREVISIBLE, i, FALSE);
+            RECT r{};
+            if (!RowRect(lv, static_cast<int>(i), &r)) return 1;
+            POINT p{r.left + 8, (r.top + r.bottom) / 2};
+            ClientToScreen(lv, &p);
+            SetForegroundWindow(top);
+            SetCursorPos(p.x, p.y);
+            INPUT in[2] = {};
+            in[0].type = in[1].type = INPUT_MOUSE;
+            in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+            in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+            SendInput(2, in, sizeof(INPUT));
+            return 0;
+        }
+        return 1;
     }
     return 2;
 }

@@ -91,7 +91,7 @@ check "long command read back whole" has_value "$RUNKEY" Long "$LONG --start"
 twin hiverun list --scope user
 check "list: exit 0" rc_is 0
 check "list: the long entry whole, with its program file" \
-  grep -qxF -- "Long	${LONG//\\/\\\\} --start	user	${LONG//\\/\\\\} --start	no" "$SCRATCH/out.txt"
+  grep -qxF -- "Long	${LONG//\\/\\\\} --start	user	${LONG//\\/\\\\} --start	no	Run	enabled" "$SCRATCH/out.txt"
 twin hiverun list --format json
 check "list --format json: exit 0" rc_is 0
 check "list --format json: parses, and holds both entries" python3 - "$SCRATCH/out.txt" "$LONG --start" <<'PY'
@@ -105,7 +105,7 @@ twin hiverun set long 'C:\windows\notepad.exe'
 check "set (name in another case): exit 0" rc_is 0
 check "set: new command read back" has_value "$RUNKEY" Long 'C:\windows\notepad.exe'
 twin hiverun list --scope user
-check "list: a program file that exists says yes" grep -qxF -- 'Long	C:\\windows\\notepad.exe	user	C:\\windows\\notepad.exe	yes' "$SCRATCH/out.txt"
+check "list: a program file that exists says yes" grep -qxF -- 'Long	C:\\windows\\notepad.exe	user	C:\\windows\\notepad.exe	yes	Run	enabled' "$SCRATCH/out.txt"
 
 twin hiverun remove Long
 check "remove: exit 0" rc_is 0

@@ -7,7 +7,9 @@
 
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_registry.h"
+#include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_shell.h"
+#include "common/platform/fake/fake_startup_shell.h"
 #include "common/text/text.h"
 #include "startup/cls_registry.h"
 #include "startup/hiverun/hiverun_cli.h"
@@ -54,6 +56,17 @@ TEST(HiverunArgs, GoodAndBadCommandLines) {
         {{"rename", "Old"}, false},
         {{"remove"}, false},
         {{"remove", "-dash"}, false},  // a name with a dash needs "--"
+        {{"list", "--scope", "machine32", "--place", "runonce"}, true},
+        {{"rename", "--scope=machine32", "Old", "New"}, true},
+        {{"disable", "--place", "startup", "App.lnk"}, true},
+        {{"enable", "--scope", "machine", "Name"}, true},
+        {{"remove", "--place", "startup", "App.lnk"}, true},
+        {{"disable"}, false},
+        {{"enable", "a", "b"}, false},
+        {{"add", "--place", "startup", "Name", "cmd"}, false},  // a folder takes no command lines
+        {{"rename", "--place", "startup", "a.lnk", "b.lnk"}, false},
+        {{"remove", "--scope", "machine32", "--place", "startup", "x"}, false},  // no 32-bit folder
+        {{"list", "--place", "elsewhere"}, false},
     };
     for (const Case& c : cases) {
         Options o;
@@ -79,22 +92,22 @@ TEST(HiverunArgs, GoodAndBadCommandLines) {
 
 TEST(HiverunFormat, TsvAndJsonEscapeEveryField) {
     std::vector<hiverun::Entry> entries{
-        {"Tab\tName", "\"C:\\a b\\x.exe\" -n\r\n", "user", "C:\\a b\\x.exe", true},
-        {"Ключ", "\x01", "machine", "", false},
+        {"Tab\tName", "\"C:\\a b\\x.exe\" -n\r\n", "user", "C:\\a b\\x.exe", true, "Run", "enabled"},
+        {"Ключ", "\x01", "machine32", "", false, "Run (32-bit)", "disabled"},
     };
     EXPECT_EQ(hiverun::FormatEntries(entries, Format::Tsv),
-              "name\tdata\tscope\tprogram\texists\n"
-              "Tab\\tName\t\"C:\\\\a b\\\\x.exe\" -n\\r\\n\tuser\tC:\\\\a b\\\\x.exe\tyes\n"
-              "Ключ\t\x01\tmachine\t\tno\n");
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tab\\tName\t\"C:\\\\a b\\\\x.exe\" -n\\r\\n\tuser\tC:\\\\a b\\\\x.exe\tyes\tRun\tenabled\n"
+              "Ключ\t\x01\tmachine32\t\tno\tRun (32-bit)\tdisabled\n");
     EXPECT_EQ(hiverun::FormatEntries(entries, Format::Json),
               "[\n"
               "  {\"name\": \"Tab\\tName\", \"data\": \"\\\"C:\\\\a b\\\\x.exe\\\" -n\\r\\n\", \"scope\": \"user\", "
-              "\"program\": \"C:\\\\a b\\\\x.exe\", \"exists\": true},\n"
-              "  {\"name\": \"Ключ\", \"data\": \"\\u0001\", \"scope\": \"machine\", \"program\": \"\", "
-              "\"exists\": false}\n"
+              "\"program\": \"C:\\\\a b\\\\x.exe\", \"exists\": true, \"place\": \"Run\", \"state\": \"enabled\"},\n"
+              "  {\"name\": \"Ключ\", \"data\": \"\\u0001\", \"scope\": \"machine32\", \"program\": \"\", "
+              "\"exists\": false, \"place\": \"Run (32-bit)\", \"state\": \"disabled\"}\n"
               "]\n");
     EXPECT_EQ(hiverun::FormatEntries({}, Format::Json), "[]\n");
-    EXPECT_EQ(hiverun::FormatEntries({}, Format::Tsv), "name\tdata\tscope\tprogram\texists\n");
+    EXPECT_EQ(hiverun::FormatEntries({}, Format::Tsv), "name\tdata\tscope\tprogram\texists\tplace\tstate\n");
 }
 
 // Registry calls that change values, in order, and chosen failures.
@@ -124,9 +137,10 @@ protected:
         console.err = [this](const std::string& s) { err += s; };
     }
 
-    void Put(plat::RegHandle root, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz) {
+    void Put(plat::RegHandle root, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz,
+             const char* path = kRunKeyPath) {
         plat::RegHandle k = 0;
-        ASSERT_EQ(mem.createKeyEx(root, kRunKeyPath, plat::kKeyAllAccess, &k, nullptr), 0);
+        ASSERT_EQ(mem.createKeyEx(root, path, plat::kKeyAllAccess, &k, nullptr), 0);
         std::vector<uint8_t> bytes;
         for (char16_t c : text::toUtf16(data)) {
             bytes.push_back(static_cast<uint8_t>(c & 0xFF));
@@ -137,10 +151,10 @@ protected:
         mem.closeKey(k);
     }
     // The string under the Run key, "<missing>" when absent.
-    std::string Stored(plat::RegHandle root, const std::string& name) {
+    std::string Stored(plat::RegHandle root, const std::string& name, const char* path = kRunKeyPath) {
         uint32_t type = 0;
         std::vector<uint8_t> data;
-        if (!mem.getValue(root, kRunKeyPath, name, &type, &data)) return "<missing>";
+        if (!mem.getValue(root, path, name, &type, &data)) return "<missing>";
         return startup::DecodeRegString(data, static_cast<uint32_t>(data.size()));
     }
     // The value names under the Run key as the registry keeps them.
@@ -160,7 +174,7 @@ protected:
     int Run(std::vector<std::string> args) {
         out.clear();
         err.clear();
-        return hiverun::Run(args, {reg, files, shell, icons}, console);
+        return hiverun::Run(args, {reg, files, shell, icons, clock, links, recycleBin, environment}, console);
     }
 
     plat::FakeRegistry mem;
@@ -168,6 +182,10 @@ protected:
     plat::FakeFiles files;
     plat::FakeShell shell;
     hiverun::NoIcons icons;
+    plat::FakeClock clock;
+    plat::FakeShellLinks links;
+    plat::FakeRecycleBin recycleBin{files};
+    plat::FakeEnvironment environment;
     hiverun::Console console;
     std::string out, err;
     bool stdoutFull = false;
@@ -180,29 +198,34 @@ TEST_F(HiverunTest, ListShowsBothKeysWithProgramFileAndWhetherItExists) {
     Put(kHkeyCurrentUser, "Long", longData);
     Put(kHkeyCurrentUser, "Panel", "RunDll32 shell32.dll,Control_RunDLL");
     Put(kHkeyCurrentUser, "Gone", "C:\\nowhere\\gone.exe");
-    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // the window skips it
+    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // expanded for the file test
+    environment.set("windir", "C:\\windows");
+    files.addFile("C:\\windows\\x.exe");
     Put(kHkeyLocalMachine, "Machine", "C:\\m.exe");
     EXPECT_EQ(Run({"list"}), hiverun::kExitOk);
-    EXPECT_EQ(out,
-              "name\tdata\tscope\tprogram\texists\n"
-              "Long\t" +
-                  text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') +
-                  ".exe\tyes\n"
-                  "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\n"
-                  "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\n"
-                  "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\n");
+    EXPECT_EQ(
+        out,
+        "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+        "Long\t" +
+            text::replaceAll(longData, "\\", "\\\\") + "\tuser\tC:\\\\Tools\\\\" + std::string(300, 'x') +
+            ".exe\tyes\tRun\tenabled\n"
+            "Panel\tRunDll32 shell32.dll,Control_RunDLL\tuser\tc:\\\\windows\\\\system32\\\\rundll32.exe\tyes\tRun\t"
+            "enabled\n"
+            "Gone\tC:\\\\nowhere\\\\gone.exe\tuser\tC:\\\\nowhere\\\\gone.exe\tno\tRun\tenabled\n"
+            "Expand\t%windir%\\\\x.exe\tuser\tC:\\\\windows\\\\x.exe\tyes\tRun\tenabled\n"
+            "Machine\tC:\\\\m.exe\tmachine\tC:\\\\m.exe\tno\tRun\tenabled\n");
     EXPECT_EQ(Run({"list", "--scope", "machine", "--format", "json"}), hiverun::kExitOk);
     EXPECT_EQ(out,
               "[\n  {\"name\": \"Machine\", \"data\": \"C:\\\\m.exe\", \"scope\": \"machine\", \"program\": "
-              "\"C:\\\\m.exe\", \"exists\": false}\n]\n");
+              "\"C:\\\\m.exe\", \"exists\": false, \"place\": \"Run\", \"state\": \"enabled\"}\n]\n");
     EXPECT_TRUE(err.empty()) << err;
     EXPECT_TRUE(reg.writes.empty());  // listing writes nothing
 }
 
 TEST_F(HiverunTest, ListOfEmptyOrMissingKeysHasNoRows) {
-    Put(kHkeyCurrentUser, "Expand", "%windir%\\x.exe", plat::kRegExpandSz);  // the window's placeholder row
-    EXPECT_EQ(Run({"list"}), hiverun::kExitOk);  // the machine's Run key does not exist at all
-    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\n");
+    Put(kHkeyCurrentUser, "Number", "", plat::kRegDword);  // the window's placeholder row
+    EXPECT_EQ(Run({"list"}), hiverun::kExitOk);            // the machine's Run key does not exist at all
+    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\tplace\tstate\n");
     EXPECT_EQ(Run({"list", "--format", "json"}), hiverun::kExitOk);
     EXPECT_EQ(out, "[]\n");
 }
@@ -212,7 +235,8 @@ TEST_F(HiverunTest, AKeyThatCannotBeReadIsReportedAndTheOtherStillListed) {
     Put(kHkeyLocalMachine, "Theirs", "theirs.exe");
     mem.markAccessDenied(kHkeyLocalMachine, kRunKeyPath);
     EXPECT_EQ(Run({"list"}), hiverun::kExitRefused);
-    EXPECT_EQ(out, "name\tdata\tscope\tprogram\texists\nMine\tmine.exe\tuser\tmine.exe\tno\n");
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\nMine\tmine.exe\tuser\tmine.exe\tno\tRun\tenabled\n");
     EXPECT_NE(
         err.find("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Run: access denied (error 5)"),
         std::string::npos)
@@ -347,6 +371,128 @@ TEST_F(HiverunTest, HelpAndVersionGoToStandardOutputAndUsageErrorsToStandardErro
     EXPECT_EQ(Run({"frobnicate"}), hiverun::kExitUsage);
     EXPECT_TRUE(out.empty());
     EXPECT_EQ(err.rfind("hiverun: unknown command 'frobnicate'\n", 0), 0u);
+}
+
+// The machine's 32-bit Run key beside its 64-bit one: each is listed, renamed and removed on its
+// own, and a same-named entry of the other view stays as it was.
+TEST_F(HiverunTest, The32BitRunKeyIsListedAndChangedOnItsOwn) {
+    using startup::kRun32KeyPath;
+    Put(kHkeyLocalMachine, "Tray", "C:\\tray64.exe");
+    Put(kHkeyLocalMachine, "Tray", "C:\\tray32.exe", plat::kRegSz, kRun32KeyPath);
+    EXPECT_EQ(Run({"list", "--scope", "machine32"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tray\tC:\\\\tray32.exe\tmachine32\tC:\\\\tray32.exe\tno\tRun (32-bit)\tenabled\n");
+    EXPECT_EQ(Run({"list", "--scope", "machine"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "name\tdata\tscope\tprogram\texists\tplace\tstate\n"
+              "Tray\tC:\\\\tray64.exe\tmachine\tC:\\\\tray64.exe\tno\tRun\tenabled\n");
+
+    EXPECT_EQ(Run({"rename", "--scope", "machine32", "Tray", "Tray 32"}), hiverun::kExitOk) << err;
+    EXPECT_NE(out.find("HKEY_LOCAL_MACHINE\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray 32", kRun32KeyPath), "C:\\tray32.exe");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray", kRun32KeyPath), "<missing>");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray"), "C:\\tray64.exe");
+
+    EXPECT_EQ(Run({"remove", "--scope", "machine32", "Tray"}), hiverun::kExitCheck);  // it is the 64-bit one's name
+    EXPECT_EQ(Run({"remove", "--scope", "machine32", "tray 32"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray 32", kRun32KeyPath), "<missing>");
+    EXPECT_EQ(Stored(kHkeyLocalMachine, "Tray"), "C:\\tray64.exe");
+}
+
+TEST_F(HiverunTest, DisableAndEnableWriteTheStateAndRunOnceIsRefused) {
+    Put(kHkeyCurrentUser, "Tray", "tray.exe");
+    Put(kHkeyCurrentUser, "Setup", "setup.exe", plat::kRegSz, startup::kRunOnceKeyPath);
+    const std::string approved = std::string(startup::kApprovedPath) + "\\Run";
+    auto state = [&] {
+        uint32_t type = 0;
+        std::vector<uint8_t> data;
+        return mem.getValue(kHkeyCurrentUser, approved, "Tray", &type, &data) ? data : std::vector<uint8_t>{};
+    };
+    EXPECT_EQ(Run({"disable", "tray"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out, "disabled \"Tray\" in HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run\n");
+    EXPECT_EQ(state(), startup::StateBytes(false, clock.fileTimeNow()));
+    EXPECT_EQ(Run({"list", "--scope", "user", "--place", "run"}), hiverun::kExitOk);
+    EXPECT_NE(out.find("\tRun\tdisabled\n"), std::string::npos) << out;
+    EXPECT_EQ(Run({"disable", "Tray"}), hiverun::kExitOk);  // nothing to do, and said so
+    EXPECT_NE(out.find("disabled already"), std::string::npos) << out;
+    EXPECT_EQ(Run({"enable", "Tray"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(state(), startup::StateBytes(true, clock.fileTimeNow()));
+    EXPECT_EQ(Stored(kHkeyCurrentUser, "Tray"), "tray.exe");
+
+    reg.writes.clear();
+    for (const char* command : {"disable", "enable"}) {
+        EXPECT_EQ(Run({command, "--place", "runonce", "Setup"}), hiverun::kExitCheck) << command;
+        EXPECT_NE(err.find(startup::kRunOnceDisableText), std::string::npos) << err;
+    }
+    EXPECT_TRUE(reg.writes.empty());
+    EXPECT_EQ(Run({"list", "--place", "runonce"}), hiverun::kExitOk);
+    EXPECT_NE(out.find("Setup\tsetup.exe\tuser\tsetup.exe\tno\tRunOnce\tonce\n"), std::string::npos) << out;
+}
+
+TEST_F(HiverunTest, AStartupFolderFileIsListedDisabledAndRemovedToTheRecycleBin) {
+    const std::string folder = "C:\\users\\me\\Startup";
+    files.setSpecialFolder(startup::kCsidlStartup, folder);
+    links.add(files, folder + "\\Tray.lnk", "C:\\Program Files\\Tray\\tray.exe", "/min");
+    EXPECT_EQ(Run({"list", "--scope", "user", "--place", "startup", "--format", "json"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out,
+              "[\n  {\"name\": \"Tray.lnk\", \"data\": \"\\\"C:\\\\Program Files\\\\Tray\\\\tray.exe\\\" /min\", "
+              "\"scope\": \"user\", \"program\": \"C:\\\\Program Files\\\\Tray\\\\tray.exe\", \"exists\": false, "
+              "\"place\": \"Startup folder\", \"state\": \"enabled\"}\n]\n");
+    EXPECT_EQ(Run({"disable", "--place", "startup", "Tray.lnk"}), hiverun::kExitOk) << err;
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    const std::string approved = std::string(startup::kApprovedPath) + "\\StartupFolder";
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, approved, "Tray.lnk", &type, &data));
+    EXPECT_EQ(data[0], 3);
+    EXPECT_EQ(Run({"remove", "--place", "startup", "tray.lnk"}), hiverun::kExitOk) << err;
+    EXPECT_EQ(out, "moved \"Tray.lnk\" to the Recycle Bin from the user's Startup folder " + folder + "\n");
+    ASSERT_EQ(recycleBin.recycled.size(), 1u);
+    EXPECT_EQ(recycleBin.recycled[0].path, folder + "\\Tray.lnk");
+    EXPECT_FALSE(mem.getValue(kHkeyCurrentUser, approved, "Tray.lnk", &type, &data));
+}
+
+// The key's unnamed default value is no entry: no command may address it by an empty name.
+TEST_F(HiverunTest, AnEmptyNameIsRefusedByEveryCommandThatTakesAName) {
+    Put(kHkeyCurrentUser, "", "default.exe");
+    Put(kHkeyCurrentUser, "Other", "o.exe");
+    for (auto args : std::vector<std::vector<std::string>>{
+             {"remove", ""}, {"rename", "", "New"}, {"set", "", "x.exe"}, {"disable", ""}, {"enable", ""}}) {
+        EXPECT_EQ(Run(args), hiverun::kExitCheck) << args[0];
+        EXPECT_NE(err.find("refused"), std::string::npos) << err;
+    }
+    EXPECT_TRUE(reg.writes.empty());
+    EXPECT_EQ(Stored(kHkeyCurrentUser, ""), "default.exe");
+    EXPECT_EQ(Names(kHkeyCurrentUser), (std::vector<std::string>{"", "Other"}));
+}
+
+TEST_F(HiverunTest, RenameWritesTheExactBytesAndTypeRead) {
+    // 32 characters of command, a NUL, then 13 more characters and no final NUL: 92 bytes.
+    std::vector<uint8_t> bytes;
+    for (char16_t c : text::toUtf16("\"C:\\Program Files\\App\\a.exe\" /x")) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    bytes.insert(bytes.end(), {0, 0});
+    for (char16_t c : text::toUtf16("kept after it")) {
+        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<uint8_t>(c >> 8));
+    }
+    plat::RegHandle k = 0;
+    ASSERT_EQ(mem.createKeyEx(kHkeyCurrentUser, kRunKeyPath, plat::kKeyAllAccess, &k, nullptr), 0);
+    ASSERT_EQ(mem.setValueEx(k, "Nul", plat::kRegExpandSz, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
+    mem.closeKey(k);
+    EXPECT_EQ(Run({"rename", "Nul", "Moved"}), hiverun::kExitOk) << err;
+    uint32_t type = 0;
+    std::vector<uint8_t> got;
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, kRunKeyPath, "Moved", &type, &got));
+    EXPECT_EQ(type, plat::kRegExpandSz);
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(Run({"rename", "Moved", "MOVED"}), hiverun::kExitOk) << err;
+    ASSERT_TRUE(mem.getValue(kHkeyCurrentUser, kRunKeyPath, "MOVED", &type, &got));
+    EXPECT_EQ(got, bytes);
 }
 
 }  // namespace
