@@ -23,6 +23,20 @@ using backup::FrmMain;
 
 const std::string kFolder = "C:\\Program Files\\Scourline\\Backups\\";
 
+std::string Utf16(const std::string& ascii) {
+    std::string s;
+    for (char c : ascii) {
+        s += c;
+        s += '\0';
+    }
+    return s;
+}
+
+// A whole registry-editor file holding these lines after its header (each line ended by CR LF).
+std::string WholeRegFile(const std::string& lines = "[HKEY_CURRENT_USER\\Software\\x]\r\n\"a\"=\"b\"\r\n") {
+    return "\xFF\xFE" + Utf16("Windows Registry Editor Version 5.00\r\n\r\n" + lines + "\r\n");
+}
+
 std::string RegFileBytes(size_t padTo = 0) {
     std::string s = "\xFF\xFE";
     for (char c : std::string("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n")) {
@@ -49,11 +63,23 @@ public:
         *job = last;
         return true;
     }
-    bool startImport(const std::string& file) override {
+    // An import keeps what the file held when it started, and runs until finishImports().
+    bool startImport(const std::string& file, Job* job) override {
         if (!startWorks) return false;
         imports.push_back(file);
+        if (files) importedBytes.push_back(files->readFile(file).value_or("(unreadable)"));
+        if (job) {
+            *job = 1000 + imports.size();
+            runningJobs[*job] = true;
+        }
         return true;
     }
+    void finishImports() {
+        for (auto& [job, running] : runningJobs)
+            if (job > 1000) running = false;
+    }
+    plat::Files* files = nullptr;
+    std::vector<std::string> importedBytes;
     bool running(Job job) override { return runningJobs.count(job) && runningJobs[job]; }
     void release(Job job) override { runningJobs.erase(job); }
     long startError() const override { return startWorks ? 0 : error; }
@@ -73,7 +99,10 @@ public:
 
 class BackupTest : public ::testing::Test {
 protected:
-    BackupTest() { clock.setNow({2026, 12, 6, 16, 45, 36}); }
+    BackupTest() {
+        clock.setNow({2026, 12, 6, 16, 45, 36});
+        editor.files = &files;
+    }
 
     std::vector<std::string> Rows() {
         std::vector<std::string> rows;
@@ -336,13 +365,18 @@ TEST_F(BackupTest, TwoBackupsInOneSecondGetTwoFiles) {
 }
 
 TEST_F(BackupTest, RestoreAndDeleteUseEachRowsRealFileName) {
-    files.addFile(kFolder + "a.regular.reg", RegFileBytes());
+    files.addFile(kFolder + "a.regular.reg", WholeRegFile());
     files.addFile(kFolder + "a.reg", RegFileBytes());
     form.show();
     drv.clickRow(form.lstBackups, RowOf("a.regular"));
     host.answer(ui::mb::Ok);
     drv.click(form.cmdRestore);
-    ASSERT_EQ(editor.imports, std::vector<std::string>{kFolder + "a.regular.reg"});
+    // What is imported is a checked copy of the file, beside it, tidied once the import ended.
+    ASSERT_EQ(editor.imports, std::vector<std::string>{kFolder + "a.regular.reg" + backup::kRestoreCopySuffix});
+    EXPECT_EQ(editor.importedBytes[0], WholeRegFile());
+    editor.finishImports();
+    drv.fire(form.tmrCreg);
+    EXPECT_FALSE(files.stat(editor.imports[0]).has_value());
     EXPECT_NE(host.boxes.back().text.find(std::string(backup::kRestoreQuestion) + "\r\na.regular"), std::string::npos);
     EXPECT_EQ(host.boxes.back().style & 7, ui::mb::OkCancel);
 
@@ -366,7 +400,8 @@ TEST_F(BackupTest, AFileThatCannotBeDeletedKeepsItsRow) {
     drv.clickRow(form.lstBackups, 0);
     host.answer(ui::mb::Ok);
     drv.click(form.cmdDelete);
-    EXPECT_EQ(host.boxes.back().text, std::string(backup::kDeleteFailedText) + "\r\nkeep");
+    EXPECT_EQ(host.boxes.back().text.rfind(std::string(backup::kDeleteFailedText) + "\r\nkeep\r\n(", 0), 0u)
+        << host.boxes.back().text;
     EXPECT_EQ(form.lstBackups.count(), 1);
     EXPECT_TRUE(files.stat(kFolder + "keep.reg").has_value());
 }

@@ -36,6 +36,14 @@ std::string Wide(const std::string& ascii) {
 const std::string kHead = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n");
 const std::string kEnd = Wide("\"Last\"=\"value\"\r\n\r\n");
 
+hivesnap::OwnBackup Own(const std::string& file, uint64_t size, const std::string& sha = "") {
+    hivesnap::OwnBackup b;
+    b.file = file;
+    b.size = size;
+    b.sha256 = sha;
+    return b;
+}
+
 TEST(HivesnapArgs, GoodAndBadCommandLines) {
     struct Case {
         std::vector<std::string> args;
@@ -104,8 +112,8 @@ TEST(HivesnapFormat, RowsRecordAndCompleteExports) {
         "  {\"name\": \"odd\\tname\", \"date\": \"\", \"size\": \"0 MB\", \"own\": false}\n"
         "]\n");
 
-    std::vector<hivesnap::OwnBackup> own{{"Backup 26.12.06-16.45.36.reg", 5216154},
-                                         {"Backup 26.12.06-16.45.36 (2).reg", 0}};
+    std::vector<hivesnap::OwnBackup> own{Own("Backup 26.12.06-16.45.36.reg", 5216154, std::string(64, 'a')),
+                                         Own("Backup 26.12.06-16.45.36 (2).reg", 0)};
     std::string record = hivesnap::RecordText(own);
     auto back = hivesnap::ParseRecord(record);
     ASSERT_EQ(back.size(), 2u);
@@ -248,7 +256,7 @@ TEST_F(HivesnapTest, KeepDeletesOnlyTheOlderBackupsHivesnapMadeItself) {
     files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd + "changed");
     files.addFile(kFolder + "notes.reg", std::string("REGEDIT4\r\n\r\n"));
     files.addFile(kFolder + "hivesnap.lst",
-                  hivesnap::RecordText({{"Backup 26.12.06-16.40.00.reg", 5}, {"gone.reg", 9}}));
+                  hivesnap::RecordText({Own("Backup 26.12.06-16.40.00.reg", 5), Own("gone.reg", 9)}));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
         Later(10);
@@ -294,7 +302,9 @@ TEST_F(HivesnapTest, AnExportThatEndsIncompleteFailsAndLeavesNoFile) {
         EXPECT_TRUE(out.empty());
         EXPECT_NE(err.find("was deleted"), std::string::npos) << err;
         EXPECT_TRUE(Backups().empty()) << static_cast<int>(how);
-        EXPECT_EQ(files.fileExists(kFolder + "hivesnap.lst"), plat::Probe::Missing);
+        // Its "writing" line went with the file.
+        const auto record = files.readFile(kFolder + "hivesnap.lst");
+        EXPECT_TRUE(!record || hivesnap::ParseRecord(*record).empty());
     }
 }
 
@@ -341,9 +351,12 @@ TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
     steps = 3;
     EXPECT_EQ(Run({"restore", "backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
     ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
-    EXPECT_EQ(shell.events[0].commandLine, "\"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
+    // The registry editor imports a checked copy, deleted once the import has ended.
+    const std::string copy = kFolder + "Backup 26.12.06-16.45.36.reg" + backup::kRestoreCopySuffix;
+    EXPECT_EQ(shell.events[0].commandLine, "\"" + copy + "\"");
     EXPECT_EQ(imported.size(), 4u);  // it returned only once the import had ended
     EXPECT_EQ(out, "restored Backup 26.12.06-16.45.36\n");
+    EXPECT_EQ(files.fileExists(copy), plat::Probe::Missing);
     EXPECT_EQ(shell.openProcessHandles(), 0u);
 
     EXPECT_EQ(Run({"restore", "Backup 99.01.01-00.00.00", "--yes"}), hivesnap::kExitCheck);
@@ -351,15 +364,69 @@ TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
     EXPECT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
 }
 
-TEST_F(HivesnapTest, DeleteRemovesOneBackupByItsNameOrFileName) {
+TEST_F(HivesnapTest, DeleteRemovesOneBackupByTheNameTheListShows) {
     files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
     files.addFile(kFolder + "Backup 26.12.06-16.45.37.REG", kHead + kEnd);
     EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitOk);
+    EXPECT_EQ(out, "deleted Backup 26.12.06-16.45.36\n");
     EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitCheck);
+    // A file name is not a name the list shows.
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.37.reg"}), hivesnap::kExitCheck);
     files.undeletable = kFolder + "Backup 26.12.06-16.45.37.REG";
-    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.37.reg"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"delete", "backup 26.12.06-16.45.37"}), hivesnap::kExitFailed);
     EXPECT_NE(err.find(backup::kDeleteFailedText), std::string::npos);
     EXPECT_EQ(Backups(), std::vector<std::string>{"Backup 26.12.06-16.45.37.REG"});
+}
+
+// Files whose delete answers success while the file stays (a folder that does not allow it,
+// as Wine answers for a folder the user may not write).
+class KeepingFiles : public StubbornFiles {
+public:
+    std::string kept;
+    long deleteFile(const std::string& path) override {
+        if (path == kept) return 0;
+        return StubbornFiles::deleteFile(path);
+    }
+};
+
+TEST_F(HivesnapTest, TwoLookAlikeBackupsAreEachAddressedByTheirListName) {
+    files.addFile(kFolder + "Backup A.reg", kHead + Wide("[HKEY_CURRENT_USER\\A]\r\n") + kEnd);
+    files.addFile(kFolder + "Backup A.reg.reg", kHead + Wide("[HKEY_CURRENT_USER\\B]\r\n") + kEnd);
+    ASSERT_EQ(Run({"list"}), hivesnap::kExitOk);
+    EXPECT_NE(out.find("\nBackup A\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nBackup A.reg\t"), std::string::npos) << out;
+
+    EXPECT_EQ(Run({"restore", "Backup A.reg", "--yes"}), hivesnap::kExitOk) << err;
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].commandLine.find("Backup A.reg.reg" + std::string(backup::kRestoreCopySuffix)),
+              std::string::npos);
+
+    EXPECT_EQ(Run({"delete", "Backup A.reg"}), hivesnap::kExitOk);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup A.reg"});
+    EXPECT_EQ(Run({"delete", "Backup A.reg"}), hivesnap::kExitCheck);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup A.reg"});
+}
+
+TEST(HivesnapDelete, AFileThatStaysAfterItsDeleteIsNotReportedDeleted) {
+    KeepingFiles files;
+    plat::FakeClock clock;
+    plat::FakeShell shell;
+    plat::FixedLocale locale{","};
+    files.addFolder(kApp);
+    files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
+    files.kept = kFolder + "Backup 26.12.06-16.45.36.reg";
+    std::string out, err;
+    hivesnap::Console console;
+    console.out = [&](const std::string& s) {
+        out += s;
+        return true;
+    };
+    console.err = [&](const std::string& s) { err += s; };
+    EXPECT_EQ(hivesnap::Run({"delete", "Backup 26.12.06-16.45.36"}, {files, clock, shell, locale}, console),
+              hivesnap::kExitFailed);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find(backup::kDeleteStillThereText), std::string::npos) << err;
 }
 
 }  // namespace
