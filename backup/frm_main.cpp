@@ -339,14 +339,13 @@ void FrmMain::TidyImport() {
 void FrmMain::LookForInexactValues(const std::string& file) {
     inexact_.clear();
     inexactCount_ = 0;
+    (void)file;
     if (!svc_.registry) return;
-    std::vector<std::string> roots;
-    {
-        std::optional<std::string> bytes = svc_.files.readFile(BackupFolder() + file);
-        if (!bytes) return;
-        roots = CheckRegistryFile(*bytes).roots;
-    }
-    inexact_ = FindInexactValues(*svc_.registry, roots, kValuesNamed, &inexactCount_, [this] { host().doEvents(); });
+    // Every value of the registry lies below these two (the current user's below the users',
+    // the classes' below the machine's), whichever roots the editor's file names: each value is
+    // looked at once, and the file itself, hundreds of MB, is not read.
+    inexact_ = FindInexactValues(*svc_.registry, {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}, kValuesNamed, &inexactCount_,
+                                 [this] { host().doEvents(); });
 }
 
 void FrmMain::cmdDelete_Click() {

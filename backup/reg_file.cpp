@@ -62,7 +62,7 @@ std::optional<size_t> closingQuote(const Units& u, size_t from, size_t end) {
 
 // Hex byte pairs separated by commas, optionally ended by "\" (more on the next line). Returns
 // false when the text is something else; *continues tells whether it ends with "\".
-bool hexList(const Units& u, size_t i, size_t end, bool* continues) {
+bool hexList(const Units& u, size_t i, size_t end, bool* continues, bool allowEmpty) {
     *continues = false;
     while (i < end && u.at(i) == ' ') ++i;
     while (end > i && u.at(end - 1) == ' ') --end;
@@ -71,6 +71,7 @@ bool hexList(const Units& u, size_t i, size_t end, bool* continues) {
         --end;
     }
     bool expectPair = true;  // a byte pair comes next (else a comma)
+    bool pairs = false;
     for (; i < end; ++i) {
         const char16_t c = u.at(i);
         if (c == ' ') continue;
@@ -78,12 +79,13 @@ bool hexList(const Units& u, size_t i, size_t end, bool* continues) {
             if (i + 1 >= end || !isHex(c) || !isHex(u.at(i + 1))) return false;
             ++i;
             expectPair = false;
+            pairs = true;
         } else {
             if (c != ',') return false;
             expectPair = true;
         }
     }
-    return true;
+    return pairs || allowEmpty;
 }
 
 std::string unescapeName(const std::u16string& quoted) {
@@ -166,7 +168,7 @@ RegFileCheck CheckRegistryFile(std::string_view bytes) {
         }
         if (open == Open::Hex) {
             bool more = false;
-            if (!hexList(u, at, end, &more)) return broken("is not the rest of a hexadecimal value");
+            if (!hexList(u, at, end, &more, false)) return broken("is not the rest of a hexadecimal value");
             entries.back().toByte = nextByte;
             if (!more) open = Open::None;
             continue;
@@ -234,7 +236,7 @@ RegFileCheck CheckRegistryFile(std::string_view bytes) {
                 if (!ok) return broken("holds data in no form the editor writes");
             }
             bool more = false;
-            if (!hexList(u, d + colon + 1, end, &more)) return broken("holds hexadecimal data that is not whole");
+            if (!hexList(u, d + colon + 1, end, &more, true)) return broken("holds hexadecimal data that is not whole");
             if (more) open = Open::Hex;
         } else {
             return broken("holds data in no form the editor writes");

@@ -12,6 +12,8 @@
 #include "backup/registry_editor.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_registry.h"
+#include "backup/sha256.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/registry.h"
 
@@ -188,8 +190,8 @@ protected:
             if (isExport) {
                 size_t q = e.commandLine.find('"');
                 std::string path = e.commandLine.substr(q + 1, e.commandLine.size() - q - 2);
-                std::string body = kHead + std::string(64 * done, 'x');
-                if (done > steps && ends == Ends::Complete) body += kEnd;
+                std::string body = kHead + Wide("\"grow\"=\"" + std::string(32 * done, 'x'));
+                if (done > steps && ends == Ends::Complete) body += Wide("\"\r\n") + kEnd;
                 if (done > steps && ends == Ends::Empty) body.clear();
                 if (!(done > steps && ends == Ends::Never)) files.addFile(path, body, clock.now());
             } else {
@@ -430,3 +432,145 @@ TEST(HivesnapDelete, AFileThatStaysAfterItsDeleteIsNotReportedDeleted) {
 }
 
 }  // namespace
+
+namespace more {
+
+TEST_F(HivesnapTest, ABackupRecordsItsSizeAndSha256AndSaysWhatItCannotPutBack) {
+    plat::FakeRegistry registry;
+    plat::RegHandle h = 0;
+    ASSERT_EQ(registry.createKey(plat::kHkeyCurrentUser, "Software\\Odd", &h), 0);
+    const uint8_t three[] = {1, 2, 3};
+    registry.setValueEx(h, std::string("abc\0hidden", 10), plat::kRegSz, three, 0);
+    registry.setValueEx(h, "n", plat::kRegDword, three, 3);
+    registry.closeKey(h);
+    out.clear();
+    err.clear();
+    ASSERT_EQ(hivesnap::Run({"backup"}, {files, clock, shell, locale, &registry}, console), hivesnap::kExitOk) << err;
+    EXPECT_NE(err.find("cannot put back exactly 2 value(s)"), std::string::npos) << err;
+    EXPECT_NE(err.find("\\Software\\Odd: \"abc\\0hidden\""), std::string::npos) << err;
+    const std::string file = kFolder + "Backup 26.12.06-16.45.36.reg";
+    EXPECT_TRUE(files.stat(file).has_value());
+    auto record = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_EQ(record[0].sha256, backup::Sha256Hex(*files.readFile(file)));
+    EXPECT_FALSE(record[0].writing);
+
+    // Cut at the end of an entry it still looks whole; its record says it is not.
+    std::string bytes = *files.readFile(file);
+    files.addFile(file, kHead + kEnd);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("nothing was imported"), std::string::npos) << err;
+    EXPECT_NE(err.find("not the one that was made"), std::string::npos) << err;
+    EXPECT_TRUE(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size() == 1u);  // the export only
+    files.addFile(file, bytes);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
+}
+
+TEST_F(HivesnapTest, ATruncatedOrForeignFileIsRefusedWithNothingImported) {
+    const std::string whole = kHead + Wide("\"a\"=\"") + std::string(2000, 'x') + kEnd;
+    files.addFile(kFolder + "half.reg", whole.substr(0, whole.size() / 2));
+    files.addFile(kFolder + "letter.reg", std::string("Dear user,\r\nthis is no backup.\r\n"));
+    for (const char* name : {"half", "letter"}) {
+        EXPECT_EQ(Run({"restore", name, "--yes"}), hivesnap::kExitFailed) << name;
+        EXPECT_TRUE(out.empty()) << out;
+        EXPECT_NE(err.find("is not restored, nothing was imported"), std::string::npos) << err;
+    }
+    EXPECT_TRUE(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).empty());
+}
+
+TEST_F(HivesnapTest, KeepCountsOnlyBackupsOfItsOwnThatAreInTheFolder) {
+    // Lines naming no backup, a path outside the folder, a file the list does not show, and one
+    // backup twice: none of them takes a place among the N.
+    files.addFile("C:\\outside.reg", kHead + kEnd);
+    files.addFile(kFolder + "notes.txt", std::string("xy"));
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd);
+    const uint64_t size = (kHead + kEnd).size();
+    files.addFile(kFolder + "hivesnap.lst",
+                  hivesnap::RecordText({Own("gone.reg", 9), Own("..\\..\\..\\outside.reg", size),
+                                        Own("C:\\outside.reg", size), Own("notes.txt", 2),
+                                        Own("Backup 26.12.06-16.40.00.reg", size),
+                                        Own("backup 26.12.06-16.40.00.reg", size)}));
+    EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 26.12.06-16.40.00.reg", "Backup 26.12.06-16.45.36.reg"}));
+    EXPECT_TRUE(files.stat("C:\\outside.reg").has_value());
+    Later(10);
+    EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 26.12.06-16.45.36.reg", "Backup 26.12.06-16.45.46.reg"}));
+    EXPECT_TRUE(files.stat("C:\\outside.reg").has_value());
+    EXPECT_TRUE(files.stat(kFolder + "notes.txt").has_value());
+}
+
+TEST_F(HivesnapTest, AnUnfinishedBackupOfAKilledRunIsKnownAndTidiedByTheNextRun) {
+    // A run killed while the editor exported: its line says "writing", its process is gone.
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + std::string(100, 'x'));
+    hivesnap::OwnBackup left;
+    left.file = "Backup 26.12.06-16.40.00.reg";
+    left.writing = true;
+    left.writer = 4242;
+    // Another run still writing its own: left alone.
+    hivesnap::OwnBackup busy = left;
+    busy.file = "Backup 26.12.06-16.41.00.reg";
+    busy.writer = 77;
+    files.addFile(kFolder + busy.file, kHead);
+    files.addFile(kFolder + "hivesnap.lst", hivesnap::RecordText({left, busy}));
+    console.processAlive = [](uint32_t pid) { return pid == 77; };
+    console.processId = [] { return 1234u; };
+    std::vector<uint32_t> tied;
+    console.tieToThisProcess = [&](uint32_t pid) { tied.push_back(pid); };
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk) << err;
+    EXPECT_NE(err.find("unfinished backup " + kFolder + left.file + " of an interrupted run is deleted"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{busy.file, "Backup 26.12.06-16.45.36.reg"}));
+    // The export was tied to this run.
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(tied, std::vector<uint32_t>{starts[0].processId});
+    auto record = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[0].file, "Backup 26.12.06-16.45.36.reg");
+    EXPECT_TRUE(record[1].writing);
+    EXPECT_EQ(record[1].writer, 77u);
+}
+
+TEST_F(HivesnapTest, AResultThatCannotBeWrittenIsAFailure) {
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd);
+    files.addFile(kFolder + "Backup 26.12.06-16.41.00.reg", kHead + kEnd);
+    console.out = [](const std::string&) { return false; };
+    EXPECT_EQ(Run({"list"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.40.00", "--yes"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.40.00"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"--version"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("could not be written"), std::string::npos) << err;
+}
+
+TEST(HivesnapConventions, HelpVersionAndValuesAfterAnEqualsSign) {
+    struct Case {
+        std::vector<std::string> args;
+        bool help, version;
+    } cases[] = {
+        {{"/?"}, true, false},
+        {{"restore", "/?"}, true, false},
+        {{"list", "--version"}, false, true},
+        {{"frobnicate", "--version"}, false, true},  // a word that is wrong does not hide it
+        {{"delete", "a", "b", "--help"}, true, false},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string err;
+        ASSERT_TRUE(hivesnap::ParseArgs(c.args, &o, &err)) << c.args[0] << ": " << err;
+        EXPECT_EQ(o.help, c.help) << c.args[0];
+        EXPECT_EQ(o.version, c.version) << c.args[0];
+    }
+    Options o;
+    std::string err;
+    ASSERT_TRUE(hivesnap::ParseArgs({"list", "--format=json"}, &o, &err)) << err;
+    EXPECT_EQ(o.format, Format::Json);
+    ASSERT_TRUE(hivesnap::ParseArgs({"restore", "--yes", "--", "/?"}, &o, &err)) << err;
+    EXPECT_FALSE(o.help);
+    EXPECT_EQ(o.operands, std::vector<std::string>{"/?"});
+    EXPECT_NE(std::string(hivesnap::UsageText()).find("--version"), std::string::npos);
+}
+
+}  // namespace more
