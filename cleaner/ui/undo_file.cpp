@@ -41,7 +41,8 @@ UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path,
     // Read back: a file that is there but not whole is no record.
     std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
     if (rc != 0 || !written || *written != record.bytes) {
-        if (rc == 0) files.deleteFile(path);
+        // The name was free before the write: whatever is under it now is this write's part.
+        if (files.stat(path)) files.deleteFile(path);
         result.problem = "The undo file " + path + " could not be written" +
                          (rc != 0 ? " (error " + std::to_string(rc) + ")." : " whole.");
         return result;
