@@ -309,7 +309,8 @@ std::string FrmMain::PrepareRestore(const std::string& file, std::string* copyPa
     if (std::optional<std::string> record = svc_.files.readFile(BackupFolder() + kRecordName)) {
         for (const OwnBackup& b : ParseRecord(*record)) {
             if (b.writing || !text::equalNoCase(b.file, file)) continue;
-            if (b.size != bytes->size() || (!b.sha256.empty() && b.sha256 != Sha256Hex(*bytes))) return kChangedSinceText;
+            if (b.size != bytes->size() || (!b.sha256.empty() && b.sha256 != Sha256Hex(*bytes)))
+                return kChangedSinceText;
         }
     }
     RegFileCheck check = CheckRegistryFile(*bytes);

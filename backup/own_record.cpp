@@ -10,7 +10,8 @@ namespace backup {
 namespace {
 
 bool digits(std::string_view s, size_t most) {
-    return !s.empty() && s.size() <= most && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !s.empty() && s.size() <= most &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool sha(std::string_view s) {

@@ -16,9 +16,9 @@ namespace backup {
 inline constexpr const char* kRecordName = "hivesnap.lst";
 
 struct OwnBackup {
-    std::string file;     // a file name of the backup folder
+    std::string file;  // a file name of the backup folder
     uint64_t size = 0;
-    std::string sha256;   // 64 hex digits; empty in lines written before it was recorded
+    std::string sha256;    // 64 hex digits; empty in lines written before it was recorded
     bool writing = false;  // being written by the process `writer`
     uint32_t writer = 0;
 };

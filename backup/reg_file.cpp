@@ -98,7 +98,7 @@ std::string unescapeName(const std::u16string& quoted) {
 }
 
 struct Entry {
-    size_t key = 0;        // canonical key index
+    size_t key = 0;  // canonical key index
     std::u16string upperName;
     std::string name;
     size_t fromByte = 0, toByte = 0;
@@ -138,11 +138,11 @@ RegFileCheck CheckRegistryFile(std::string_view bytes) {
         return r;
     }
 
-    std::vector<std::u16string> keys;          // canonical keys, as written
-    std::map<std::u16string, size_t> keyOf;    // upper-cased key -> canonical index
+    std::vector<std::u16string> keys;        // canonical keys, as written
+    std::map<std::u16string, size_t> keyOf;  // upper-cased key -> canonical index
     std::vector<Entry> entries;
     constexpr size_t kNoKey = SIZE_MAX;
-    size_t key = kNoKey;                       // the key the lines below belong to
+    size_t key = kNoKey;  // the key the lines below belong to
     enum class Open { None, Text, Hex } open = Open::None;
     size_t lineNo = 1;
     auto broken = [&](const std::string& what) {
@@ -333,8 +333,8 @@ struct Walk {
                 if (!read) continue;
                 v.data = std::move(read->data);
             }
-            std::string why = pathCut ? "its key's name holds a NUL: the file cuts it there"
-                                      : InexactReason(v.name, v.type, v.data);
+            std::string why =
+                pathCut ? "its key's name holds a NUL: the file cuts it there" : InexactReason(v.name, v.type, v.data);
             if (!why.empty()) note(path, v.name, std::move(why));
         }
         if (depth >= plat::kMaxKeyDepth) return;

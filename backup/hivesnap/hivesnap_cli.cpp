@@ -178,7 +178,7 @@ public:
     bool sendKeys(const std::string& keys) override { return inner_.sendKeys(keys); }
     bool anotherInstanceRunning(const std::string& id) override { return inner_.anotherInstanceRunning(id); }
 
-    plat::StartedProcess last;  // the last process started and not yet closed by its owner
+    plat::StartedProcess last;              // the last process started and not yet closed by its owner
     std::function<void(uint32_t)> tieNext;  // runs on the next process started, once
 
 private:

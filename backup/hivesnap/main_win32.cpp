@@ -41,8 +41,8 @@ void tieToThisProcess(uint32_t processId) {
         gExportJob = CreateJobObjectW(nullptr, nullptr);
         JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
         limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-        if (gExportJob && !SetInformationJobObject(gExportJob, JobObjectExtendedLimitInformation, &limits,
-                                                   sizeof limits)) {
+        if (gExportJob &&
+            !SetInformationJobObject(gExportJob, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
             CloseHandle(gExportJob);
             gExportJob = nullptr;
         }

@@ -524,9 +524,10 @@ TEST(RegistryFileCheck, WholeFilesPassAndCutOrForeignFilesSayWhy) {
 TEST(RegistryFileCheck, AKeyHoldingANameTwiceLosesEveryValueOfThatNameAndNothingElse) {
     // What the editor writes for a key with abc, "abc" NUL "hidden", the default value and
     // NUL "hidden2": each cut name twice. Another key keeps its abc.
-    const std::string cutKey = "[HKEY_CURRENT_USER\\Software\\Cut]\r\n"
-                               "\"abc\"=\"real\"\r\n\"ABC\"=\"hidden\"\r\n@=\"real default\"\r\n@=\"hidden2\"\r\n"
-                               "\"keep\"=hex:01,\\\r\n  02\r\n";
+    const std::string cutKey =
+        "[HKEY_CURRENT_USER\\Software\\Cut]\r\n"
+        "\"abc\"=\"real\"\r\n\"ABC\"=\"hidden\"\r\n@=\"real default\"\r\n@=\"hidden2\"\r\n"
+        "\"keep\"=hex:01,\\\r\n  02\r\n";
     const std::string other = "[HKEY_CURRENT_USER\\Software\\Other]\r\n\"abc\"=\"other\"\r\n";
     const backup::RegFileCheck r = CheckRegistryFile(WholeRegFile(cutKey + "\r\n" + other));
     ASSERT_TRUE(r.whole) << r.problem;
@@ -570,8 +571,7 @@ TEST(RegistryFileCheck, ValuesTheEditorsFileCannotPutBackExactly) {
         {"binary", "a", plat::kRegBinary, {}, true},
         {"odd type", "a", 0x1234, {7}, true},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(backup::InexactReason(c.name, c.type, c.data).empty(), c.exact) << c.what;
+    for (const Case& c : cases) EXPECT_EQ(backup::InexactReason(c.name, c.type, c.data).empty(), c.exact) << c.what;
 }
 
 }  // namespace regfile
@@ -617,7 +617,8 @@ TEST_F(BackupTest, ACutOrForeignFileIsNotRestoredAndTheUserIsToldWhy) {
     files.addFile(kFolder + "foreign.reg", std::string("just some notes\r\n"));
     // hivesnap recorded this one whole; it was cut since at the end of an entry, so it still
     // looks like a registry file.
-    const std::string made = WholeRegFile("[HKEY_CURRENT_USER\\a]\r\n\"x\"=\"1\"\r\n\r\n[HKEY_CURRENT_USER\\b]\r\n\"y\"=\"2\"\r\n");
+    const std::string made =
+        WholeRegFile("[HKEY_CURRENT_USER\\a]\r\n\"x\"=\"1\"\r\n\r\n[HKEY_CURRENT_USER\\b]\r\n\"y\"=\"2\"\r\n");
     const std::string shorter = WholeRegFile("[HKEY_CURRENT_USER\\a]\r\n\"x\"=\"1\"\r\n");
     files.addFile(kFolder + "recorded.reg", shorter);
     backup::OwnBackup own;
@@ -629,7 +630,8 @@ TEST_F(BackupTest, ACutOrForeignFileIsNotRestoredAndTheUserIsToldWhy) {
     struct Case {
         const char* row;
         const char* why;
-    } cases[] = {{"cut", "cut short"}, {"foreign", "not a registry-editor file"}, {"recorded", "not the one that was made"}};
+    } cases[] = {
+        {"cut", "cut short"}, {"foreign", "not a registry-editor file"}, {"recorded", "not the one that was made"}};
     for (const Case& c : cases) {
         drv.clickRow(form.lstBackups, RowOf(c.row));
         host.answer(ui::mb::Ok);

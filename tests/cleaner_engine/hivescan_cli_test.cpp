@@ -306,8 +306,8 @@ TEST(HivescanUndo, ARecordCutByAFullDiskLeavesNothingUnderItsNameAndNothingIsDel
 TEST(HivescanConventions, HelpVersionAndValuesAfterAnEqualsSign) {
     hivescan::Options o;
     std::string err;
-    for (const std::vector<std::string>& help : std::vector<std::vector<std::string>>{
-             {"/?"}, {"--areas", "HKCU", "-h"}, {"--bogus", "--help"}}) {
+    for (const std::vector<std::string>& help :
+         std::vector<std::vector<std::string>>{{"/?"}, {"--areas", "HKCU", "-h"}, {"--bogus", "--help"}}) {
         ASSERT_TRUE(hivescan::ParseArgs(help, &o, &err)) << help[0] << ": " << err;
         EXPECT_TRUE(o.help) << help[0];
     }

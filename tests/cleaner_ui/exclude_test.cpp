@@ -262,8 +262,7 @@ TEST_F(ExcludeTest, EditsMadeWhileTheFileCannotBeReadAreKeptAndHoldBackEveryScan
     const size_t quiet = host.boxes.size();
     drv.click(form->cmdScan);
     EXPECT_EQ(host.boxes.size(), quiet);
-    EXPECT_EQ(excludeFile(),
-              "\\Old;;Yes;;True\r\n\\Mine;;Yes;;True\r\n");
+    EXPECT_EQ(excludeFile(), "\\Old;;Yes;;True\r\n\\Mine;;Yes;;True\r\n");
     EXPECT_EQ(form->lvInvalidLoc.count(), 0);
 }
 

@@ -485,11 +485,11 @@ TEST_F(HivesnapTest, KeepCountsOnlyBackupsOfItsOwnThatAreInTheFolder) {
     files.addFile(kFolder + "notes.txt", std::string("xy"));
     files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd);
     const uint64_t size = (kHead + kEnd).size();
-    files.addFile(kFolder + "hivesnap.lst",
-                  hivesnap::RecordText({Own("gone.reg", 9), Own("..\\..\\..\\outside.reg", size),
-                                        Own("C:\\outside.reg", size), Own("notes.txt", 2),
-                                        Own("Backup 26.12.06-16.40.00.reg", size),
-                                        Own("backup 26.12.06-16.40.00.reg", size)}));
+    files.addFile(
+        kFolder + "hivesnap.lst",
+        hivesnap::RecordText({Own("gone.reg", 9), Own("..\\..\\..\\outside.reg", size), Own("C:\\outside.reg", size),
+                              Own("notes.txt", 2), Own("Backup 26.12.06-16.40.00.reg", size),
+                              Own("backup 26.12.06-16.40.00.reg", size)}));
     EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
     EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 26.12.06-16.40.00.reg", "Backup 26.12.06-16.45.36.reg"}));
     EXPECT_TRUE(files.stat("C:\\outside.reg").has_value());

@@ -73,13 +73,11 @@ int plant(const std::wstring& path) {
         setCounted(names, L"binary", REG_BINARY, Bytes{0x00, 0xff, 0x10}) &&
         setCounted(names, L"dword", REG_DWORD, Bytes{1, 2, 3, 4}) &&
         setCounted(names, L"qword", REG_QWORD, Bytes{1, 2, 3, 4, 5, 6, 7, 8}) &&
-        setCounted(names, L"none", REG_NONE, Bytes{9, 8}) &&
-        setCounted(names, L"odd type", 0x1234, Bytes{7}) &&
+        setCounted(names, L"none", REG_NONE, Bytes{9, 8}) && setCounted(names, L"odd type", 0x1234, Bytes{7}) &&
         setCounted(names, L"nul only", REG_SZ, utf16(L"")) &&
         // Data the editor's file cannot hold exactly.
         setCounted(data, L"no final nul", REG_SZ, utf16(L"abc", false)) &&
-        setCounted(data, L"embedded nul", REG_SZ, embedded) &&
-        setCounted(data, L"empty text", REG_SZ, Bytes{}) &&
+        setCounted(data, L"embedded nul", REG_SZ, embedded) && setCounted(data, L"empty text", REG_SZ, Bytes{}) &&
         setCounted(data, L"three-byte number", REG_DWORD, Bytes{1, 2, 3}) &&
         setCounted(data, L"odd length", REG_SZ, odd) &&
         setCounted(data, L"expand without nul", REG_EXPAND_SZ, utf16(L"%x%", false)) &&
