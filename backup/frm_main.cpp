@@ -246,7 +246,7 @@ void FrmMain::EndFollow(bool success) {
     cmdBackup.setEnabled(cmdRestore.enabled());
     if (success && inexactCount_ > 0)
         host().msgBox(std::string(kFinishedText) + "\r\n\r\n" + kInexactText + " (" + std::to_string(inexactCount_) +
-                          ")\r\n" + boxLines(DescribeValues(inexact_, kValuesNamed)),
+                          ")\r\n" + boxLines(DescribeValues(inexact_, kValuesNamed, inexactCount_)),
                       ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
     else if (success)
         host().msgBox(kFinishedText, ui::mb::OkOnly, kAppTitle);

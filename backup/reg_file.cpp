@@ -1,5 +1,6 @@
 #include "backup/reg_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -112,11 +113,13 @@ std::string DescribeValue(const ValueRef& v) {
     return v.key + ": " + (v.name.empty() ? std::string("(default value)") : "\"" + name + "\"");
 }
 
-std::string DescribeValues(const std::vector<ValueRef>& values, size_t first) {
+std::string DescribeValues(const std::vector<ValueRef>& values, size_t first, size_t total) {
     std::string out;
-    for (size_t i = 0; i < values.size() && i < first; ++i)
-        out += DescribeValue(values[i]) + (values[i].why.empty() ? "" : " (" + values[i].why + ")") + "\n";
-    if (values.size() > first) out += "... and " + std::to_string(values.size() - first) + " more\n";
+    size_t shown = 0;
+    for (; shown < values.size() && shown < first; ++shown)
+        out += DescribeValue(values[shown]) + (values[shown].why.empty() ? "" : " (" + values[shown].why + ")") + "\n";
+    total = std::max(total, values.size());
+    if (total > shown) out += "... and " + std::to_string(total - shown) + " more\n";
     return out;
 }
 

@@ -21,8 +21,9 @@ struct ValueRef {
 };
 // "HKEY_CURRENT_USER\Software\x: "abc\0hidden"" (a NUL shown as \0; the default value by that name).
 std::string DescribeValue(const ValueRef& v);
-// Up to `first` descriptions, one a line (with the reason when there is one), then "... and N more".
-std::string DescribeValues(const std::vector<ValueRef>& values, size_t first);
+// Up to `first` descriptions, one a line (with the reason when there is one), then "... and N more"
+// of `total` (when more than the values given).
+std::string DescribeValues(const std::vector<ValueRef>& values, size_t first, size_t total = 0);
 
 struct RegFileCheck {
     bool whole = false;

@@ -277,7 +277,8 @@ public:
         if (form_.InexactCount() > 0)
             console_.err("hivesnap: the backup is kept, but its file cannot put back exactly " +
                          std::to_string(form_.InexactCount()) + " value(s) (a restore changes them or leaves them " +
-                         "as they are then); the first:\n" + backup::DescribeValues(form_.InexactValues(), 5));
+                         "as they are then); the first:\n" +
+                         backup::DescribeValues(form_.InexactValues(), 5, form_.InexactCount()));
 
         // What is recorded is what was made: its size and SHA-256 now, read in one go.
         OwnBackup made_;

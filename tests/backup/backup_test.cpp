@@ -607,6 +607,10 @@ TEST_F(BackupTest, AFinishedBackupNamesTheValuesItsFileCannotPutBackAndIsKept) {
     EXPECT_NE(text.find("\\Software\\Odd: \"abc\\0hidden\" (its name holds a NUL"), std::string::npos) << text;
     EXPECT_NE(text.find("\\Software\\Odd: \"short\" (a number of 3 bytes"), std::string::npos) << text;
     EXPECT_EQ(text.find("Fine"), std::string::npos);
+    EXPECT_EQ(text.find("more"), std::string::npos);  // both are named
+    EXPECT_EQ(backup::DescribeValues(form.InexactValues(), 1, 12)
+                  .substr(backup::DescribeValues(form.InexactValues(), 1, 12).find("\n") + 1),
+              "... and 11 more\n");
     EXPECT_EQ(text.find("\"abc\" ("), std::string::npos);
     EXPECT_TRUE(files.stat(editor.exports.back()).has_value());  // the backup is kept
 }

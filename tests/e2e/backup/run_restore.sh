@@ -222,7 +222,7 @@ TITLE='Scourline - Registry Backup'
 if wine "$UI" wait "$TITLE" 60; then
   wine "$UI" click "$TITLE" "New Backup" || fail "click New Backup"
   if wine "$UI" wait "Scourline" 300; then
-    sleep 2
+    sleep 8  # Wine paints the message box a few seconds after it appears
     xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/hivesave-inexact-values.png" &&
       echo "screenshot: $ARTIFACTS/hivesave-inexact-values.png"
     wine "$UI" click "Scourline" "OK" || fail "OK on the message"
