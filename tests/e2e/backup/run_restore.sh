@@ -222,7 +222,14 @@ TITLE='Scourline - Registry Backup'
 if wine "$UI" wait "$TITLE" 60; then
   wine "$UI" click "$TITLE" "New Backup" || fail "click New Backup"
   if wine "$UI" wait "Scourline" 300; then
-    sleep 8  # Wine paints the message box a few seconds after it appears
+    (cd "$APP" && wine valtool.exe text Scourline) | tr -d '\r' >"$SCRATCH/box.txt"
+    sed 's/^/     /' "$SCRATCH/box.txt"
+    check "the window's message: the backup is finished" grep -qF "Backup finished." "$SCRATCH/box.txt"
+    # The restore above wrote the other planted values back in the editor's form; the names
+    # with a NUL it left alone are still there.
+    check "the window's message names what the file cannot put back" \
+      grep -qF 'SclRestore\Names: "abc\0hidden" (its name holds a NUL' "$SCRATCH/box.txt"
+    sleep 8
     xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/hivesave-inexact-values.png" &&
       echo "screenshot: $ARTIFACTS/hivesave-inexact-values.png"
     wine "$UI" click "Scourline" "OK" || fail "OK on the message"

@@ -8,6 +8,8 @@
 //   valtool dump KEY      below HKCU: one line per value of KEY and every key below it: the key
 //                         path below KEY, TAB, the name (NUL as \0, units outside ASCII as \uXXXX),
 //                         TAB, the type, TAB, the data in hex; sorted
+//   valtool text TITLE    the texts of the controls of the top-level window with that title (a
+//                         message box's message), in UTF-8
 #include <windows.h>
 #include <winternl.h>
 
@@ -146,12 +148,47 @@ int dump(const std::wstring& path) {
     return 0;
 }
 
+struct Found {
+    const wchar_t* title;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK topLevel(HWND h, LPARAM p) {
+    auto* f = reinterpret_cast<Found*>(p);
+    wchar_t text[512] = {};
+    GetWindowTextW(h, text, 512);
+    if (IsWindowVisible(h) && std::wstring(text) == f->title) {
+        f->window = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CALLBACK childText(HWND h, LPARAM) {
+    std::wstring text(GetWindowTextLengthW(h) + 1, L'\0');
+    text.resize(GetWindowTextW(h, text.data(), static_cast<int>(text.size())));
+    if (text.empty()) return TRUE;
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    std::printf("%s\n", utf8.c_str());
+    return TRUE;
+}
+
+int windowText(const wchar_t* title) {
+    Found f{title};
+    EnumWindows(topLevel, reinterpret_cast<LPARAM>(&f));
+    if (!f.window) return 1;
+    EnumChildWindows(f.window, childText, 0);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring cmd = argc > 1 ? argv[1] : L"";
     if (cmd == L"plant" && argc == 3) return plant(argv[2]);
     if (cmd == L"dump" && argc == 3) return dump(argv[2]);
-    std::fprintf(stderr, "usage: valtool plant|dump KEY\n");
+    if (cmd == L"text" && argc == 3) return windowText(argv[2]);
+    std::fprintf(stderr, "usage: valtool plant|dump KEY | text TITLE\n");
     return 2;
 }
