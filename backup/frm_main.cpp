@@ -2,7 +2,11 @@
 
 #include <vector>
 
+#include "common/platform/error_text.h"
+
 #include "backup/backup_names.h"
+#include "backup/own_record.h"
+#include "backup/sha256.h"
 #include "common/text/text.h"
 
 namespace backup {
@@ -10,6 +14,9 @@ namespace backup {
 namespace {
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorPathNotFound = 3;
+
+// A text of lines ended by LF as a message box shows it, with CR LF.
+std::string boxLines(const std::string& lines) { return text::replaceAll(lines, "\n", "\r\n"); }
 }  // namespace
 
 FrmMain::FrmMain(ui::Host& host, BackupServices services)
@@ -59,6 +66,7 @@ FrmMain::FrmMain(ui::Host& host, BackupServices services)
 
 FrmMain::~FrmMain() {
     if (job_ != 0) svc_.editor.release(job_);
+    if (importJob_ != 0) svc_.editor.release(importJob_);
 }
 
 std::string FrmMain::BackupFolder() {
@@ -136,6 +144,7 @@ void FrmMain::cmdBackup_Click() {
     tmrCreg.setEnabled(false);
     SetLinksEnabled(false);
     RegistryEditor::Job job = 0;
+    if (beforeExport) beforeExport(name + ".reg");
     if (!svc_.editor.startExport(filePath + ".reg", &job)) {
         NotStarted();
         SetLinksEnabled(true);
@@ -193,6 +202,7 @@ void FrmMain::CheckRegs() {
     if (inCheck_) return;
     inCheck_ = true;
     refreshPending_ = false;
+    TidyImport();
     FillList();
     inCheck_ = false;
 }
@@ -224,6 +234,8 @@ void FrmMain::FollowExport(const std::optional<plat::FileEntry>& file, int row) 
 }
 
 void FrmMain::EndFollow(bool success) {
+    const std::string file = followFile_;
+    if (success) LookForInexactValues(file);
     following_ = false;
     CProgress = 0;
     svc_.editor.release(job_);
@@ -232,7 +244,11 @@ void FrmMain::EndFollow(bool success) {
     lastSize_.reset();
     SetLinksEnabled(true);
     cmdBackup.setEnabled(cmdRestore.enabled());
-    if (success)
+    if (success && inexactCount_ > 0)
+        host().msgBox(std::string(kFinishedText) + "\r\n\r\n" + kInexactText + " (" + std::to_string(inexactCount_) +
+                          ")\r\n" + boxLines(DescribeValues(inexact_, kValuesNamed, inexactCount_)),
+                      ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
+    else if (success)
         host().msgBox(kFinishedText, ui::mb::OkOnly, kAppTitle);
     else
         host().msgBox(kFailedText, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
@@ -259,7 +275,78 @@ void FrmMain::cmdRestore_Click() {
     }
     std::string question = std::string(kRestoreQuestion) + "\r\n" + name + "\r\n\r\n" + kRestoreNote;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok) return;
-    if (!svc_.editor.startImport(BackupFolder() + file)) NotStarted();
+    // The file is checked and a copy of what passed is imported, so that what the editor reads
+    // is what was checked.
+    std::string copy;
+    const std::string problem = PrepareRestore(file, &copy);
+    if (!problem.empty()) {
+        host().msgBox(std::string(kNotRestoredText) + "\r\n" + problem + ".", ui::mb::OkOnly | ui::mb::Critical,
+                      kAppTitle);
+        return;
+    }
+    if (!leftOut_.empty())
+        host().msgBox(std::string(kLeftOutText) + " (" + std::to_string(leftOut_.size()) + ")\r\n" +
+                          boxLines(DescribeValues(leftOut_, kValuesNamed)),
+                      ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
+    TidyImport();
+    RegistryEditor::Job job = 0;
+    if (!svc_.editor.startImport(copy, &job)) {
+        svc_.files.deleteFile(copy);
+        NotStarted();
+        return;
+    }
+    importJob_ = job;
+    importCopy_ = copy;
+}
+
+std::string FrmMain::PrepareRestore(const std::string& file, std::string* copyPath) {
+    leftOut_.clear();
+    const std::string path = BackupFolder() + file;
+    std::optional<std::string> bytes = svc_.files.readFile(path);
+    if (!bytes) return "the file cannot be read";
+    // A backup hivesnap made is still the file it recorded when it made it: a file cut short
+    // at the end of an entry looks whole otherwise.
+    if (std::optional<std::string> record = svc_.files.readFile(BackupFolder() + kRecordName)) {
+        for (const OwnBackup& b : ParseRecord(*record)) {
+            if (b.writing || !text::equalNoCase(b.file, file)) continue;
+            if (b.size != bytes->size() || (!b.sha256.empty() && b.sha256 != Sha256Hex(*bytes)))
+                return kChangedSinceText;
+        }
+    }
+    RegFileCheck check = CheckRegistryFile(*bytes);
+    bytes.reset();
+    if (!check.whole) return check.problem;
+    const std::string copy = path + kRestoreCopySuffix;
+    const long rc = svc_.files.writeFile(copy, check.copy);
+    std::optional<plat::FileEntry> written = rc == 0 ? svc_.files.stat(copy) : std::nullopt;
+    if (!written || written->size != check.copy.size()) {
+        svc_.files.deleteFile(copy);
+        return "the copy to import, " + copy + ", could not be written" +
+               (rc != 0 ? " (error " + std::to_string(rc) + ")" : std::string());
+    }
+    leftOut_ = std::move(check.leftOut);
+    *copyPath = copy;
+    return "";
+}
+
+void FrmMain::TidyImport() {
+    if (importJob_ == 0 || svc_.editor.running(importJob_)) return;
+    svc_.editor.release(importJob_);
+    importJob_ = 0;
+    svc_.files.deleteFile(importCopy_);
+    importCopy_.clear();
+}
+
+void FrmMain::LookForInexactValues(const std::string& file) {
+    inexact_.clear();
+    inexactCount_ = 0;
+    (void)file;
+    if (!svc_.registry) return;
+    // Every value of the registry lies below these two (the current user's below the users',
+    // the classes' below the machine's), whichever roots the editor's file names: each value is
+    // looked at once, and the file itself, hundreds of MB, is not read.
+    inexact_ = FindInexactValues(*svc_.registry, {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}, kValuesNamed, &inexactCount_,
+                                 [this] { host().doEvents(); });
 }
 
 void FrmMain::cmdDelete_Click() {
@@ -279,7 +366,14 @@ void FrmMain::cmdDelete_Click() {
     long rc = svc_.files.deleteFile(BackupFolder() + file);
     // A file that is gone already (removed by hand since the last refresh) counts as deleted.
     if (rc != 0 && rc != kErrorFileNotFound && rc != kErrorPathNotFound) {
-        host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+        host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name + "\r\n(" + plat::ErrorText(rc) + ")",
+                      ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+        return;
+    }
+    // Some file systems answer success and keep the file (a folder that does not allow it):
+    // only a file that is gone is deleted.
+    if (svc_.files.stat(BackupFolder() + file)) {
+        host().msgBox(std::string(kDeleteStillThereText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
         return;
     }
     int now = RowOfFile(file);

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <vector>
 #include <optional>
 #include <string>
 
@@ -11,6 +13,8 @@
 #include "backup/registry_editor.h"
 #include "common/platform/clock.h"
 #include "common/platform/files.h"
+#include "common/platform/registry.h"
+#include "backup/reg_file.h"
 #include "common/platform/shell.h"
 #include "common/ui/form.h"
 
@@ -21,6 +25,8 @@ struct BackupServices {
     plat::Clock& clock;
     RegistryEditor& editor;
     plat::Locale& locale;
+    // Read after a backup for the values its file cannot put back exactly; none: not looked at.
+    plat::Registry* registry = nullptr;
 };
 
 inline constexpr const char* kAppTitle = "Scourline";
@@ -47,6 +53,22 @@ inline constexpr const char* kRestoreNote =
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete selected backup file?";
 inline constexpr const char* kDeleteFailedText = "The backup file could not be deleted:";
 inline constexpr const char* kBusyFileText = "This backup is still being written. Please wait until it is finished.";
+inline constexpr const char* kDeleteStillThereText =
+    "The backup file is still there after the delete (the folder may not allow it to be deleted):";
+inline constexpr const char* kInexactText =
+    "The registry editor's file cannot put back exactly these values: a restore of this backup would change "
+    "them or leave them as they are then.";
+inline constexpr const char* kNotRestoredText = "This backup cannot be restored, and nothing was imported:";
+inline constexpr const char* kChangedSinceText =
+    "the file is not the one that was made (its size or contents differ from what hivesnap recorded when it "
+    "made it)";
+inline constexpr const char* kLeftOutText =
+    "These values are left out of the restore and stay as they are: the registry editor cut their names, so "
+    "the file holds them under a name that is not their own.";
+// The copy of a backup that is imported, beside it: checked, and without the values left out.
+inline constexpr const char* kRestoreCopySuffix = ".restoring.tmp";
+// How many values a message names.
+inline constexpr size_t kValuesNamed = 10;
 inline constexpr uint32_t kLinkBlue = 0xFF0000;
 inline constexpr uint32_t kLinkGrey = 0x808080;
 
@@ -79,6 +101,15 @@ public:
     // Rebuilds the list and follows the running export.
     void CheckRegs();
     bool Following() const { return following_; }
+    // The values the last backup's file cannot put back exactly (the first kValuesNamed) and
+    // how many there are.
+    const std::vector<ValueRef>& InexactValues() const { return inexact_; }
+    size_t InexactCount() const { return inexactCount_; }
+    // The values the last restore left out, and the import it started (0 when none runs).
+    const std::vector<ValueRef>& LeftOutValues() const { return leftOut_; }
+    RegistryEditor::Job ImportJob() const { return importJob_; }
+    // Runs just before the registry editor is started on an export, with the file's name.
+    std::function<void(const std::string& fileName)> beforeExport;
 
 private:
     void Form_Load();
@@ -92,6 +123,11 @@ private:
     void FollowExport(const std::optional<plat::FileEntry>& file, int row);
     void EndFollow(bool success);
     void SetLinksEnabled(bool enabled);
+    // Why the file cannot be restored ("" when it can), the copy to import made meanwhile.
+    std::string PrepareRestore(const std::string& file, std::string* copyPath);
+    // Deletes the imported copy once its import has ended.
+    void TidyImport();
+    void LookForInexactValues(const std::string& file);
     void SetButtonsEnabled(bool enabled);
     int RowOfFile(const std::string& fileName) const;
     // Asks a question while no refresh may rebuild the list; runs a refresh held back meanwhile.
@@ -106,6 +142,11 @@ private:
     bool questionOpen_ = false;
     bool refreshPending_ = false;
     bool inCheck_ = false;
+    std::vector<ValueRef> inexact_;
+    size_t inexactCount_ = 0;
+    std::vector<ValueRef> leftOut_;
+    RegistryEditor::Job importJob_ = 0;
+    std::string importCopy_;
 };
 
 }  // namespace backup

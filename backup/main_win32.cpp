@@ -7,6 +7,7 @@
 #include "backup/registry_editor.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
 
@@ -17,7 +18,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     backup::ShellRegistryEditor editor(shell, files);
     auto locale = plat::MakeUserLocale();
     ui::Win32Host host;
-    backup::FrmMain main(host, {files, clock, editor, *locale});
+    plat::Win32Registry registry;
+    backup::FrmMain main(host, {files, clock, editor, *locale, &registry});
     main.show();
     return host.run();
 }

@@ -39,16 +39,13 @@ bool ShellRegistryEditor::startExport(const std::string& file, Job* job) {
     return true;
 }
 
-bool ShellRegistryEditor::startImport(const std::string& file) {
+bool ShellRegistryEditor::startImport(const std::string& file, Job* job) {
     plat::StartedProcess process;
     if (!start(ImportCommandLine(file), &process)) return false;
-    shell_.closeProcess(process);
-    return true;
-}
-
-bool ShellRegistryEditor::startImportJob(const std::string& file, Job* job) {
-    plat::StartedProcess process;
-    if (!start(ImportCommandLine(file), &process)) return false;
+    if (!job) {
+        shell_.closeProcess(process);
+        return true;
+    }
     Job id = next_++;
     jobs_[id] = process;
     if (job) *job = id;

@@ -23,8 +23,9 @@ public:
     virtual ~RegistryEditor() = default;
     // Starts the export; false when the editor could not be started.
     virtual bool startExport(const std::string& file, Job* job) = 0;
-    // Starts the import and lets it run on its own; false when it could not be started.
-    virtual bool startImport(const std::string& file) = 0;
+    // Starts the import and lets it run on its own; false when it could not be started. With
+    // `job`, the import can be followed (running) until it is released.
+    virtual bool startImport(const std::string& file, Job* job = nullptr) = 0;
     // True while the export's process runs.
     virtual bool running(Job job) = 0;
     // Forgets a job (and releases what the platform holds for it).
@@ -45,9 +46,7 @@ public:
     std::string programPath();
 
     bool startExport(const std::string& file, Job* job) override;
-    bool startImport(const std::string& file) override;
-    // The import as a job that can be followed, for callers that wait for it (tests, timings).
-    bool startImportJob(const std::string& file, Job* job);
+    bool startImport(const std::string& file, Job* job = nullptr) override;
     bool running(Job job) override;
     void release(Job job) override;
     long startError() const override { return startError_; }

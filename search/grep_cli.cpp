@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "common/text/cli_args.h"
 #include "common/text/escape.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
@@ -128,9 +129,15 @@ std::string FormatJson(const std::vector<ResultRow>& rows) {
 }
 
 GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
+    const text::CommonFlags common = text::readCommonFlags(args, {"--root", "--match", "--format", "--output"});
     GrepOptions o;
-    bool help = false;
-    const std::string problem = parse(args, &o, &help);
+    bool help = common.help;
+    if (common.version && !help) {
+        GrepOutcome out;
+        out.version = true;
+        return out;
+    }
+    const std::string problem = help ? std::string() : parse(common.rest, &o, &help);
     if (!problem.empty()) return usageError(problem);
     if (help) {
         GrepOutcome out;

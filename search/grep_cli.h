@@ -15,6 +15,7 @@ inline constexpr const char* kGrepUsage =
     "usage: hivegrep [--root NAME] [--match any|left|right|exact] [--case | --ignore-case]\n"
     "                [--keys | --no-keys] [--values | --no-values] [--data | --no-data]\n"
     "                [--format tsv|json] [--output FILE] TEXT\n"
+    "       hivegrep --help | --version\n"
     "exit status: 0 rows found, 1 no row found (or the output could not be written),\n"
     "             2 usage error\n";
 
@@ -28,6 +29,7 @@ struct GrepOutcome {
     std::string output;      // what goes to standard output or the output file (UTF-8)
     std::string error;       // what goes to standard error
     std::string outputFile;  // empty: standard output
+    bool version = false;    // --version: the program prints its version, nothing else
 };
 
 GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg);

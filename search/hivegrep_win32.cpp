@@ -30,11 +30,9 @@ int wmain(int argc, wchar_t** argv) {
     _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
 
-    if (args.size() == 1 && args[0] == "--version")
-        return writeAll(stdout, std::string("hivegrep ") + scl::kVersion + "\n") ? 0 : search::kGrepFailed;
-
     plat::Win32Registry registry;
     const search::GrepOutcome out = search::RunGrep(args, registry);
+    if (out.version) return writeAll(stdout, std::string("hivegrep ") + scl::kVersion + "\n") ? 0 : search::kGrepFailed;
     if (!out.error.empty()) writeAll(stderr, out.error);
     if (out.exitCode != search::kGrepOk && out.exitCode != search::kGrepNoMatch) return out.exitCode;
 

@@ -6,6 +6,7 @@
 
 #include "backup/frm_main.h"
 #include "backup/registry_editor.h"
+#include "backup/sha256.h"
 #include "common/text/escape.h"
 #include "common/text/cli_args.h"
 #include "common/text/text.h"
@@ -121,35 +122,6 @@ std::string FormatRows(const std::vector<Row>& rows, Format format) {
     return text::jsonObjectList(objects);
 }
 
-std::vector<OwnBackup> ParseRecord(std::string_view text) {
-    std::vector<OwnBackup> out;
-    size_t at = 0;
-    while (at < text.size()) {
-        size_t nl = text.find('\n', at);
-        if (nl == std::string_view::npos) break;  // the last line was cut short
-        std::string_view line = text.substr(at, nl - at);
-        at = nl + 1;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        if (line.empty() || line[0] == '#') continue;
-        size_t tab = line.rfind('\t');
-        if (tab == std::string_view::npos || tab == 0 || tab + 1 >= line.size()) continue;
-        std::string_view digits = line.substr(tab + 1);
-        if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
-            digits.size() > 19)
-            continue;
-        out.push_back({std::string(line.substr(0, tab)), std::strtoull(std::string(digits).c_str(), nullptr, 10)});
-    }
-    return out;
-}
-
-std::string RecordText(const std::vector<OwnBackup>& backups) {
-    std::string out =
-        "# Backups made by hivesnap, oldest first: file name, TAB, size in bytes.\r\n"
-        "# hivesnap backup --keep deletes only these, and only while name and size match.\r\n";
-    for (const OwnBackup& b : backups) out += b.file + "\t" + std::to_string(b.size) + "\r\n";
-    return out;
-}
-
 bool EndsAsACompleteExport(std::string_view tail) {
     static const std::string_view kWide("\r\0\n\0\r\0\n\0", 8);
     static const std::string_view kNarrow("\r\n\r\n", 4);
@@ -180,7 +152,11 @@ public:
     long launch(const std::string& program, const std::string& parameters, plat::ShowState show,
                 plat::StartedProcess* out) override {
         const long rc = inner_.launch(program, parameters, show, out);
-        if (rc == 0 && out) last = *out;
+        if (rc == 0 && out) {
+            last = *out;
+            if (tieNext && out->processId != 0) tieNext(out->processId);
+        }
+        tieNext = nullptr;
         return rc;
     }
     bool waitForForegroundClass(const std::string& windowClass, int timeoutMs,
@@ -202,18 +178,11 @@ public:
     bool sendKeys(const std::string& keys) override { return inner_.sendKeys(keys); }
     bool anotherInstanceRunning(const std::string& id) override { return inner_.anotherInstanceRunning(id); }
 
-    plat::StartedProcess last;  // the last process started and not yet closed by its owner
+    plat::StartedProcess last;              // the last process started and not yet closed by its owner
+    std::function<void(uint32_t)> tieNext;  // runs on the next process started, once
 
 private:
     plat::Shell& inner_;
-};
-
-// The real registry editor, with the import kept as a job so that a restore can wait for it.
-class WaitingEditor : public backup::ShellRegistryEditor {
-public:
-    using ShellRegistryEditor::ShellRegistryEditor;
-    bool startImport(const std::string& file) override { return startImportJob(file, &importJob); }
-    Job importJob = 0;
 };
 
 class Session {
@@ -224,7 +193,7 @@ public:
           shell_(services.shell),
           editor_(shell_, services.files),
           drv_(host_),
-          form_(host_, {services.files, services.clock, editor_, services.locale}) {
+          form_(host_, {services.files, services.clock, editor_, services.locale, services.registry}) {
         // Every message box is kept for the command to judge. A question is answered OK only
         // while the command that asks it was confirmed on the command line.
         host_.fallbackAnswer = [this](const ui::MsgBoxRecord& box) {
@@ -235,9 +204,23 @@ public:
             if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) return ui::mb::No;
             return ui::mb::Cancel;
         };
+        // The export's file is in the record before the editor makes it, and the editor ends
+        // with this process: a run that is killed leaves no file that a later run does not know.
+        form_.beforeExport = [this](const std::string& file) {
+            std::vector<OwnBackup> record = readRecord();
+            OwnBackup b;
+            b.file = file;
+            b.writing = true;
+            b.writer = ownId();
+            record.push_back(b);
+            writingFile_ = file;
+            writingNoted_ = saveRecord(record);
+            shell_.tieNext = console_.tieToThisProcess;
+        };
         form_.show();
         host_.runPosted();
         folder_ = form_.BackupFolder();
+        tidyLeftovers();
     }
 
     int backup(int keep) {
@@ -246,9 +229,13 @@ public:
         drv_.click(form_.cmdBackup);
         host_.runPosted();
         if (sawBox(first, backup::kNotStartedText)) {
+            forgetWriting(writingFile_);
             console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
             return kExitFailed;
         }
+        if (!writingNoted_)
+            console_.err("hivesnap: the backup being written could not be noted in " + folder_ + kRecordName +
+                         ": should this run be killed, its file is not known to a later one\n");
         if (!form_.Following()) {
             console_.err("hivesnap: the backup did not start\n");
             return kExitFailed;
@@ -279,16 +266,33 @@ public:
             removeUnfinished(file);
             return kExitFailed;
         }
-        if (!console_.out(name + "\n")) console_.err("hivesnap: cannot write the backup's name to standard output\n");
+        int status = kExitOk;
+        if (!console_.out(name + "\n")) {
+            console_.err("hivesnap: cannot write the backup's name to standard output\n");
+            status = kExitFailed;
+        }
         int row = rowOfFile(file);
         console_.err("hivesnap: backup complete: " + name +
                      (row >= 0 ? " (" + form_.lstBackups.subItem(row, 2) + ")" : std::string()) + "\n");
+        if (form_.InexactCount() > 0)
+            console_.err("hivesnap: the backup is kept, but its file cannot put back exactly " +
+                         std::to_string(form_.InexactCount()) + " value(s) (a restore changes them or leaves them " +
+                         "as they are then); the first:\n" +
+                         backup::DescribeValues(form_.InexactValues(), 5, form_.InexactCount()));
 
+        // What is recorded is what was made: its size and SHA-256 now, read in one go.
+        OwnBackup made_;
+        made_.file = file;
+        if (std::optional<std::string> bytes = svc_.files.readFile(folder_ + file)) {
+            made_.size = bytes->size();
+            made_.sha256 = backup::Sha256Hex(*bytes);
+        } else {
+            made_.size = made->size;
+        }
         std::vector<OwnBackup> own = ownBackups();
-        own.push_back({file, made->size});
-        int status = kExitOk;
-        if (keep > 0 && static_cast<int>(own.size()) > keep) status = prune(&own, keep);
-        if (!saveRecord(own)) {
+        own.push_back(made_);
+        if (keep > 0 && static_cast<int>(own.size()) > keep && prune(&own, keep) != kExitOk) status = kExitFailed;
+        if (!saveRecord(withOthersWriting(own))) {
             console_.err("hivesnap: the backup is complete, but it could not be noted in " + folder_ + kRecordName +
                          ": --keep will not delete it\n");
         }
@@ -317,7 +321,6 @@ public:
         const std::string shown = form_.lstBackups.text(row);
         drv_.clickRow(form_.lstBackups, row);
         size_t first = boxes_.size();
-        editor_.importJob = 0;
         confirm_ = true;
         drv_.click(form_.cmdRestore);
         host_.runPosted();
@@ -326,21 +329,30 @@ public:
             console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
             return kExitCheck;
         }
-        if (sawBox(first, backup::kNotStartedText) || editor_.importJob == 0) {
+        if (const ui::MsgBoxRecord* box = findBox(first, backup::kNotRestoredText)) {
+            console_.err("hivesnap: " + shown + " is not restored, nothing was imported: " +
+                         box->text.substr(std::string(backup::kNotRestoredText).size() + 2) + "\n");
+            return kExitFailed;
+        }
+        if (sawBox(first, backup::kNotStartedText) || form_.ImportJob() == 0) {
             console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
             return kExitFailed;
         }
+        if (!form_.LeftOutValues().empty())
+            console_.err("hivesnap: " + std::to_string(form_.LeftOutValues().size()) +
+                         " value(s) left out of the restore, kept as they are (the registry editor cut their names, "
+                         "so the file holds them under a name that is not their own):\n" +
+                         backup::DescribeValues(form_.LeftOutValues(), 5));
         console_.err("hivesnap: the registry editor is restoring " + shown + "\n");
-        while (editor_.running(editor_.importJob)) {
+        while (editor_.running(form_.ImportJob())) {
             if (console_.interrupted && console_.interrupted()) {
                 console_.err("hivesnap: interrupted; the registry editor goes on with the restore on its own\n");
-                editor_.release(editor_.importJob);
                 return kExitFailed;
             }
             console_.sleep(kPollMs / 5);
         }
-        editor_.release(editor_.importJob);
-        console_.out("restored " + shown + "\n");
+        form_.CheckRegs();  // the window tidies the imported copy
+        if (!console_.out("restored " + shown + "\n")) return kExitFailed;
         return kExitOk;
     }
 
@@ -349,7 +361,7 @@ public:
         if (row < 0) return noSuchBackup(name);
         const std::string shown = form_.lstBackups.text(row);
         if (int rc = deleteRow(row); rc != kExitOk) return rc;
-        console_.out("deleted " + shown + "\n");
+        if (!console_.out("deleted " + shown + "\n")) return kExitFailed;
         return kExitOk;
     }
 
@@ -391,6 +403,7 @@ private:
         for (int attempt = 0; attempt < 20; ++attempt) {
             if (!svc_.files.stat(path)) {
                 if (attempt > 0) console_.err("hivesnap: the unfinished file " + path + " was deleted\n");
+                forgetWriting(file);
                 return;
             }
             rc = svc_.files.deleteFile(path);
@@ -399,6 +412,14 @@ private:
         }
         console_.err("hivesnap: the unfinished file " + path + " could not be deleted (error " + std::to_string(rc) +
                      "): do not restore it\n");
+    }
+
+    // Takes this run's "writing" line of the file out of the record.
+    void forgetWriting(const std::string& file) {
+        std::vector<OwnBackup> record = readRecord(), kept;
+        for (const OwnBackup& b : record)
+            if (!(b.writing && b.writer == ownId() && b.file == file)) kept.push_back(b);
+        if (kept.size() != record.size()) saveRecord(kept);
     }
 
     std::optional<std::string> readTail(const std::string& path, size_t bytes) {
@@ -444,36 +465,82 @@ private:
             console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
             return kExitCheck;
         }
-        for (size_t i = first; i < boxes_.size(); ++i) {
-            if (boxes_[i].text.rfind(backup::kDeleteFailedText, 0) == 0) {
-                console_.err("hivesnap: " + std::string(backup::kDeleteFailedText) + " " + folder_ + shown + ".reg\n");
+        for (const char* failed : {backup::kDeleteFailedText, backup::kDeleteStillThereText}) {
+            if (const ui::MsgBoxRecord* box = findBox(first, failed)) {
+                console_.err("hivesnap: " + text::replaceAll(box->text, "\r\n", " ") + "\n");
                 return kExitFailed;
             }
         }
         return kExitOk;
     }
 
-    // hivesnap's own backups that are still there unchanged, oldest first.
+    std::vector<OwnBackup> readRecord() {
+        std::optional<std::string> record = svc_.files.readFile(folder_ + kRecordName);
+        return record ? ParseRecord(*record) : std::vector<OwnBackup>();
+    }
+
+    uint32_t ownId() const { return console_.processId ? console_.processId() : 0; }
+    bool alive(uint32_t id) const { return id != 0 && console_.processAlive && console_.processAlive(id); }
+
+    // hivesnap's own backups, oldest first: backups of the folder that the list shows, each
+    // once, that still have the size recorded when they were made.
     std::vector<OwnBackup> ownBackups() {
         std::vector<OwnBackup> out;
-        std::optional<std::string> record = svc_.files.readFile(folder_ + kRecordName);
-        if (!record) return out;
-        for (const OwnBackup& b : ParseRecord(*record)) {
+        for (const OwnBackup& b : readRecord()) {
+            if (b.writing || !backup::IsPlainFileName(b.file) || rowOfFile(b.file) < 0) continue;
+            bool twice = false;
+            for (const OwnBackup& o : out) twice = twice || text::equalNoCase(o.file, b.file);
+            if (twice) continue;
             std::optional<plat::FileEntry> now = svc_.files.stat(folder_ + b.file);
             if (now && now->size == b.size) out.push_back(b);
         }
         return out;
     }
 
-    bool saveRecord(const std::vector<OwnBackup>& own) {
-        return svc_.files.writeFile(folder_ + kRecordName, RecordText(own)) == 0;
+    // The record to write: these backups, and the backups other runs of hivesnap are writing now.
+    std::vector<OwnBackup> withOthersWriting(std::vector<OwnBackup> own) {
+        for (const OwnBackup& b : readRecord())
+            if (b.writing && b.writer != ownId() && alive(b.writer)) own.push_back(b);
+        return own;
     }
 
-    bool sawBox(size_t first, const char* text) const {
-        for (size_t i = first; i < boxes_.size(); ++i)
-            if (boxes_[i].text == text) return true;
-        return false;
+    // A backup left "writing" by a run that no longer runs (killed while the editor exported) is
+    // unfinished: its file is deleted, and its line goes once the file is gone.
+    void tidyLeftovers() {
+        std::vector<OwnBackup> record = readRecord();
+        bool changed = false;
+        std::vector<OwnBackup> kept;
+        for (const OwnBackup& b : record) {
+            if (b.writing && !alive(b.writer) && backup::IsPlainFileName(b.file)) {
+                const std::string path = folder_ + b.file;
+                const bool there = svc_.files.stat(path).has_value();
+                if (there) svc_.files.deleteFile(path);
+                if (!svc_.files.stat(path)) {
+                    if (there)
+                        console_.err("hivesnap: the unfinished backup " + path + " of an interrupted run is deleted\n");
+                    changed = true;
+                    continue;
+                }
+            }
+            kept.push_back(b);
+        }
+        if (changed) {
+            saveRecord(kept);
+            form_.CheckRegs();
+        }
     }
+
+    bool saveRecord(const std::vector<OwnBackup>& own) {
+        return svc_.files.replaceFile(folder_ + kRecordName, RecordText(own)) == 0;
+    }
+
+    // The first message box since `first` whose text begins with `text`.
+    const ui::MsgBoxRecord* findBox(size_t first, const char* text) const {
+        for (size_t i = first; i < boxes_.size(); ++i)
+            if (boxes_[i].text.rfind(text, 0) == 0) return &boxes_[i];
+        return nullptr;
+    }
+    bool sawBox(size_t first, const char* text) const { return findBox(first, text) != nullptr; }
 
     int rowOfFile(const std::string& file) const {
         for (int i = 0; i < form_.lstBackups.count(); ++i)
@@ -481,19 +548,18 @@ private:
         return -1;
     }
 
-    // The row of a backup named as the list shows it (or by its file name), the exact text
-    // first, then in any letter case as the file system compares names.
+    // The row of the backup that the list shows under this name: the exact text, else the one
+    // row whose text it is in another letter case (as the file system compares names). A file
+    // name is not a list name: "Backup A.reg" is the row of "Backup A.reg.reg", never of
+    // "Backup A.reg".
     int findRow(const std::string& name) const {
-        for (int pass = 0; pass < 2; ++pass) {
-            for (int i = 0; i < form_.lstBackups.count(); ++i) {
-                const std::string& text = form_.lstBackups.text(i);
-                const std::string& key = form_.lstBackups.item(i).key;
-                bool hit = pass == 0 ? (text == name || key == name)
-                                     : (text::equalNoCase(text, name) || text::equalNoCase(key, name));
-                if (hit) return i;
-            }
+        int noCase = -1, noCaseHits = 0;
+        for (int i = 0; i < form_.lstBackups.count(); ++i) {
+            const std::string& text = form_.lstBackups.text(i);
+            if (text == name) return i;
+            if (text::equalNoCase(text, name)) noCase = i, ++noCaseHits;
         }
-        return -1;
+        return noCaseHits == 1 ? noCase : -1;
     }
 
     int noSuchBackup(const std::string& name) {
@@ -504,13 +570,15 @@ private:
     Services svc_;
     Console& console_;
     TrackingShell shell_;
-    WaitingEditor editor_;
+    backup::ShellRegistryEditor editor_;
     ui::HeadlessHost host_;
     ui::Driver drv_;
     backup::FrmMain form_;
     std::vector<ui::MsgBoxRecord> boxes_;
     std::string folder_;
     bool confirm_ = false;
+    bool writingNoted_ = false;
+    std::string writingFile_;
 };
 
 int RunCommand(const Options& o, Services services, Console& console) {
@@ -527,7 +595,7 @@ int RunCommand(const Options& o, Services services, Console& console) {
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, Services services, Console& console) {
+static int RunUnchecked(const std::vector<std::string>& args, Services services, Console& console) {
     Options o;
     std::string error;
     if (!ParseArgs(args, &o, &error)) {
@@ -550,6 +618,11 @@ int Run(const std::vector<std::string>& args, Services services, Console& consol
         console.err(std::string("hivesnap: ") + e.what() + "\n");
         return kExitFailed;
     }
+}
+
+int Run(const std::vector<std::string>& args, Services services, Console& console) {
+    return text::runWithCheckedOutput(console, "hivesnap", kExitFailed,
+                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
 }
 
 }  // namespace hivesnap

@@ -15,6 +15,8 @@
 #include "common/platform/files.h"
 #include "common/platform/shell.h"
 #include "common/text/cli_args.h"
+#include "backup/own_record.h"
+#include "common/platform/registry.h"
 
 namespace hivesnap {
 
@@ -54,18 +56,13 @@ struct Row {
 };
 std::string FormatRows(const std::vector<Row>& rows, Format format);
 
-// The backups hivesnap made, oldest first, kept in the file kRecordName of the backup folder:
-// one line per backup with its file name and its size in bytes when it was complete. Only
-// files that still have that name and size count as hivesnap's, so --keep never deletes a
+// The backups hivesnap made (backup/own_record.h). Only files of the backup folder that the list
+// shows and that still have their recorded size count as hivesnap's, so --keep never deletes a
 // backup of the window or a file put there under the same name.
-inline constexpr const char* kRecordName = "hivesnap.lst";
-struct OwnBackup {
-    std::string file;
-    uint64_t size = 0;
-};
-// Lines that are not whole (a record cut short) are ignored.
-std::vector<OwnBackup> ParseRecord(std::string_view text);
-std::string RecordText(const std::vector<OwnBackup>& backups);
+using backup::kRecordName;
+using backup::OwnBackup;
+using backup::ParseRecord;
+using backup::RecordText;
 
 // True when a registry file ends as the registry editor ends every export it completes: with
 // an empty line (CR LF CR LF, in UTF-16LE or in a single-byte code page). A file cut short
@@ -77,6 +74,8 @@ struct Services {
     plat::Clock& clock;
     plat::Shell& shell;
     plat::Locale& locale;
+    // Read after a backup for the values its file cannot put back exactly; none: not looked at.
+    plat::Registry* registry = nullptr;
 };
 
 struct Console {
@@ -87,6 +86,12 @@ struct Console {
     std::function<void(uint32_t processId)> endProcess;  // ends the registry editor
     // The last `bytes` bytes of a file (all of it when shorter); unset: read through Files.
     std::function<std::optional<std::string>(const std::string& path, size_t bytes)> readTail;
+    // This process's id, and whether a process of that id still runs (unset: 0, and none runs).
+    std::function<uint32_t()> processId;
+    std::function<bool(uint32_t processId)> processAlive;
+    // Ties a started process to this one, so that it ends when this one ends however it ends
+    // (the export of a backup; unset: not tied).
+    std::function<void(uint32_t processId)> tieToThisProcess;
 };
 
 // Runs the command the arguments give; returns the exit status.

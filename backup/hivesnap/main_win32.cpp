@@ -11,6 +11,7 @@
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_console.h"
 #include "common/platform/win32/win32_files.h"
+#include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/platform/win32/win32_text.h"
 
@@ -30,6 +31,35 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 void sleepUnlessInterrupted(int ms) {
     for (int waited = 0; waited < ms && !gInterrupted; waited += 50) Sleep(50);
+}
+
+// The job that ends the registry editor's export when this process ends, however it ends.
+HANDLE gExportJob = nullptr;
+
+void tieToThisProcess(uint32_t processId) {
+    if (!gExportJob) {
+        gExportJob = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (gExportJob &&
+            !SetInformationJobObject(gExportJob, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(gExportJob);
+            gExportJob = nullptr;
+        }
+    }
+    if (!gExportJob) return;
+    if (HANDLE h = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, processId)) {
+        AssignProcessToJobObject(gExportJob, h);
+        CloseHandle(h);
+    }
+}
+
+bool processAlive(uint32_t processId) {
+    HANDLE h = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    if (!h) return GetLastError() == ERROR_ACCESS_DENIED;  // there, but not ours to open
+    const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+    CloseHandle(h);
+    return running;
 }
 
 void endProcess(uint32_t processId) {
@@ -80,7 +110,11 @@ int wmain(int argc, wchar_t** argv) {
     console.interrupted = [] { return gInterrupted.load(); };
     console.endProcess = endProcess;
     console.readTail = readTail;
-    int rc = hivesnap::Run(plat::win32::utf8Args(argc, argv), {files, clock, shell, *locale}, console);
+    console.processId = [] { return static_cast<uint32_t>(GetCurrentProcessId()); };
+    console.processAlive = processAlive;
+    console.tieToThisProcess = tieToThisProcess;
+    plat::Win32Registry registry;
+    int rc = hivesnap::Run(plat::win32::utf8Args(argc, argv), {files, clock, shell, *locale, &registry}, console);
     if (gFinished) SetEvent(gFinished);
     return rc;
 }

@@ -10,12 +10,14 @@
 #include "common/text/escape.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "common/version.h"
 
 namespace hivescan {
 
 const char* UsageText() {
     return "usage: hivescan [--areas CODES] [--skip-cd-net | --no-skip-cd-net] [--format tsv|csv|json]\n"
            "                [--output FILE] [--fix all [--yes] [--undo FILE]]\n"
+           "       hivescan --help | --version\n"
            "  --areas CODES      comma-separated area codes (HKCU,HKU,HKLM,DLL,VDD,FONT,IFA,COM);\n"
            "                     default: the areas ticked in the cleaner's saved settings\n"
            "  --skip-cd-net      leave out references to CD-ROM and network drives\n"
@@ -28,14 +30,25 @@ const char* UsageText() {
            "                     nothing is deleted\n"
            "  --undo FILE        before deleting, write every value the fix deletes to FILE, a\n"
            "                     registry-editor file that puts them back exactly (regedit FILE);\n"
-           "                     when it cannot be written whole, nothing is deleted\n"
-           "exit status: 0 scan ran, 1 output not written (nothing deleted) or exclude list\n"
-           "             unreadable (nothing scanned), 2 usage error, 3 a fix left values that\n"
+           "                     FILE must not exist yet; when it cannot be written whole,\n"
+           "                     nothing is deleted. Without --undo no undo file is written.\n"
+           "  --opt=VALUE is --opt VALUE; /? is --help\n"
+           "exit status: 0 scan ran, 1 output or undo file not written (nothing deleted) or exclude\n"
+           "             list unreadable (nothing scanned), 2 usage error or an undo FILE that\n"
+           "             exists (nothing scanned), 3 a fix left values that\n"
            "             could not be deleted or that changed since the scan\n";
 }
 
-bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* error) {
+bool ParseArgs(const std::vector<std::string>& all, Options* out, std::string* error) {
     Options o;
+    const text::CommonFlags common = text::readCommonFlags(all, {"--areas", "--format", "--output", "--fix", "--undo"});
+    o.help = common.help;
+    o.version = common.version;
+    if (o.help || o.version) {
+        *out = o;
+        return true;
+    }
+    const std::vector<std::string>& args = common.rest;
     auto valueOf = [&](size_t& i, const std::string& opt, std::string* v) {
         return text::optionValue(args, i, opt, v, error);
     };
@@ -44,9 +57,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string v;
-        if (a == "-h" || a == "--help" || a == "/?") {
-            o.help = true;
-        } else if (is(a, "--areas")) {
+        if (is(a, "--areas")) {
             if (!valueOf(i, "--areas", &v)) return false;
             o.areasGiven = true;
             o.areas.clear();
@@ -189,12 +200,14 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
 int Run(const std::vector<std::string>& args, plat::Services& services, Console& console) {
     // The window's own handlers never throw; what could is the driver refusing a press that a
     // user could not make (a disabled command), or running out of memory.
-    try {
-        return runScan(args, services, console);
-    } catch (const std::exception& e) {
-        console.err(std::string("hivescan: ") + e.what() + "\n");
-        return kExitFailed;
-    }
+    return text::runWithCheckedOutput(console, "hivescan", kExitFailed, [&](Console& checked) {
+        try {
+            return runScan(args, services, checked);
+        } catch (const std::exception& e) {
+            checked.err(std::string("hivescan: ") + e.what() + "\n");
+            return kExitFailed;
+        }
+    });
 }
 
 namespace {
@@ -209,6 +222,18 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
     if (opt.help) {
         console.out(UsageText());
         return kExitOk;
+    }
+    if (opt.version) {
+        console.out(std::string("hivescan ") + scl::kVersion + "\n");
+        return kExitOk;
+    }
+    // An undo record is never written over another: a name that is taken is refused before
+    // anything is scanned.
+    if (!opt.undo.empty() && services.files.fileExists(opt.undo) != plat::Probe::Missing) {
+        console.err("hivescan: the undo file '" + opt.undo +
+                    "' exists already (or cannot be checked); name a new file: an undo file is never written over "
+                    "another\n");
+        return kExitUsage;
     }
 
     ui::HeadlessHost host;
@@ -255,6 +280,9 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
         }
     }
     if (opt.skipCdNet >= 0) form.chkSkipCDLan.setValue(opt.skipCdNet);
+    // The window's saved "Keep an undo file" option is the window's: the twin writes a record
+    // only where --undo names one.
+    form.chkKeepUndo.setValue(0);
 
     drv.click(form.cmdScan);
     host.runPosted();

@@ -15,6 +15,7 @@ enum class Format { Tsv, Csv, Json };
 
 struct Options {
     bool help = false;
+    bool version = false;
     bool areasGiven = false;
     std::vector<std::string> areas;  // category codes, upper case
     int skipCdNet = -1;              // -1 as saved, 0 off, 1 on
@@ -30,7 +31,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;
 constexpr int kExitFixLeftRows = 3;
 constexpr int kExitFailed = 1;  // the output could not be written, the exclude list could not be
-                                // read, or the run broke off
+                                // read, the undo file could not be written, or the run broke off
 
 const char* UsageText();
 

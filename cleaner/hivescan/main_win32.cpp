@@ -37,9 +37,6 @@ int wmain(int argc, wchar_t** argv) {
     using plat::win32::writeStd;
     const std::vector<std::string> args = plat::win32::utf8Args(argc, argv);
 
-    if (args.size() == 1 && args[0] == "--version")
-        return writeStd(STD_OUTPUT_HANDLE, std::string("hivescan ") + scl::kVersion + "\n") ? 0 : 1;
-
     plat::Win32Registry registry;
     plat::Win32Files files;
     plat::Win32Shell shell;

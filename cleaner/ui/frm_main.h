@@ -166,7 +166,8 @@ public:
 
     // Exclude list file and settings.
     void LoadExclude();
-    void SaveExclude();
+    // Writes the list to the file; false (and the user told, naming the file) when it could not.
+    bool SaveExclude();
     // Exclude.lst exists but could not be read whole: no scan may run until it is read.
     bool excludeListUnreadable() const { return excludeUnreadable_; }
     // The message that says so (empty while the list is read).
@@ -248,6 +249,10 @@ private:
     std::vector<std::string> excludeTexts_;
     bool excludeTextsDirty_ = true;
     bool excludeUnreadable_ = false;
+    // The list holds edits its file does not (a save failed): no scan runs until they are saved.
+    bool excludeUnsaved_ = false;
+    // The list holds what the file held (read from it, or saved to it, or there is no file).
+    bool excludeFromFile_ = false;
     bool undoRecordFailed_ = false;
     std::string excludePath_;
 };

@@ -23,8 +23,10 @@ void FrmMain::LoadExclude() {
     excludePath_ = file.path;
     excludeUnreadable_ = file.state == engine::ExcludeFile::State::Unreadable;
     // No file: the list stays as it is. An unreadable file leaves the list as it is too; the
-    // scan refuses to run until the file is read.
-    if (file.state != engine::ExcludeFile::State::Read) return;
+    // scan refuses to run until the file is read. Edits the file lacks are never dropped.
+    if (file.state == engine::ExcludeFile::State::Missing && !excludeUnsaved_) excludeFromFile_ = true;
+    if (file.state != engine::ExcludeFile::State::Read || excludeUnsaved_) return;
+    excludeFromFile_ = true;
     lvExclude.clear();
     excludeTextsDirty_ = true;
     for (const engine::ExcludeEntry& e : file.entries) {
@@ -43,25 +45,59 @@ std::string FrmMain::excludeListProblem() const {
            "listed or repaired. Close the program that holds the file and try again.";
 }
 
-void FrmMain::SaveExclude() {
+bool FrmMain::SaveExclude() {
+    const std::string path = ApplicationFolder() + "\\Exclude.lst";
+    if (excludeUnreadable_ || !excludeFromFile_) {
+        // The file may be readable by now. What it holds comes first; the entries added here
+        // while it could not be read follow, so nothing of either is lost.
+        engine::ExcludeFile file = engine::LoadExclude(svc_.files, ApplicationFolder());
+        excludeUnreadable_ = file.state == engine::ExcludeFile::State::Unreadable;
+        if (file.state == engine::ExcludeFile::State::Read && !excludeFromFile_) {
+            std::vector<std::pair<std::string, std::pair<std::string, bool>>> added;
+            for (int i = 0; i < lvExclude.count(); ++i)
+                added.push_back({lvExclude.text(i), {lvExclude.subItem(i, 1), lvExclude.checked(i)}});
+            lvExclude.clear();
+            for (const engine::ExcludeEntry& e : file.entries)
+                if (!e.text.empty()) addExcludeRow(e.text, e.mustBegin, e.enabled);
+            for (const auto& [text, rest] : added) {
+                bool there = false;
+                for (int i = 0; i < lvExclude.count() && !there; ++i) there = lvExclude.text(i) == text;
+                if (!there) addExcludeRow(text, rest.first, rest.second);
+            }
+        }
+        if (file.state != engine::ExcludeFile::State::Unreadable) excludeFromFile_ = true;
+    }
     // A file that could not be read is not written over: it holds entries this list lacks.
-    if (excludeUnreadable_) return;
+    if (excludeUnreadable_) {
+        excludeUnsaved_ = true;
+        host().msgBox(SpanishMode() ? "No se pudo guardar el cambio en la lista de exclusiones: el archivo \"" + path +
+                                          "\" no se puede leer. No se analiza nada hasta que se pueda guardar."
+                                    : "The change to the exclude list was not saved: its file \"" + path +
+                                          "\" cannot be read (it is not written over, as it holds entries this list "
+                                          "lacks). No scan runs until the change is saved.",
+                      ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
+        return false;
+    }
     std::vector<engine::ExcludeEntry> entries;
     for (int i = 0; i < lvExclude.count(); ++i)
         entries.push_back({lvExclude.text(i), lvExclude.subItem(i, 1), lvExclude.checked(i)});
     // An empty list writes an empty file, so removing the last entry sticks. The file is
     // replaced only once the new one is whole: a folder this program may not write (below
     // Program Files without elevation) leaves the old file as it was, and the user is told.
-    const std::string path = ApplicationFolder() + "\\Exclude.lst";
     const long rc = svc_.files.replaceFile(
         path, ExcludeFileBytes(entries, [this](const std::string& t) { return svc_.files.toSystemCodePage(t); }));
-    if (rc == 0) return;
+    if (rc == 0) {
+        excludeUnsaved_ = false;
+        return true;
+    }
+    excludeUnsaved_ = true;
     const std::string text = SpanishMode()
                                  ? "No se pudo guardar la lista de exclusiones en \"" + path +
                                        "\": " + plat::ErrorText(rc) + ". El archivo conserva lo que tenía antes."
                                  : "The exclude list could not be saved to \"" + path + "\": " + plat::ErrorText(rc) +
                                        ". The file keeps what it held before.";
     host().msgBox(text, ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
+    return false;
 }
 
 void FrmMain::lvExclude_ItemCheck(int) { SaveExclude(); }
@@ -76,8 +112,7 @@ void FrmMain::cmdExclude_Click(int index) {
                 int position = lvExclude.count();
                 addExcludeRow(ExcludeEntryText(dlg.txtLocation.text()), dlg.chkMustBegin.value() == 1 ? "Yes" : "No",
                               true);
-                SaveExclude();
-                LoadExclude();
+                if (SaveExclude()) LoadExclude();
                 if (position < lvExclude.count()) lvExclude.ensureVisible(position);
             }
             dlg.unload();
@@ -96,8 +131,7 @@ void FrmMain::cmdExclude_Click(int index) {
                 lvExclude.setText(sel, ExcludeEntryText(dlg.txtLocation.text()));
                 lvExclude.setSubItem(sel, 1, dlg.chkMustBegin.value() == 1 ? "Yes" : "No");
                 excludeTextsDirty_ = true;
-                SaveExclude();
-                LoadExclude();
+                if (SaveExclude()) LoadExclude();
                 if (sel < lvExclude.count()) lvExclude.ensureVisible(sel);
             }
             dlg.unload();
@@ -111,8 +145,7 @@ void FrmMain::cmdExclude_Click(int index) {
             if (sel < 0) return;
             lvExclude.removeItem(sel);
             excludeTextsDirty_ = true;
-            SaveExclude();
-            LoadExclude();
+            if (SaveExclude()) LoadExclude();
             break;
         }
         default: break;

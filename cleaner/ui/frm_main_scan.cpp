@@ -30,6 +30,15 @@ void FrmMain::setWorkControlsEnabled(bool enabled, bool repair) {
 void FrmMain::cmdScan_Click() {
     // A press during the yield that follows the clearing would start a second scan inside this one.
     if (repairRunning_ || closing_ || scanStarting_) return;
+    if (!scanRunning_ && excludeUnsaved_ && !SaveExclude()) {
+        // The list holds exclusions its file does not; a scan would list, and a fix delete, them.
+        host().msgBox(SpanishMode() ? "No se analiza: la lista de exclusiones tiene cambios que no se guardaron en \"" +
+                                          ApplicationFolder() + "\\Exclude.lst\"."
+                                    : "No scan runs while the exclude list holds changes that are not saved to \"" +
+                                          ApplicationFolder() + "\\Exclude.lst\".",
+                      ui::mb::OkOnly | ui::mb::Exclamation, "Scourline");
+        return;
+    }
     if (!scanRunning_ && excludeUnreadable_) {
         // The user may have closed the program that held the file: read it again first.
         LoadExclude();

@@ -30,11 +30,19 @@ UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path,
         result.problem = "The undo file cannot hold every value exactly: " + record.problem + ".";
         return result;
     }
-    const long rc = files.writeFile(path, record.bytes);
-    // Read back: a file that is there but not whole (a full disk) is no record.
+    // Written beside its name and given the name only once whole, never over another file: a
+    // write that fails (a full disk) leaves nothing under a record's name, and an older record
+    // stays as it was.
+    const long rc = files.writeNewFile(path, record.bytes);
+    if (rc == plat::Files::kFileExists) {
+        result.problem = "The undo file " + path + " exists already; an undo file is never written over another.";
+        return result;
+    }
+    // Read back: a file that is there but not whole is no record.
     std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
     if (rc != 0 || !written || *written != record.bytes) {
-        if (rc == 0) files.deleteFile(path);
+        // The name was free before the write: whatever is under it now is this write's part.
+        if (files.stat(path)) files.deleteFile(path);
         result.problem = "The undo file " + path + " could not be written" +
                          (rc != 0 ? " (error " + std::to_string(rc) + ")." : " whole.");
         return result;

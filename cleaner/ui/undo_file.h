@@ -22,9 +22,9 @@ struct UndoFileResult {
     std::string problem;  // why nothing was written (when not ok), for the user
 };
 
-// Builds the record of these values and writes it to `path`, read back to be sure it is whole.
-// Not ok, and no file left behind, when the record cannot hold a value exactly or the file
-// cannot be written whole.
+// Builds the record of these values and writes it to `path` (a new file: never over one that
+// exists), read back to be sure it is whole. Not ok, and no file left behind, when the record
+// cannot hold a value exactly, a file has that name, or the file cannot be written whole.
 UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<engine::UndoValue>& values);
 
 // Builds the record of these values and writes it there, creating the backup folder when

@@ -72,6 +72,14 @@ public:
     // it is whole, so a write that fails (no right to write there, a full disk) leaves the old
     // file as it was. 0 on success, else the platform's code.
     virtual long replaceFile(const std::string& path, const std::string& bytes) = 0;
+    // Writes the bytes to a new file beside `path` and gives it that name only once it is whole
+    // and only when no file has the name: nothing is replaced, and a write that fails leaves
+    // nothing under the name. 0 on success; kFileExists when a file has the name.
+    static constexpr long kFileExists = 80;
+    virtual long writeNewFile(const std::string& path, const std::string& bytes) {
+        if (stat(path) || fileExists(path) != Probe::Missing) return kFileExists;
+        return replaceFile(path, bytes);
+    }
 
     // The system code page, in which older programs wrote their text files: its bytes as UTF-8,
     // and UTF-8 as its bytes (nullopt when a character has no byte there). The platform's own

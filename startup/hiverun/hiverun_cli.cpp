@@ -542,7 +542,7 @@ int RunCommand(const Options& o, startup::StartupServices services, Console& con
 
 }  // namespace
 
-int Run(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
+static int RunUnchecked(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
     Options o;
     std::string error;
     if (!ParseArgs(args, &o, &error)) {
@@ -565,6 +565,11 @@ int Run(const std::vector<std::string>& args, startup::StartupServices services,
         console.err(std::string("hiverun: ") + e.what() + "\n");
         return kExitRefused;
     }
+}
+
+int Run(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
+    return text::runWithCheckedOutput(console, "hiverun", kExitRefused,
+                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
 }
 
 }  // namespace hiverun

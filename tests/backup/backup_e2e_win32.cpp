@@ -54,7 +54,13 @@ class WaitableEditor : public backup::ShellRegistryEditor {
 public:
     using ShellRegistryEditor::ShellRegistryEditor;
     Job importJob = 0;
-    bool startImport(const std::string& file) override { return startImportJob(file, &importJob); }
+    bool startImport(const std::string& file, Job* job) override {
+        Job own = 0;
+        if (!ShellRegistryEditor::startImport(file, &own)) return false;
+        importJob = own;
+        if (job) *job = own;
+        return true;
+    }
 };
 
 TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
@@ -133,7 +139,7 @@ TEST(BackupE2E, BackupChangeRestoreRoundTripWithTheRealEditor) {
     while (editor.running(editor.importJob) && Ms(r0, Clock::now()) < 300000)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     long restoreMs = Ms(r0, Clock::now());
-    editor.release(editor.importJob);
+    form.CheckRegs();  // releases the import and tidies its copy
     EXPECT_NE(host.boxes.back().text.find(form.lstBackups.text(0)), std::string::npos);
 
     EXPECT_EQ(Read(L"Changed"), std::wstring(L"before"));
@@ -250,7 +256,7 @@ TEST(BackupE2E, RepairUndoFileIsListedAndRestoredByHivesave) {
     ASSERT_NE(editor.importJob, 0u);
     while (editor.running(editor.importJob) && Ms(r0, Clock::now()) < 300000)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    editor.release(editor.importJob);
+    form.CheckRegs();  // releases the import and tidies its copy
     for (const Planted& p : planted) {
         DWORD type = 0;
         std::vector<BYTE> bytes;

@@ -242,3 +242,87 @@ TEST_F(HivescanRunTest, UndoFileThatCannotBeWrittenDeletesNothing) {
     EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Tab\tName", nullptr, nullptr));
     EXPECT_EQ(run({"--areas", "HKCU", "--undo", "C:\\u.reg"}), hivescan::kExitUsage);
 }
+
+namespace undo {
+
+// A disk that fills up: a write stores the first half of its bytes and fails.
+class FullDisk : public plat::FakeFiles {
+public:
+    bool full = false;
+    long writeFile(const std::string& path, const std::string& bytes) override {
+        if (!full) return FakeFiles::writeFile(path, bytes);
+        FakeFiles::writeFile(path, bytes.substr(0, bytes.size() / 2));
+        return 112;  // there is not enough space on the disk
+    }
+};
+
+TEST_F(HivescanRunTest, AnUndoFileThatExistsIsRefusedBeforeTheScanAndKept) {
+    files.addFile("C:\\undo.reg", std::string("the older record"));
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes", "--undo", "C:\\undo.reg"}), hivescan::kExitUsage);
+    EXPECT_NE(err.find("exists already"), std::string::npos) << err;
+    EXPECT_EQ(out, "");  // nothing scanned
+    EXPECT_EQ(*files.readFile("C:\\undo.reg"), "the older record");
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    // In another letter case it is the same file.
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix=all", "--yes", "--undo=c:\\UNDO.REG"}), hivescan::kExitUsage);
+}
+
+TEST_F(HivescanRunTest, TheSavedKeepUndoOptionOfTheWindowWritesNoRecord) {
+    set(plat::kHkeyCurrentUser, "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner", "chkKeepUndo", "1");
+    files.addFolder("C:\\Program Files\\Scourline");
+    EXPECT_EQ(run({"--areas", "HKCU", "--fix", "all", "--yes"}), hivescan::kExitOk) << err;
+    EXPECT_FALSE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+    EXPECT_EQ(files.folderExists(files.applicationFolder() + "\\Backups"), plat::Probe::Missing);
+    EXPECT_EQ(err.find("undo file ''"), std::string::npos) << err;
+}
+
+TEST(HivescanUndo, ARecordCutByAFullDiskLeavesNothingUnderItsNameAndNothingIsDeleted) {
+    plat::FakeRegistry reg;
+    FullDisk files;
+    plat::FakeShell shell;
+    plat::FakeClock clock;
+    plat::Services services{reg, files, shell, clock};
+    plat::RegHandle h = 0;
+    ASSERT_EQ(reg.createKey(plat::kHkeyCurrentUser, "Software\\Acme", &h), 0);
+    auto b = enginetest::utf16Bytes("C:\\Acme\\gone.exe");
+    reg.setValueEx(h, "Run", plat::kRegSz, b.data(), static_cast<uint32_t>(b.size()));
+    reg.closeKey(h);
+    std::string out, err;
+    hivescan::Console console;
+    console.out = [&](const std::string& s) {
+        out += s;
+        return true;
+    };
+    console.err = [&](const std::string& s) { err += s; };
+    console.readLine = [] { return std::string(); };
+    files.full = true;
+    EXPECT_EQ(hivescan::Run({"--areas", "HKCU", "--fix", "all", "--yes", "--undo", "C:\\undo.reg"}, services, console),
+              hivescan::kExitFailed);
+    EXPECT_NE(err.find("the undo file 'C:\\undo.reg' was not written; nothing was deleted"), std::string::npos) << err;
+    EXPECT_EQ(files.fileExists("C:\\undo.reg"), plat::Probe::Missing);
+    EXPECT_TRUE(reg.getValue(plat::kHkeyCurrentUser, "Software\\Acme", "Run", nullptr, nullptr));
+}
+
+TEST(HivescanConventions, HelpVersionAndValuesAfterAnEqualsSign) {
+    hivescan::Options o;
+    std::string err;
+    for (const std::vector<std::string>& help :
+         std::vector<std::vector<std::string>>{{"/?"}, {"--areas", "HKCU", "-h"}, {"--bogus", "--help"}}) {
+        ASSERT_TRUE(hivescan::ParseArgs(help, &o, &err)) << help[0] << ": " << err;
+        EXPECT_TRUE(o.help) << help[0];
+    }
+    ASSERT_TRUE(hivescan::ParseArgs({"--areas=HKCU", "--version"}, &o, &err)) << err;
+    EXPECT_TRUE(o.version);
+    ASSERT_TRUE(hivescan::ParseArgs({"--areas=HKCU,COM", "--format=json", "--output=C:\\r.json"}, &o, &err)) << err;
+    EXPECT_FALSE(o.version);
+    EXPECT_EQ(o.areas, (std::vector<std::string>{"HKCU", "COM"}));
+    EXPECT_EQ(o.format, hivescan::Format::Json);
+    EXPECT_EQ(o.output, "C:\\r.json");
+    // An option's value is the option's, whatever it looks like.
+    ASSERT_TRUE(hivescan::ParseArgs({"--output", "--version"}, &o, &err)) << err;
+    EXPECT_FALSE(o.version);
+    EXPECT_EQ(o.output, "--version");
+    EXPECT_NE(std::string(hivescan::UsageText()).find("--version"), std::string::npos);
+}
+
+}  // namespace undo

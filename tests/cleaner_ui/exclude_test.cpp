@@ -228,5 +228,58 @@ TEST_F(ExcludeTest, AFolderThatRefusesWritesIsReportedAndTheOldFileStaysWhole) {
     EXPECT_EQ(excludeFile(), "one;;Yes;;True\r\n");
 }
 
+// While Exclude.lst cannot be read, every edit says it was not saved, naming the file, and no
+// scan runs while the list holds exclusions the file does not; once the file can be read, the
+// edits join what it holds and the scan honours both.
+TEST_F(ExcludeTest, EditsMadeWhileTheFileCannotBeReadAreKeptAndHoldBackEveryScan) {
+    files.writeFile(path, "\\Old;;Yes;;True\r\n");
+    files.markUnreadable(path);
+    areas("1;0;0;0;0;0;0;0");
+    sz(plat::kHkeyCurrentUser, "Software\\Old", "Run", "C:\\gone\\old.exe");
+    sz(plat::kHkeyCurrentUser, "Software\\Mine", "Run", "C:\\gone\\mine.exe");
+    startOptions();
+    dialog("\\Mine");
+    drv.click(form->cmdExclude[0]);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("not saved"), std::string::npos) << host.boxes[0].text;
+    EXPECT_NE(host.boxes[0].text.find("\"" + path + "\""), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(entries(), std::vector<std::string>{"\\Mine|Yes|on"});
+    drv.tick(form->lvExclude, 0, false);
+    ASSERT_EQ(host.boxes.size(), 2u);  // a tick is an edit too
+    drv.tick(form->lvExclude, 0, true);
+    ASSERT_EQ(host.boxes.size(), 3u);
+
+    const size_t before = host.boxes.size();
+    drv.click(form->cmdScan);
+    EXPECT_GT(host.boxes.size(), before);
+    EXPECT_NE(host.boxes.back().text.find("No scan runs"), std::string::npos) << host.boxes.back().text;
+    EXPECT_EQ(form->lvInvalidLoc.count(), 0);
+    EXPECT_FALSE(form->ScanRunning());
+    EXPECT_EQ(entries(), std::vector<std::string>{"\\Mine|Yes|on"});
+
+    // The other program lets go: the file's entry and the edit are both kept, and both hold.
+    files.clearUnreadable(path);
+    const size_t quiet = host.boxes.size();
+    drv.click(form->cmdScan);
+    EXPECT_EQ(host.boxes.size(), quiet);
+    EXPECT_EQ(excludeFile(), "\\Old;;Yes;;True\r\n\\Mine;;Yes;;True\r\n");
+    EXPECT_EQ(form->lvInvalidLoc.count(), 0);
+}
+
+TEST_F(ExcludeTest, AnEditThatCannotBeWrittenStaysInTheListAndHoldsBackTheScan) {
+    files.writeFile(path, "one;;Yes;;True\r\n");
+    areas("1;0;0;0;0;0;0;0");
+    sz(plat::kHkeyCurrentUser, "Software\\Mine", "Run", "C:\\gone\\mine.exe");
+    files.markReadOnlyFolder(kApp);
+    startOptions();
+    dialog("\\Software\\Mine");
+    drv.click(form->cmdExclude[0]);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(entries(), (std::vector<std::string>{"one|Yes|on", "\\Software\\Mine|Yes|on"}));
+    drv.click(form->cmdScan);
+    EXPECT_NE(host.boxes.back().text.find("No scan runs"), std::string::npos) << host.boxes.back().text;
+    EXPECT_EQ(form->lvInvalidLoc.count(), 0);
+}
+
 }  // namespace
 }  // namespace cleanerui

@@ -141,3 +141,26 @@ TEST_F(GrepTest, SavedSettingsAreUsedButNeverChanged) {
 }
 
 }  // namespace
+
+namespace conventions {
+
+TEST(GrepConventions, HelpVersionAndValuesAfterAnEqualsSign) {
+    plat::FakeRegistry reg;
+    search::GrepOutcome out = RunGrep({"/?"}, reg);
+    EXPECT_EQ(out.exitCode, search::kGrepOk);
+    EXPECT_EQ(out.output, search::kGrepUsage);
+    EXPECT_NE(out.output.find("--version"), std::string::npos);
+    out = RunGrep({"--match", "any", "needle", "--version"}, reg);
+    EXPECT_TRUE(out.version);
+    EXPECT_EQ(out.exitCode, search::kGrepOk);
+    out = RunGrep({"--format=json", "--match=exact", "needle"}, reg);
+    EXPECT_TRUE(out.error.empty()) << out.error;
+    EXPECT_EQ(out.output.rfind("[", 0), 0u) << out.output;
+    // After "--", "/?" is the text searched for.
+    out = RunGrep({"--", "/?"}, reg);
+    EXPECT_FALSE(out.version);
+    EXPECT_NE(out.output, search::kGrepUsage);
+    EXPECT_EQ(out.exitCode, search::kGrepNoMatch);
+}
+
+}  // namespace conventions

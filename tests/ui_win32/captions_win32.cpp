@@ -115,7 +115,7 @@ std::vector<std::string> cutCaptions(ui::Win32Host& host, const ui::Form& form) 
 class NoEditor : public backup::RegistryEditor {
 public:
     bool startExport(const std::string&, Job*) override { return false; }
-    bool startImport(const std::string&) override { return false; }
+    bool startImport(const std::string&, Job*) override { return false; }
     bool running(Job) override { return false; }
     void release(Job) override {}
 };

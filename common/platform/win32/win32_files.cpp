@@ -267,4 +267,35 @@ long Win32Files::replaceFile(const std::string& path, const std::string& bytes) 
     return rc;
 }
 
+long Win32Files::writeNewFile(const std::string& path, const std::string& bytes) {
+    const std::wstring target = wide(path);
+    if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_FILE_EXISTS;
+    // A name of its own beside the target, so that two writers never share the part file.
+    const size_t slash = target.find_last_of(L"\\/");
+    const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
+    wchar_t part[MAX_PATH + 16] = {};
+    if (folder.size() > MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"scl", 0, part))
+        return static_cast<long>(GetLastError() ? GetLastError() : ERROR_FILENAME_EXCED_RANGE);
+    HANDLE h = CreateFileW(part, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const long rc = static_cast<long>(GetLastError());
+        DeleteFileW(part);
+        return rc;
+    }
+    long rc = 0;
+    size_t done = 0;
+    while (rc == 0 && done < bytes.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1 << 20));
+        if (!WriteFile(h, bytes.data() + done, chunk, &wrote, nullptr)) rc = static_cast<long>(GetLastError());
+        done += wrote;
+    }
+    if (rc == 0 && !FlushFileBuffers(h)) rc = static_cast<long>(GetLastError());
+    CloseHandle(h);
+    // Without MOVEFILE_REPLACE_EXISTING: a file that took the name meanwhile is kept.
+    if (rc == 0 && !MoveFileExW(part, target.c_str(), MOVEFILE_WRITE_THROUGH)) rc = static_cast<long>(GetLastError());
+    if (rc != 0) DeleteFileW(part);
+    return rc;
+}
+
 }  // namespace plat

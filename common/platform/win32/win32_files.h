@@ -24,6 +24,7 @@ public:
     std::optional<std::string> readFileStart(const std::string& path, size_t maxBytes) override;
     long writeFile(const std::string& path, const std::string& bytes) override;
     long replaceFile(const std::string& path, const std::string& bytes) override;
+    long writeNewFile(const std::string& path, const std::string& bytes) override;
     std::string fromSystemCodePage(const std::string& bytes) override;
     std::optional<std::string> toSystemCodePage(const std::string& utf8) override;
 };

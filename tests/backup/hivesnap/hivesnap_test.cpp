@@ -12,6 +12,8 @@
 #include "backup/registry_editor.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
+#include "common/platform/fake/fake_registry.h"
+#include "backup/sha256.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/registry.h"
 
@@ -35,6 +37,14 @@ std::string Wide(const std::string& ascii) {
 // The start of every export, and what a complete one ends with.
 const std::string kHead = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n");
 const std::string kEnd = Wide("\"Last\"=\"value\"\r\n\r\n");
+
+hivesnap::OwnBackup Own(const std::string& file, uint64_t size, const std::string& sha = "") {
+    hivesnap::OwnBackup b;
+    b.file = file;
+    b.size = size;
+    b.sha256 = sha;
+    return b;
+}
 
 TEST(HivesnapArgs, GoodAndBadCommandLines) {
     struct Case {
@@ -104,8 +114,8 @@ TEST(HivesnapFormat, RowsRecordAndCompleteExports) {
         "  {\"name\": \"odd\\tname\", \"date\": \"\", \"size\": \"0 MB\", \"own\": false}\n"
         "]\n");
 
-    std::vector<hivesnap::OwnBackup> own{{"Backup 26.12.06-16.45.36.reg", 5216154},
-                                         {"Backup 26.12.06-16.45.36 (2).reg", 0}};
+    std::vector<hivesnap::OwnBackup> own{Own("Backup 26.12.06-16.45.36.reg", 5216154, std::string(64, 'a')),
+                                         Own("Backup 26.12.06-16.45.36 (2).reg", 0)};
     std::string record = hivesnap::RecordText(own);
     auto back = hivesnap::ParseRecord(record);
     ASSERT_EQ(back.size(), 2u);
@@ -180,8 +190,8 @@ protected:
             if (isExport) {
                 size_t q = e.commandLine.find('"');
                 std::string path = e.commandLine.substr(q + 1, e.commandLine.size() - q - 2);
-                std::string body = kHead + std::string(64 * done, 'x');
-                if (done > steps && ends == Ends::Complete) body += kEnd;
+                std::string body = kHead + Wide("\"grow\"=\"" + std::string(32 * done, 'x'));
+                if (done > steps && ends == Ends::Complete) body += Wide("\"\r\n") + kEnd;
                 if (done > steps && ends == Ends::Empty) body.clear();
                 if (!(done > steps && ends == Ends::Never)) files.addFile(path, body, clock.now());
             } else {
@@ -248,7 +258,7 @@ TEST_F(HivesnapTest, KeepDeletesOnlyTheOlderBackupsHivesnapMadeItself) {
     files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd + "changed");
     files.addFile(kFolder + "notes.reg", std::string("REGEDIT4\r\n\r\n"));
     files.addFile(kFolder + "hivesnap.lst",
-                  hivesnap::RecordText({{"Backup 26.12.06-16.40.00.reg", 5}, {"gone.reg", 9}}));
+                  hivesnap::RecordText({Own("Backup 26.12.06-16.40.00.reg", 5), Own("gone.reg", 9)}));
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
         Later(10);
@@ -294,7 +304,9 @@ TEST_F(HivesnapTest, AnExportThatEndsIncompleteFailsAndLeavesNoFile) {
         EXPECT_TRUE(out.empty());
         EXPECT_NE(err.find("was deleted"), std::string::npos) << err;
         EXPECT_TRUE(Backups().empty()) << static_cast<int>(how);
-        EXPECT_EQ(files.fileExists(kFolder + "hivesnap.lst"), plat::Probe::Missing);
+        // Its "writing" line went with the file.
+        const auto record = files.readFile(kFolder + "hivesnap.lst");
+        EXPECT_TRUE(!record || hivesnap::ParseRecord(*record).empty());
     }
 }
 
@@ -341,9 +353,12 @@ TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
     steps = 3;
     EXPECT_EQ(Run({"restore", "backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
     ASSERT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
-    EXPECT_EQ(shell.events[0].commandLine, "\"" + kFolder + "Backup 26.12.06-16.45.36.reg\"");
+    // The registry editor imports a checked copy, deleted once the import has ended.
+    const std::string copy = kFolder + "Backup 26.12.06-16.45.36.reg" + backup::kRestoreCopySuffix;
+    EXPECT_EQ(shell.events[0].commandLine, "\"" + copy + "\"");
     EXPECT_EQ(imported.size(), 4u);  // it returned only once the import had ended
     EXPECT_EQ(out, "restored Backup 26.12.06-16.45.36\n");
+    EXPECT_EQ(files.fileExists(copy), plat::Probe::Missing);
     EXPECT_EQ(shell.openProcessHandles(), 0u);
 
     EXPECT_EQ(Run({"restore", "Backup 99.01.01-00.00.00", "--yes"}), hivesnap::kExitCheck);
@@ -351,15 +366,211 @@ TEST_F(HivesnapTest, RestoreNeedsYesAndWaitsUntilTheEditorHasImported) {
     EXPECT_EQ(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size(), 1u);
 }
 
-TEST_F(HivesnapTest, DeleteRemovesOneBackupByItsNameOrFileName) {
+TEST_F(HivesnapTest, DeleteRemovesOneBackupByTheNameTheListShows) {
     files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
     files.addFile(kFolder + "Backup 26.12.06-16.45.37.REG", kHead + kEnd);
     EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitOk);
+    EXPECT_EQ(out, "deleted Backup 26.12.06-16.45.36\n");
     EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.36"}), hivesnap::kExitCheck);
+    // A file name is not a name the list shows.
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.37.reg"}), hivesnap::kExitCheck);
     files.undeletable = kFolder + "Backup 26.12.06-16.45.37.REG";
-    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.45.37.reg"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"delete", "backup 26.12.06-16.45.37"}), hivesnap::kExitFailed);
     EXPECT_NE(err.find(backup::kDeleteFailedText), std::string::npos);
     EXPECT_EQ(Backups(), std::vector<std::string>{"Backup 26.12.06-16.45.37.REG"});
 }
 
+// Files whose delete answers success while the file stays (a folder that does not allow it,
+// as Wine answers for a folder the user may not write).
+class KeepingFiles : public StubbornFiles {
+public:
+    std::string kept;
+    long deleteFile(const std::string& path) override {
+        if (path == kept) return 0;
+        return StubbornFiles::deleteFile(path);
+    }
+};
+
+TEST_F(HivesnapTest, TwoLookAlikeBackupsAreEachAddressedByTheirListName) {
+    files.addFile(kFolder + "Backup A.reg", kHead + Wide("[HKEY_CURRENT_USER\\A]\r\n") + kEnd);
+    files.addFile(kFolder + "Backup A.reg.reg", kHead + Wide("[HKEY_CURRENT_USER\\B]\r\n") + kEnd);
+    ASSERT_EQ(Run({"list"}), hivesnap::kExitOk);
+    EXPECT_NE(out.find("\nBackup A\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("\nBackup A.reg\t"), std::string::npos) << out;
+
+    EXPECT_EQ(Run({"restore", "Backup A.reg", "--yes"}), hivesnap::kExitOk) << err;
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_NE(starts[0].commandLine.find("Backup A.reg.reg" + std::string(backup::kRestoreCopySuffix)),
+              std::string::npos);
+
+    EXPECT_EQ(Run({"delete", "Backup A.reg"}), hivesnap::kExitOk);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup A.reg"});
+    EXPECT_EQ(Run({"delete", "Backup A.reg"}), hivesnap::kExitCheck);
+    EXPECT_EQ(Backups(), std::vector<std::string>{"Backup A.reg"});
+}
+
+TEST(HivesnapDelete, AFileThatStaysAfterItsDeleteIsNotReportedDeleted) {
+    KeepingFiles files;
+    plat::FakeClock clock;
+    plat::FakeShell shell;
+    plat::FixedLocale locale{","};
+    files.addFolder(kApp);
+    files.addFile(kFolder + "Backup 26.12.06-16.45.36.reg", kHead + kEnd);
+    files.kept = kFolder + "Backup 26.12.06-16.45.36.reg";
+    std::string out, err;
+    hivesnap::Console console;
+    console.out = [&](const std::string& s) {
+        out += s;
+        return true;
+    };
+    console.err = [&](const std::string& s) { err += s; };
+    EXPECT_EQ(hivesnap::Run({"delete", "Backup 26.12.06-16.45.36"}, {files, clock, shell, locale}, console),
+              hivesnap::kExitFailed);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find(backup::kDeleteStillThereText), std::string::npos) << err;
+}
+
 }  // namespace
+
+namespace more {
+
+TEST_F(HivesnapTest, ABackupRecordsItsSizeAndSha256AndSaysWhatItCannotPutBack) {
+    plat::FakeRegistry registry;
+    plat::RegHandle h = 0;
+    ASSERT_EQ(registry.createKey(plat::kHkeyCurrentUser, "Software\\Odd", &h), 0);
+    const uint8_t three[] = {1, 2, 3};
+    registry.setValueEx(h, std::string("abc\0hidden", 10), plat::kRegSz, three, 0);
+    registry.setValueEx(h, "n", plat::kRegDword, three, 3);
+    registry.closeKey(h);
+    out.clear();
+    err.clear();
+    ASSERT_EQ(hivesnap::Run({"backup"}, {files, clock, shell, locale, &registry}, console), hivesnap::kExitOk) << err;
+    EXPECT_NE(err.find("cannot put back exactly 2 value(s)"), std::string::npos) << err;
+    EXPECT_NE(err.find("\\Software\\Odd: \"abc\\0hidden\""), std::string::npos) << err;
+    const std::string file = kFolder + "Backup 26.12.06-16.45.36.reg";
+    EXPECT_TRUE(files.stat(file).has_value());
+    auto record = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
+    ASSERT_EQ(record.size(), 1u);
+    EXPECT_EQ(record[0].sha256, backup::Sha256Hex(*files.readFile(file)));
+    EXPECT_FALSE(record[0].writing);
+
+    // Cut at the end of an entry it still looks whole; its record says it is not.
+    std::string bytes = *files.readFile(file);
+    files.addFile(file, kHead + kEnd);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("nothing was imported"), std::string::npos) << err;
+    EXPECT_NE(err.find("not the one that was made"), std::string::npos) << err;
+    EXPECT_TRUE(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).size() == 1u);  // the export only
+    files.addFile(file, bytes);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.45.36", "--yes"}), hivesnap::kExitOk) << err;
+}
+
+TEST_F(HivesnapTest, ATruncatedOrForeignFileIsRefusedWithNothingImported) {
+    const std::string whole = kHead + Wide("\"a\"=\"") + std::string(2000, 'x') + kEnd;
+    files.addFile(kFolder + "half.reg", whole.substr(0, whole.size() / 2));
+    files.addFile(kFolder + "letter.reg", std::string("Dear user,\r\nthis is no backup.\r\n"));
+    for (const char* name : {"half", "letter"}) {
+        EXPECT_EQ(Run({"restore", name, "--yes"}), hivesnap::kExitFailed) << name;
+        EXPECT_TRUE(out.empty()) << out;
+        EXPECT_NE(err.find("is not restored, nothing was imported"), std::string::npos) << err;
+    }
+    EXPECT_TRUE(shell.eventsOf(plat::FakeShell::Event::Kind::Launch).empty());
+}
+
+TEST_F(HivesnapTest, KeepCountsOnlyBackupsOfItsOwnThatAreInTheFolder) {
+    // Lines naming no backup, a path outside the folder, a file the list does not show, and one
+    // backup twice: none of them takes a place among the N.
+    files.addFile("C:\\outside.reg", kHead + kEnd);
+    files.addFile(kFolder + "notes.txt", std::string("xy"));
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd);
+    const uint64_t size = (kHead + kEnd).size();
+    files.addFile(
+        kFolder + "hivesnap.lst",
+        hivesnap::RecordText({Own("gone.reg", 9), Own("..\\..\\..\\outside.reg", size), Own("C:\\outside.reg", size),
+                              Own("notes.txt", 2), Own("Backup 26.12.06-16.40.00.reg", size),
+                              Own("backup 26.12.06-16.40.00.reg", size)}));
+    EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 26.12.06-16.40.00.reg", "Backup 26.12.06-16.45.36.reg"}));
+    EXPECT_TRUE(files.stat("C:\\outside.reg").has_value());
+    Later(10);
+    EXPECT_EQ(Run({"backup", "--keep", "2"}), hivesnap::kExitOk) << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{"Backup 26.12.06-16.45.36.reg", "Backup 26.12.06-16.45.46.reg"}));
+    EXPECT_TRUE(files.stat("C:\\outside.reg").has_value());
+    EXPECT_TRUE(files.stat(kFolder + "notes.txt").has_value());
+}
+
+TEST_F(HivesnapTest, AnUnfinishedBackupOfAKilledRunIsKnownAndTidiedByTheNextRun) {
+    // A run killed while the editor exported: its line says "writing", its process is gone.
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + std::string(100, 'x'));
+    hivesnap::OwnBackup left;
+    left.file = "Backup 26.12.06-16.40.00.reg";
+    left.writing = true;
+    left.writer = 4242;
+    // Another run still writing its own: left alone.
+    hivesnap::OwnBackup busy = left;
+    busy.file = "Backup 26.12.06-16.41.00.reg";
+    busy.writer = 77;
+    files.addFile(kFolder + busy.file, kHead);
+    files.addFile(kFolder + "hivesnap.lst", hivesnap::RecordText({left, busy}));
+    console.processAlive = [](uint32_t pid) { return pid == 77; };
+    console.processId = [] { return 1234u; };
+    std::vector<uint32_t> tied;
+    console.tieToThisProcess = [&](uint32_t pid) { tied.push_back(pid); };
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitOk) << err;
+    EXPECT_NE(err.find("unfinished backup " + kFolder + left.file + " of an interrupted run is deleted"),
+              std::string::npos)
+        << err;
+    EXPECT_EQ(Backups(), (std::vector<std::string>{busy.file, "Backup 26.12.06-16.45.36.reg"}));
+    // The export was tied to this run.
+    auto starts = shell.eventsOf(plat::FakeShell::Event::Kind::Launch);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(tied, std::vector<uint32_t>{starts[0].processId});
+    auto record = hivesnap::ParseRecord(*files.readFile(kFolder + "hivesnap.lst"));
+    ASSERT_EQ(record.size(), 2u);
+    EXPECT_EQ(record[0].file, "Backup 26.12.06-16.45.36.reg");
+    EXPECT_TRUE(record[1].writing);
+    EXPECT_EQ(record[1].writer, 77u);
+}
+
+TEST_F(HivesnapTest, AResultThatCannotBeWrittenIsAFailure) {
+    files.addFile(kFolder + "Backup 26.12.06-16.40.00.reg", kHead + kEnd);
+    files.addFile(kFolder + "Backup 26.12.06-16.41.00.reg", kHead + kEnd);
+    console.out = [](const std::string&) { return false; };
+    EXPECT_EQ(Run({"list"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"restore", "Backup 26.12.06-16.40.00", "--yes"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"delete", "Backup 26.12.06-16.40.00"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"backup"}), hivesnap::kExitFailed);
+    EXPECT_EQ(Run({"--version"}), hivesnap::kExitFailed);
+    EXPECT_NE(err.find("could not be written"), std::string::npos) << err;
+}
+
+TEST(HivesnapConventions, HelpVersionAndValuesAfterAnEqualsSign) {
+    struct Case {
+        std::vector<std::string> args;
+        bool help, version;
+    } cases[] = {
+        {{"/?"}, true, false},
+        {{"restore", "/?"}, true, false},
+        {{"list", "--version"}, false, true},
+        {{"frobnicate", "--version"}, false, true},  // a word that is wrong does not hide it
+        {{"delete", "a", "b", "--help"}, true, false},
+    };
+    for (const Case& c : cases) {
+        Options o;
+        std::string err;
+        ASSERT_TRUE(hivesnap::ParseArgs(c.args, &o, &err)) << c.args[0] << ": " << err;
+        EXPECT_EQ(o.help, c.help) << c.args[0];
+        EXPECT_EQ(o.version, c.version) << c.args[0];
+    }
+    Options o;
+    std::string err;
+    ASSERT_TRUE(hivesnap::ParseArgs({"list", "--format=json"}, &o, &err)) << err;
+    EXPECT_EQ(o.format, Format::Json);
+    ASSERT_TRUE(hivesnap::ParseArgs({"restore", "--yes", "--", "/?"}, &o, &err)) << err;
+    EXPECT_FALSE(o.help);
+    EXPECT_EQ(o.operands, std::vector<std::string>{"/?"});
+    EXPECT_NE(std::string(hivesnap::UsageText()).find("--version"), std::string::npos);
+}
+
+}  // namespace more
