@@ -199,6 +199,7 @@ ExportOutcome ExportRows(plat::Registry& reg, const std::vector<ResultRow>& rows
                 std::optional<reg::Value> v;
                 if (why.empty()) v = reader.read(row, &rc);
                 if (why.empty() && !v) why = unreadable(rc);
+                if (why.empty()) why = reg::whyValueNotInScript(root, path, row.valueName, v->type, v->data);
                 if (why.empty() && isText(v->type) && v->data.size() % 2 != 0)
                     why = "the registry editor does not put back text data of an odd number of bytes exactly";
                 if (why.empty()) why = script.addValue(root, path, row.valueName, v->type, v->data);
