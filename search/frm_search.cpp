@@ -478,7 +478,8 @@ void frmSearch::copyKeyPaths(bool sayWhenNothing) {
     if (!services_.clipboard) return;
     const std::vector<ResultRow> rows = selectedRows();
     if (rows.empty()) {
-        if (sayWhenNothing) host().msgBox("Select the rows whose keys to copy.", ui::mb::OkOnly | ui::mb::Information, caption());
+        if (sayWhenNothing)
+            host().msgBox("Select the rows whose keys to copy.", ui::mb::OkOnly | ui::mb::Information, caption());
         return;
     }
     if (!services_.clipboard->setText(*this, KeyPathsText(rows)))
@@ -513,8 +514,8 @@ void frmSearch::cmdCopyData_Click() {
     }
     if (!unreadable.empty())
         host().msgBox("The data of " + std::to_string(unreadable.size()) +
-                          (unreadable.size() == 1 ? " value" : " values") + " could not be read and was not copied:" +
-                          namedRows(unreadable),
+                          (unreadable.size() == 1 ? " value" : " values") +
+                          " could not be read and was not copied:" + namedRows(unreadable),
                       ui::mb::OkOnly | ui::mb::Exclamation, caption());
 }
 

@@ -70,9 +70,7 @@ private:
 
 std::string unreadable(long rc) { return "it can no longer be read: " + plat::ErrorText(rc); }
 
-bool isText(uint32_t type) {
-    return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
-}
+bool isText(uint32_t type) { return type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz; }
 
 // Text for a spreadsheet: lone surrogates (which UTF-8 cannot carry) become U+FFFD.
 std::string spreadsheetText(const std::string& s) {
@@ -141,8 +139,8 @@ std::string DataText(uint32_t type, const std::vector<uint8_t>& data, const char
         case plat::kRegDwordBigEndian:
             if (data.size() != 4) break;
             {
-                const uint32_t n = static_cast<uint32_t>(type == plat::kRegDword ? reg::dwordOf(data)
-                                                                                  : reg::dwordBigEndianOf(data));
+                const uint32_t n =
+                    static_cast<uint32_t>(type == plat::kRegDword ? reg::dwordOf(data) : reg::dwordBigEndianOf(data));
                 std::snprintf(buf, sizeof buf, "0x%08x (%u)", static_cast<unsigned>(n), static_cast<unsigned>(n));
             }
             return buf;
@@ -159,8 +157,8 @@ std::string DataText(uint32_t type, const std::vector<uint8_t>& data, const char
 }
 
 std::string CsvField(const std::string& field) {
-    bool quote = !field.empty() && (field.front() == ' ' || field.front() == '\t' || field.back() == ' ' ||
-                                    field.back() == '\t');
+    bool quote = !field.empty() &&
+                 (field.front() == ' ' || field.front() == '\t' || field.back() == ' ' || field.back() == '\t');
     for (char c : field) {
         if (c == ',' || c == '"' || c == '\r' || c == '\n') quote = true;
     }

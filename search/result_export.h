@@ -16,9 +16,9 @@ namespace search {
 enum class ExportFormat { Reg, Csv };
 
 struct ExportOutcome {
-    std::string bytes;     // the whole file
-    size_t written = 0;    // keys and values written (each once, however often it was listed)
-    size_t leftOut = 0;    // rows left out
+    std::string bytes;   // the whole file
+    size_t written = 0;  // keys and values written (each once, however often it was listed)
+    size_t leftOut = 0;  // rows left out
     // One line for each row left out: where it is and why ("HKEY_CURRENT_USER\Software\x,
     // value "y": ..."). A value listed twice is named once.
     std::vector<std::string> problems;

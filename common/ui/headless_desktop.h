@@ -36,9 +36,9 @@ private:
 
 class RecordingClipboard : public Clipboard {
 public:
-    std::string text;    // the clipboard's content
-    int writes = 0;      // how often it was replaced
-    bool busy = false;   // another program holds the clipboard: writes fail
+    std::string text;   // the clipboard's content
+    int writes = 0;     // how often it was replaced
+    bool busy = false;  // another program holds the clipboard: writes fail
 
     bool setText(Form& /*owner*/, const std::string& t) override {
         if (busy) return false;

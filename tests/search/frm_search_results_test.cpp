@@ -32,8 +32,8 @@ protected:
     }
 
     std::unique_ptr<frmSearch> openAndSearch(const std::string& what = "needle") {
-        search::SearchServices services{reg,  [this](const std::string& p) { jumps.push_back(p); },
-                                        nullptr, false, &files, &dialogs, &clipboard};
+        search::SearchServices services{
+            reg, [this](const std::string& p) { jumps.push_back(p); }, nullptr, false, &files, &dialogs, &clipboard};
         auto f = std::make_unique<frmSearch>(host, services);
         f->show();
         for (int i = 0; i < f->cboRoot.count(); ++i)
@@ -88,12 +88,10 @@ protected:
 
 TEST_F(FrmSearchResultsTest, ExportOfEveryRowReadsBackAsTheFoundKeysAndValues) {
     auto f = openAndSearch();
-    ASSERT_EQ(listed(*f), (std::vector<std::string>{"Software\\Vendor\\needle app",
-                                                    "Software\\Vendor\\needle app\\Path",
-                                                    "Software\\Vendor\\needle app\\needle text",
-                                                    "Software\\Vendor\\Other\\needle count",
-                                                    "Software\\Vendor\\Other\\needle list",
-                                                    "Software\\Zeta\\Run"}));
+    ASSERT_EQ(listed(*f), (std::vector<std::string>{
+                              "Software\\Vendor\\needle app", "Software\\Vendor\\needle app\\Path",
+                              "Software\\Vendor\\needle app\\needle text", "Software\\Vendor\\Other\\needle count",
+                              "Software\\Vendor\\Other\\needle list", "Software\\Zeta\\Run"}));
     files.addFolder("C:\\Exports");
     dialogs.choose("C:\\Exports\\found.reg", 0);
     drv.click(f->cmdExport);
@@ -104,14 +102,13 @@ TEST_F(FrmSearchResultsTest, ExportOfEveryRowReadsBackAsTheFoundKeysAndValues) {
     EXPECT_EQ(dialogs.shown[0].types[0].pattern, "*.reg");
     EXPECT_EQ(dialogs.shown[0].types[1].pattern, "*.csv");
     EXPECT_TRUE(host.boxes.empty()) << host.boxes[0].text;
-    EXPECT_EQ(valuesIn("C:\\Exports\\found.reg"),
-              (std::vector<std::string>{
-                  inRegistry("Software\\Vendor\\needle app", "Path"),
-                  inRegistry("Software\\Vendor\\needle app", "needle text"),
-                  inRegistry("Software\\Vendor\\Other", "needle count"),
-                  inRegistry("Software\\Vendor\\Other", "needle list"),
-                  inRegistry("Software\\Zeta", "Run"),
-              }));
+    EXPECT_EQ(valuesIn("C:\\Exports\\found.reg"), (std::vector<std::string>{
+                                                      inRegistry("Software\\Vendor\\needle app", "Path"),
+                                                      inRegistry("Software\\Vendor\\needle app", "needle text"),
+                                                      inRegistry("Software\\Vendor\\Other", "needle count"),
+                                                      inRegistry("Software\\Vendor\\Other", "needle list"),
+                                                      inRegistry("Software\\Zeta", "Run"),
+                                                  }));
     // The key row gives its key: the file's first header, before the key's values.
     const regfile::ParseResult parsed = regfile::parse(*files.readFile("C:\\Exports\\found.reg"));
     EXPECT_EQ(parsed.script.keys[0].path, kRoot + "\\Software\\Vendor\\needle app");
@@ -141,7 +138,8 @@ TEST_F(FrmSearchResultsTest, ExportAsksWhetherOnlyTheSelectedRowsAreMeant) {
         if (c.dialogShown) dialogs.choose("C:\\sel.reg");
         drv.click(f->cmdExport);
         ASSERT_EQ(host.boxes.size(), 1u);
-        EXPECT_EQ(host.boxes[0].text, "Export only the 2 selected rows?\n\nYes: the 2 selected. No: all 6 rows of the list.");
+        EXPECT_EQ(host.boxes[0].text,
+                  "Export only the 2 selected rows?\n\nYes: the 2 selected. No: all 6 rows of the list.");
         EXPECT_EQ(host.boxes[0].style, ui::mb::YesNoCancel | ui::mb::Question);
         EXPECT_EQ(dialogs.shown.size(), c.dialogShown ? 1u : 0u);
         if (!c.dialogShown) {
@@ -150,8 +148,9 @@ TEST_F(FrmSearchResultsTest, ExportAsksWhetherOnlyTheSelectedRowsAreMeant) {
         }
         EXPECT_EQ(valuesIn("C:\\sel.reg").size(), c.valuesWritten);
         if (c.answer == ui::mb::Yes) {
-            EXPECT_EQ(valuesIn("C:\\sel.reg"), (std::vector<std::string>{inRegistry("Software\\Vendor\\needle app", "Path"),
-                                                                         inRegistry("Software\\Zeta", "Run")}));
+            EXPECT_EQ(valuesIn("C:\\sel.reg"),
+                      (std::vector<std::string>{inRegistry("Software\\Vendor\\needle app", "Path"),
+                                                inRegistry("Software\\Zeta", "Run")}));
         }
         f->unload(ui::kUnloadByUser);
     }
@@ -164,11 +163,10 @@ TEST_F(FrmSearchResultsTest, TheFormatFollowsTheNameTypedElseTheTypeChosen) {
         bool csv;
     };
     const Case cases[] = {
-        {"C:\\a.csv", 0, true},     // the name wins over the type shown
-        {"C:\\b.REG", 1, false},    // letter case of the extension does not matter
-        {"C:\\c", 1, true},         // no extension: the type chosen
-        {"C:\\d.txt", 0, false},
-        {"C:\\e.txt", 1, true},
+        {"C:\\a.csv", 0, true},   // the name wins over the type shown
+        {"C:\\b.REG", 1, false},  // letter case of the extension does not matter
+        {"C:\\c", 1, true},       // no extension: the type chosen
+        {"C:\\d.txt", 0, false}, {"C:\\e.txt", 1, true},
     };
     auto f = openAndSearch();
     int lastType = 0;
@@ -191,8 +189,7 @@ TEST_F(FrmSearchResultsTest, TheFormatFollowsTheNameTypedElseTheTypeChosen) {
 }
 
 TEST_F(FrmSearchResultsTest, ValuesTheFileCannotHoldAreNamedAndTheRestIsSaved) {
-    value(reg, kHkeyLocalMachine, "Software\\Zeta", std::string("needle\0hidden", 13), plat::kRegSz,
-          utf16Bytes("x"));
+    value(reg, kHkeyLocalMachine, "Software\\Zeta", std::string("needle\0hidden", 13), plat::kRegSz, utf16Bytes("x"));
     value(reg, kHkeyLocalMachine, "Software\\Zeta", "needle unended", plat::kRegSz, utf16Bytes("abc", false));
     auto f = openAndSearch();
     dialogs.choose("C:\\found.reg");
@@ -241,8 +238,9 @@ TEST_F(FrmSearchResultsTest, FilterNarrowsTheListWithoutSearchingAgainAndClearin
     EXPECT_EQ(jumps, std::vector<std::string>{kRoot + "\\Software\\Vendor\\Other\\"});
     dialogs.choose("C:\\filtered.reg");
     drv.click(f->cmdExport);
-    EXPECT_EQ(valuesIn("C:\\filtered.reg"), (std::vector<std::string>{inRegistry("Software\\Vendor\\Other", "needle count"),
-                                                                      inRegistry("Software\\Vendor\\Other", "needle list")}));
+    EXPECT_EQ(valuesIn("C:\\filtered.reg"),
+              (std::vector<std::string>{inRegistry("Software\\Vendor\\Other", "needle count"),
+                                        inRegistry("Software\\Vendor\\Other", "needle list")}));
 
     drv.type(f->txtFilter, "no such row");
     EXPECT_EQ(f->LVfound.count(), 0);

@@ -63,8 +63,7 @@ TEST_F(GrepTest, OptionsSetTheControls) {
 
 // As text searches do: no row, and exit status 1.
 TEST_F(GrepTest, RegFormatWritesTheWindowsExportFileAndNamesWhatItLeavesOut) {
-    value(reg, kHkeyCurrentUser, "Software\\Tolvane", std::string("needle\0nul", 10), plat::kRegSz,
-          utf16Bytes("x"));
+    value(reg, kHkeyCurrentUser, "Software\\Tolvane", std::string("needle\0nul", 10), plat::kRegSz, utf16Bytes("x"));
     const auto out = grep({"--root", "HKEY_CURRENT_USER", "--format", "reg", "--ignore-case", "needle"});
     EXPECT_EQ(out.exitCode, 0);
     EXPECT_EQ(out.error,

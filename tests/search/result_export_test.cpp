@@ -156,10 +156,12 @@ TEST_F(ResultExportTest, WhatTheFileCannotHoldIsNamedAndLeftOut) {
     EXPECT_EQ(out.leftOut, 8u);
     const std::vector<std::string> expected = {
         kBaseFull + ", value \"nul\\0name\": a registry file cannot hold a name with a NUL or a line break",
-        kBaseFull + ", value \"no final NUL\": the registry editor would add a NUL to text data that does not end "
-                    "with one",
-        kBaseFull + ", value \"odd length\": the registry editor does not put back text data of an odd number of "
-                    "bytes exactly",
+        kBaseFull +
+            ", value \"no final NUL\": the registry editor would add a NUL to text data that does not end "
+            "with one",
+        kBaseFull +
+            ", value \"odd length\": the registry editor does not put back text data of an odd number of "
+            "bytes exactly",
         kBaseFull + ", value \"one byte\": the registry editor would add a NUL to text data that does not end with one",
         kBaseFull + ", value \"line\nbreak\": a registry file cannot hold a name with a NUL or a line break",
         kBaseFull + ", value \"gone since the search\": it can no longer be read: the file was not found (error 2)",
@@ -195,14 +197,13 @@ TEST_F(ResultExportTest, CsvHasOneLinePerFoundKeyOrValueWithFieldsQuotedWhereNee
         valueRow(kBaseFull, std::string("nul\0name", 8)),
     };
     const search::ExportOutcome out = ExportRows(reg, rows, ExportFormat::Csv);
-    EXPECT_EQ(out.bytes, "\xEF\xBB\xBFKey,Value,Type,Data\r\n" + kBaseFull + ",,,\r\n" + kBaseFull +
-                             ",plain,REG_SZ,C:\\tool.exe\r\n" + kBaseFull +
-                             ",\"comma, \"\"quoted\"\"\",REG_SZ,\" padded \"\r\n" + kBaseFull +
-                             ",multi,REG_MULTI_SZ,\"a\nb,c\"\r\n" + kBaseFull +
-                             ",number,REG_DWORD,0x0000002a (42)\r\n" + kBaseFull +
-                             ",big endian,REG_DWORD_BIG_ENDIAN,0x00000100 (256)\r\n" + kBaseFull +
-                             ",bin,REG_BINARY,AB 01\r\n" + kBaseFull + ",type 0x99,0x99,\r\n" + kBaseFull +
-                             ",Ключ,REG_SZ,\"line one\r\nline two\"\r\n");
+    EXPECT_EQ(out.bytes,
+              "\xEF\xBB\xBFKey,Value,Type,Data\r\n" + kBaseFull + ",,,\r\n" + kBaseFull +
+                  ",plain,REG_SZ,C:\\tool.exe\r\n" + kBaseFull + ",\"comma, \"\"quoted\"\"\",REG_SZ,\" padded \"\r\n" +
+                  kBaseFull + ",multi,REG_MULTI_SZ,\"a\nb,c\"\r\n" + kBaseFull +
+                  ",number,REG_DWORD,0x0000002a (42)\r\n" + kBaseFull +
+                  ",big endian,REG_DWORD_BIG_ENDIAN,0x00000100 (256)\r\n" + kBaseFull + ",bin,REG_BINARY,AB 01\r\n" +
+                  kBaseFull + ",type 0x99,0x99,\r\n" + kBaseFull + ",Ключ,REG_SZ,\"line one\r\nline two\"\r\n");
     EXPECT_EQ(out.written, 9u);
     ASSERT_EQ(out.problems.size(), 1u);
     EXPECT_EQ(out.problems[0], kBaseFull + ", value \"nul\\0name\": a CSV file cannot hold a name with a NUL");
@@ -212,7 +213,7 @@ TEST_F(ResultExportTest, ClipboardTextsGiveKeyPathsOnceAndTheDataOfValues) {
     sz(reg, kHkeyLocalMachine, kBase, "a", "first");
     value(reg, kHkeyLocalMachine, kBase, "m", plat::kRegMultiSz, reg::multiTextBytes({"x", "y"}));
     const std::vector<ResultRow> rows = {
-        keyRow(kBaseFull + "\\Sub"),  valueRow(kBaseFull, "a"), valueRow(kBaseFull, "m"),
+        keyRow(kBaseFull + "\\Sub"), valueRow(kBaseFull, "a"), valueRow(kBaseFull, "m"),
         valueRow(kBaseFull, "gone"), keyRow(kBaseFull),
     };
     EXPECT_EQ(search::KeyPathsText(rows), kBaseFull + "\\Sub\r\n" + kBaseFull);

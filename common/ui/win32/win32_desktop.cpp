@@ -31,9 +31,8 @@ std::optional<SaveFileChoice> Win32FileDialogs::saveFile(Form& owner, const Save
     const std::wstring offered = win32::wide(request.fileName);
     std::memcpy(file.data(), offered.data(), std::min(offered.size(), file.size() - 1) * sizeof(wchar_t));
     const std::wstring title = win32::wide(request.title);
-    const int first = request.typeIndex >= 0 && request.typeIndex < static_cast<int>(request.types.size())
-                          ? request.typeIndex
-                          : 0;
+    const int first =
+        request.typeIndex >= 0 && request.typeIndex < static_cast<int>(request.types.size()) ? request.typeIndex : 0;
     const std::wstring defExt = request.types.empty() ? L"" : win32::wide(request.types[first].extension);
 
     OPENFILENAMEW ofn{};
@@ -46,8 +45,8 @@ std::optional<SaveFileChoice> Win32FileDialogs::saveFile(Form& owner, const Save
     ofn.lpstrTitle = title.empty() ? nullptr : title.c_str();
     // The dialog adds the chosen type's extension to a name typed without one.
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
-    ofn.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR |
-                OFN_ENABLESIZING;
+    ofn.Flags =
+        OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_ENABLESIZING;
     if (!GetSaveFileNameW(&ofn)) return std::nullopt;  // cancelled, or the dialog failed
 
     SaveFileChoice choice;

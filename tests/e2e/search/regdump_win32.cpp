@@ -55,8 +55,8 @@ const Root kRoots[] = {{L"HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
 void dump(HKEY key, const std::wstring& path) {
     std::printf("[%s]\n", utf8(path).c_str());
     DWORD subKeys = 0, maxSub = 0, values = 0, maxName = 0, maxData = 0;
-    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, &values, &maxName, &maxData,
-                     nullptr, nullptr);
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subKeys, &maxSub, nullptr, &values, &maxName, &maxData, nullptr,
+                     nullptr);
     struct Value {
         std::wstring name;
         DWORD type;
@@ -69,7 +69,8 @@ void dump(HKEY key, const std::wstring& path) {
         DWORD nameLen = static_cast<DWORD>(name.size()), dataLen = static_cast<DWORD>(data.size()), type = 0;
         if (RegEnumValueW(key, i, name.data(), &nameLen, nullptr, &type, data.data(), &dataLen) != ERROR_SUCCESS)
             continue;
-        list.push_back({std::wstring(name.data(), nameLen), type, std::vector<BYTE>(data.begin(), data.begin() + dataLen)});
+        list.push_back(
+            {std::wstring(name.data(), nameLen), type, std::vector<BYTE>(data.begin(), data.begin() + dataLen)});
     }
     std::sort(list.begin(), list.end(), [](const Value& a, const Value& b) { return a.name < b.name; });
     for (const Value& v : list) {
