@@ -522,8 +522,9 @@ void frmSearch::cmdCopyData_Click() {
 void frmSearch::cmdExport_Click() {
     if (searchRunning_ || !services_.files || !services_.fileDialogs) return;
     std::vector<ResultRow> rows;
-    for (const ResultRow& row : listedRows()) {
-        if (!row.fullPath.empty()) rows.push_back(row);
+    rows.reserve(listed_.size());
+    for (size_t i : listed_) {
+        if (!rows_[i].fullPath.empty()) rows.push_back(rows_[i]);
     }
     if (rows.empty()) return;
     // A selection of some rows asks whether only those are meant; no selection, or every row

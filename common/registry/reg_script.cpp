@@ -32,6 +32,18 @@ void appendUtf8(std::u16string& out, const std::string& s) {
     for (unsigned char c : s) out += static_cast<char16_t>(c);
 }
 
+// Names as the registry compares them; plain ASCII without the trip through UTF-16.
+std::string upperName(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c >= 0x80) return text::toUpper(s);
+    }
+    std::string out = s;
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
 // A quoted name or text: backslashes and double quotes escaped, every other unit as it is
 // (lone surrogates included: the file is UTF-16 and the editor copies units).
 void appendQuoted(std::u16string& out, const std::u16string& s) {
@@ -154,7 +166,7 @@ std::string whyValueNotInScript(plat::RegHandle root, const std::string& keyPath
 
 ScriptWriter::Block& ScriptWriter::blockOf(plat::RegHandle root, const std::string& keyPath, const char* rootName) {
     if (haveLast_ && root == lastRoot_ && keyPath == lastPath_) return blocks_[lastBlock_];
-    auto [at, added] = index_.emplace(std::make_pair(root, text::toUpper(keyPath)), blocks_.size());
+    auto [at, added] = index_.emplace(std::make_pair(root, upperName(keyPath)), blocks_.size());
     if (added) {
         Block block;
         block.text = u"\r\n[";
@@ -184,28 +196,31 @@ std::string ScriptWriter::addValue(plat::RegHandle root, const std::string& keyP
     std::string why = whyValueNotInScript(root, keyPath, name, type, data);
     if (!why.empty()) return why;
     Block& block = blockOf(root, keyPath, scriptRootName(root));
-    if (!block.namesUpper.insert(text::toUpper(name)).second) return "";
+    if (!block.namesUpper.insert(upperName(name)).second) return "";
     appendValueLine(block.text, name, type, data);
     ++values_;
     return "";
 }
 
 std::string ScriptWriter::bytes() const {
-    std::u16string out = u"Windows Registry Editor Version 5.00\r\n";
-    size_t size = out.size() + 2;
-    for (const Block& b : blocks_) size += b.text.size();
-    out.reserve(size);
-    for (const Block& b : blocks_) out += b.text;
-    out += u"\r\n";
-
-    std::string result;
-    result.resize(2 + out.size() * 2);
+    static const std::u16string kHeader = u"Windows Registry Editor Version 5.00\r\n";
+    static const std::u16string kEnd = u"\r\n";
+    size_t units = kHeader.size() + kEnd.size();
+    for (const Block& b : blocks_) units += b.text.size();
+    // UTF-16LE after the byte-order mark, unit by unit straight into the result.
+    std::string result(2 + units * 2, '\0');
     result[0] = '\xFF';
     result[1] = '\xFE';
-    for (size_t i = 0; i < out.size(); ++i) {
-        result[2 + 2 * i] = static_cast<char>(out[i] & 0xFF);
-        result[3 + 2 * i] = static_cast<char>(out[i] >> 8);
-    }
+    size_t at = 2;
+    auto put = [&](const std::u16string& s) {
+        for (char16_t c : s) {
+            result[at++] = static_cast<char>(c & 0xFF);
+            result[at++] = static_cast<char>(c >> 8);
+        }
+    };
+    put(kHeader);
+    for (const Block& b : blocks_) put(b.text);
+    put(kEnd);
     return result;
 }
 
