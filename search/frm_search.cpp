@@ -241,11 +241,10 @@ std::vector<ResultRow> frmSearch::listedRows() const {
     return out;
 }
 
-std::vector<ResultRow> frmSearch::selectedRows() const {
-    std::vector<ResultRow> out;
+std::vector<size_t> frmSearch::selectedRows() const {
+    std::vector<size_t> out;
     for (int i = 0; i < LVfound.count() && i < static_cast<int>(listed_.size()); ++i) {
-        const ResultRow& row = rows_[listed_[i]];
-        if (LVfound.selected(i) && !row.fullPath.empty()) out.push_back(row);
+        if (LVfound.selected(i) && !rows_[listed_[i]].fullPath.empty()) out.push_back(listed_[i]);
     }
     return out;
 }
@@ -476,7 +475,8 @@ void frmSearch::LVfound_KeyDown(int key) {
 
 void frmSearch::copyKeyPaths(bool sayWhenNothing) {
     if (!services_.clipboard) return;
-    const std::vector<ResultRow> rows = selectedRows();
+    std::vector<ResultRow> rows;
+    for (size_t i : selectedRows()) rows.push_back(rows_[i]);
     if (rows.empty()) {
         if (sayWhenNothing)
             host().msgBox("Select the rows whose keys to copy.", ui::mb::OkOnly | ui::mb::Information, caption());
@@ -492,8 +492,8 @@ void frmSearch::cmdCopy_Click() { copyKeyPaths(true); }
 void frmSearch::cmdCopyData_Click() {
     if (!services_.clipboard) return;
     std::vector<ResultRow> values;
-    for (const ResultRow& row : selectedRows()) {
-        if (row.isValue) values.push_back(row);
+    for (size_t i : selectedRows()) {
+        if (rows_[i].isValue) values.push_back(rows_[i]);
     }
     if (values.empty()) {
         host().msgBox("Select the value rows whose data to copy (a key holds no value data of its own here).",
@@ -521,15 +521,15 @@ void frmSearch::cmdCopyData_Click() {
 
 void frmSearch::cmdExport_Click() {
     if (searchRunning_ || !services_.files || !services_.fileDialogs) return;
-    std::vector<ResultRow> rows;
+    std::vector<size_t> rows;
     rows.reserve(listed_.size());
     for (size_t i : listed_) {
-        if (!rows_[i].fullPath.empty()) rows.push_back(rows_[i]);
+        if (!rows_[i].fullPath.empty()) rows.push_back(i);
     }
     if (rows.empty()) return;
     // A selection of some rows asks whether only those are meant; no selection, or every row
     // selected, exports the list as it is.
-    std::vector<ResultRow> selected = selectedRows();
+    std::vector<size_t> selected = selectedRows();
     if (!selected.empty() && selected.size() < rows.size()) {
         const std::string n = std::to_string(selected.size());
         const int answer = host().msgBox(
@@ -560,7 +560,7 @@ void frmSearch::cmdExport_Click() {
                                                    : ExportFormat::Reg;
 
     ui::Form::Busy busy(*this);
-    const ExportOutcome out = ExportRows(services_.registry, rows, format);
+    const ExportOutcome out = ExportRows(services_.registry, rows_, format, &rows);
     if (out.written == 0) {
         host().msgBox("Nothing was exported: none of the rows can be written to this file." + namedRows(out.problems),
                       ui::mb::OkOnly | ui::mb::Exclamation, kExportTitle);

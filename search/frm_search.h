@@ -112,8 +112,9 @@ private:
     bool passesFilter(const ResultRow& row) const;
     void showRow(size_t index);
     void applyFilter();
-    // The found rows (not "Nothing to show") that are selected in LVfound, in list order.
-    std::vector<ResultRow> selectedRows() const;
+    // The found rows (not "Nothing to show") that are selected in LVfound, in list order, as
+    // positions in rows_.
+    std::vector<size_t> selectedRows() const;
     void copyKeyPaths(bool sayWhenNothing);
     void updateResultCommands();
     void flushRows();

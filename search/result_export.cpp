@@ -172,15 +172,18 @@ std::string CsvField(const std::string& field) {
     return out;
 }
 
-ExportOutcome ExportRows(plat::Registry& reg, const std::vector<ResultRow>& rows, ExportFormat format) {
+ExportOutcome ExportRows(plat::Registry& reg, const std::vector<ResultRow>& rows, ExportFormat format,
+                         const std::vector<size_t>* only) {
     ExportOutcome out;
     ValueReader reader(reg);
     reg::ScriptWriter script;
     std::string csv = format == ExportFormat::Csv ? "\xEF\xBB\xBFKey,Value,Type,Data\r\n" : "";
     std::unordered_set<std::string> seen;
-    seen.reserve(rows.size());
+    const size_t count = only ? only->size() : rows.size();
+    seen.reserve(count);
 
-    for (const ResultRow& row : rows) {
+    for (size_t n = 0; n < count; ++n) {
+        const ResultRow& row = rows[only ? (*only)[n] : n];
         if (row.keyPath.empty()) continue;  // "Nothing to show"
         if (!seen.insert(identity(row)).second) continue;
         std::string why;

@@ -88,10 +88,11 @@ int runExport(plat::Registry& reg, ui::Host& host, plat::Files& files, const std
     const std::optional<std::string> written = files.readFile(windowFile);
     const bool same = written && *written == grepBytes;
     std::printf("file %zu bytes, window's and hivegrep's %s\n", grepBytes.size(), same ? "the same" : "DIFFER");
-    std::printf("median: window export %.3f s, hivegrep write %.3f s; ratio of each round, median %.2f (min %.2f, "
-                "max %.2f)\n",
-                median(windows), median(greps), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
-                *std::max_element(ratios.begin(), ratios.end()));
+    std::printf(
+        "median: window export %.3f s, hivegrep write %.3f s; ratio of each round, median %.2f (min %.2f, "
+        "max %.2f)\n",
+        median(windows), median(greps), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+        *std::max_element(ratios.begin(), ratios.end()));
     form.unload();
     host.doEvents();
     return same ? 0 : 1;

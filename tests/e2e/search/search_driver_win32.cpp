@@ -268,8 +268,16 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(500);
         const bool csv = argc > 3 && std::wstring(argv[3]) == L"csv";
         if (HWND types = GetDlgItem(dlg, 0x470)) {  // cmb1: the type list
-            SendMessageW(types, CB_SETCURSEL, csv ? 1 : 0, 0);
-            SendMessageW(dlg, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(types));
+            // Picked with the keyboard, as a user does: the list itself tells the dialog.
+            SetForegroundWindow(dlg);
+            RECT rc;
+            GetWindowRect(types, &rc);
+            mouseClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});  // opens the list
+            Sleep(300);
+            pressKey(csv ? VK_DOWN : VK_UP);
+            Sleep(100);
+            pressKey(VK_RETURN);
+            Sleep(300);
         }
         HWND name = GetDlgItem(dlg, 0x480);  // edt1: the file name
         if (!name) {
@@ -347,6 +355,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (cmd == L"ctrlkey") {
         SetForegroundWindow(top);
+        Sleep(500);
+        holdCtrl(true);
         Sleep(200);
         holdCtrl(true);
         pressKey(static_cast<WORD>(towupper(arg.empty() ? L'C' : arg[0])));
@@ -422,7 +432,14 @@ int wmain(int argc, wchar_t** argv) {
         ClientToScreen(lv, &pt);
         SetForegroundWindow(top);
         Sleep(200);
-        if (cmd == L"ctrlclick") holdCtrl(true);
+        if (cmd == L"ctrlclick") {
+            // The window's activation may resync the key state from the display; press Ctrl
+            // once the window is active, and again just before the click.
+            Sleep(300);
+            holdCtrl(true);
+            Sleep(200);
+            holdCtrl(true);
+        }
         mouseClickAt(pt, argc > 3 ? std::wstring(argv[3]) : L"left");
         if (cmd == L"ctrlclick") {
             Sleep(100);
