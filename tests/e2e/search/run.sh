@@ -238,7 +238,8 @@ hist=$(timeout 60 wine reg query "$SETTINGS" /v 1 2>/dev/null | tr -d '\r' | awk
 timeout 30 wineserver -k >/dev/null 2>&1
 PFX1=$WINEPREFIX
 PFX2=$WORK/pfx2
-if scl_new_prefix "$PFX2"; then
+# A boot that fails on a loaded machine is tried once more.
+if scl_new_prefix "$PFX2" || { rm -rf "$PFX2"; sleep 5; scl_new_prefix "$PFX2"; }; then
     cp "$PFX1/drive_c/window.reg" "$PFX1/drive_c/odd.reg" "$PFX2/drive_c/"
     (cd "$PFX2/drive_c" && timeout 120 wine regedit /S window.reg && timeout 120 wine regedit /S odd.reg)
     timeout 60 wine "$DUMP" 'HKEY_CURRENT_USER\Software\ScourlinePlant' >"$WORK/plant.dump"

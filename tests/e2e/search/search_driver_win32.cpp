@@ -442,7 +442,7 @@ int wmain(int argc, wchar_t** argv) {
         }
         mouseClickAt(pt, argc > 3 ? std::wstring(argv[3]) : L"left");
         if (cmd == L"ctrlclick") {
-            Sleep(100);
+            Sleep(300);
             holdCtrl(false);
         }
         return 0;
