@@ -183,16 +183,16 @@ timeout 60 wine "$DRIVER" filter 'QZ7 KEY'
 timeout 60 wine "$DRIVER" rows 'C:\filtered.tsv'
 printf 'kind\ttext\tpath\nkey\tSoftware\\\\ScourlinePlant\\\\Qz7 Key\tHKEY_CURRENT_USER\\\\Software\\\\ScourlinePlant\\\\Qz7 Key\nkey\tSoftware\\\\ScourlinePlant\\\\Qz7 Key\\\\Child\tHKEY_CURRENT_USER\\\\Software\\\\ScourlinePlant\\\\Qz7 Key\\\\Child\n' >"$WORK/filtered.tsv"
 same "the filter shows the rows holding its text" "$WORK/filtered.tsv" "$WINEPREFIX/drive_c/filtered.tsv"
-timeout 60 wine "$DRIVER" ctrlclick 0
-timeout 60 wine "$DRIVER" ctrlclick 1
+timeout 60 wine "$DRIVER" ctrlclick 0 || fail "Ctrl held down for the click on row 0"
+timeout 60 wine "$DRIVER" ctrlclick 1 || fail "Ctrl held down for the click on row 1"
 if timeout 60 wine "$DRIVER" regedit 3 >/dev/null; then fail "Ctrl+click opened the editor"; else ok "Ctrl+click opens no editor"; fi
 xwd -root -display "$DISPLAY" | convert xwd:- "$SHOTS/search-filter.png" && echo "screenshot: $SHOTS/search-filter.png"
-timeout 60 wine "$DRIVER" ctrlkey c
+timeout 60 wine "$DRIVER" ctrlkey c || fail "Ctrl held down for Ctrl+C"
 timeout 60 wine "$DRIVER" clipboard 'C:\clip.txt'
 printf 'HKEY_CURRENT_USER\\Software\\ScourlinePlant\\Qz7 Key\r\nHKEY_CURRENT_USER\\Software\\ScourlinePlant\\Qz7 Key\\Child' >"$WORK/clip.txt"
 same "Ctrl+C copies the selected rows' keys" "$WORK/clip.txt" "$WINEPREFIX/drive_c/clip.txt"
 timeout 60 wine "$DRIVER" filter 'plain data'
-timeout 60 wine "$DRIVER" ctrlclick 0
+timeout 60 wine "$DRIVER" ctrlclick 0 || fail "Ctrl held down for the click on row 0"
 timeout 60 wine "$DRIVER" click 'Copy value data'
 sleep 1
 timeout 60 wine "$DRIVER" clipboard 'C:\clip.txt'

@@ -143,6 +143,22 @@ void holdCtrl(bool down) {
     Sleep(50);
 }
 
+// Presses Ctrl and waits until the window's thread sees it held (its activation may first
+// reset the key state from the display's).
+bool ctrlHeldIn(HWND top) {
+    const DWORD target = GetWindowThreadProcessId(top, nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = AttachThreadInput(self, target, TRUE) != 0;
+    bool down = false;
+    for (int i = 0; i < 30 && !down; ++i) {
+        holdCtrl(true);
+        Sleep(100);
+        down = !attached || GetKeyState(VK_CONTROL) < 0;
+    }
+    if (attached) AttachThreadInput(self, target, FALSE);
+    return down;
+}
+
 // A dialog (#32770) of the search program with that caption ("" any), shown within `seconds`.
 HWND waitDialog(const std::wstring& caption, int seconds) {
     for (int i = 0; i < seconds * 10; ++i) {
@@ -356,9 +372,10 @@ int wmain(int argc, wchar_t** argv) {
     if (cmd == L"ctrlkey") {
         SetForegroundWindow(top);
         Sleep(500);
-        holdCtrl(true);
-        Sleep(200);
-        holdCtrl(true);
+        if (!ctrlHeldIn(top)) {
+            holdCtrl(false);
+            return 1;
+        }
         pressKey(static_cast<WORD>(towupper(arg.empty() ? L'C' : arg[0])));
         Sleep(50);
         holdCtrl(false);
@@ -432,13 +449,9 @@ int wmain(int argc, wchar_t** argv) {
         ClientToScreen(lv, &pt);
         SetForegroundWindow(top);
         Sleep(200);
-        if (cmd == L"ctrlclick") {
-            // The window's activation may resync the key state from the display; press Ctrl
-            // once the window is active, and again just before the click.
-            Sleep(300);
-            holdCtrl(true);
-            Sleep(200);
-            holdCtrl(true);
+        if (cmd == L"ctrlclick" && !ctrlHeldIn(top)) {
+            holdCtrl(false);
+            return 1;
         }
         mouseClickAt(pt, argc > 3 ? std::wstring(argv[3]) : L"left");
         if (cmd == L"ctrlclick") {
