@@ -4,8 +4,10 @@
 #include <chrono>
 #include <set>
 
+#include "common/platform/error_text.h"
 #include "common/text/text.h"
 #include "search/mod_reg.h"
+#include "search/result_export.h"
 
 namespace search {
 namespace {
@@ -22,6 +24,30 @@ std::u16string lowerUnits(std::u16string s) {
     for (char16_t& c : s) c = text::lowerUnit(c);
     return s;
 }
+
+// Lower-cased as the platform does; plain ASCII (most paths) without the trip through UTF-16.
+std::string lowerText(const std::string& s) {
+    for (unsigned char c : s) {
+        if (c >= 0x80) return text::toLower(s);
+    }
+    std::string out = s;
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// Message boxes name at most this many rows; the rest are counted.
+constexpr size_t kRowsNamed = 10;
+
+std::string namedRows(const std::vector<std::string>& lines) {
+    std::string out;
+    for (size_t i = 0; i < lines.size() && i < kRowsNamed; ++i) out += "\n" + lines[i];
+    if (lines.size() > kRowsNamed) out += "\n... and " + std::to_string(lines.size() - kRowsNamed) + " more.";
+    return out;
+}
+
+const char* kExportTitle = "Export Results";
 
 }  // namespace
 
@@ -92,11 +118,16 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
       ChCase(*this, &Frame1, "ChCase", "Match Case"),
       Label2(*this, nullptr, "Label2", "Results : (Click to open in Regedit)"),
       LVfound(*this, nullptr, "LVfound"),
+      Label3(*this, nullptr, "Label3", "Filter :"),
+      txtFilter(*this, nullptr, "txtFilter"),
+      cmdCopy(*this, nullptr, "cmdCopy", "Copy"),
+      cmdCopyData(*this, nullptr, "cmdCopyData", "Copy value data"),
+      cmdExport(*this, nullptr, "cmdExport", "Export..."),
       PicStatus(*this, nullptr, "PicStatus"),
       services_(std::move(services)),
       store_(services_.registry) {
     clientWidth = 7680;
-    clientHeight = 6720;
+    clientHeight = 7200;
     borderStyle = ui::BorderStyle::FixedSingle;
     maxButton = false;
 
@@ -125,7 +156,7 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
     Label2.wordWrap = false;
     LVfound.move(120, 2220, 7440, 3960);
     LVfound.hideColumnHeaders = true;
-    LVfound.multiSelect = false;
+    LVfound.multiSelect = true;  // rows to copy or export: Shift and Ctrl with clicks or arrows
     LVfound.fullRowSelect = true;
     LVfound.addColumn("", 7080);
     LVfound.addColumn("", 0);  // the row's full path, read back by the registry-editor jump
@@ -134,7 +165,13 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
     ImageList1.add("binary", 0, 3);
     ImageList1.add("nothing", 0, 4);
     LVfound.smallIcons = &ImageList1;
-    PicStatus.move(120, 6300, 7440, 300);
+    Label3.move(120, 6345, 600, 255);
+    Label3.wordWrap = false;
+    txtFilter.move(720, 6300, 2520, 315);
+    cmdCopy.move(3360, 6285, 1020, 345);
+    cmdCopyData.move(4500, 6285, 1560, 345);
+    cmdExport.move(6180, 6285, 1380, 345);
+    PicStatus.move(120, 6780, 7440, 300);
 
     onLoad = [this] { Form_Load(); };
     onUnload = [this](bool& cancel) { Form_Unload(cancel); };
@@ -145,6 +182,11 @@ frmSearch::frmSearch(ui::Host& host, SearchServices services)
     cboFind.onKeyPress = [this](int& key) { cboFind_KeyPress(key); };
     cboFind.onKeyUp = [this](int key) { cboFind_KeyUp(key); };
     LVfound.onMouseUp = [this](int button, int x, int y) { LVfound_MouseUp(button, x, y); };
+    LVfound.onKeyDown = [this](int key) { LVfound_KeyDown(key); };
+    txtFilter.onChange = [this] { txtFilter_Change(); };
+    cmdCopy.onClick = [this] { cmdCopy_Click(); };
+    cmdCopyData.onClick = [this] { cmdCopyData_Click(); };
+    cmdExport.onClick = [this] { cmdExport_Click(); };
 }
 
 frmSearch::~frmSearch() = default;
@@ -157,8 +199,64 @@ void frmSearch::addRow(const ResultRow& row) {
         rowsBatched_ = true;
     }
     rows_.push_back(row);
+    if (passesFilter(row)) showRow(rows_.size() - 1);
+}
+
+void frmSearch::showRow(size_t index) {
+    const ResultRow& row = rows_[index];
+    listed_.push_back(index);
     const int i = LVfound.addItem(row.text, row.image - 1);
     LVfound.setSubItem(i, 1, row.fullPath);
+}
+
+// The filter matches the row's text anywhere, without regard to letter case. "Nothing to
+// show" is no result and always stays.
+bool frmSearch::passesFilter(const ResultRow& row) const {
+    if (filterLower_.empty() || row.fullPath.empty()) return true;
+    return lowerText(row.text).find(filterLower_) != std::string::npos;
+}
+
+void frmSearch::applyFilter() {
+    LVfound.beginUpdate();
+    LVfound.clear();
+    listed_.clear();
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        if (passesFilter(rows_[i])) showRow(i);
+    }
+    LVfound.endUpdate();
+}
+
+void frmSearch::txtFilter_Change() {
+    const std::string wanted = lowerText(txtFilter.text());
+    if (wanted == filterLower_) return;
+    filterLower_ = wanted;
+    applyFilter();
+    updateResultCommands();
+}
+
+std::vector<ResultRow> frmSearch::listedRows() const {
+    std::vector<ResultRow> out;
+    out.reserve(listed_.size());
+    for (size_t i : listed_) out.push_back(rows_[i]);
+    return out;
+}
+
+std::vector<size_t> frmSearch::selectedRows() const {
+    std::vector<size_t> out;
+    for (int i = 0; i < LVfound.count() && i < static_cast<int>(listed_.size()); ++i) {
+        if (LVfound.selected(i) && !rows_[listed_[i]].fullPath.empty()) out.push_back(listed_[i]);
+    }
+    return out;
+}
+
+// Copy and export work on found rows; a search in progress keeps changing them.
+void frmSearch::updateResultCommands() {
+    bool any = false;
+    for (size_t i : listed_) any = any || !rows_[i].fullPath.empty();
+    const bool on = any && !searchRunning_;
+    cmdCopy.setEnabled(on);
+    cmdCopyData.setEnabled(on);
+    cmdExport.setEnabled(on);
 }
 
 void frmSearch::flushRows() {
@@ -169,6 +267,7 @@ void frmSearch::flushRows() {
 
 void frmSearch::Form_Load() {
     rows_.clear();
+    listed_.clear();
     LVfound.clear();
     ResultRow nothing;
     nothing.text = kNothingToShow;
@@ -204,6 +303,7 @@ void frmSearch::Form_Load() {
 
     copySavedSettings();
     updateFindEnabled();
+    updateResultCommands();
     if (services_.applySkin) services_.applySkin(*this);
 }
 
@@ -272,7 +372,9 @@ void frmSearch::cmdFind_Click() {
     stopRequested_ = false;
     searchRunning_ = true;
     updateFindEnabled();
+    updateResultCommands();
     rows_.clear();
+    listed_.clear();
     LVfound.clear();
 
     EngineHost engineHost(*this);
@@ -301,6 +403,7 @@ void frmSearch::cmdFind_Click() {
     flushRows();
     searchRunning_ = false;
     updateFindEnabled();
+    updateResultCommands();
     if (closeAfterSearch_) {
         closeAfterSearch_ = false;
         unload(ui::kUnloadByUser);  // the toolkit destroys the window once this handler returns
@@ -339,9 +442,12 @@ void frmSearch::cboFind_KeyUp(int key) {
 }
 
 void frmSearch::LVfound_MouseUp(int /*button*/, int x, int y) {
+    // A click with Shift or Ctrl adds rows to the selection (to copy or export them); it
+    // opens nothing.
+    if (LVfound.shift() & (ui::kShiftMask | ui::kCtrlMask)) return;
     const int i = LVfound.hitTest(x, y);
-    if (i < 0 || i >= static_cast<int>(rows_.size())) return;
-    const ResultRow& row = rows_[i];
+    if (i < 0 || i >= static_cast<int>(listed_.size())) return;
+    const ResultRow& row = rows_[listed_[i]];
     std::string path;
     if (row.image == kImageKey) {
         path = row.fullPath;
@@ -352,6 +458,124 @@ void frmSearch::LVfound_MouseUp(int /*button*/, int x, int y) {
         path = modreg::ParentPath(row.fullPath) + "\\";
     }
     if (services_.jumpToKey) services_.jumpToKey(path);
+}
+
+}  // namespace search
+
+namespace search {
+
+void frmSearch::LVfound_KeyDown(int key) {
+    if ((LVfound.shift() & (ui::kCtrlMask | ui::kAltMask)) != ui::kCtrlMask) return;
+    if (key == 'C') {
+        copyKeyPaths(false);
+    } else if (key == 'A') {
+        for (int i = 0; i < LVfound.count(); ++i) LVfound.setSelected(i, true);
+    }
+}
+
+void frmSearch::copyKeyPaths(bool sayWhenNothing) {
+    if (!services_.clipboard) return;
+    std::vector<ResultRow> rows;
+    for (size_t i : selectedRows()) rows.push_back(rows_[i]);
+    if (rows.empty()) {
+        if (sayWhenNothing)
+            host().msgBox("Select the rows whose keys to copy.", ui::mb::OkOnly | ui::mb::Information, caption());
+        return;
+    }
+    if (!services_.clipboard->setText(*this, KeyPathsText(rows)))
+        host().msgBox("Nothing was copied: another program is using the clipboard.",
+                      ui::mb::OkOnly | ui::mb::Exclamation, caption());
+}
+
+void frmSearch::cmdCopy_Click() { copyKeyPaths(true); }
+
+void frmSearch::cmdCopyData_Click() {
+    if (!services_.clipboard) return;
+    std::vector<ResultRow> values;
+    for (size_t i : selectedRows()) {
+        if (rows_[i].isValue) values.push_back(rows_[i]);
+    }
+    if (values.empty()) {
+        host().msgBox("Select the value rows whose data to copy (a key holds no value data of its own here).",
+                      ui::mb::OkOnly | ui::mb::Information, caption());
+        return;
+    }
+    std::vector<std::string> unreadable;
+    const std::string data = ValueDataText(services_.registry, values, &unreadable);
+    if (unreadable.size() == values.size()) {
+        host().msgBox("Nothing was copied: the data could not be read." + namedRows(unreadable),
+                      ui::mb::OkOnly | ui::mb::Exclamation, caption());
+        return;
+    }
+    if (!services_.clipboard->setText(*this, data)) {
+        host().msgBox("Nothing was copied: another program is using the clipboard.",
+                      ui::mb::OkOnly | ui::mb::Exclamation, caption());
+        return;
+    }
+    if (!unreadable.empty())
+        host().msgBox("The data of " + std::to_string(unreadable.size()) +
+                          (unreadable.size() == 1 ? " value" : " values") +
+                          " could not be read and was not copied:" + namedRows(unreadable),
+                      ui::mb::OkOnly | ui::mb::Exclamation, caption());
+}
+
+void frmSearch::cmdExport_Click() {
+    if (searchRunning_ || !services_.files || !services_.fileDialogs) return;
+    std::vector<size_t> rows;
+    rows.reserve(listed_.size());
+    for (size_t i : listed_) {
+        if (!rows_[i].fullPath.empty()) rows.push_back(i);
+    }
+    if (rows.empty()) return;
+    // A selection of some rows asks whether only those are meant; no selection, or every row
+    // selected, exports the list as it is.
+    std::vector<size_t> selected = selectedRows();
+    if (!selected.empty() && selected.size() < rows.size()) {
+        const std::string n = std::to_string(selected.size());
+        const int answer = host().msgBox(
+            "Export only the " + n + (selected.size() == 1 ? " selected row?" : " selected rows?") + "\n\nYes: the " +
+                n + " selected. No: all " + std::to_string(rows.size()) + " rows of the list.",
+            ui::mb::YesNoCancel | ui::mb::Question, kExportTitle);
+        if (answer == ui::mb::Cancel) return;
+        if (answer == ui::mb::Yes) rows.swap(selected);
+    }
+
+    ui::SaveFileRequest request;
+    request.title = kExportTitle;
+    request.fileName = "Search results";
+    request.types = {{"Registration Files (*.reg)", "*.reg", "reg"}, {"CSV (Comma delimited) (*.csv)", "*.csv", "csv"}};
+    request.typeIndex = exportType_;
+    const std::optional<ui::SaveFileChoice> choice = services_.fileDialogs->saveFile(*this, request);
+    if (!choice) return;
+    exportType_ = choice->typeIndex == 1 ? 1 : 0;
+    // A name typed with one of the two extensions decides the format; otherwise the type chosen.
+    const std::string name = lowerText(choice->path);
+    auto endsWith = [&](const char* ext) {
+        const size_t n = std::char_traits<char>::length(ext);
+        return name.size() >= n && name.compare(name.size() - n, n, ext) == 0;
+    };
+    const ExportFormat format = endsWith(".csv")   ? ExportFormat::Csv
+                                : endsWith(".reg") ? ExportFormat::Reg
+                                : exportType_ == 1 ? ExportFormat::Csv
+                                                   : ExportFormat::Reg;
+
+    ui::Form::Busy busy(*this);
+    const ExportOutcome out = ExportRows(services_.registry, rows_, format, &rows);
+    if (out.written == 0) {
+        host().msgBox("Nothing was exported: none of the rows can be written to this file." + namedRows(out.problems),
+                      ui::mb::OkOnly | ui::mb::Exclamation, kExportTitle);
+        return;
+    }
+    const long rc = services_.files->replaceFile(choice->path, out.bytes);
+    if (rc != 0) {
+        host().msgBox("The results could not be saved to " + choice->path + ": " + plat::ErrorText(rc) + ".",
+                      ui::mb::OkOnly | ui::mb::Critical, kExportTitle);
+        return;
+    }
+    if (out.leftOut > 0)
+        host().msgBox("The results were saved to " + choice->path + ", but " + std::to_string(out.leftOut) +
+                          (out.leftOut == 1 ? " row was" : " rows were") + " left out:" + namedRows(out.problems),
+                      ui::mb::OkOnly | ui::mb::Exclamation, kExportTitle);
 }
 
 }  // namespace search

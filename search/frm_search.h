@@ -1,14 +1,19 @@
 // frmSearch: the search program's one window. The search text with its history and
 // completion, the area, mode and targets, the result list and the status line; it runs the
 // search engine, opens a clicked row in the registry editor and keeps the user's last choices
-// and history in the settings store from one run to the next.
+// and history in the settings store from one run to the next. The found rows can be narrowed by
+// a filter text without searching again, copied (key paths, value data) and exported as a
+// registry-editor file or CSV.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "common/platform/files.h"
 #include "common/platform/registry.h"
+#include "common/ui/clipboard.h"
+#include "common/ui/file_dialog.h"
 #include "common/ui/form.h"
 #include "search/search_engine.h"
 #include "search/settings_store.h"
@@ -29,6 +34,10 @@ struct SearchServices {
     std::function<void(ui::Form&)> applySkin;
     // False for the console twin: it reads the saved settings but never writes them.
     bool saveSettings = true;
+    // Export and copy; without them (the console twin) those commands do nothing.
+    plat::Files* files = nullptr;
+    ui::FileDialogs* fileDialogs = nullptr;
+    ui::Clipboard* clipboard = nullptr;
 };
 
 struct SavedSettings {
@@ -63,10 +72,18 @@ public:
     ui::Label Label2;
     ui::ListView LVfound;
     ui::ImageList ImageList1;
+    ui::Label Label3;
+    ui::TextBox txtFilter;
+    ui::Button cmdCopy;
+    ui::Button cmdCopyData;
+    ui::Button cmdExport;
     ui::PictureBox PicStatus;
 
-    // The rows now in LVfound, in list order, with their key path and value name kept apart.
+    // Every row of the last search, in list order, with its key path and value name kept
+    // apart; the filter may hide some of them from LVfound.
     const std::vector<ResultRow>& results() const { return rows_; }
+    // The rows LVfound shows now, in its order.
+    std::vector<ResultRow> listedRows() const;
     const SavedSettings& savedSettings() const { return saved_; }
     bool searchRunning() const { return searchRunning_; }
     bool stopRequested() const { return stopRequested_; }
@@ -85,8 +102,21 @@ private:
     void cboFind_KeyPress(int& key);
     void cboFind_KeyUp(int key);
     void LVfound_MouseUp(int button, int x, int y);
+    void LVfound_KeyDown(int key);
+    void txtFilter_Change();
+    void cmdCopy_Click();
+    void cmdCopyData_Click();
+    void cmdExport_Click();
 
     void addRow(const ResultRow& row);
+    bool passesFilter(const ResultRow& row) const;
+    void showRow(size_t index);
+    void applyFilter();
+    // The found rows (not "Nothing to show") that are selected in LVfound, in list order, as
+    // positions in rows_.
+    std::vector<size_t> selectedRows() const;
+    void copyKeyPaths(bool sayWhenNothing);
+    void updateResultCommands();
     void flushRows();
     void rememberSearchText();
     void copySavedSettings();
@@ -97,6 +127,9 @@ private:
     SettingsStore store_;
     SavedSettings saved_;
     std::vector<ResultRow> rows_;
+    std::vector<size_t> listed_;  // for each row of LVfound, its index in rows_
+    std::string filterLower_;     // the filter text, lower-cased; empty shows every row
+    int exportType_ = 0;          // the file type the user chose last (0 .reg, 1 .csv)
     bool searchRunning_ = false;
     bool stopRequested_ = false;
     bool closeAfterSearch_ = false;

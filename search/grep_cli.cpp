@@ -8,6 +8,7 @@
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "search/frm_search.h"
+#include "search/result_export.h"
 
 namespace search {
 namespace {
@@ -65,8 +66,8 @@ std::string parse(const std::vector<std::string>& args, GrepOptions* o, bool* he
         } else if (a == "--data" || a == "--no-data") {
             o->data = a == "--data";
         } else if (a == "--format") {
-            if (!operand(&value)) return "--format needs tsv or json";
-            if (value != "tsv" && value != "json") return "unknown format '" + value + "'";
+            if (!operand(&value)) return "--format needs tsv, json or reg";
+            if (value != "tsv" && value != "json" && value != "reg") return "unknown format '" + value + "'";
             o->format = value;
         } else if (a == "--output") {
             if (!operand(&value) || value.empty()) return "--output needs a file name";
@@ -177,7 +178,14 @@ GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
         if (!r.fullPath.empty()) rows.push_back(r);
     GrepOutcome out;
     out.outputFile = o.outputFile;
-    out.output = o.format == "json" ? FormatJson(rows) : FormatTsv(rows);
+    if (o.format == "reg") {
+        // The window's Export... file; what it cannot hold is named on standard error.
+        ExportOutcome file = ExportRows(reg, rows, ExportFormat::Reg);
+        out.output = std::move(file.bytes);
+        for (const std::string& p : file.problems) out.error += "hivegrep: left out " + p + "\n";
+    } else {
+        out.output = o.format == "json" ? FormatJson(rows) : FormatTsv(rows);
+    }
     if (rows.empty()) out.exitCode = kGrepNoMatch;
     return out;
 }

@@ -14,8 +14,10 @@ namespace search {
 inline constexpr const char* kGrepUsage =
     "usage: hivegrep [--root NAME] [--match any|left|right|exact] [--case | --ignore-case]\n"
     "                [--keys | --no-keys] [--values | --no-values] [--data | --no-data]\n"
-    "                [--format tsv|json] [--output FILE] TEXT\n"
+    "                [--format tsv|json|reg] [--output FILE] TEXT\n"
     "       hivegrep --help | --version\n"
+    "--format reg writes a registry-editor file of the found keys and values (UTF-16);\n"
+    "values it cannot hold exactly are named on standard error and left out.\n"
     "exit status: 0 rows found, 1 no row found (or the output could not be written),\n"
     "             2 usage error\n";
 
@@ -26,7 +28,7 @@ constexpr int kGrepUsageError = 2;
 
 struct GrepOutcome {
     int exitCode = kGrepOk;  // kGrepNoMatch still has an output (the header) to write
-    std::string output;      // what goes to standard output or the output file (UTF-8)
+    std::string output;      // what goes to standard output or the output file (UTF-8; reg: UTF-16LE)
     std::string error;       // what goes to standard error
     std::string outputFile;  // empty: standard output
     bool version = false;    // --version: the program prints its version, nothing else

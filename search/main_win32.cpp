@@ -5,6 +5,7 @@
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/regedit/regedit_jump.h"
+#include "common/ui/win32/win32_desktop.h"
 #include "common/ui/win32/win32_host.h"
 #include "search/frm_search.h"
 
@@ -13,12 +14,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Registry registry;
     plat::Win32Files files;
     plat::Win32Shell shell;
+    ui::Win32FileDialogs dialogs(host);
+    ui::Win32Clipboard clipboard(host);
     search::SearchServices services{
         registry,
         // The wait for the editor keeps the window's messages flowing: a running search goes on.
         regedit::WindowJump(shell, files, registry, [&] { host.doEvents(); }),
         nullptr,  // the style file is cosmetic; visual styles come from the manifest
         true,
+        &files,
+        &dialogs,
+        &clipboard,
     };
     search::frmSearch form(host, services);
     form.show();

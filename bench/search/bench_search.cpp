@@ -7,6 +7,12 @@
 //                                                   real controls against hivegrep, the same search in
 //                                                   the same run, rounds alternating (window, hivegrep)
 //   search_bench --window --only window|hivegrep   one side alone, for timing whole processes in turn
+//   search_bench --export [--rounds R] [--keys N]  the search window's Export... of every found row
+//                                                   against hivegrep's writing of the same rows
+//                                                   (--format reg); generated in-memory registry
+//                                                   (default 50,000 keys: 100,000 rows for
+//                                                   "Program Files"), or with --real (Windows / Wine,
+//                                                   window on real controls) the machine's registry
 //
 // The bare walk reads every sub-key, value name, type and text content of the roots the search
 // window offers the way the search reads them, and yields to the same headless backend as often,
@@ -18,6 +24,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/search/bench_export.h"
+#include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
@@ -25,8 +33,12 @@
 #include "search/mod_reg.h"
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include "bench/search/bench_window.h"
+#include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
+#include "common/ui/win32/win32_host.h"
 #else
 #include <sys/resource.h>
 #endif
@@ -201,7 +213,7 @@ int main(int argc, char** argv) {
     size_t keys = 200000;
     int valuesPerKey = 5;
     int rounds = 3;
-    bool real = false, window = false;
+    bool real = false, window = false, exportRows = false;
     std::string textToFind = "needle";
     std::string only;
     for (int i = 1; i < argc; ++i) {
@@ -215,10 +227,36 @@ int main(int argc, char** argv) {
             real = true;
         else if (!std::strcmp(argv[i], "--window"))
             window = true;
+        else if (!std::strcmp(argv[i], "--export"))
+            exportRows = true;
         else if (!std::strcmp(argv[i], "--only") && i + 1 < argc)
             only = argv[++i];
         else
             textToFind = argv[i];
+    }
+    if (exportRows) {
+#ifdef _WIN32
+        if (real) {
+            plat::Win32Registry reg;
+            plat::Win32Files files;
+            ui::Win32Host host;
+            wchar_t temp[MAX_PATH] = {};
+            GetTempPathW(MAX_PATH, temp);
+            std::string folder;
+            for (const wchar_t* p = temp; *p; ++p) folder += static_cast<char>(*p < 0x80 ? *p : '_');
+            return searchbench::runExport(reg, host, files, folder + "scl-bench-window.reg",
+                                          folder + "scl-bench-grep.reg", textToFind, rounds);
+        }
+#endif
+        plat::FakeRegistry reg;
+        // 50,000 keys give two REG_SZ values each whose data holds "Program Files": 100,000 rows.
+        const Counts made = generate(reg, keys == 200000 ? 50000 : keys, valuesPerKey);
+        std::printf("generated %zu keys, %zu values\n", made.keys, made.values);
+        plat::FakeFiles files;
+        files.addFolder("C:\\Bench");
+        ui::HeadlessHost host;
+        return searchbench::runExport(reg, host, files, "C:\\Bench\\window.reg", "scl-bench-grep.reg",
+                                      textToFind == "needle" ? "Program Files" : textToFind, rounds);
     }
     if (window) {
 #ifdef _WIN32

@@ -8,13 +8,17 @@
 #               "Control_RunDLL" (one data hit per generated key: 100,000 rows with the default
 #               KEYS), in one run, four rounds (SCL_BENCH_ROUNDS) in turning order; quote the median ratio. Needs a
 #               display: without one it runs itself under xvfb-run.
+#   --export    the same search once in the window, then its Export... of every row (.reg) against
+#               hivegrep's writing of the same rows (--format reg), five rounds (SCL_BENCH_ROUNDS) in
+#               turning order; quote the median ratio. Needs a display, as --window.
 set -u
 : "${SCL_BUILD_WIN:?the mingw build folder}"
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 MODE=real
 if [ "${1:-}" = --window ]; then MODE=window; shift; fi
-if [ "$MODE" = window ] && [ -z "${DISPLAY:-}" ]; then
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --window "$@"
+if [ "${1:-}" = --export ]; then MODE=export; shift; fi
+if [ "$MODE" != real ] && [ -z "${DISPLAY:-}" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "--$MODE" "$@"
 fi
 KEYS=${1:-100000}
 WORK=${2:-$(mktemp -d /tmp/scl-search-bench.XXXXXX)}
@@ -33,10 +37,14 @@ else
 fi
 timeout 60 wineserver -p
 timeout 60 wine wineboot >/dev/null 2>&1
-if [ "$MODE" = window ]; then
+if [ "$MODE" != real ]; then
     # Without a window manager, Wine's managed windows wait for one.
     timeout 60 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+fi
+if [ "$MODE" = window ]; then
     timeout 7200 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --window --rounds "${SCL_BENCH_ROUNDS:-4}" Control_RunDLL
+elif [ "$MODE" = export ]; then
+    timeout 7200 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --export --real --rounds "${SCL_BENCH_ROUNDS:-5}" Control_RunDLL
 else
     timeout 3600 wine "$SCL_BUILD_WIN/bench_search/search_bench.exe" --real --rounds 2 needle
 fi

@@ -28,12 +28,8 @@ struct UndoRecord {
     size_t problemValue = 0;  // when not ok: its index in the values given
 };
 
-// The file for these values. Values are grouped under one "[root\path]" header per key (in
-// the order keys first appear; keys compared as the registry compares names); a value listed
-// twice is written once. Text values (type 1 with one final NUL and no other NUL or line break)
-// are written quoted, 32-bit numbers of four bytes as dword:, everything else as hex:
-// (binary), hex(2):, hex(7):, hex(b):, hex(0): or hex(n): with the exact bytes, long lines
-// wrapped with ",\" as the system's editor writes them.
+// The file for these values, in the registry editor's own form (reg::ScriptWriter): one
+// header per key, a value listed twice written once.
 // Not ok (nothing to write) when a value cannot be put back exactly by the editor: a root it
 // does not know (performance data, dynamic data, an unknown handle), a name or key path
 // holding a NUL, a carriage return or a line feed, or text data (types 1, 2, 7) whose last

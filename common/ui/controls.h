@@ -23,6 +23,11 @@ constexpr int kKeyLeft = 37;
 constexpr int kKeyRight = 39;
 constexpr int kKeyDelete = 46;
 
+// Modifier keys held during a key press or click (ListView::shift()).
+constexpr int kShiftMask = 1;
+constexpr int kCtrlMask = 2;
+constexpr int kAltMask = 4;
+
 class Button : public Control {
 public:
     Button(Form& f, Control* container, std::string name, std::string caption = "");
@@ -280,6 +285,10 @@ public:
     // A click whose selection change a peer has already applied: raises onItemClick(i) when
     // i is a row, then onClick.
     void userClicked(int i);
+    // The modifier keys (kShiftMask | kCtrlMask | kAltMask) the user holds: the backend sets
+    // them before it reports a key or a click, handlers read them with shift().
+    void userModifiers(int shift) { shift_ = shift; }
+    int shift() const { return shift_; }
 
     // A peer that can hit-test for real sets this.
     std::function<int(int, int)> peerHitTest;
@@ -301,6 +310,7 @@ private:
     int updateDepth_ = 0;
     bool pendingRefresh_ = false;
     int pendingVisible_ = -1;  // row to scroll into view when the update ends
+    int shift_ = 0;
 };
 
 // A picture box used as a status line: it shows one text.

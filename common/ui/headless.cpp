@@ -255,6 +255,7 @@ void Driver::tick(ListView& lv, int i, bool checked) {
 void Driver::clickRow(ListView& lv, int i, bool additive) {
     require(lv, "click");
     if (i < 0 || i >= lv.count()) throw DriverError("no row " + std::to_string(i) + " in " + lv.name());
+    lv.userModifiers(additive ? kCtrlMask : 0);
     lv.userClickRow(i, additive);
     host_.flushDeferred();
 }
@@ -270,17 +271,19 @@ void Driver::clickColumn(ListView& lv, int column) {
     lv.userColumnClick(column);
     host_.flushDeferred();
 }
-void Driver::keyDown(ListView& lv, int key) {
+void Driver::keyDown(ListView& lv, int key, int shift) {
     require(lv, "press a key in");
+    lv.userModifiers(shift);
     lv.userKeyDown(key);
     host_.flushDeferred();
 }
-void Driver::mouseUpOnRow(ListView& lv, int i, int button) {
+void Driver::mouseUpOnRow(ListView& lv, int i, int button, int shift) {
     int top = lv.hideColumnHeaders ? 0 : ListView::kHeaderTwips;
-    mouseUpAt(lv, 60, top + i * ListView::kRowTwips + ListView::kRowTwips / 2, button);
+    mouseUpAt(lv, 60, top + i * ListView::kRowTwips + ListView::kRowTwips / 2, button, shift);
 }
-void Driver::mouseUpAt(ListView& lv, int x, int y, int button) {
+void Driver::mouseUpAt(ListView& lv, int x, int y, int button, int shift) {
     require(lv, "click");
+    lv.userModifiers(shift);
     lv.userMouseUp(button, x, y);
     host_.flushDeferred();
 }

@@ -157,9 +157,10 @@ public:
     void clickRow(ListView& lv, int i, bool additive = false);  // ctrl-click when additive
     void dblClickRow(ListView& lv, int i);
     void clickColumn(ListView& lv, int column);
-    void keyDown(ListView& lv, int key);
-    void mouseUpOnRow(ListView& lv, int i, int button = 1);  // releases the button over row i
-    void mouseUpAt(ListView& lv, int x, int y, int button = 1);
+    // `shift`: the modifier keys held (kCtrlMask for Ctrl+C ...).
+    void keyDown(ListView& lv, int key, int shift = 0);
+    void mouseUpOnRow(ListView& lv, int i, int button = 1, int shift = 0);  // releases the button over row i
+    void mouseUpAt(ListView& lv, int x, int y, int button = 1, int shift = 0);
     void fire(Timer& t);
     void close(Form& f);     // close box
     void activate(Form& f);  // the user brings the form to the front

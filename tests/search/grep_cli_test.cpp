@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/platform/fake/fake_files.h"
+#include "common/ui/headless_desktop.h"
 #include "search/frm_search.h"
 #include "search/settings_store.h"
 #include "tests/search/search_fixture.h"
@@ -60,6 +62,36 @@ TEST_F(GrepTest, OptionsSetTheControls) {
 }
 
 // As text searches do: no row, and exit status 1.
+TEST_F(GrepTest, RegFormatWritesTheWindowsExportFileAndNamesWhatItLeavesOut) {
+    value(reg, kHkeyCurrentUser, "Software\\Tolvane", std::string("needle\0nul", 10), plat::kRegSz, utf16Bytes("x"));
+    const auto out = grep({"--root", "HKEY_CURRENT_USER", "--format", "reg", "--ignore-case", "needle"});
+    EXPECT_EQ(out.exitCode, 0);
+    EXPECT_EQ(out.error,
+              "hivegrep: left out HKEY_CURRENT_USER\\Software\\Tolvane, value \"needle\\0nul\": a registry file "
+              "cannot hold a name with a NUL or a line break\n");
+
+    // The same search in the window, exported with Export...: the same bytes.
+    ui::HeadlessHost host;
+    ui::Driver drv(host);
+    plat::FakeFiles files;
+    ui::ScriptedFileDialogs dialogs;
+    search::SearchServices services{reg, nullptr, nullptr, false, &files, &dialogs, nullptr};
+    search::frmSearch form(host, services);
+    form.show();
+    for (int i = 0; i < form.cboRoot.count(); ++i)
+        if (form.cboRoot.items()[i] == "HKEY_CURRENT_USER") drv.pick(form.cboRoot, i);
+    drv.click(form.ChCase);
+    drv.type(form.cboFind, "needle");
+    drv.click(form.cmdFind);
+    host.answer(ui::mb::Ok);  // the message naming the value left out
+    dialogs.choose("C:\\found.reg");
+    drv.click(form.cmdExport);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_NE(host.boxes[0].text.find("needle\\0nul"), std::string::npos) << host.boxes[0].text;
+    EXPECT_EQ(files.readFile("C:\\found.reg"), out.output);
+    EXPECT_EQ(out.output.substr(0, 2), "\xFF\xFE");
+}
+
 TEST_F(GrepTest, NoHitPrintsNoRowAndExitsOne) {
     auto out = grep({"--format", "json", "nothing like it"});
     EXPECT_EQ(out.exitCode, search::kGrepNoMatch);

@@ -10,6 +10,21 @@
 #include <windowsx.h>
 
 namespace ui::win32 {
+namespace {
+
+// The Shift, Ctrl and Alt keys held with the message being handled.
+int modifiersHeld() {
+    return (GetKeyState(VK_SHIFT) < 0 ? kShiftMask : 0) | (GetKeyState(VK_CONTROL) < 0 ? kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
+}
+
+// The same from a mouse message's key flags (Alt from the key state: the flags have none).
+int modifiersOf(WPARAM mouseKeys) {
+    return ((mouseKeys & MK_SHIFT) ? kShiftMask : 0) | ((mouseKeys & MK_CONTROL) ? kCtrlMask : 0) |
+           (GetKeyState(VK_MENU) < 0 ? kAltMask : 0);
+}
+
+}  // namespace
 
 DWORD ListViewPeer::style() const {
     DWORD s = WS_TABSTOP | WS_GROUP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS;
@@ -315,6 +330,7 @@ void ListViewPeer::onStateChanged(NMLVODSTATECHANGE* st) {
 void ListViewPeer::onClick(NMITEMACTIVATE* ia) {
     ListView& m = lv();
     if (!c_.reachable()) return;
+    m.userModifiers(clickModifiers_);
     POINT t = twipsOf(ia->ptAction);
     m.userClicked(ia->iItem);
     if (fw_.dead() || !c_.reachable()) return;
@@ -324,6 +340,7 @@ void ListViewPeer::onClick(NMITEMACTIVATE* ia) {
 void ListViewPeer::onRightClick(NMITEMACTIVATE* ia) {
     if (!c_.reachable()) return;
     POINT t = twipsOf(ia->ptAction);
+    lv().userModifiers(clickModifiers_);
     lv().userMouseUp(2, t.x, t.y);
 }
 
@@ -336,7 +353,9 @@ void ListViewPeer::onColumnClick(NMLISTVIEW* lvn) {
 }
 
 void ListViewPeer::onKeyDown(NMLVKEYDOWN* kd) {
-    if (c_.reachable()) lv().userKeyDown(kd->wVKey);
+    if (!c_.reachable()) return;
+    lv().userModifiers(modifiersHeld());
+    lv().userKeyDown(kd->wVKey);
 }
 
 // Rows with colours of their own are drawn cell by cell, each cell in its colour.
@@ -375,12 +394,14 @@ void ListViewPeer::selectFromControl(int i, bool sel) {
 }
 
 bool ListViewPeer::subclassed(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONDBLCLK) clickModifiers_ = modifiersOf(wp);
     if (msg == WM_MBUTTONUP || msg == WM_XBUTTONUP) {
         // The control reports left and right clicks itself (NM_CLICK, NM_RCLICK); the
         // middle and extra buttons reach it only as mouse messages.
         if (c_.reachable()) {
             const int button = msg == WM_MBUTTONUP ? 4 : GET_XBUTTON_WPARAM(wp) == XBUTTON1 ? 8 : 16;
             const POINT t = twipsOf(POINT{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)});
+            lv().userModifiers(modifiersOf(wp));
             fw_.host().runGuarded("MouseUp", [&] { lv().userMouseUp(button, t.x, t.y); });
         }
         return false;

@@ -63,6 +63,9 @@ private:
 
     ImageList* icons_ = nullptr;
     Peer* iconPeer_ = nullptr;
+    // The Shift and Ctrl keys as the last button press carried them: the click notifications
+    // come later, when the keys may have been let go.
+    int clickModifiers_ = 0;
 };
 
 }  // namespace ui::win32

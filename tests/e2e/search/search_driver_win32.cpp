@@ -11,6 +11,14 @@
 //   search_driver closeregedit             closes the registry editor's window
 //   search_driver probe                    prints the row count and how long the window took to
 //                                          answer a message and to show the last row (ms)
+//   search_driver filter <text>            puts the text into the filter box (as if typed; "" clears)
+//   search_driver save <path> [csv]        in the export's save dialog: picks the type (.reg unless
+//                                          csv), enters the path and presses Save
+//   search_driver msgbox <seconds>         prints the text of the program's message box and presses
+//                                          its first button (exit 1 when none comes)
+//   search_driver ctrlclick <n>            clicks row n with Ctrl held (adds it to the selection)
+//   search_driver ctrlkey <letter>         presses Ctrl and the letter in the focused control
+//   search_driver clipboard <file>         writes the clipboard's text to the file (UTF-8)
 // Exit status 0 on success, 1 when something was not found in time, 2 for bad arguments.
 #include <windows.h>
 #include <commctrl.h>
@@ -18,6 +26,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -125,6 +134,58 @@ void pressKey(WORD vk) {
     SendInput(2, in, sizeof(INPUT));
 }
 
+void holdCtrl(bool down) {
+    INPUT in = {};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = VK_CONTROL;
+    in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &in, sizeof(INPUT));
+    Sleep(50);
+}
+
+// Presses Ctrl and waits until the window's thread sees it held (its activation may first
+// reset the key state from the display's).
+bool ctrlHeldIn(HWND top) {
+    const DWORD target = GetWindowThreadProcessId(top, nullptr);
+    const DWORD self = GetCurrentThreadId();
+    const bool attached = AttachThreadInput(self, target, TRUE) != 0;
+    bool down = false;
+    for (int i = 0; i < 30 && !down; ++i) {
+        holdCtrl(true);
+        Sleep(100);
+        down = !attached || GetKeyState(VK_CONTROL) < 0;
+    }
+    if (attached) AttachThreadInput(self, target, FALSE);
+    return down;
+}
+
+// A dialog (#32770) of the search program with that caption ("" any), shown within `seconds`.
+HWND waitDialog(const std::wstring& caption, int seconds) {
+    for (int i = 0; i < seconds * 10; ++i) {
+        if (HWND h = topLevel(caption, L"#32770"))
+            if (caption.empty() || textOf(h) == caption) return h;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+// The visible child windows of a class, in the order they are enumerated.
+std::vector<HWND> childrenOf(HWND top, const std::wstring& cls) {
+    struct Found {
+        std::wstring cls;
+        std::vector<HWND> list;
+    } f{cls, {}};
+    EnumChildWindows(
+        top,
+        [](HWND h, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Found*>(p);
+            if (IsWindowVisible(h) && _wcsicmp(classOf(h).c_str(), f->cls.c_str()) == 0) f->list.push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&f));
+    return f.list;
+}
+
 // Memory inside the program that owns a window, for list-view messages that carry pointers.
 class Remote {
 public:
@@ -217,6 +278,62 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
 
+    if (cmd == L"save") {
+        HWND dlg = waitDialog(L"Export Results", 30);
+        if (!dlg) return 1;
+        Sleep(500);
+        const bool csv = argc > 3 && std::wstring(argv[3]) == L"csv";
+        if (HWND types = GetDlgItem(dlg, 0x470)) {  // cmb1: the type list
+            // Picked with the keyboard, as a user does: the list itself tells the dialog.
+            SetForegroundWindow(dlg);
+            RECT rc;
+            GetWindowRect(types, &rc);
+            mouseClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});  // opens the list
+            Sleep(300);
+            pressKey(csv ? VK_DOWN : VK_UP);
+            Sleep(100);
+            pressKey(VK_RETURN);
+            Sleep(300);
+        }
+        HWND name = GetDlgItem(dlg, 0x480);  // edt1: the file name
+        if (!name) {
+            HWND combo = GetDlgItem(dlg, 0x47c);  // cmb13: the file name as a combo box
+            name = combo ? child(combo, L"", L"Edit") : nullptr;
+        }
+        if (!name) return 1;
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg.c_str()));
+        Sleep(200);
+        HWND ok = GetDlgItem(dlg, IDOK);
+        return ok && PostMessageW(ok, BM_CLICK, 0, 0) ? 0 : 1;
+    }
+    if (cmd == L"msgbox") {
+        HWND box = waitDialog(L"", arg.empty() ? 10 : _wtoi(arg.c_str()));
+        if (!box) return 1;
+        Sleep(300);
+        std::wstring text;
+        for (HWND s : childrenOf(box, L"Static")) text += textOf(s);
+        std::printf("%s\n", utf8(text).c_str());
+        std::vector<HWND> buttons = childrenOf(box, L"Button");
+        if (!buttons.empty()) PostMessageW(buttons[0], BM_CLICK, 0, 0);
+        return 0;
+    }
+    if (cmd == L"clipboard") {
+        std::string out;
+        if (OpenClipboard(nullptr)) {
+            if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+                if (const wchar_t* p = static_cast<const wchar_t*>(GlobalLock(h))) {
+                    out = utf8(p);
+                    GlobalUnlock(h);
+                }
+            }
+            CloseClipboard();
+        }
+        FILE* f = _wfopen(arg.c_str(), L"wb");
+        if (!f) return 1;
+        std::fwrite(out.data(), 1, out.size(), f);
+        std::fclose(f);
+        return 0;
+    }
     if (cmd == L"closeregedit") {
         HWND ed = topLevel(L"", L"RegEdit_RegEdit");
         return ed && PostMessageW(ed, WM_CLOSE, 0, 0) ? 0 : 1;
@@ -239,6 +356,29 @@ int wmain(int argc, wchar_t** argv) {
         mouseClickAt(POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2});
         Sleep(300);
         typeText(arg);
+        Sleep(300);
+        return 0;
+    }
+    if (cmd == L"filter") {
+        // The filter box is the search window's own edit control (the search text's is inside
+        // its combo box). WM_SETTEXT makes the box report a change as typing does.
+        for (HWND e : childrenOf(top, L"Edit")) {
+            if (GetParent(e) != top) continue;
+            SendMessageW(e, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg.c_str()));
+            return 0;
+        }
+        return 1;
+    }
+    if (cmd == L"ctrlkey") {
+        SetForegroundWindow(top);
+        Sleep(500);
+        if (!ctrlHeldIn(top)) {
+            holdCtrl(false);
+            return 1;
+        }
+        pressKey(static_cast<WORD>(towupper(arg.empty() ? L'C' : arg[0])));
+        Sleep(50);
+        holdCtrl(false);
         Sleep(300);
         return 0;
     }
@@ -295,7 +435,7 @@ int wmain(int argc, wchar_t** argv) {
                     t2 - t1);
         return answered ? 0 : 1;
     }
-    if (cmd == L"clickrow") {
+    if (cmd == L"clickrow" || cmd == L"ctrlclick") {
         const int row = _wtoi(arg.c_str());
         Remote r(lv, sizeof(RECT));
         if (!r.ok() || row >= rowCount(lv)) return 1;
@@ -309,7 +449,15 @@ int wmain(int argc, wchar_t** argv) {
         ClientToScreen(lv, &pt);
         SetForegroundWindow(top);
         Sleep(200);
+        if (cmd == L"ctrlclick" && !ctrlHeldIn(top)) {
+            holdCtrl(false);
+            return 1;
+        }
         mouseClickAt(pt, argc > 3 ? std::wstring(argv[3]) : L"left");
+        if (cmd == L"ctrlclick") {
+            Sleep(300);
+            holdCtrl(false);
+        }
         return 0;
     }
     return 2;
