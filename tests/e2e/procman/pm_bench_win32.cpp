@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/platform/services.h"
+#include "common/platform/win32/win32_clipboard.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
@@ -123,7 +124,8 @@ int wmain(int argc, wchar_t** argv) {
     const Stats walk = timeRounds(rounds, [&] { scanner.BeginScanning(); });
     print("scanner walk (image paths, yields)", walk);
 
-    procman::Form1 form(host, services, list, icons);
+    plat::Win32Clipboard clipboard;
+    procman::Form1 form(host, services, list, icons, clipboard);
     const double showStart = nowMs();
     form.show();  // the first scan, which loads every icon
     const double first = nowMs() - showStart;
