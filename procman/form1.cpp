@@ -121,11 +121,13 @@ void Form1::runWork(Work work) {
     Command1.setEnabled(false);
     Command2.setEnabled(false);
     Check1.setEnabled(false);
+    mnuEndTree.setEnabled(false);
     work();
     if (--workDepth_ > 0) return;
     Command1.setEnabled(true);
     Command2.setEnabled(true);
     Check1.setEnabled(true);
+    mnuEndTree.setEnabled(true);
     if (closeAfterWork_) {
         closeAfterWork_ = false;
         unload();
@@ -344,10 +346,12 @@ void Form1::mnuEndTree_Click() {
     const ProcessSample* root = sampleOfRow(ListView1.selectedIndex());
     if (!root) return;
     const std::vector<ProcessSample> tree = monitor_->tree(root->processId);
-    const std::string text = tree.size() <= 1
-                                 ? "Are you sure to terminate this process? It has started no other process."
-                                 : "Are you sure to terminate this process and the " + std::to_string(tree.size() - 1) +
-                                       " processes it started?";
+    const size_t started = tree.size() - 1;
+    const std::string text =
+        started == 0   ? "Are you sure to terminate this process? It has started no other process."
+        : started == 1 ? "Are you sure to terminate this process and the process it started?"
+                       : "Are you sure to terminate this process and the " + std::to_string(started) +
+                             " processes it started?";
     if (ask(text, ui::mb::YesNoCancel | ui::mb::Exclamation | ui::mb::DefaultButton2, "End Process Tree") !=
         ui::mb::Yes)
         return;
