@@ -49,8 +49,8 @@ Form1::Form1(ui::Host& host, const plat::Services& services, plat::ProcessList& 
 
     ListView1.move(120, 120, 11040, 4455);
     ListView1.addColumn("Process Name", 2040);
-    ListView1.addColumn("Process Path", 3300);
-    ListView1.addColumn("Process ID", 960);
+    ListView1.addColumn("Process Path", 3180);
+    ListView1.addColumn("Process ID", 1080);
     ListView1.addColumn("CPU", 600);
     ListView1.addColumn("Memory", 1200);
     ListView1.addColumn("User", 1800);
