@@ -347,11 +347,10 @@ void Form1::mnuEndTree_Click() {
     if (!root) return;
     const std::vector<ProcessSample> tree = monitor_->tree(root->processId);
     const size_t started = tree.size() - 1;
-    const std::string text =
-        started == 0   ? "Are you sure to terminate this process? It has started no other process."
-        : started == 1 ? "Are you sure to terminate this process and the process it started?"
-                       : "Are you sure to terminate this process and the " + std::to_string(started) +
-                             " processes it started?";
+    const std::string text = started == 0   ? "Are you sure to terminate this process? It has started no other process."
+                             : started == 1 ? "Are you sure to terminate this process and the process it started?"
+                                            : "Are you sure to terminate this process and the " +
+                                                  std::to_string(started) + " processes it started?";
     if (ask(text, ui::mb::YesNoCancel | ui::mb::Exclamation | ui::mb::DefaultButton2, "End Process Tree") !=
         ui::mb::Yes)
         return;
@@ -398,8 +397,7 @@ void Form1::mnuCopy_Click() {
     }
     if (text.empty()) return;
     if (clipboard_.setText(host().nativeHandle(*this), text) != 0)
-        host().msgBox("The rows could not be copied to the clipboard.", ui::mb::OkOnly | ui::mb::Exclamation,
-                      "Copy");
+        host().msgBox("The rows could not be copied to the clipboard.", ui::mb::OkOnly | ui::mb::Exclamation, "Copy");
 }
 
 }  // namespace procman

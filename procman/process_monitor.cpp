@@ -79,9 +79,9 @@ bool ProcessMonitor::sample() {
         // The same process as last time: same identifier, name and (when both are known)
         // creation time. Anything else is a new process that was given an ended one's identifier.
         auto old = known_.find(entry.processId);
-        const bool same = old != known_.end() && text::equalNoCase(old->second.sample.file, s.file) &&
-                          (old->second.sample.creation == 0 || s.creation == 0 ||
-                           old->second.sample.creation == s.creation);
+        const bool same =
+            old != known_.end() && text::equalNoCase(old->second.sample.file, s.file) &&
+            (old->second.sample.creation == 0 || s.creation == 0 || old->second.sample.creation == s.creation);
         Known k;
         if (same) {
             k = old->second;

@@ -23,7 +23,7 @@ struct ProcessSample {
     std::string folder;     // as the scanner reports it: the system directory when unreadable
     std::string imagePath;  // full path of the executable, "" when it could not be read
     bool pathReadable = false;
-    uint64_t creation = 0;  // creation time in 100 ns units, 0 when unknown
+    uint64_t creation = 0;      // creation time in 100 ns units, 0 when unknown
     std::optional<double> cpu;  // percent of the whole machine over the last interval
     std::optional<uint64_t> privateBytes;
     std::optional<std::string> user;

@@ -97,7 +97,9 @@ std::string rewriteImagePath(std::string path, const std::string& windowsDirecto
     return text::replaceAll(std::move(path), "\\SystemRoot\\", windowsDirectory + "\\");
 }
 
-std::string cScanProcesses::rewritePath(std::string path) { return rewriteImagePath(std::move(path), WindowsDirectory()); }
+std::string cScanProcesses::rewritePath(std::string path) {
+    return rewriteImagePath(std::move(path), WindowsDirectory());
+}
 
 std::string cScanProcesses::ProcessFolder(uint32_t processId, bool* readable) {
     *readable = false;

@@ -169,7 +169,8 @@ TEST_F(Form1LiveTest, SortByCpuIsByNumberAndStaysThroughUpdates) {
         uint32_t id;
         const char* name;
         uint64_t used;  // 100 ns units per interval of 2 s on 4 processors (8 s in all)
-    } apps[] = {{20, "busy.exe", 8 * kSecond}, {21, "some.exe", kSecond * 96 / 100}, {22, "little.exe", 4 * kSecond / 10}};
+    } apps[] = {
+        {20, "busy.exe", 8 * kSecond}, {21, "some.exe", kSecond * 96 / 100}, {22, "little.exe", 4 * kSecond / 10}};
     for (const auto& a : apps) p.program(a.id, "C:\\Apps\\", a.name);
     Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     ui::ListViewScreen screen(f.ListView1);
@@ -186,7 +187,7 @@ TEST_F(Form1LiveTest, SortByCpuIsByNumberAndStaysThroughUpdates) {
     EXPECT_EQ(column(f, kColCpu), (std::vector<std::string>{"00", "00", "00", "05", "12", "100"}));
 
     // The next update re-sorts by the new figures; the selection goes with its process.
-    drv.clickColumn(f.ListView1, kColCpu);  // descending again
+    drv.clickColumn(f.ListView1, kColCpu);            // descending again
     p.processes.find(22)->times.user += 6 * kSecond;  // little.exe now 75 %
     p.processes.find(20)->times.user += kSecond;      // busy.exe 12.5 %
     tick(f);

@@ -40,8 +40,8 @@ TEST_F(Form1Test, OpensWithTheFirstScan) {
     EXPECT_EQ(f.caption(), "Scourline - Process Manager");
     std::vector<std::string> headers;
     for (const auto& c : f.ListView1.columns()) headers.push_back(c.text);
-    EXPECT_EQ(headers, (std::vector<std::string>{"Process Name", "Process Path", "Process ID", "CPU", "Memory",
-                                                 "User", "32-bit"}));
+    EXPECT_EQ(headers, (std::vector<std::string>{"Process Name", "Process Path", "Process ID", "CPU", "Memory", "User",
+                                                 "32-bit"}));
     EXPECT_EQ(f.Check2.value(), 1);
     EXPECT_TRUE(f.Timer1.enabled());
     EXPECT_EQ(f.Timer1.interval(), 2000);

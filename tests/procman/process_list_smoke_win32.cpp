@@ -149,8 +149,7 @@ TEST(ProcessListWin32, FiguresOfAStartedHelperComeFromTheSystem) {
     Helper helper;
     ASSERT_NE(helper.pi.hProcess, nullptr) << helper.path;
     plat::Win32ProcessList list;
-    plat::ProcessHandle h =
-        list.openProcess(plat::kProcessQueryLimitedInformation, helper.pi.dwProcessId, nullptr);
+    plat::ProcessHandle h = list.openProcess(plat::kProcessQueryLimitedInformation, helper.pi.dwProcessId, nullptr);
     ASSERT_NE(h, 0u);
     plat::ProcessTimes times;
     ASSERT_EQ(list.processTimes(h, &times), 0);
@@ -164,7 +163,8 @@ TEST(ProcessListWin32, FiguresOfAStartedHelperComeFromTheSystem) {
     std::string user, ownUser;
     ASSERT_EQ(list.processUser(h, &user), 0);
     EXPECT_FALSE(user.empty());
-    plat::ProcessHandle self = list.openProcess(plat::kProcessQueryLimitedInformation, list.currentProcessId(), nullptr);
+    plat::ProcessHandle self =
+        list.openProcess(plat::kProcessQueryLimitedInformation, list.currentProcessId(), nullptr);
     ASSERT_NE(self, 0u);
     ASSERT_EQ(list.processUser(self, &ownUser), 0);
     uint64_t ownBytes = 0;

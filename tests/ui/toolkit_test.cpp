@@ -243,13 +243,18 @@ TEST_F(Toolkit, NumericColumnSortsByNumberWithGroupingAndUnits) {
         return out;
     };
     // Texts as the windows write numbers: grouped, with a unit, a locale's grouping, none at all.
-    for (const char* d : {"100", "12", "1,234 K", "999 K", "", "05", "1.000.000", "n/a", "1\xC2\xA0" "000", "007"}) {
+    for (const char* d : {"100", "12", "1,234 K", "999 K", "", "05", "1.000.000", "n/a",
+                          "1\xC2\xA0"
+                          "000",
+                          "007"}) {
         int i = form.lv.addItem("r");
         form.lv.setSubItem(i, 1, d);
     }
     form.lv.setSorting(true, 1, Order::Ascending);
     // Texts without a number first (in text order), then by value; equal values keep their order.
-    EXPECT_EQ(data(), (std::vector<std::string>{"", "n/a", "05", "007", "12", "100", "999 K", "1\xC2\xA0" "000",
+    EXPECT_EQ(data(), (std::vector<std::string>{"", "n/a", "05", "007", "12", "100", "999 K",
+                                                "1\xC2\xA0"
+                                                "000",
                                                 "1,234 K", "1.000.000"}));
     form.lv.setSorting(true, 1, Order::Descending);
     EXPECT_EQ(data().front(), "1.000.000");

@@ -31,9 +31,7 @@ bool fetch(plat::SnapshotHandle snapshot, plat::ProcessEntry* entry, bool first)
     return true;
 }
 
-uint64_t fromFileTime(const FILETIME& t) {
-    return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-}
+uint64_t fromFileTime(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 }  // namespace
 

@@ -1,5 +1,6 @@
-// Times the process window's scan against the bare snapshot walk, under Wine, with the prefix's
-// processes plus enough helpers for about <target> processes in all.
+// Times the process window's scan against the bare snapshot walk, and its live update (what one
+// update costs the window's thread, which does not handle messages meanwhile), under Wine, with
+// the prefix's processes plus enough helpers for about <target> processes in all.
 //
 //   pm_bench.exe <helper.exe> [target processes, 50] [rounds, 10]
 #include <windows.h>
@@ -19,6 +20,7 @@
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
 #include "procman/form1.h"
+#include "procman/process_monitor.h"
 #include "common/platform/win32/win32_icons.h"
 #include "common/platform/win32/win32_process_list.h"
 
@@ -139,6 +141,26 @@ int wmain(int argc, wchar_t** argv) {
                 host.yieldMs / rounds, host.yields / rounds);
     std::printf("ratio rescan / bare walk: %.1f; scanner walk / bare walk: %.1f; listed %d of %d\n",
                 rescan.median / bare.median, walk.median / bare.median, form.ListView1.count(), processes);
+
+    // Live updates. The first after the rescan reads the figures; later ones find every process
+    // known and read only its times and memory.
+    procman::ProcessMonitor monitor(list, files);
+    const Stats sample = timeRounds(rounds, [&] { monitor.sample(); });
+    print("process sample alone (open, times, memory)", sample);
+    std::vector<double> live;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = nowMs();
+        form.Timer1.userTick();
+        live.push_back(nowMs() - start);
+        // The window's messages between updates, as the loop would handle them.
+        const double until = nowMs() + 100;
+        while (nowMs() < until) host.doEvents();
+    }
+    std::sort(live.begin(), live.end());
+    print("window: live update (sample, figures, rows)", {live[live.size() / 2], live.front(), live.back()});
+    std::printf("%-44s %8d\n", "  rows after the updates", form.ListView1.count());
+    std::printf("longest time the window could not answer during an update: %.2f ms (one update every %d ms)\n",
+                live.back(), procman::kLiveIntervalMs);
 
     form.unload();
     for (PROCESS_INFORMATION& pi : helpers) {
