@@ -87,6 +87,7 @@ Form1::Form1(ui::Host& host, const plat::Services& services, plat::ProcessList& 
     Label8.onClick = [this] { Label8_Click(); };
     Check2.onClick = [this] { Check2_Click(); };
     Timer1.onTimer = [this] { Timer1_Timer(); };
+    Timer2.onTimer = [this] { Timer2_Timer(); };
     ListView1.onColumnClick = [this](int column) { ListView1_ColumnClick(column); };
     mnuEndTree.onClick = [this] { mnuEndTree_Click(); };
     mnuOpenLocation.onClick = [this] { mnuOpenLocation_Click(); };
@@ -106,7 +107,15 @@ void Form1::Form_Initialize() {
                                       bool& Terminate) { SCANPROC_CurrentProcess(File, Path, ProcessID, Terminate); };
     SCANPROC->DoneScanning = [this](int32_t total) { SCANPROC_DoneScanning(total); };
     fileIcon_ = std::make_unique<cGetFileIcon>(icons_);
-    monitor_ = std::make_unique<ProcessMonitor>(processes_, services_.files);
+    if (backgroundList_)
+        runner_ = std::make_unique<ThreadSampleRunner>(*backgroundList_, services_.files);
+    else
+        runner_ = std::make_unique<InlineSampleRunner>(processes_, services_.files);
+}
+
+void Form1::sampleInBackground(plat::ProcessList& ownList) {
+    backgroundList_ = &ownList;
+    if (runner_) runner_ = std::make_unique<ThreadSampleRunner>(ownList, services_.files);
 }
 
 void Form1::Form_Load() {
@@ -191,9 +200,10 @@ void Form1::Form_Unload(bool& cancel) {
         return;
     }
     Timer1.setEnabled(false);
+    Timer2.setEnabled(false);
     SCANPROC.reset();
     fileIcon_.reset();
-    monitor_.reset();
+    runner_.reset();
     host().quit(0);
 }
 
@@ -262,12 +272,31 @@ void Form1::setFigures(int row, const ProcessSample& s) {
 }
 
 void Form1::liveRefresh() {
-    // A scan or an ending in progress owns the list; the next tick comes soon enough.
-    if (!SCANPROC || !monitor_ || working()) return;
-    if (!monitor_->sample()) return;
+    if (!SCANPROC || !runner_ || working()) return;
+    runner_->start();
+    collectSample();
+}
+
+void Form1::Timer2_Timer() { collectSample(); }
+
+void Form1::collectSample() {
+    // A scan or an ending in progress owns the list, and an open question the selected row:
+    // the sample waits for them.
+    if (!SCANPROC || !runner_ || working() || questionOpen_) {
+        Timer2.setEnabled(runner_ && runner_->pending());
+        return;
+    }
+    std::optional<std::vector<ProcessSample>> sample = runner_->take();
+    Timer2.setEnabled(runner_->pending());
+    if (!sample) return;
+    shown_ = std::move(*sample);
+    applySample();
+}
+
+void Form1::applySample() {
     const bool showAll = SCANPROC->SystemProcesses();
     std::map<uint32_t, const ProcessSample*> listed;
-    for (const ProcessSample& s : monitor_->processes())
+    for (const ProcessSample& s : shown_)
         if (showAll || s.pathReadable) listed.emplace(s.processId, &s);
 
     ListView1.beginUpdate();
@@ -296,7 +325,7 @@ void Form1::liveRefresh() {
         if (creation == 0 && s->creation != 0) ListView1.setKey(row, rowKey(id, s->creation));
         setFigures(row, *s);
     }
-    for (const ProcessSample& s : monitor_->processes()) {
+    for (const ProcessSample& s : shown_) {
         if (!(showAll || s.pathReadable) || matched.count(s.processId)) continue;
         matched[s.processId] = true;
         const int row = ListView1.addItem(s.file, iconFor(s.file, s.folder));
@@ -317,11 +346,11 @@ void Form1::liveRefresh() {
 }
 
 const ProcessSample* Form1::sampleOfRow(int row) const {
-    if (!monitor_ || row < 0 || row >= ListView1.count()) return nullptr;
+    if (row < 0 || row >= ListView1.count()) return nullptr;
     uint32_t id = 0;
     uint64_t creation = 0;
     parseRowKey(ListView1.item(row).key, &id, &creation);
-    const ProcessSample* s = monitor_->find(id);
+    const ProcessSample* s = findProcess(shown_, id);
     if (!s || !text::equalNoCase(s->file, ListView1.text(row))) return nullptr;
     if (creation != 0 && s->creation != 0 && creation != s->creation) return nullptr;
     return s;
@@ -341,11 +370,11 @@ void Form1::ListView1_ColumnClick(int column) {
 
 void Form1::mnuEndTree_Click() {
     if (!SCANPROC || working() || ListView1.selectedIndex() < 0) return;
-    // The tree as it is now; the selected row leaves if its process has ended meanwhile.
-    liveRefresh();
+    // The tree of the last update (at most one interval old): each process is ended only while
+    // its identifier still belongs to the executable listed.
     const ProcessSample* root = sampleOfRow(ListView1.selectedIndex());
     if (!root) return;
-    const std::vector<ProcessSample> tree = monitor_->tree(root->processId);
+    const std::vector<ProcessSample> tree = processTree(shown_, root->processId);
     const size_t started = tree.size() - 1;
     const std::string text = started == 0   ? "Are you sure to terminate this process? It has started no other process."
                              : started == 1 ? "Are you sure to terminate this process and the process it started?"

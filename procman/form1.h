@@ -16,6 +16,7 @@
 #include "common/ui/form.h"
 #include "procman/get_file_icon.h"
 #include "procman/process_monitor.h"
+#include "procman/sample_runner.h"
 #include "procman/scan_processes.h"
 
 namespace procman {
@@ -45,6 +46,8 @@ public:
     ui::Label Label8{*this, nullptr, "Label8", "www.tolvane.example"};
     ui::CheckBox Check2{*this, &Frame1, "Check2", "&Update Every 2 Seconds"};
     ui::Timer Timer1{*this, "Timer1", kLiveIntervalMs, true};
+    // Looks for a sample taken on the worker thread while one is on its way.
+    ui::Timer Timer2{*this, "Timer2", 50, false};
     ui::MenuItem mnuProcess{*this, "mnuProcess", "&Process"};
     ui::MenuItem mnuEndTree{mnuProcess, "mnuEndTree", "End Process &Tree"};
     ui::MenuItem mnuOpenLocation{mnuProcess, "mnuOpenLocation", "Open File &Location"};
@@ -54,8 +57,11 @@ public:
     cScanProcesses* scanner() const { return SCANPROC.get(); }
     // True while a scan or a termination runs (they yield to the message loop).
     bool working() const { return workDepth_ > 0; }
-    // The figures of the last live update, for tests and the benchmark.
-    const ProcessMonitor* monitor() const { return monitor_.get(); }
+    // The processes of the last live update, for tests and the benchmark.
+    const std::vector<ProcessSample>& sampled() const { return shown_; }
+    // Takes the live samples on a worker thread with `ownList`, an instance used by nothing else
+    // (the composition root's choice; by default they are taken on the window's thread).
+    void sampleInBackground(plat::ProcessList& ownList);
 
 private:
     void Form_Initialize();
@@ -68,6 +74,7 @@ private:
     void Label8_Click();
     void Check2_Click();
     void Timer1_Timer();
+    void Timer2_Timer();
     void ListView1_ColumnClick(int column);
     void mnuEndTree_Click();
     void mnuOpenLocation_Click();
@@ -77,9 +84,12 @@ private:
     void GotoURL(const std::string& url);
 
     int iconFor(const std::string& file, const std::string& path);
-    // Samples the processes and brings the rows to them: ended ones leave, new ones are added,
-    // the figures are updated; the selection and the sort stay.
+    // Starts a sample of the processes and applies it once it is there.
     void liveRefresh();
+    // Applies a finished sample, if any: ended processes' rows leave, new ones are added, the
+    // figures are updated; the selection and the sort stay.
+    void collectSample();
+    void applySample();
     void setFigures(int row, const ProcessSample& s);
     // The sampled process a row stands for (null when it has ended or the row is another's).
     const ProcessSample* sampleOfRow(int row) const;
@@ -95,7 +105,9 @@ private:
     plat::ProcessList& processes_;
     plat::Icons& icons_;
     plat::Clipboard& clipboard_;
-    std::unique_ptr<ProcessMonitor> monitor_;
+    std::unique_ptr<SampleRunner> runner_;
+    plat::ProcessList* backgroundList_ = nullptr;
+    std::vector<ProcessSample> shown_;  // the sample the rows show
     bool questionOpen_ = false;
     std::unique_ptr<cScanProcesses> SCANPROC;
     std::unique_ptr<cGetFileIcon> fileIcon_;

@@ -20,10 +20,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Clock clock;
     plat::Services services{registry, files, shell, clock};
     plat::Win32ProcessList processes;
+    plat::Win32ProcessList sampledProcesses;  // the live samples' own, on their worker thread
     plat::Win32Clipboard clipboard;
 
     ui::Win32Host host;
     procman::Form1 form(host, services, processes, icons, clipboard);
+    form.sampleInBackground(sampledProcesses);
     form.show();
     return host.run();
 }

@@ -22,34 +22,28 @@ std::string withoutTrailingBackslash(std::string s) {
 }  // namespace
 
 ProcessMonitor::ProcessMonitor(plat::ProcessList& processes, plat::Files& files)
-    : processes_(processes), files_(files) {}
+    : processes_(processes),
+      systemDirectory_(withoutTrailingBackslash(files.systemDirectory())),
+      windowsDirectory_(withoutTrailingBackslash(files.windowsDirectory())) {}
 
-const std::string& ProcessMonitor::systemDirectory() {
-    if (!systemDirectory_) systemDirectory_ = withoutTrailingBackslash(files_.systemDirectory());
-    return *systemDirectory_;
-}
-
-const std::string& ProcessMonitor::windowsDirectory() {
-    if (!windowsDirectory_) windowsDirectory_ = withoutTrailingBackslash(files_.windowsDirectory());
-    return *windowsDirectory_;
-}
-
-const ProcessSample* ProcessMonitor::find(uint32_t processId) const {
-    for (const ProcessSample& s : current_)
+const ProcessSample* findProcess(const std::vector<ProcessSample>& processes, uint32_t processId) {
+    for (const ProcessSample& s : processes)
         if (s.processId == processId) return &s;
     return nullptr;
 }
+
+const ProcessSample* ProcessMonitor::find(uint32_t processId) const { return findProcess(current_, processId); }
 
 // What is read once per process: the image path and folder (as the scanner gives them), the
 // owner and the 32-bit view.
 void ProcessMonitor::readNew(plat::ProcessHandle handle, ProcessSample& s) {
     std::string path;
     if (handle && processes_.imagePath(handle, &path) == 0 && !path.empty()) {
-        s.imagePath = rewriteImagePath(std::move(path), windowsDirectory());
+        s.imagePath = rewriteImagePath(std::move(path), windowsDirectory_);
         s.folder = folderOf(s.imagePath);
         s.pathReadable = true;
     }
-    if (s.folder.empty()) s.folder = systemDirectory();
+    if (s.folder.empty()) s.folder = systemDirectory_;
     if (!handle) return;
     std::string user;
     if (processes_.processUser(handle, &user) == 0) s.user = std::move(user);
@@ -130,9 +124,11 @@ bool ProcessMonitor::sample() {
     return true;
 }
 
-std::vector<ProcessSample> ProcessMonitor::tree(uint32_t processId) const {
+std::vector<ProcessSample> ProcessMonitor::tree(uint32_t processId) const { return processTree(current_, processId); }
+
+std::vector<ProcessSample> processTree(const std::vector<ProcessSample>& processes, uint32_t processId) {
     std::vector<ProcessSample> result;
-    const ProcessSample* root = find(processId);
+    const ProcessSample* root = findProcess(processes, processId);
     if (!root) return result;
     std::set<uint32_t> taken{root->processId};
     result.push_back(*root);
@@ -140,7 +136,7 @@ std::vector<ProcessSample> ProcessMonitor::tree(uint32_t processId) const {
     for (size_t i = 0; i < result.size(); ++i) {
         const ProcessSample parent = result[i];
         if (parent.creation == 0) continue;
-        for (const ProcessSample& s : current_) {
+        for (const ProcessSample& s : processes) {
             if (s.parentProcessId != parent.processId || taken.count(s.processId)) continue;
             if (s.creation == 0 || s.creation < parent.creation) continue;
             taken.insert(s.processId);

@@ -36,6 +36,7 @@ public:
     // milliseconds says nothing.
     static constexpr uint64_t kMinInterval = 5000000;  // 0.5 s in 100 ns units
 
+    // Reads the system and Windows directories at once; later samples use only `processes`.
     ProcessMonitor(plat::ProcessList& processes, plat::Files& files);
 
     // Takes a snapshot and reads each process's figures into processes(), in snapshot order.
@@ -44,11 +45,7 @@ public:
     const std::vector<ProcessSample>& processes() const { return current_; }
     const ProcessSample* find(uint32_t processId) const;
 
-    // The process and every process it started, directly or not, by parent identifier, the
-    // process first, then by generation. A child counts only when it was created no earlier than
-    // its parent: identifiers of ended processes are given to new ones, so an older process
-    // naming a reused identifier as its parent is no child of the process that has it now.
-    // Processes whose creation time is unknown start no tree branch.
+    // processTree() of the last sample.
     std::vector<ProcessSample> tree(uint32_t processId) const;
 
 private:
@@ -58,15 +55,21 @@ private:
         uint64_t at = 0;                  // steady time of that reading
     };
     void readNew(plat::ProcessHandle handle, ProcessSample& s);
-    const std::string& systemDirectory();
-    const std::string& windowsDirectory();
 
     plat::ProcessList& processes_;
-    plat::Files& files_;
+    std::string systemDirectory_, windowsDirectory_;  // without a trailing backslash
     std::map<uint32_t, Known> known_;
     std::vector<ProcessSample> current_;
-    std::optional<std::string> systemDirectory_, windowsDirectory_;
 };
+
+// The process of a sample with that identifier (null when none).
+const ProcessSample* findProcess(const std::vector<ProcessSample>& processes, uint32_t processId);
+// The process and every process it started, directly or not, by parent identifier, the
+// process first, then by generation. A child counts only when it was created no earlier than
+// its parent: identifiers of ended processes are given to new ones, so an older process
+// naming a reused identifier as its parent is no child of the process that has it now.
+// Processes whose creation time is unknown start no tree branch.
+std::vector<ProcessSample> processTree(const std::vector<ProcessSample>& processes, uint32_t processId);
 
 // The figures as the window writes them: CPU as a whole percent in two digits ("00", "07",
 // "100"), memory in kilobytes with digit grouping ("1,234 K"), the 32-bit mark "*32"; empty
