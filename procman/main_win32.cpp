@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "common/platform/services.h"
+#include "common/platform/win32/win32_clipboard.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
@@ -19,9 +20,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Clock clock;
     plat::Services services{registry, files, shell, clock};
     plat::Win32ProcessList processes;
+    plat::Win32ProcessList sampledProcesses;  // the live samples' own, on their worker thread
+    plat::Win32Clipboard clipboard;
 
     ui::Win32Host host;
-    procman::Form1 form(host, services, processes, icons);
+    procman::Form1 form(host, services, processes, icons, clipboard);
+    form.sampleInBackground(sampledProcesses);
     form.show();
     return host.run();
 }

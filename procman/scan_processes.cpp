@@ -92,9 +92,13 @@ void cScanProcesses::WalkProcesses() {
     processes_.closeSnapshot(snapshot);
 }
 
-std::string cScanProcesses::rewritePath(std::string path) {
+std::string rewriteImagePath(std::string path, const std::string& windowsDirectory) {
     path = text::replaceAll(std::move(path), "\\??\\", "");
-    return text::replaceAll(std::move(path), "\\SystemRoot\\", WindowsDirectory() + "\\");
+    return text::replaceAll(std::move(path), "\\SystemRoot\\", windowsDirectory + "\\");
+}
+
+std::string cScanProcesses::rewritePath(std::string path) {
+    return rewriteImagePath(std::move(path), WindowsDirectory());
 }
 
 std::string cScanProcesses::ProcessFolder(uint32_t processId, bool* readable) {

@@ -80,5 +80,8 @@ private:
 
 // The folder part of a path: up to and including its last backslash ("" when it has none).
 std::string folderOf(const std::string& path);
+// An image path as the scanner reports it: every "\??\" removed, then every "\SystemRoot\"
+// replaced by the Windows directory (given without a trailing backslash) and a backslash.
+std::string rewriteImagePath(std::string path, const std::string& windowsDirectory);
 
 }  // namespace procman

@@ -1,6 +1,6 @@
 // The process-list service: the system's process snapshot, opening a process, its image path,
-// ending it, and the debug privilege of our own process. Win32 implementation in
-// procman/win32/, a table of fake processes in fake/.
+// its figures (times, private bytes, owner, 32-bit view), ending it, and the debug privilege of
+// our own process. Win32 implementation in win32/, a table of fake processes in fake/.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,13 @@ constexpr uint32_t kSynchronize = 0x00100000;
 constexpr long kErrorInsufficientBuffer = 122;
 constexpr long kErrorNotAllAssigned = 1300;
 constexpr long kErrorCallNotImplemented = 120;
+
+// GetProcessTimes, in 100 ns units: creation as a point in time, kernel and user as durations.
+struct ProcessTimes {
+    uint64_t creation = 0;
+    uint64_t kernel = 0;
+    uint64_t user = 0;
+};
 
 struct ProcessEntry {
     uint32_t processId = 0;
@@ -57,6 +64,35 @@ public:
     // receives the state before the change, so the caller can put it back. 0 on success;
     // kErrorNotAllAssigned when the token does not hold the privilege.
     virtual long setDebugPrivilege(bool enable, bool* wasEnabled) = 0;
+
+    // The figures of an opened process (kProcessQueryLimitedInformation is enough). Each returns
+    // 0 on success, else the platform's code; an implementation without them answers
+    // kErrorCallNotImplemented.
+    // GetProcessTimes.
+    virtual long processTimes(ProcessHandle process, ProcessTimes* times) {
+        (void)process, (void)times;
+        return kErrorCallNotImplemented;
+    }
+    // GetProcessMemoryInfo: PROCESS_MEMORY_COUNTERS_EX.PrivateUsage, in bytes.
+    virtual long privateBytes(ProcessHandle process, uint64_t* bytes) {
+        (void)process, (void)bytes;
+        return kErrorCallNotImplemented;
+    }
+    // OpenProcessToken + GetTokenInformation(TokenUser) + LookupAccountSidW: "DOMAIN\user", or
+    // "user" when the account has no domain.
+    virtual long processUser(ProcessHandle process, std::string* user) {
+        (void)process, (void)user;
+        return kErrorCallNotImplemented;
+    }
+    // IsWow64Process: true for a 32-bit process on a 64-bit system.
+    virtual long isWow64(ProcessHandle process, bool* wow64) {
+        (void)process, (void)wow64;
+        return kErrorCallNotImplemented;
+    }
+    // The processors the system schedules on (at least 1).
+    virtual uint32_t processorCount() { return 1; }
+    // A steady clock in 100 ns units from an arbitrary start, for the intervals of CPU figures.
+    virtual uint64_t steadyTime() { return 0; }
 };
 
 }  // namespace plat

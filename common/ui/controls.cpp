@@ -385,7 +385,10 @@ ListView::ListView(Form& f, Control* container, std::string name)
     : Control(f, container, std::move(name), Kind::ListView) {}
 
 void ListView::addColumn(const std::string& text, int widthTwips) {
-    columns_.push_back(Column{text, widthTwips, ""});
+    Column c;
+    c.text = text;
+    c.width = widthTwips;
+    columns_.push_back(std::move(c));
     notify(Prop::Columns);
 }
 
@@ -419,10 +422,54 @@ const std::string& columnText(const ListView::Item& it, int key) {
 
 const std::string& ListView::sortText(int i) const { return columnText(items_[static_cast<size_t>(i)], sortKey_); }
 
+namespace {
+// The whole number a numeric column's text starts with (after blanks); grouping characters
+// between digits (comma, point, apostrophe, space, no-break spaces) are skipped. Saturates.
+bool leadingNumber(const std::string& s, uint64_t* value) {
+    size_t i = 0;
+    while (i < s.size() && s[i] == ' ') ++i;
+    bool any = false;
+    uint64_t v = 0;
+    while (i < s.size()) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c >= '0' && c <= '9') {
+            const uint64_t d = c - '0';
+            v = v > (UINT64_MAX - d) / 10 ? UINT64_MAX : v * 10 + d;
+            any = true;
+            ++i;
+            continue;
+        }
+        size_t sep = 0;
+        if (c == ',' || c == '.' || c == '\'' || c == ' ')
+            sep = 1;
+        else if (s.compare(i, 2, "\xC2\xA0") == 0)
+            sep = 2;
+        else if (s.compare(i, 3, "\xE2\x80\xAF") == 0)
+            sep = 3;
+        // A separator counts only between digits.
+        if (!any || sep == 0 || i + sep >= s.size() || s[i + sep] < '0' || s[i + sep] > '9') break;
+        i += sep;
+    }
+    *value = v;
+    return any;
+}
+}  // namespace
+
+int ListView::compareSortTexts(const std::string& a, const std::string& b) const {
+    if (sortKey_ >= 0 && sortKey_ < static_cast<int>(columns_.size()) &&
+        columns_[static_cast<size_t>(sortKey_)].numeric) {
+        uint64_t na = 0, nb = 0;
+        const bool ha = leadingNumber(a, &na), hb = leadingNumber(b, &nb);
+        if (ha && hb && na != nb) return na < nb ? -1 : 1;
+        if (ha != hb) return ha ? 1 : -1;
+    }
+    return text::compareNoCase(a, b);
+}
+
 int ListView::sortedInsertPos(const std::string& keyText) const {
     // Rows of a sorted list keep their order: a new row goes after its equals.
     auto before = [&](int i) {
-        int c = text::compareNoCase(sortText(i), keyText);
+        int c = compareSortTexts(sortText(i), keyText);
         return sortOrder_ == SortOrder::Ascending ? c <= 0 : c >= 0;
     };
     int lo = 0, hi = count();
@@ -454,7 +501,7 @@ int ListView::placeSorted(int i, int column) {
     if (!sorted_ || column != sortKey_) return i;
     // Compared in the list's direction: negative when row a belongs before row b.
     auto order = [&](int a, int b) {
-        int c = text::compareNoCase(sortText(a), sortText(b));
+        int c = compareSortTexts(sortText(a), sortText(b));
         return sortOrder_ == SortOrder::Ascending ? c : -c;
     };
     // A row stays when it is in place already; among equals it goes after them, as a new row does.
@@ -620,8 +667,8 @@ void ListView::sortNow() {
     std::vector<int> order(items_.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        int c = text::compareNoCase(columnText(items_[static_cast<size_t>(a)], key),
-                                    columnText(items_[static_cast<size_t>(b)], key));
+        int c = compareSortTexts(columnText(items_[static_cast<size_t>(a)], key),
+                                 columnText(items_[static_cast<size_t>(b)], key));
         return asc ? c < 0 : c > 0;
     });
     std::vector<Item> sorted;

@@ -195,6 +195,9 @@ public:
         std::string text;
         int width = 1440;  // twips
         std::string tag;
+        // The column holds whole numbers, possibly with digit grouping and a unit after them
+        // ("1,234 K"): it sorts by the number; texts without one come before every number.
+        bool numeric = false;
     };
     struct Item {
         std::string text;
@@ -251,7 +254,7 @@ public:
     void beginUpdate();  // batch many changes: one refresh at endUpdate
     void endUpdate();
 
-    // Sorting with the platform's text order (case-insensitive).
+    // Sorting with the platform's text order (case-insensitive), or by number for a numeric column.
     bool sorted() const { return sorted_; }
     int sortKey() const { return sortKey_; }
     SortOrder sortOrder() const { return sortOrder_; }
@@ -297,6 +300,7 @@ private:
     void sortNow();
     int sortedInsertPos(const std::string& keyText) const;
     const std::string& sortText(int i) const;
+    int compareSortTexts(const std::string& a, const std::string& b) const;
     // Moves row i to its place when `column` is the sort column; returns its index afterwards.
     int placeSorted(int i, int column);
     int textSet(int i, int column, bool changed);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "common/ui/headless.h"
 #include "procman_fixture.h"
@@ -34,13 +35,16 @@ protected:
 };
 
 TEST_F(Form1Test, OpensWithTheFirstScan) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     EXPECT_EQ(f.caption(), "Scourline - Process Manager");
-    ASSERT_EQ(f.ListView1.columns().size(), 3u);
-    EXPECT_EQ(f.ListView1.columns()[0].text, "Process Name");
-    EXPECT_EQ(f.ListView1.columns()[1].text, "Process Path");
-    EXPECT_EQ(f.ListView1.columns()[2].text, "Process ID");
+    std::vector<std::string> headers;
+    for (const auto& c : f.ListView1.columns()) headers.push_back(c.text);
+    EXPECT_EQ(headers, (std::vector<std::string>{"Process Name", "Process Path", "Process ID", "CPU", "Memory", "User",
+                                                 "32-bit"}));
+    EXPECT_EQ(f.Check2.value(), 1);
+    EXPECT_TRUE(f.Timer1.enabled());
+    EXPECT_EQ(f.Timer1.interval(), 2000);
     EXPECT_EQ(f.Command1.caption(), "&Terminate Process");
     EXPECT_EQ(f.Command2.caption(), "&Refresh List of Processes");
     EXPECT_TRUE(f.Command2.isDefault);
@@ -67,7 +71,7 @@ TEST_F(Form1Test, OpensWithTheFirstScan) {
 
 TEST_F(Form1Test, TheProcessSelectedByAScanIsInView) {
     for (uint32_t id = 100; id < 137; ++id) p.program(id, "C:\\Apps\\", "app" + std::to_string(id) + ".exe");
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     ui::ListViewScreen screen(f.ListView1);
     f.show();
     ASSERT_EQ(f.ListView1.count(), 40);
@@ -88,7 +92,7 @@ TEST_F(Form1Test, TheProcessSelectedByAScanIsInView) {
 TEST_F(Form1Test, EveryCountedProcessHasARow) {
     p.processes.add(20, "noicon.exe", "C:\\Apps\\noicon.exe");  // the shell has no icon for it
     p.processes.add(24, "System", "");                          // path unreadable: a system process
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     EXPECT_EQ(f.ListView1.count(), 4);
     EXPECT_EQ(f.NUMPROC.caption(), "4");
@@ -108,7 +112,7 @@ TEST_F(Form1Test, EveryCountedProcessHasARow) {
 
 TEST_F(Form1Test, SameFileNameInTwoFoldersKeepsBothFolders) {
     p.program(20, "D:\\Other\\", "helper.exe");
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     ASSERT_EQ(f.ListView1.count(), 4);
     EXPECT_EQ(f.ListView1.subItem(2, 1), "C:\\Apps\\");
@@ -123,7 +127,7 @@ TEST_F(Form1Test, SameFileNameInTwoFoldersKeepsBothFolders) {
 
 TEST_F(Form1Test, EscapeDuringAScanStopsItAndClosesOnceItHasUnwound) {
     for (uint32_t id = 100; id < 120; id += 4) p.program(id, "C:\\Apps\\", "p" + std::to_string(id) + ".exe");
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     ASSERT_EQ(f.ListView1.count(), 8);
     bool stillScanning = false;
@@ -144,7 +148,7 @@ TEST_F(Form1Test, EscapeDuringAScanStopsItAndClosesOnceItHasUnwound) {
 }
 
 TEST_F(Form1Test, CloseBoxDuringAScanWaitsForItToUnwind) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     host.atNextYield([] {});
     host.atNextYield([&] { EXPECT_FALSE(f.userClose()); });
@@ -155,7 +159,7 @@ TEST_F(Form1Test, CloseBoxDuringAScanWaitsForItToUnwind) {
 }
 
 TEST_F(Form1Test, EscapeWhenIdleCloses) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     drv.keyPress(f, ui::kKeyEscape);
     EXPECT_FALSE(f.loaded());
@@ -163,7 +167,7 @@ TEST_F(Form1Test, EscapeWhenIdleCloses) {
 }
 
 TEST_F(Form1Test, CommandsAreRefusedWhileAScanRuns) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     int refused = 0;
     auto tryAll = [&] {
@@ -201,7 +205,7 @@ TEST_F(Form1Test, CommandsAreRefusedWhileAScanRuns) {
 }
 
 TEST_F(Form1Test, TerminateEndsTheSelectedProcessAfterConfirmation) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     drv.clickRow(f.ListView1, rowOf(f, "helper.exe"));
     host.answer(ui::mb::Yes);
@@ -240,7 +244,7 @@ TEST_F(Form1Test, TerminateDoesNothingUnlessSafe) {
         q.program(12, "C:\\Apps\\", "helper.exe");
         ui::HeadlessHost h;
         ui::Driver d(h);
-        Form1 f(h, q.services, q.processes, q.icons);
+        Form1 f(h, q.services, q.processes, q.icons, q.clipboard);
         f.show();
         for (int i = 0; i < f.ListView1.count(); ++i) f.ListView1.setSelected(i, false);
         if (*c.row) d.clickRow(f.ListView1, rowOf(f, c.row));
@@ -259,7 +263,7 @@ TEST_F(Form1Test, TerminateDoesNothingUnlessSafe) {
 }
 
 TEST_F(Form1Test, MakersAddressOpensInTheBrowser) {
-    Form1 f(host, p.services, p.processes, p.icons);
+    Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
     f.show();
     drv.click(f.Label8);
     auto opened = p.shell.eventsOf(plat::FakeShell::Event::Kind::ShellExecute);
@@ -272,7 +276,7 @@ TEST_F(Form1Test, MakersAddressOpensInTheBrowser) {
 TEST_F(Form1Test, IconsAreReleasedWithTheWindow) {
     p.processes.add(20, "System", "");
     {
-        Form1 f(host, p.services, p.processes, p.icons);
+        Form1 f(host, p.services, p.processes, p.icons, p.clipboard);
         f.Check1.setValue(1);
         f.show();
         EXPECT_GT(p.icons.liveIcons(), 0);

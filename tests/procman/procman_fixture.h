@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "common/platform/fake/fake_clipboard.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_icons.h"
@@ -21,6 +22,7 @@ struct Platform {
     plat::FakeClock clock;
     plat::FakeProcessList processes;
     plat::FakeIcons icons;
+    plat::FakeClipboard clipboard;
     plat::Services services{registry, files, shell, clock};
 
     // A running program with an icon the shell knows.

@@ -234,6 +234,39 @@ TEST_F(Toolkit, ListViewSortsCaseInsensitivelyBothWaysAndInsertsInPlace) {
     EXPECT_EQ(end, form.lv.count() - 1);
 }
 
+TEST_F(Toolkit, NumericColumnSortsByNumberWithGroupingAndUnits) {
+    form.show();
+    form.lv.column(1).numeric = true;
+    auto data = [&] {
+        std::vector<std::string> out;
+        for (int i = 0; i < form.lv.count(); ++i) out.push_back(form.lv.subItem(i, 1));
+        return out;
+    };
+    // Texts as the windows write numbers: grouped, with a unit, a locale's grouping, none at all.
+    for (const char* d : {"100", "12", "1,234 K", "999 K", "", "05", "1.000.000", "n/a",
+                          "1\xC2\xA0"
+                          "000",
+                          "007"}) {
+        int i = form.lv.addItem("r");
+        form.lv.setSubItem(i, 1, d);
+    }
+    form.lv.setSorting(true, 1, Order::Ascending);
+    // Texts without a number first (in text order), then by value; equal values keep their order.
+    EXPECT_EQ(data(), (std::vector<std::string>{"", "n/a", "05", "007", "12", "100", "999 K",
+                                                "1\xC2\xA0"
+                                                "000",
+                                                "1,234 K", "1.000.000"}));
+    form.lv.setSorting(true, 1, Order::Descending);
+    EXPECT_EQ(data().front(), "1.000.000");
+    // A new or changed row goes to its numeric place.
+    EXPECT_EQ(form.lv.setSubItem(form.lv.addItem("new"), 1, "200"), 4);
+    // A separator that is not between digits ends the number: "5," is 5, ",5" has none.
+    form.lv.clear();
+    for (const char* d : {"5,", ",5", "4"}) form.lv.setSubItem(form.lv.addItem("r"), 1, d);
+    form.lv.setSorting(true, 1, Order::Ascending);
+    EXPECT_EQ(data(), (std::vector<std::string>{",5", "4", "5,"}));
+}
+
 TEST_F(Toolkit, SortedListPlacesARowByItsSortTextWheneverThatTextIsSet) {
     form.show();
     form.lv.smallIcons = &form.icons;

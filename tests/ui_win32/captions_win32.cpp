@@ -12,6 +12,7 @@
 #include "backup/frm_main.h"
 #include "common/platform/locale.h"
 #include "backup/registry_editor.h"
+#include "common/platform/fake/fake_clipboard.h"
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_process_list.h"
@@ -147,7 +148,8 @@ protected:
 TEST_F(Captions, TaskwatchWindow) {
     plat::FakeProcessList processes;
     processes.add(12, "helper.exe", "C:\\Apps\\helper.exe");
-    procman::Form1 form(host, services, processes, icons);
+    plat::FakeClipboard clipboard;
+    procman::Form1 form(host, services, processes, icons, clipboard);
     Expect(form);
 }
 

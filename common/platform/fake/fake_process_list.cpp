@@ -14,6 +14,8 @@ FakeProcess& FakeProcessList::add(uint32_t processId, const std::string& exeFile
     p->processId = processId;
     p->exeFile = exeFile;
     p->imagePath = imagePath;
+    p->times.creation = nextCreation_;
+    nextCreation_ += 10000000;  // a second later
     table_.push_back(p);
     return *p;
 }
@@ -122,6 +124,48 @@ long FakeProcessList::setDebugPrivilege(bool enable, bool* wasEnabled) {
     if (!privilegeHeld) return kErrorNotAllAssigned;
     if (wasEnabled) *wasEnabled = privilegeEnabled;
     privilegeEnabled = enable;
+    return 0;
+}
+
+long FakeProcessList::queried(ProcessHandle process, FakeProcess** p) {
+    ++figureCalls;
+    auto it = handles_.find(process);
+    if (it == handles_.end()) return kErrorInvalidHandleCode;
+    if ((it->second.access & (kProcessQueryLimitedInformation | kProcessQueryInformation)) == 0)
+        return kErrorAccessDeniedCode;
+    *p = it->second.process.get();
+    return 0;
+}
+
+long FakeProcessList::processTimes(ProcessHandle process, ProcessTimes* times) {
+    FakeProcess* p = nullptr;
+    if (long e = queried(process, &p)) return e;
+    if (p->timesError) return p->timesError;
+    *times = p->times;
+    return 0;
+}
+
+long FakeProcessList::privateBytes(ProcessHandle process, uint64_t* bytes) {
+    FakeProcess* p = nullptr;
+    if (long e = queried(process, &p)) return e;
+    if (p->memoryError) return p->memoryError;
+    *bytes = p->privateBytes;
+    return 0;
+}
+
+long FakeProcessList::processUser(ProcessHandle process, std::string* user) {
+    FakeProcess* p = nullptr;
+    if (long e = queried(process, &p)) return e;
+    if (p->userError) return p->userError;
+    *user = p->user;
+    return 0;
+}
+
+long FakeProcessList::isWow64(ProcessHandle process, bool* wow64) {
+    FakeProcess* p = nullptr;
+    if (long e = queried(process, &p)) return e;
+    if (p->wow64Error) return p->wow64Error;
+    *wow64 = p->wow64;
     return 0;
 }
 

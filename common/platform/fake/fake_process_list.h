@@ -23,6 +23,18 @@ struct FakeProcess {
     long terminateError = 0;               // non-zero: TerminateProcess fails with this code
     bool running = true;
     uint32_t exitCode = 0;
+
+    // Figures. The creation time is set by add() from a counter that only grows, so that a
+    // process added later is younger; tests may set it.
+    ProcessTimes times;
+    uint64_t privateBytes = 0;
+    std::string user = "TESTPC\\tester";
+    bool wow64 = false;
+    // Non-zero: the call for that figure fails with this code (no rights, say).
+    long timesError = 0;
+    long memoryError = 0;
+    long userError = 0;
+    long wow64Error = 0;
 };
 
 class FakeProcessList : public ProcessList {
@@ -41,6 +53,9 @@ public:
     bool running(uint32_t processId);
 
     uint32_t selfId = 1000;
+    uint32_t processors = 4;
+    uint64_t now = 0;  // the steady clock, 100 ns units
+    void advanceMs(uint64_t ms) { now += ms * 10000; }
     bool snapshotFails = false;
     bool privilegeHeld = true;      // the token holds SeDebugPrivilege
     bool privilegeEnabled = false;  // its state now
@@ -67,6 +82,13 @@ public:
     void closeHandle(ProcessHandle process) override;
     uint32_t currentProcessId() override { return selfId; }
     long setDebugPrivilege(bool enable, bool* wasEnabled) override;
+    long processTimes(ProcessHandle process, ProcessTimes* times) override;
+    long privateBytes(ProcessHandle process, uint64_t* bytes) override;
+    long processUser(ProcessHandle process, std::string* user) override;
+    long isWow64(ProcessHandle process, bool* wow64) override;
+    uint32_t processorCount() override { return processors; }
+    uint64_t steadyTime() override { return now; }
+    int figureCalls = 0;  // calls of the four figure functions
 
 private:
     struct Snapshot {
@@ -78,11 +100,14 @@ private:
         uint32_t access = 0;
     };
     bool fetch(SnapshotHandle snapshot, ProcessEntry* entry);
+    // The process behind a handle opened with query rights; 0 or the platform's code.
+    long queried(ProcessHandle process, FakeProcess** p);
 
     std::vector<std::shared_ptr<FakeProcess>> table_;
     std::map<SnapshotHandle, Snapshot> snapshots_;
     std::map<ProcessHandle, Handle> handles_;
     std::uintptr_t nextHandle_ = 0x100;
+    uint64_t nextCreation_ = 132000000000000000ull;  // a time in 2019, in 100 ns units
 };
 
 }  // namespace plat

@@ -1,10 +1,12 @@
 #include "common/platform/win32/win32_process_list.h"
 
 #include <windows.h>
+#include <psapi.h>
 #include <tlhelp32.h>
 
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "common/text/text.h"
 
@@ -28,6 +30,8 @@ bool fetch(plat::SnapshotHandle snapshot, plat::ProcessEntry* entry, bool first)
     entry->exeFile = narrow(e.szExeFile, sizeof(e.szExeFile) / sizeof(e.szExeFile[0]));
     return true;
 }
+
+uint64_t fromFileTime(const FILETIME& t) { return (static_cast<uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime; }
 
 }  // namespace
 
@@ -115,6 +119,89 @@ long Win32ProcessList::setDebugPrivilege(bool enable, bool* wasEnabled) {
     }
     CloseHandle(token);
     return result;
+}
+
+long Win32ProcessList::processTimes(plat::ProcessHandle process, plat::ProcessTimes* times) {
+    FILETIME creation{}, exit{}, kernel{}, user{};
+    if (!GetProcessTimes(toHandle(process), &creation, &exit, &kernel, &user)) return static_cast<long>(GetLastError());
+    times->creation = fromFileTime(creation);
+    times->kernel = fromFileTime(kernel);
+    times->user = fromFileTime(user);
+    return 0;
+}
+
+long Win32ProcessList::privateBytes(plat::ProcessHandle process, uint64_t* bytes) {
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    counters.cb = sizeof(counters);
+    if (!GetProcessMemoryInfo(toHandle(process), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters)))
+        return static_cast<long>(GetLastError());
+    *bytes = counters.PrivateUsage;
+    return 0;
+}
+
+long Win32ProcessList::processUser(plat::ProcessHandle process, std::string* user) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(toHandle(process), TOKEN_QUERY, &token)) return static_cast<long>(GetLastError());
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size ? size : sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE);
+    long result = 0;
+    if (!GetTokenInformation(token, TokenUser, buffer.data(), static_cast<DWORD>(buffer.size()), &size)) {
+        result = static_cast<long>(GetLastError());
+    } else {
+        PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+        const DWORD sidLength = GetLengthSid(sid);
+        const std::string key(static_cast<const char*>(sid), sidLength);
+        auto known = accounts_.find(key);
+        if (known != accounts_.end()) {
+            *user = known->second;
+        } else {
+            DWORD nameChars = 0, domainChars = 0;
+            SID_NAME_USE use{};
+            LookupAccountSidW(nullptr, sid, nullptr, &nameChars, nullptr, &domainChars, &use);
+            std::wstring name(nameChars ? nameChars : 1, L'\0'), domain(domainChars ? domainChars : 1, L'\0');
+            nameChars = static_cast<DWORD>(name.size());
+            domainChars = static_cast<DWORD>(domain.size());
+            if (!LookupAccountSidW(nullptr, sid, name.data(), &nameChars, domain.data(), &domainChars, &use)) {
+                // An account nobody can name (a deleted user): no text, rather than a wrong one.
+                result = static_cast<long>(GetLastError());
+            } else {
+                std::string text = narrow(name.c_str(), name.size());
+                std::string domainText = narrow(domain.c_str(), domain.size());
+                if (!domainText.empty()) text = domainText + "\\" + text;
+                accounts_[key] = text;
+                *user = text;
+            }
+        }
+    }
+    CloseHandle(token);
+    return result;
+}
+
+long Win32ProcessList::isWow64(plat::ProcessHandle process, bool* wow64) {
+    BOOL value = FALSE;
+    if (!IsWow64Process(toHandle(process), &value)) return static_cast<long>(GetLastError());
+    *wow64 = value != FALSE;
+    return 0;
+}
+
+uint32_t Win32ProcessList::processorCount() {
+    const DWORD n = GetActiveProcessorCount(ALL_PROCESSOR_GROUPS);
+    return n ? n : 1;
+}
+
+uint64_t Win32ProcessList::steadyTime() {
+    static const uint64_t frequency = [] {
+        LARGE_INTEGER f{};
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart > 0 ? static_cast<uint64_t>(f.QuadPart) : 1;
+    }();
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    const uint64_t c = static_cast<uint64_t>(now.QuadPart);
+    // Split so that the product cannot overflow.
+    return c / frequency * 10000000u + c % frequency * 10000000u / frequency;
 }
 
 }  // namespace plat

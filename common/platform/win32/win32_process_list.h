@@ -1,6 +1,10 @@
 // The process-list service on Win32: Toolhelp snapshots, OpenProcess, the full image path,
-// TerminateProcess and the debug privilege of our own token.
+// TerminateProcess, the debug privilege of our own token, and the figures of a process (times,
+// private bytes, the owner of its token, the 32-bit view).
 #pragma once
+
+#include <map>
+#include <string>
 
 #include "common/platform/process_list.h"
 
@@ -19,6 +23,17 @@ public:
     void closeHandle(plat::ProcessHandle process) override;
     uint32_t currentProcessId() override;
     long setDebugPrivilege(bool enable, bool* wasEnabled) override;
+    long processTimes(plat::ProcessHandle process, plat::ProcessTimes* times) override;
+    long privateBytes(plat::ProcessHandle process, uint64_t* bytes) override;
+    long processUser(plat::ProcessHandle process, std::string* user) override;
+    long isWow64(plat::ProcessHandle process, bool* wow64) override;
+    uint32_t processorCount() override;
+    uint64_t steadyTime() override;
+
+private:
+    // Account names by SID: the lookup may ask a domain controller, and a few accounts own
+    // every process.
+    std::map<std::string, std::string> accounts_;
 };
 
 }  // namespace plat

@@ -1,5 +1,6 @@
-// Times the process window's scan against the bare snapshot walk, under Wine, with the prefix's
-// processes plus enough helpers for about <target> processes in all.
+// Times the process window's scan against the bare snapshot walk, and its live update (what one
+// update costs the window's thread, which does not handle messages meanwhile), under Wine, with
+// the prefix's processes plus enough helpers for about <target> processes in all.
 //
 //   pm_bench.exe <helper.exe> [target processes, 50] [rounds, 10]
 #include <windows.h>
@@ -12,12 +13,14 @@
 #include <vector>
 
 #include "common/platform/services.h"
+#include "common/platform/win32/win32_clipboard.h"
 #include "common/platform/win32/win32_clock.h"
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
 #include "common/ui/win32/win32_host.h"
 #include "procman/form1.h"
+#include "procman/process_monitor.h"
 #include "common/platform/win32/win32_icons.h"
 #include "common/platform/win32/win32_process_list.h"
 
@@ -66,10 +69,13 @@ public:
     void doEvents() override {
         const double start = nowMs();
         ui::Win32Host::doEvents();
-        yieldMs += nowMs() - start;
+        const double took = nowMs() - start;
+        yieldMs += took;
+        longestYieldMs = std::max(longestYieldMs, took);
         ++yields;
     }
     double yieldMs = 0;
+    double longestYieldMs = 0;
     int yields = 0;
 };
 
@@ -123,7 +129,8 @@ int wmain(int argc, wchar_t** argv) {
     const Stats walk = timeRounds(rounds, [&] { scanner.BeginScanning(); });
     print("scanner walk (image paths, yields)", walk);
 
-    procman::Form1 form(host, services, list, icons);
+    plat::Win32Clipboard clipboard;
+    procman::Form1 form(host, services, list, icons, clipboard);
     const double showStart = nowMs();
     form.show();  // the first scan, which loads every icon
     const double first = nowMs() - showStart;
@@ -137,6 +144,50 @@ int wmain(int argc, wchar_t** argv) {
                 host.yieldMs / rounds, host.yields / rounds);
     std::printf("ratio rescan / bare walk: %.1f; scanner walk / bare walk: %.1f; listed %d of %d\n",
                 rescan.median / bare.median, walk.median / bare.median, form.ListView1.count(), processes);
+
+    // Live updates. The first after the rescan reads the figures; later ones find every process
+    // known and read only its times and memory.
+    procman::ProcessMonitor monitor(list, files);
+    const Stats sample = timeRounds(rounds, [&] { monitor.sample(); });
+    print("process sample alone (open, times, memory)", sample);
+    std::vector<double> live;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = nowMs();
+        form.Timer1.userTick();
+        live.push_back(nowMs() - start);
+        // The window's messages between updates, as the loop would handle them.
+        const double until = nowMs() + 100;
+        while (nowMs() < until) host.doEvents();
+    }
+    std::sort(live.begin(), live.end());
+    print("window: live update (sample, figures, rows)", {live[live.size() / 2], live.front(), live.back()});
+    std::printf("%-44s %8d\n", "  rows after the updates", form.ListView1.count());
+    std::printf("longest time the window could not answer during an update: %.2f ms (one update every %d ms)\n",
+                live.back(), procman::kLiveIntervalMs);
+
+    // As the program runs it: samples on a worker thread with a list instance of their own; the
+    // window's thread starts each one and applies it when its timer finds it finished.
+    plat::Win32ProcessList workerList;
+    form.sampleInBackground(workerList);
+    std::vector<double> starts, latencies;
+    host.longestYieldMs = 0;
+    for (int i = 0; i < rounds; ++i) {
+        const double start = nowMs();
+        form.Timer1.userTick();
+        starts.push_back(nowMs() - start);
+        while (form.Timer2.enabled() && nowMs() - start < 10000) {
+            host.doEvents();  // the window's loop: Timer2 applies the sample when it is there
+            Sleep(1);
+        }
+        latencies.push_back(nowMs() - start);
+    }
+    std::sort(starts.begin(), starts.end());
+    std::sort(latencies.begin(), latencies.end());
+    print("worker: window's part in starting an update", {starts[starts.size() / 2], starts.front(), starts.back()});
+    print("worker: from start to rows updated", {latencies[latencies.size() / 2], latencies.front(), latencies.back()});
+    std::printf("%-44s %8.2f ms (the window's messages, Timer2's apply included)\n",
+                "worker: longest single turn of the window's loop", host.longestYieldMs);
+    std::printf("%-44s %8d\n", "  rows after the updates", form.ListView1.count());
 
     form.unload();
     for (PROCESS_INFORMATION& pi : helpers) {

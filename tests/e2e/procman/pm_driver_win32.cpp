@@ -250,12 +250,63 @@ int wmain(int argc, wchar_t** argv) {
                   "helper's folder is " + utf8(helperFolder));
         check(rowOf(rows, L"taskwatch.exe", std::to_wstring(tw.pi.dwProcessId)) >= 0, "taskwatch lists itself");
 
+        // Live updates: a process that starts is added and one that ends leaves, without Refresh;
+        // after two updates every readable process has its figures.
+        Started h2 = start(helper, L"120");
+        check(h2.ok, "second helper started");
+        if (h2.ok) {
+            const std::wstring id2 = std::to_wstring(h2.pi.dwProcessId);
+            bool added = false;
+            for (int waited = 0; waited < 8000 && !added; waited += 200) {
+                Sleep(200);
+                added = rowOf(readRows(list), helperName, id2) >= 0;
+            }
+            check(added, "a started process is added by the live update");
+            TerminateProcess(h2.pi.hProcess, 1);
+            WaitForSingleObject(h2.pi.hProcess, 5000);
+            bool removed = false;
+            for (int waited = 0; waited < 8000 && !removed; waited += 200) {
+                Sleep(200);
+                removed = rowOf(readRows(list), helperName, id2) < 0;
+            }
+            check(removed, "an ended process leaves with the live update");
+            CloseHandle(h2.pi.hProcess);
+            CloseHandle(h2.pi.hThread);
+        }
+        const DWORD shownAt = GetTickCount();
+        std::vector<std::wstring> figures;
+        for (int waited = 0; waited < 10000; waited += 200) {
+            Sleep(200);
+            rows = readRows(list);
+            int r = rowOf(rows, helperName, helperId);
+            if (r < 0) continue;
+            figures.clear();
+            for (int c = 3; c <= 6; ++c) figures.push_back(list.text(r, c));
+            if (!figures[0].empty() && GetTickCount() - shownAt >= 4000) break;
+        }
+        check(figures.size() == 4, "helper's row has the figure columns");
+        if (figures.size() == 4) {
+            std::printf("helper's figures: CPU \"%s\", Memory \"%s\", User \"%s\", 32-bit \"%s\"\n",
+                        utf8(figures[0]).c_str(), utf8(figures[1]).c_str(), utf8(figures[2]).c_str(),
+                        utf8(figures[3]).c_str());
+            check(figures[0].size() >= 2 && figures[0].find_first_not_of(L"0123456789") == std::wstring::npos,
+                  "CPU is a whole percent");
+            check(figures[1].size() > 2 && figures[1].substr(figures[1].size() - 2) == L" K", "Memory in K");
+            check(!figures[2].empty(), "User is named");
+            check(figures[3].empty(), "a 64-bit program carries no 32-bit mark");
+        }
+        check(windowText(numLabel) == std::to_wstring(list.count()), "count label follows the live updates");
+        touch(signals + L"\\live");
+        waitForFile(signals + L"\\live-done", 30000);
+
         // A screenshot of the list before the helper is selected (a selected row's icon is
         // drawn blended with the selection colour), for the check of its own icon.
         touch(signals + L"\\listed");
         waitForFile(signals + L"\\listed-done", 30000);
 
-        // Select the helper with a click on its row, as a user would.
+        // Select the helper with a click on its row, as a user would. Live updates may have
+        // moved it (a process listed above it ended): find it again.
+        helperRow = rowOf(readRows(list), helperName, helperId);
         if (helperRow >= 0) {
             RECT r{};
             if (list.rowRect(helperRow, &r)) {

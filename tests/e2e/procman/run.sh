@@ -1,7 +1,9 @@
 #!/bin/bash
 # End-to-end check of taskwatch.exe under Wine and Xvfb, in a throwaway prefix: the window lists
 # the prefix's processes with a started helper and its folder, ends the helper after the
-# confirmation (the driver waits on the helper's handle), rescans, and closes on Escape.
+# confirmation (the driver waits on the helper's handle), rescans, and closes on Escape. Between
+# these, live updates add a second helper and remove it once it has ended, and fill the figure
+# columns (taskwatch-live.png is taken after at least 4 seconds of them).
 # Screenshots of the list (before and after the helper is selected) and of the confirmation are
 # left in $ARTIFACTS (default: the scratch folder); the helper's own icon must show in the first.
 #
@@ -35,12 +37,13 @@ cp "$BUILD/tests/procman/pm_helper.exe" "$T/helper/"
 timeout 120 wine 'C:\pmtest\pm_driver.exe' 'C:\pmtest\taskwatch.exe' 'C:\pmtest\helper\pm_helper.exe' 'C:\pmtest\signals' &
 D=$!
 shoot() {  # waits for a signal file, takes a screenshot, answers
-  for _ in $(seq 1 300); do [ -f "$T/signals/$1" ] && break; kill -0 $D 2>/dev/null || return; sleep 0.1; done
+  for _ in $(seq 1 600); do [ -f "$T/signals/$1" ] && break; kill -0 $D 2>/dev/null || return; sleep 0.1; done
   [ -f "$T/signals/$1" ] || return
   sleep 1
   xwd -root -display "$DISPLAY" | convert xwd:- "$ARTIFACTS/$2" && echo "screenshot: $ARTIFACTS/$2"
   touch "$T/signals/$3"
 }
+shoot live taskwatch-live.png live-done
 shoot listed taskwatch-icons.png listed-done
 shoot ready taskwatch-list.png shot-done
 shoot confirm taskwatch-confirm.png confirm-done
