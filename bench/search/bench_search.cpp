@@ -33,12 +33,8 @@
 #include "search/mod_reg.h"
 
 #ifdef _WIN32
-#include <windows.h>
-
 #include "bench/search/bench_window.h"
-#include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
-#include "common/ui/win32/win32_host.h"
 #else
 #include <sys/resource.h>
 #endif
@@ -238,14 +234,7 @@ int main(int argc, char** argv) {
 #ifdef _WIN32
         if (real) {
             plat::Win32Registry reg;
-            plat::Win32Files files;
-            ui::Win32Host host;
-            wchar_t temp[MAX_PATH] = {};
-            GetTempPathW(MAX_PATH, temp);
-            std::string folder;
-            for (const wchar_t* p = temp; *p; ++p) folder += static_cast<char>(*p < 0x80 ? *p : '_');
-            return searchbench::runExport(reg, host, files, folder + "scl-bench-window.reg",
-                                          folder + "scl-bench-grep.reg", textToFind, rounds);
+            return searchbench::runRealExport(reg, textToFind, rounds);
         }
 #endif
         plat::FakeRegistry reg;

@@ -12,4 +12,8 @@ namespace searchbench {
 // Returns 0 when both sides found the same number of rows.
 int runWindow(plat::Registry& reg, const std::string& textToFind, int rounds, const std::string& only);
 
+// The window's Export... against hivegrep --format reg on the machine's registry, both files in
+// the temporary folder.
+int runRealExport(plat::Registry& reg, const std::string& textToFind, int rounds);
+
 }  // namespace searchbench

@@ -8,7 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "bench/search/bench_export.h"
 #include "bench/search/bench_window.h"
+#include "common/platform/win32/win32_files.h"
 #include "common/ui/win32/win32_host.h"
 #include "search/frm_search.h"
 #include "search/grep_cli.h"
@@ -133,6 +135,17 @@ int runWindow(plat::Registry& reg, const std::string& textToFind, int rounds, co
                 median(windows), median(greps), median(ratios), *std::min_element(ratios.begin(), ratios.end()),
                 *std::max_element(ratios.begin(), ratios.end()));
     return windowRows == grepRows ? 0 : 1;
+}
+
+int runRealExport(plat::Registry& reg, const std::string& textToFind, int rounds) {
+    plat::Win32Files files;
+    ui::Win32Host host;
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::string folder;
+    for (const wchar_t* p = temp; *p; ++p) folder += static_cast<char>(*p < 0x80 ? *p : '_');
+    return runExport(reg, host, files, folder + "scl-bench-window.reg", folder + "scl-bench-grep.reg", textToFind,
+                     rounds);
 }
 
 }  // namespace searchbench
