@@ -16,6 +16,7 @@
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_process_list.h"
+#include "common/platform/fake/fake_startup_shell.h"
 #include "common/platform/fake/fake_registry.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/services.h"
@@ -154,7 +155,10 @@ TEST_F(Captions, TaskwatchWindow) {
 }
 
 TEST_F(Captions, StartupWindowAndItsDialogs) {
-    startup::FrmMain main(host, {registry, files, shell, icons});
+    plat::FakeShellLinks links;
+    plat::FakeRecycleBin recycleBin(files);
+    plat::FakeEnvironment environment;
+    startup::FrmMain main(host, {registry, files, shell, icons, clock, links, recycleBin, environment});
     Expect(main);
     startup::FrmCreate create(host, main);
     Expect(create);
