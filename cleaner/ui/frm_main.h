@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "cleaner/engine/finding.h"
 #include "cleaner/engine/scan_host.h"
+#include "cleaner/engine/texts.h"
 #include "cleaner/ui/skin_framework.h"
 #include "common/platform/http.h"
 #include "common/platform/services.h"
@@ -27,7 +29,8 @@ extern const char* const kSettingsKey;
 extern const char* const kHomePage;
 extern const char* const kTutorialPage;
 
-// The texts LoadMessageTexts fills, in the interface language of the load.
+// The texts LoadMessageTexts fills, in the interface language of the load (those the console
+// twin shows as well come from the engine's language table).
 struct MessageTexts {
     std::string StopCaption;
     std::string ScanCaption;
@@ -133,6 +136,8 @@ public:
     long InvalidCount() const { return invalidCount_; }
     const MessageTexts& Texts() const { return texts_; }
     bool SpanishAtLoad() const { return spanishAtLoad_; }
+    // The language table chosen at load: the reasons of a scan, the areas' names.
+    const engine::Texts& LanguageTexts() const;
     // The option "Keep an undo file of each repair" (off unless the user ticked it): the repair
     // writes its undo record (undo_file.h) before it deletes anything.
     bool KeepUndoFile() const { return chkKeepUndo.value() == 1; }
@@ -181,9 +186,11 @@ public:
     bool scanRunning() override { return scanRunning_; }
     bool skipCdLan() override { return chkSkipCDLan.value() == 1; }
     const std::vector<std::string>& excludeTexts() override;
-    void appendRow(const engine::ResultRow& row) override;
+    // Each row of lvInvalidLoc shows one finding of findings_ and keeps its number as the row's
+    // key, so the row and its finding stay together when the list is sorted.
+    void appendFinding(const engine::Finding& finding) override;
     long rowCount() override { return lvInvalidLoc.count(); }
-    std::string rowLocation(long index) override;
+    const engine::Finding& rowFinding(long index) override;
     void removeRow(long index) override;
     long invalidCount() override { return invalidCount_; }
     void setInvalidCount(long count) override;
@@ -215,6 +222,8 @@ private:
     // Writes the undo record of the rows a repair is about to handle when one is asked for;
     // false (after telling the user) when it could not be written whole.
     bool WriteUndoRecord(bool selectedOnly);
+    // The result list as the engine's repair works through it.
+    class RepairRows;
 
     // Exclude list.
     void cmdExclude_Click(int index);
@@ -246,6 +255,9 @@ private:
     bool secondInstance_ = false;
     bool locationsLoaded_ = false;
     long invalidCount_ = 0;
+    // The findings of the last scan (and of rows added since), by number; rows leave the list,
+    // their findings stay until the next scan.
+    std::vector<engine::Finding> findings_;
     std::vector<std::string> excludeTexts_;
     bool excludeTextsDirty_ = true;
     bool excludeUnreadable_ = false;
