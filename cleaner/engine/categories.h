@@ -22,7 +22,7 @@ struct Walk {
 };
 
 struct ScanCategory {
-    std::string code;  // what the driver dispatches on
+    std::string code;         // what the driver dispatches on
     std::vector<Walk> walks;  // in this order
 };
 

@@ -9,17 +9,19 @@ namespace {
 Texts english() {
     Texts t;
     t.language = Language::English;
-    t.reasons = {"Invalid path",
-                 "Empty TypeLib",
-                 "Point to Invalid TypeLib",
-                 "Empty CLSID",
-                 "Point to Invalid CLSID",
-                 "Empty ProgID",
-                 "Point to Invalid ProgID",
-                 "Empty InprocServer32",
-                 "Empty InprocServer",
-                 "Shared file does't exists",
-                 "Invalid Font"};
+    t.reasons = {
+        "Invalid path",
+        "Empty TypeLib",
+        "Point to Invalid TypeLib",
+        "Empty CLSID",
+        "Point to Invalid CLSID",
+        "Empty ProgID",
+        "Point to Invalid ProgID",
+        "Empty InprocServer32",
+        "Empty InprocServer",
+        "Shared file does't exists",
+        "Invalid Font",
+    };
     t.areas = {
         {"HKCU", "HKEY_CURRENT_USER", "Stores information about currently loged-in user"},
         {"HKU", "HKEY_USERS", "Stores information about all users"},
@@ -40,17 +42,14 @@ Texts english() {
 Texts spanish() {
     Texts t;
     t.language = Language::Spanish;
-    t.reasons = {"Ruta no válida",
-                 "TypeLib vacio",
-                 "TypeLib no válido",
-                 "CLSID vacio",
-                 "CLSID no válido",
-                 "ProgID vacio",
-                 "ProgID no válido",
-                 "InprocServer32 vacio",
-                 "InprocServer vacio",
-                 "El archivo compartido no existe",
-                 "Fuente no válida"};
+    t.reasons = {
+        "Ruta no válida",     "TypeLib vacio",
+        "TypeLib no válido",  "CLSID vacio",
+        "CLSID no válido",    "ProgID vacio",
+        "ProgID no válido",   "InprocServer32 vacio",
+        "InprocServer vacio", "El archivo compartido no existe",
+        "Fuente no válida",
+    };
     t.areas = {
         {"HKCU", "HKEY_CURRENT_USER", "Información sobre la sesión actual"},
         {"HKU", "HKEY_USERS", "Información sobre todos los usuarios"},

@@ -358,7 +358,8 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
                 const engine::UndoCapture captured = engine::CaptureChosenValues(services.registry, repair);
                 std::string problem = captured.problem;
                 if (captured.ok) {
-                    const engine::UndoFileResult file = engine::WriteUndoFile(services.files, opt.undo, captured.values);
+                    const engine::UndoFileResult file =
+                        engine::WriteUndoFile(services.files, opt.undo, captured.values);
                     if (!file.ok) problem = "Nothing was deleted. " + file.problem;
                 }
                 if (!problem.empty()) {

@@ -1,9 +1,10 @@
 // The cleaner's main window: the button column, the results view (result list, problem panel)
 // and the options view (scan areas, exclude list), the menu bar and the status bar. It runs the
-// scan (it is the engine's ScanHost), the repair, the exclude list and the settings.
+// engine's scan (it is the engine's ScanHost) and repair over its result list, and keeps the
+// exclude list and the settings.
 //
 // The window is written against the forms toolkit only: the same class runs on real controls in
-// hivescrub.exe and on the headless backend in hivescan and the tests.
+// hivescrub.exe and on the headless backend in the tests.
 #pragma once
 
 #include <functional>
@@ -45,8 +46,8 @@ MessageTexts MessageTextsFor(bool spanish);
 // in Spanish.
 std::string ErrorsFoundLabel(const MessageTexts& texts, bool spanish, long count);
 
-// What start-up does besides the window itself. The console twin turns the single-instance
-// claim and the wizard off.
+// What start-up does besides the window itself. Tests turn the single-instance claim and the
+// wizard off.
 struct MainStartOptions {
     bool singleInstance = true;
     bool showWizard = true;
@@ -130,7 +131,7 @@ public:
 
     SkinFramework SkinFramework_;
 
-    // ---- state other windows and the console twin read ----
+    // ---- state other windows and the tests read ----
     bool ScanRunning() const { return scanRunning_; }
     bool RepairRunning() const { return repairRunning_; }
     long InvalidCount() const { return invalidCount_; }
@@ -148,12 +149,9 @@ public:
     // The marker file spanish.dll exists in the application folder, tested now.
     bool SpanishMode();
 
-    // Entry points the menu, the side windows and the console twin share with the buttons.
+    // Entry points the menu and the side windows share with the buttons.
     void cmdScan_Click();
     void RemoveEntries(bool selectedOnly);
-    // The console twin's undo file: when set, every repair first writes its undo record there
-    // (whatever the check box says), and deletes nothing when it cannot.
-    std::string undoFilePath;
     // The last repair stopped before deleting anything because its undo record could not be written.
     bool undoRecordFailed() const { return undoRecordFailed_; }
     void o3_Click();

@@ -33,7 +33,7 @@ private:
 
 bool FrmMain::WriteUndoRecord(bool selectedOnly) {
     undoRecordFailed_ = false;
-    if (undoFilePath.empty() && !KeepUndoFile()) return true;
+    if (!KeepUndoFile()) return true;
     // Every value about to be deleted, as it is now. A value already gone needs no record; one
     // that cannot be read cannot be promised back, so nothing is deleted.
     RepairRows rows(*this, selectedOnly);
@@ -43,9 +43,7 @@ bool FrmMain::WriteUndoRecord(bool selectedOnly) {
         undoRecordFailed_ = true;
         return false;
     }
-    const std::vector<engine::UndoValue>& values = captured.values;
-    const UndoFileResult written = undoFilePath.empty() ? WriteRepairUndoFile(svc_.files, svc_.clock, values)
-                                                        : WriteUndoFile(svc_.files, undoFilePath, values);
+    const UndoFileResult written = WriteRepairUndoFile(svc_.files, svc_.clock, captured.values);
     if (!written.ok) {
         host().msgBox("Nothing was deleted. " + written.problem, ui::mb::OkOnly | ui::mb::Critical, "Scourline");
         undoRecordFailed_ = true;

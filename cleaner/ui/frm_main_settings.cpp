@@ -61,13 +61,9 @@ void FrmMain::SaveFileTypes() {
     mdlreg::WriteStringValue(svc_.registry, plat::kHkeyCurrentUser, kSettingsKey, "LocState", finish(states));
 }
 
-void FrmMain::chkSkipCDLan_Click() {
-    engine::SaveCheckState(svc_.registry, "chkSkipCDLan", chkSkipCDLan.value() == 1);
-}
+void FrmMain::chkSkipCDLan_Click() { engine::SaveCheckState(svc_.registry, "chkSkipCDLan", chkSkipCDLan.value() == 1); }
 
-void FrmMain::chkKeepUndo_Click() {
-    engine::SaveCheckState(svc_.registry, "chkKeepUndo", chkKeepUndo.value() == 1);
-}
+void FrmMain::chkKeepUndo_Click() { engine::SaveCheckState(svc_.registry, "chkKeepUndo", chkKeepUndo.value() == 1); }
 
 void FrmMain::lvLocations_ItemCheck(int) { SaveFileTypes(); }
 

@@ -67,7 +67,8 @@ TEST_F(EngineTest, DeleteIfUnchangedReadsTheValueAgainFirst) {
          plat::kErrorInvalidHandle, true},
         {"a name with a NUL, exact", finding(std::string("e\0x", 3), "C:\\x\\e.exe"), plat::kErrorSuccess, false},
     };
-    for (const char* n : {"a", "b", "c", "d"}) sz(kHkeyCurrentUser, "Software\\Junk", n, std::string("C:\\x\\") + n + ".exe");
+    for (const char* n : {"a", "b", "c", "d"})
+        sz(kHkeyCurrentUser, "Software\\Junk", n, std::string("C:\\x\\") + n + ".exe");
     sz(kHkeyCurrentUser, "Software\\Junk", std::string("e\0x", 3), "C:\\x\\e.exe");
     sz(kHkeyCurrentUser, "Software\\Junk", "e", "C:\\x\\e.exe");
     for (const Case& c : cases) {

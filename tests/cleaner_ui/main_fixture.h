@@ -88,7 +88,8 @@ protected:
         form->appendFinding(finding(location, name, data, reason));
     }
     static engine::Finding finding(const std::string& location, const std::string& name,
-                                   const std::string& data = "C:\\gone.exe", const std::string& reason = "Invalid path") {
+                                   const std::string& data = "C:\\gone.exe",
+                                   const std::string& reason = "Invalid path") {
         engine::Finding f;
         f.root = mdlreg::StripHkey(location);
         f.keyPath = mdlreg::SubkeyPath(location);

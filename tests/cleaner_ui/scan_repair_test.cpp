@@ -225,8 +225,7 @@ TEST_F(RepairTest, FixAllKeepsRowsWhoseValueStaysAndCountsGoneValuesAsRemoved) {
     row("NOROOT\\Software\\Junk", "c", dataOf("c"));  // below no root the cleaner names: shown without one
     host.answer(ui::mb::Yes);
     drv.click(form->o5);
-    EXPECT_EQ(rowTexts(),
-              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x", "\\Software\\Junk|c"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x", "\\Software\\Junk|c"}));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "a"));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "b"));
     EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "c"));

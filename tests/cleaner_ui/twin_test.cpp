@@ -78,13 +78,13 @@ struct World {
 
 // What the user saw.
 struct Seen {
-    std::string rows;                  // headers and rows, as the twin's TSV
+    std::string rows;                   // headers and rows, as the twin's TSV
     std::vector<std::string> messages;  // message boxes, in order
-    std::string status;                // the status bar's panels
-    std::vector<std::string> left;     // rows a confirmed fix left: "location | name"
-    int exitCode = 0;                  // the twin's; for the window: 3 when a fix left rows
-    std::string undo;                  // the undo record's bytes
-    std::vector<std::string> values;   // every planted value afterwards: gone, or type and bytes
+    std::string status;                 // the status bar's panels
+    std::vector<std::string> left;      // rows a confirmed fix left: "location | name"
+    int exitCode = 0;                   // the twin's; for the window: 3 when a fix left rows
+    std::string undo;                   // the undo record's bytes
+    std::vector<std::string> values;    // every planted value afterwards: gone, or type and bytes
 };
 
 std::vector<std::string> valuesOf(World& w) {
@@ -206,8 +206,7 @@ Seen throughTwin(const Case& c) {
         lines.pop_back();
     }
     for (const std::string& line : lines) {
-        if (failed && line == "hivescan: the undo file 'C:\\undo.reg' was not written; nothing was deleted")
-            continue;
+        if (failed && line == "hivescan: the undo file 'C:\\undo.reg' was not written; nothing was deleted") continue;
         if (line.rfind("Scourline: ", 0) == 0)
             seen.messages.push_back(line.substr(11));
         else if (line.rfind("not deleted: ", 0) == 0)
@@ -239,14 +238,10 @@ void plantMixed(World& w) {
     w.sz(kHkeyCurrentUser, "Software\\Acme", "Tab\tName", "C:\\Acme\\tab.exe");
     w.sz(kHkeyCurrentUser, "Software\\Acme\\Deeper", "", "C:\\Acme\\default.exe", plat::kRegExpandSz);
     w.sz(kHkeyUsers, "S-1-5-21\\Software\\Beta", "Path", "C:\\Beta\\beta.dll");
-    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "C:\\Gone\\shared.dll",
-         "1");
-    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Gone (TrueType)",
-         "gone.ttf");
-    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Arial (TrueType)",
-         "arial.ttf");
-    w.sz(kHkeyLocalMachine, "software\\classes\\CLSID\\{11111111-0000-0000-0000-000000000001}\\InprocServer32", "",
-         "");
+    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\SharedDlls", "C:\\Gone\\shared.dll", "1");
+    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Gone (TrueType)", "gone.ttf");
+    w.sz(kHkeyLocalMachine, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Fonts", "Arial (TrueType)", "arial.ttf");
+    w.sz(kHkeyLocalMachine, "software\\classes\\CLSID\\{11111111-0000-0000-0000-000000000001}\\InprocServer32", "", "");
     w.sz(kHkeyLocalMachine, "software\\classes\\CLSID\\{11111111-0000-0000-0000-000000000002}\\TypeLib", "",
          "{99999999-0000-0000-0000-000000000009}");
     w.files.setDrive('D', plat::DriveType::CdRom);
@@ -343,16 +338,15 @@ TEST(WindowAndTwin, TheCasesCoverEveryOutcome) {
     EXPECT_EQ(throughTwin(kCases[8]).left,
               (std::vector<std::string>{"HKEY_CURRENT_USER\\software\\Acme | Run",
                                         "HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Acme | Run"}));
-    EXPECT_EQ(throughTwin(kCases[9]).left,
-              (std::vector<std::string>{"HKEY_USERS\\S-1-5-21\\Software\\Beta | Path"}));
+    EXPECT_EQ(throughTwin(kCases[9]).left, (std::vector<std::string>{"HKEY_USERS\\S-1-5-21\\Software\\Beta | Path"}));
     EXPECT_EQ(throughTwin(kCases[10]).undo.compare(0, 2, "\xFF\xFE"), 0);
     const Seen noRecord = throughTwin(kCases[12]);
     EXPECT_EQ(noRecord.exitCode, hivescan::kExitFailed);
     EXPECT_EQ(noRecord.values, valuesOf(*[] {
-        static World untouched;
-        plantNulName(untouched);
-        return &untouched;
-    }()));
+                  static World untouched;
+                  plantNulName(untouched);
+                  return &untouched;
+              }()));
 }
 
 }  // namespace
