@@ -313,5 +313,22 @@ TEST_F(MainTest, UnreadableExcludeListStopsEveryScanUntilItIsRead) {
     EXPECT_FALSE(files.readFile(std::string(kApp) + "\\Exclude.lst")->empty());
 }
 
+// Each row keeps its finding when the list is sorted: the fix deletes the value of the row the
+// user selected in the sorted list, and the panel shows that row.
+TEST_F(RepairTest, SortedRowsKeepTheirFindings) {
+    rows({"a", "b", "c"});
+    drv.clickColumn(form->lvInvalidLoc, 1);
+    drv.clickColumn(form->lvInvalidLoc, 1);  // descending: c, b, a
+    ASSERT_EQ(rowTexts(), (std::vector<std::string>{loc + "|c", loc + "|b", loc + "|a"}));
+    drv.clickRow(form->lvInvalidLoc, 0);
+    EXPECT_EQ(form->lblProblemaB.caption(), dataOf("c"));
+    host.answer(ui::mb::Yes);
+    drv.click(form->o4);
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{loc + "|b", loc + "|a"}));
+    EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "c"));
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "a"));
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "b"));
+}
+
 }  // namespace
 }  // namespace cleanerui
