@@ -176,7 +176,7 @@ struct Gen {
 class BenchHost : public engine::ScanHost {
 public:
     explicit BenchHost(ui::HeadlessHost& ui) : ui_(ui) {}
-    std::vector<engine::ResultRow> rows;
+    std::vector<engine::Finding> rows;
     long count = 0;
     int progress = 0;
     std::vector<std::string> excludes{"Vendor59\\Product9", "NeverThere"};
@@ -184,9 +184,9 @@ public:
     bool scanRunning() override { return true; }
     bool skipCdLan() override { return false; }
     const std::vector<std::string>& excludeTexts() override { return excludes; }
-    void appendRow(const engine::ResultRow& r) override { rows.push_back(r); }
+    void appendFinding(const engine::Finding& f) override { rows.push_back(f); }
     long rowCount() override { return static_cast<long>(rows.size()); }
-    std::string rowLocation(long i) override { return rows[i].location; }
+    const engine::Finding& rowFinding(long i) override { return rows[i]; }
     void removeRow(long i) override { rows.erase(rows.begin() + i); }
     long invalidCount() override { return count; }
     void setInvalidCount(long n) override { count = n; }
@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
         if (!only || std::string(only) == "full") {
             ui::HeadlessHost ui;
             BenchHost host(ui);
-            engine::Scanner scanner(reg, files, host, false);
+            engine::Scanner scanner(reg, files, host, engine::TextsFor(engine::Language::English));
             std::vector<engine::CategoryRow> cats;
             for (const auto& c : engine::ScanCategories()) cats.push_back({c.code, true});
             auto t = std::chrono::steady_clock::now();

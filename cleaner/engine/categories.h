@@ -1,9 +1,11 @@
-// The fixed table of scan categories and the reason texts the walkers attach to their reports.
+// The fixed table of scan categories: what each one walks. Their names and descriptions, and
+// the reasons the walkers give, are in the language tables (texts.h).
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "cleaner/engine/texts.h"
 #include "common/platform/registry.h"
 
 namespace engine {
@@ -20,11 +22,7 @@ struct Walk {
 };
 
 struct ScanCategory {
-    std::string code;  // what the driver dispatches on
-    std::string name;
-    std::string nameSpanish;
-    std::string description;
-    std::string descriptionSpanish;
+    std::string code;         // what the driver dispatches on
     std::vector<Walk> walks;  // in this order
 };
 
@@ -34,24 +32,7 @@ const std::vector<ScanCategory>& ScanCategories();
 const ScanCategory* FindCategory(const std::string& code);
 // "HKCU;HKU;HKLM;DLL;VDD;FONT;IFA;COM" and the ";"-joined names and descriptions.
 std::string CategoryCodesText();
-std::string CategoryNamesText(bool spanish);
-std::string CategoryDescriptionsText(bool spanish);
-
-enum class Reason {
-    InvalidPath,
-    EmptyTypeLib,
-    InvalidTypeLib,
-    EmptyClsid,
-    InvalidClsid,
-    EmptyProgId,
-    InvalidProgId,
-    EmptyInprocServer32,
-    EmptyInprocServer,
-    SharedFileMissing,
-    InvalidFont,
-};
-
-// The reason's text in the interface language chosen at start-up.
-const std::string& ReasonText(Reason reason, bool spanish);
+std::string CategoryNamesText(const Texts& texts);
+std::string CategoryDescriptionsText(const Texts& texts);
 
 }  // namespace engine

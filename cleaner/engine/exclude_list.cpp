@@ -83,6 +83,21 @@ ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder
     return result;
 }
 
+std::vector<std::string> ExcludeTexts(const std::vector<ExcludeEntry>& entries) {
+    std::vector<std::string> out;
+    for (const ExcludeEntry& e : entries) {
+        if (e.text.empty()) continue;
+        out.push_back(text::trim(e.text).empty() ? std::string() : e.text);
+    }
+    return out;
+}
+
+std::string ExcludeUnreadableText(const std::string& path) {
+    return "The exclude list \"" + path +
+           "\" cannot be read. No scan runs until it can be read, so that nothing you excluded is "
+           "listed or repaired. Close the program that holds the file and try again.";
+}
+
 void SweepExcluded(ScanHost& host) {
     // A copy: the list may change while this yields.
     const std::vector<std::string> texts = host.excludeTexts();
@@ -93,7 +108,7 @@ void SweepExcluded(ScanHost& host) {
                 i = host.rowCount();
                 continue;
             }
-            if (host.rowLocation(i) != entry) continue;
+            if (LocationOf(host.rowFinding(i)) != entry) continue;
             host.removeRow(i);
             host.setInvalidCount(host.invalidCount() - 1);
             host.yield();

@@ -38,9 +38,16 @@ ExcludeFile LoadExclude(plat::Files& files, const std::string& applicationFolder
 std::vector<ExcludeEntry> ParseExcludeFile(const std::string& bytes,
                                            const std::function<std::string(const std::string&)>& fromCodePage = {});
 
+// The texts the scan tests against, from the list's entries in order: an entry whose text is
+// empty is no entry (skipped); one of blanks only is tested as the empty text, which excludes
+// every location (it keeps the meaning it always had).
+std::vector<std::string> ExcludeTexts(const std::vector<ExcludeEntry>& entries);
+// What the user is told when "Exclude.lst" exists but cannot be read.
+std::string ExcludeUnreadableText(const std::string& path);
+
 // After a scan: for every exclude-list text (host.excludeTexts(), list order), removes each
-// result row whose location equals it exactly, last row first, lowering InvalidCount for each
-// and yielding after it.
+// result row whose finding's location equals it exactly, last row first, lowering
+// InvalidCount for each and yielding after it.
 void SweepExcluded(ScanHost& host);
 
 }  // namespace engine

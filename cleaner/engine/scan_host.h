@@ -1,27 +1,26 @@
-// What the scan engine needs from the window that runs a scan. The engine never touches a
-// control: the main window implements this interface over its own controls and state
-// (lvInvalidLoc, lvExclude, chkSkipCDLan, Label1, ProgressBar1, InvalidCount, ScanRunning).
+// What the scan engine needs from whoever runs a scan: the main window (over its controls and
+// state: lvInvalidLoc, lvExclude, chkSkipCDLan, Label1, ProgressBar1, InvalidCount, ScanRunning)
+// or the console twin (over a plain list). The engine never touches a control.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "cleaner/engine/finding.h"
+
 namespace engine {
 
-// One row of the result list, its six columns as shown.
-struct ResultRow {
-    std::string location;    // "Invalid data location": root name, backslash, key path
-    std::string valueName;   // "Value name"
-    std::string valueData;   // "Value data"
-    std::string reason;      // "Reason"
-    std::string regType;     // "Reg type": the type code in decimal
-    std::string attributes;  // "Attributes": always empty
+// The result list: findings in list order. Indexes are 0-based.
+class FindingRows {
+public:
+    virtual ~FindingRows() = default;
+    virtual long rowCount() = 0;
+    virtual const Finding& rowFinding(long index) = 0;
+    virtual void removeRow(long index) = 0;
 };
 
-class ScanHost {
+class ScanHost : public FindingRows {
 public:
-    virtual ~ScanHost() = default;
-
     // Processes the window messages that are waiting (a Stop press runs in here), then returns.
     virtual void yield() = 0;
     // The window's ScanRunning flag; cleared by a Stop press.
@@ -32,12 +31,8 @@ public:
     // The texts of the exclude list's rows, in list order (check state and flag not consulted).
     virtual const std::vector<std::string>& excludeTexts() = 0;
 
-    // The result list: append at the end, count, read a row's location text, remove a row.
-    // Indexes are 0-based.
-    virtual void appendRow(const ResultRow& row) = 0;
-    virtual long rowCount() = 0;
-    virtual std::string rowLocation(long index) = 0;
-    virtual void removeRow(long index) = 0;
+    // Appends a finding at the end of the result list.
+    virtual void appendFinding(const Finding& finding) = 0;
 
     // InvalidCount. Setting it also shows it in Label1, composed in the window's language.
     virtual long invalidCount() = 0;

@@ -79,8 +79,8 @@ std::string lastComponentUpper(const std::string& path) {
 
 }  // namespace
 
-Scanner::Scanner(plat::Registry& reg, plat::Files& files, ScanHost& host, bool spanish)
-    : reg_(reg), host_(host), checks_(files), spanish_(spanish) {}
+Scanner::Scanner(plat::Registry& reg, plat::Files& files, ScanHost& host, const Texts& texts)
+    : reg_(reg), host_(host), checks_(files), texts_(texts) {}
 
 bool Scanner::RunCategories(std::vector<CategoryRow> rows) {
     bool chosen = false;
@@ -102,7 +102,9 @@ bool Scanner::RunCategories(std::vector<CategoryRow> rows) {
 void Scanner::ScanLocation(const std::string& code) {
     const ScanCategory* cat = FindCategory(code);
     if (!cat) return;
+    area_ = code;
     for (const Walk& w : cat->walks) runWalk(w);
+    area_.clear();
 }
 
 void Scanner::runWalk(const Walk& w) {
@@ -365,13 +367,15 @@ void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, const st
             driveType == static_cast<int>(plat::DriveType::CdRom))
             return;
     }
-    ResultRow row;
-    row.location = mdlreg::HkeyName(root) + "\\" + keyLocation;
-    row.valueName = keyName;
-    row.valueData = keyValue;
-    row.reason = reasonText;
-    row.regType = std::to_string(type);
-    host_.appendRow(row);
+    Finding f;
+    f.root = root;
+    f.keyPath = keyLocation;
+    f.valueName = keyName;
+    f.type = type;
+    f.data = keyValue;
+    f.reason = reasonText;
+    f.area = area_;
+    host_.appendFinding(f);
     host_.setInvalidCount(host_.invalidCount() + 1);
     // The bar shows activity, not a fraction done: one step per row, back to 0 after 99.
     int p = host_.progressValue() + 1;

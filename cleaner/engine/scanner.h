@@ -3,7 +3,7 @@
 //
 // One Scanner serves one scan (it remembers file-test answers for that scan). The window
 // creates it when a scan starts and calls RunCategories; everything that touches controls goes
-// through the ScanHost.
+// through the ScanHost. The reasons are given in the language table it is handed.
 #pragma once
 
 #include <cstdint>
@@ -27,7 +27,7 @@ struct CategoryRow {
 
 class Scanner {
 public:
-    Scanner(plat::Registry& reg, plat::Files& files, ScanHost& host, bool spanish);
+    Scanner(plat::Registry& reg, plat::Files& files, ScanHost& host, const Texts& texts);
 
     // The driver's loop over the category list, first row to last: for a ticked row, yield,
     // ScanLocation, yield; after every row, when ScanRunning has been cleared, set the progress
@@ -45,14 +45,14 @@ public:
     void ScanFileTypes(plat::RegHandle root, const std::string& path);
     void ScanAssociation(plat::RegHandle root, const std::string& path);
 
-    // Appends a row unless the drive-type filter drops it; raises InvalidCount, moves the bar.
+    // Appends a finding unless the drive-type filter drops it; raises InvalidCount, moves the bar.
     void AddtoList(plat::RegHandle root, const std::string& keyLocation, const std::string& keyName,
                    const std::string& keyValue, uint32_t type, const std::string& reason);
     // True when `text` contains the text of any exclude-list row.
     bool InExcludeList(const std::string& text);
 
     PathChecker& checks() { return checks_; }
-    bool spanish() const { return spanish_; }
+    const Texts& texts() const { return texts_; }
 
     // Key paths deeper than this are not entered. The platform itself allows 512 levels, so
     // only a registry that loops through its own links gets here, and the walk then ends
@@ -63,7 +63,9 @@ private:
     plat::Registry& reg_;
     ScanHost& host_;
     PathChecker checks_;
-    bool spanish_;
+    const Texts& texts_;
+    // The code of the area whose walks run now ("" for a walker called on its own).
+    std::string area_;
 
     // The keys the walk is inside, outermost first: what they held when opened, and their full
     // names once asked for (to tell a link back into one of them).
@@ -75,7 +77,7 @@ private:
     };
     std::vector<Frame> frames_;
 
-    const std::string& reason(Reason r) const { return ReasonText(r, spanish_); }
+    const std::string& reason(Reason r) const { return texts_.reason(r); }
     void runWalk(const Walk& walk);
     // The drive-path test shared by three walkers.
     void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data,

@@ -1,5 +1,7 @@
 #include "cleaner/engine/undo_record.h"
 
+#include <optional>
+
 #include "common/registry/reg_key.h"
 #include "common/registry/reg_script.h"
 #include "common/registry/reg_value.h"
@@ -36,6 +38,35 @@ long CaptureValue(plat::Registry& reg, plat::RegHandle root, const std::string& 
     out->type = value->type;
     out->data = std::move(value->data);
     return plat::kErrorSuccess;
+}
+
+UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<UndoValue>& values) {
+    UndoFileResult result;
+    UndoRecord record = BuildUndoRecord(values);
+    if (!record.ok) {
+        result.problem = "The undo file cannot hold every value exactly: " + record.problem + ".";
+        return result;
+    }
+    // Written beside its name and given the name only once whole, never over another file: a
+    // write that fails (a full disk) leaves nothing under a record's name, and an older record
+    // stays as it was.
+    const long rc = files.writeNewFile(path, record.bytes);
+    if (rc == plat::Files::kFileExists) {
+        result.problem = "The undo file " + path + " exists already; an undo file is never written over another.";
+        return result;
+    }
+    // Read back: a file that is there but not whole is no record.
+    std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
+    if (rc != 0 || !written || *written != record.bytes) {
+        // The name was free before the write: whatever is under it now is this write's part.
+        if (files.stat(path)) files.deleteFile(path);
+        result.problem = "The undo file " + path + " could not be written" +
+                         (rc != 0 ? " (error " + std::to_string(rc) + ")." : " whole.");
+        return result;
+    }
+    result.ok = true;
+    result.path = path;
+    return result;
 }
 
 }  // namespace engine

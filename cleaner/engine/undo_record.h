@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/files.h"
 #include "common/platform/registry.h"
 
 namespace engine {
@@ -41,5 +42,16 @@ UndoRecord BuildUndoRecord(const std::vector<UndoValue>& values);
 // cannot be read, so it must not be deleted under the promise of a complete record.
 long CaptureValue(plat::Registry& reg, plat::RegHandle root, const std::string& keyPath, const std::string& name,
                   UndoValue* out);
+
+struct UndoFileResult {
+    bool ok = false;
+    std::string path;     // the file written (when ok)
+    std::string problem;  // why nothing was written (when not ok), for the user
+};
+
+// Builds the record of these values and writes it to `path` (a new file: never over one that
+// exists), read back to be sure it is whole. Not ok, and no file left behind, when the record
+// cannot hold a value exactly, a file has that name, or the file cannot be written whole.
+UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<UndoValue>& values);
 
 }  // namespace engine

@@ -4,12 +4,13 @@
 #include <cstdio>
 
 #include "cleaner/engine/categories.h"
-#include "cleaner/ui/frm_main.h"
-#include "common/registry/mdl_registry.h"
+#include "cleaner/engine/exclude_list.h"
+#include "cleaner/engine/repair.h"
+#include "cleaner/engine/scanner.h"
+#include "cleaner/engine/settings.h"
 #include "common/text/cli_args.h"
 #include "common/text/escape.h"
 #include "common/text/text.h"
-#include "common/ui/headless.h"
 #include "common/version.h"
 
 namespace hivescan {
@@ -179,27 +180,69 @@ std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format 
     return out;
 }
 
+std::string FormatFindings(const std::vector<engine::Finding>& findings, const engine::Texts& texts, Format format) {
+    const Row headers(texts.columns.begin(), texts.columns.end());
+    std::vector<Row> rows;
+    rows.reserve(findings.size());
+    for (const engine::Finding& f : findings) {
+        const engine::RowTexts r = engine::RowOf(f);
+        rows.emplace_back(r.begin(), r.end());
+    }
+    return FormatRows(headers, rows, format);
+}
+
 namespace {
 
-std::vector<Row> listRows(const ui::ListView& lv) {
-    std::vector<Row> rows;
-    for (int i = 0; i < lv.count(); ++i) {
-        Row r;
-        for (int c = 0; c < 6; ++c) r.push_back(lv.subItem(i, c));
-        rows.push_back(std::move(r));
-    }
-    return rows;
-}
+// The scan's result list: the findings in the order the walkers report them.
+class ConsoleScan : public engine::ScanHost {
+public:
+    ConsoleScan(std::vector<engine::Finding>& rows, bool skipCdLan, std::vector<std::string> excludes)
+        : rows_(rows), skip_(skipCdLan), excludes_(std::move(excludes)) {}
+    void yield() override {}
+    bool scanRunning() override { return true; }
+    bool skipCdLan() override { return skip_; }
+    const std::vector<std::string>& excludeTexts() override { return excludes_; }
+    void appendFinding(const engine::Finding& f) override { rows_.push_back(f); }
+    long rowCount() override { return static_cast<long>(rows_.size()); }
+    const engine::Finding& rowFinding(long i) override { return rows_.at(static_cast<size_t>(i)); }
+    void removeRow(long i) override { rows_.erase(rows_.begin() + i); }
+    long invalidCount() override { return count_; }
+    void setInvalidCount(long n) override { count_ = n; }
+    int progressValue() override { return progress_; }
+    void setProgressValue(int v) override { progress_ = v; }
+
+private:
+    std::vector<engine::Finding>& rows_;
+    bool skip_;
+    std::vector<std::string> excludes_;
+    long count_ = 0;
+    int progress_ = 0;
+};
+
+// "Fix all": every row, to the end.
+class ConsoleRepair : public engine::RepairHost {
+public:
+    explicit ConsoleRepair(std::vector<engine::Finding>& rows) : rows_(rows) {}
+    long rowCount() override { return static_cast<long>(rows_.size()); }
+    const engine::Finding& rowFinding(long i) override { return rows_.at(static_cast<size_t>(i)); }
+    void removeRow(long i) override { rows_.erase(rows_.begin() + i); }
+    bool rowChosen(long) override { return true; }
+    bool stopped() override { return false; }
+    void yield() override {}
+
+private:
+    std::vector<engine::Finding>& rows_;
+};
+
+// A message the window shows in a box, under the window's title.
+void box(Console& console, const std::string& text) { console.err("Scourline: " + text + "\n"); }
+
+int runScan(const std::vector<std::string>& args, plat::Services& services, Console& console);
 
 }  // namespace
 
-namespace {
-int runScan(const std::vector<std::string>& args, plat::Services& services, Console& console);
-}
-
 int Run(const std::vector<std::string>& args, plat::Services& services, Console& console) {
-    // The window's own handlers never throw; what could is the driver refusing a press that a
-    // user could not make (a disabled command), or running out of memory.
+    // What could throw is running out of memory.
     return text::runWithCheckedOutput(console, "hivescan", kExitFailed, [&](Console& checked) {
         try {
             return runScan(args, services, checked);
@@ -236,62 +279,51 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
         return kExitUsage;
     }
 
-    ui::HeadlessHost host;
-    ui::Driver drv(host);
-    // Every message box goes to standard error. An OK-only box is acknowledged; the repair's
-    // question is answered Yes with --yes, otherwise asked on the console.
-    bool fixing = false;
-    bool fixConfirmed = false;
-    host.fallbackAnswer = [&](const ui::MsgBoxRecord& box) {
-        console.err((box.title.empty() ? "" : box.title + ": ") + box.text + "\n");
-        int buttons = box.style & 0x0F;
-        if (buttons == ui::mb::OkOnly) return ui::mb::Ok;
-        if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) {
-            if (!fixing) return ui::mb::No;
-            if (!opt.yes) {
-                console.err("[y/N] ");
-                std::string a = text::toLower(text::trim(console.readLine()));
-                if (a != "y" && a != "yes") return ui::mb::No;
-            }
-            fixConfirmed = true;
-            return ui::mb::Yes;
-        }
-        if (buttons == ui::mb::OkCancel) return ui::mb::Ok;
-        return ui::mb::Cancel;
-    };
-
-    cleaner::FrmMain::StartOptions start;
-    start.singleInstance = false;
-    start.showWizard = false;
-    cleaner::FrmMain form(host, services, start);
-    form.show();
-    host.runPosted();
-    if (form.excludeListUnreadable()) {
+    // The window's settings, read as the window reads them at start.
+    const engine::Texts& texts = engine::TextsFor(engine::StartLanguage(services.files));
+    const std::vector<bool> saved = engine::SavedAreaTicks(services.registry);
+    // The skip option is a check box designed ticked; the window writes a saved state that
+    // differs from that back at start, and so does its twin, so both leave the settings alike.
+    int skip = 1;
+    const int savedSkip = engine::SavedSkipCdLan(services.registry);
+    if (savedSkip >= 0 && savedSkip != skip) {
+        skip = savedSkip;
+        engine::SaveCheckState(services.registry, "chkSkipCDLan", skip == 1);
+    }
+    const engine::ExcludeFile exclude = engine::LoadExclude(services.files, services.files.applicationFolder());
+    if (exclude.state == engine::ExcludeFile::State::Unreadable) {
         // Scanning without the user's exclusions would list, and a fix delete, what they keep.
-        console.err("hivescan: " + form.excludeListProblem() + "\n");
+        console.err("hivescan: " + engine::ExcludeUnreadableText(exclude.path) + "\n");
         return kExitFailed;
     }
 
-    // Areas and the skip option for this run only: set as code does, so nothing is saved.
-    if (opt.areasGiven) {
-        for (int i = 0; i < form.lvLocations.count(); ++i) {
-            const std::string& code = form.lvLocations.item(i).key;
-            form.lvLocations.setChecked(i, std::find(opt.areas.begin(), opt.areas.end(), code) != opt.areas.end());
-        }
+    // Areas and the skip option for this run only: nothing is saved.
+    std::vector<engine::CategoryRow> areas;
+    const std::vector<engine::ScanCategory>& categories = engine::ScanCategories();
+    for (size_t i = 0; i < categories.size(); ++i) {
+        const std::string& code = categories[i].code;
+        const bool ticked = opt.areasGiven ? std::find(opt.areas.begin(), opt.areas.end(), code) != opt.areas.end()
+                                           : i < saved.size() && saved[i];
+        areas.push_back({code, ticked});
     }
-    if (opt.skipCdNet >= 0) form.chkSkipCDLan.setValue(opt.skipCdNet);
-    // The window's saved "Keep an undo file" option is the window's: the twin writes a record
-    // only where --undo names one.
-    form.chkKeepUndo.setValue(0);
+    if (opt.skipCdNet >= 0) skip = opt.skipCdNet;
 
-    drv.click(form.cmdScan);
-    host.runPosted();
+    std::vector<engine::Finding> rows;
+    ConsoleScan scan(rows, skip == 1, engine::ExcludeTexts(exclude.entries));
+    bool chosen = false;
+    {
+        engine::Scanner scanner(services.registry, services.files, scan, texts);
+        chosen = scanner.RunCategories(areas);
+    }
+    if (!chosen) box(console, texts.noAreaMessage);
+    engine::SweepExcluded(scan);
+    const std::string statusText = [&] {
+        std::string s = texts.totalLabel + std::to_string(scan.invalidCount());
+        const std::string time = services.clock.timeOfDayText();
+        return time.empty() ? s : s + "\t" + time;
+    }();
 
-    Row headers;
-    for (int c = 0; c < 6 && c < static_cast<int>(form.lvInvalidLoc.columns().size()); ++c)
-        headers.push_back(form.lvInvalidLoc.columns()[c].text);
-    std::vector<Row> rows = listRows(form.lvInvalidLoc);
-    std::string result = FormatRows(headers, rows, opt.format);
+    std::string result = FormatFindings(rows, texts, opt.format);
     // The rows are the record of what a fix deletes: they are written whole before anything is
     // deleted, and a fix without its record does not run.
     bool written = true;
@@ -311,29 +343,42 @@ int runScan(const std::vector<std::string>& args, plat::Services& services, Cons
 
     int status = kExitOk;
     if (opt.fixAll && !rows.empty()) {
-        fixing = true;
-        form.undoFilePath = opt.undo;
-        drv.click(form.o5);
-        host.runPosted();
-        fixing = false;
-        if (form.undoRecordFailed()) {
-            console.err("hivescan: the undo file '" + opt.undo + "' was not written; nothing was deleted\n");
-            return kExitFailed;
+        // The window's question, answered Yes with --yes, otherwise asked on the console.
+        box(console, texts.removeConfirm);
+        bool confirmed = opt.yes;
+        if (!confirmed) {
+            console.err("[y/N] ");
+            const std::string a = text::toLower(text::trim(console.readLine()));
+            confirmed = a == "y" || a == "yes";
         }
-        // A row stays listed exactly when its value was not deleted: refused by the registry,
-        // or changed since the scan.
-        if (fixConfirmed && form.lvInvalidLoc.count() > 0) {
-            for (const Row& r : listRows(form.lvInvalidLoc)) console.err("not deleted: " + r[0] + " | " + r[1] + "\n");
-            status = kExitFixLeftRows;
+        if (confirmed) {
+            ConsoleRepair repair(rows);
+            if (!opt.undo.empty()) {
+                // Every value about to be deleted goes to the record first; without it nothing is deleted.
+                const engine::UndoCapture captured = engine::CaptureChosenValues(services.registry, repair);
+                std::string problem = captured.problem;
+                if (captured.ok) {
+                    const engine::UndoFileResult file =
+                        engine::WriteUndoFile(services.files, opt.undo, captured.values);
+                    if (!file.ok) problem = "Nothing was deleted. " + file.problem;
+                }
+                if (!problem.empty()) {
+                    box(console, problem);
+                    console.err("hivescan: the undo file '" + opt.undo + "' was not written; nothing was deleted\n");
+                    return kExitFailed;
+                }
+            }
+            engine::RepairRows(services.registry, repair);
+            // A row stays listed exactly when its value was not deleted: refused by the registry,
+            // or changed since the scan.
+            if (!rows.empty()) {
+                for (const engine::Finding& f : rows)
+                    console.err("not deleted: " + engine::LocationOf(f) + " | " + f.valueName + "\n");
+                status = kExitFixLeftRows;
+            }
         }
     }
 
-    std::string statusText;
-    for (int i = 0; i < form.SBarMain.panelCount(); ++i) {
-        if (form.SBarMain.panel(i).empty()) continue;
-        if (!statusText.empty()) statusText += "\t";
-        statusText += form.SBarMain.panel(i);
-    }
     console.err(statusText + "\n");
     return status;
 }

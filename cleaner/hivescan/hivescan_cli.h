@@ -1,5 +1,6 @@
-// hivescan: the cleaner's scan (and "Fix all") without a window. It runs the main window's form
-// on the headless backend, so the rows it prints are exactly the rows the window would list.
+// hivescan: the cleaner's scan (and "Fix all") without a window. It runs the cleaner's engine
+// with the window's saved settings, exclude list and language, so the rows it prints are the
+// rows the window lists, and its fix is the window's "Fix all".
 #pragma once
 
 #include <functional>
@@ -7,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cleaner/engine/finding.h"
+#include "cleaner/engine/texts.h"
 #include "common/platform/services.h"
 
 namespace hivescan {
@@ -43,6 +46,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options* out, std::string* 
 using Row = std::vector<std::string>;
 // The list's column headers and rows written in the chosen format (UTF-8).
 std::string FormatRows(const Row& headers, const std::vector<Row>& rows, Format format);
+// The findings as the list shows them, under the list's headers in that language.
+std::string FormatFindings(const std::vector<engine::Finding>& findings, const engine::Texts& texts, Format format);
 
 // Where the program's text goes, and the console question for "Fix all" without --yes.
 struct Console {

@@ -2,13 +2,14 @@
 #include "cleaner/ui/frm_main.h"
 
 #include "cleaner/engine/path_checks.h"
+#include "cleaner/engine/settings.h"
 #include "cleaner/ui/app_state.h"
 #include "cleaner/ui/side_windows.h"
 #include "common/regedit/regedit_jump.h"
 
 namespace cleaner {
 
-const char* const kSettingsKey = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
+const char* const kSettingsKey = engine::kSettingsKey;
 const char* const kHomePage = "http://www.tolvane.example/";
 const char* const kTutorialPage = "http://www.tolvane.example/scourline-tutorial.html";
 
@@ -29,22 +30,20 @@ const char* const kProductPages[] = {
 
 MessageTexts MessageTextsFor(bool spanish) {
     MessageTexts t;
+    const engine::Texts& shared = engine::TextsFor(spanish ? engine::Language::Spanish : engine::Language::English);
+    t.NoAreaMessage = shared.noAreaMessage;
+    t.TotalLabel = shared.totalLabel;
+    t.RemoveConfirmText = shared.removeConfirm;
     if (spanish) {
         t.StopCaption = "Detener";
         t.ScanCaption = "&Buscar";
-        t.NoAreaMessage = "Por favor, seleccione al menos un área del registro para realizar la búsqueda.";
-        t.TotalLabel = "Entradas válidas: ";
         t.ErrorsLabel = " problemas encontrados";
         t.EditConfirmText = "¿Está seguro de que desea editar este elemento?";
-        t.RemoveConfirmText = "¿Está seguro de que desea eliminar este elemento(s)?";
     } else {
         t.StopCaption = "Stop";
         t.ScanCaption = "Scan now";
-        t.NoAreaMessage = "Please select at least one registry location to scan.";
-        t.TotalLabel = "Total Invalid Entries: ";
         t.ErrorsLabel = "Errors found : ";
         t.EditConfirmText = "Are you sure you want to edit the selected location details in the list.";
-        t.RemoveConfirmText = "Are you sure you want to remove the selected location(s) from the list.";
     }
     return t;
 }
@@ -105,12 +104,10 @@ void FrmMain::buildLayout() {
     for (ui::Button* b : {&o4, &o5, &o6, &o7}) b->setBold(true);
     lvInvalidLoc.fullRowSelect = true;
     lvInvalidLoc.multiSelect = true;
-    lvInvalidLoc.addColumn("Invalid data location", 2700);
-    lvInvalidLoc.addColumn("Value name", 1200);
-    lvInvalidLoc.addColumn("Value data", 2100);
-    lvInvalidLoc.addColumn("Reason", 1500);
-    lvInvalidLoc.addColumn("Reg type", 1100);  // room for its header, and "Modificado"
-    lvInvalidLoc.addColumn("Attributes", 1050);
+    // The "Reg type" column has room for its header, and for "Modificado".
+    const int columnWidths[6] = {2700, 1200, 2100, 1500, 1100, 1050};
+    const engine::Texts& english = engine::TextsFor(engine::Language::English);
+    for (size_t c = 0; c < 6; ++c) lvInvalidLoc.addColumn(english.columns[c], columnWidths[c]);
 
     f4.move(2040, 5640, 7935, 1695);
     lblProblemaA.move(120, 240, 7735, 255);
@@ -235,6 +232,10 @@ void FrmMain::bindHandlers() {
 
 std::string FrmMain::ApplicationFolder() { return svc_.files.applicationFolder(); }
 
+const engine::Texts& FrmMain::LanguageTexts() const {
+    return engine::TextsFor(spanishAtLoad_ ? engine::Language::Spanish : engine::Language::English);
+}
+
 bool FrmMain::SpanishMode() {
     engine::PathChecker checks(svc_.files);
     return checks.FindFileExists(ApplicationFolder() + "\\spanish.dll");
@@ -342,8 +343,8 @@ void FrmMain::ApplySpanishCaptions() {
     chkSkipCDLan.setCaption("Excluir referencias a unidades de disco externas o de red");
     chkKeepUndo.setCaption("Guardar un archivo para deshacer cada reparación");
     Label1.setCaption("0 problemas encontrados");
-    const char* headers[] = {"Ubicación", "Nombre", "Datos", "Razón", "Modificado", "Atributos"};
-    for (int i = 0; i < 6; ++i) lvInvalidLoc.setColumnText(i, headers[i]);
+    const engine::Texts& spanish = engine::TextsFor(engine::Language::Spanish);
+    for (int i = 0; i < 6; ++i) lvInvalidLoc.setColumnText(i, spanish.columns[static_cast<size_t>(i)]);
     cmdExclude[0].setCaption("&Añadir");
     cmdExclude[1].setCaption("&Editar");
     cmdExclude[2].setCaption("&Eliminar");

@@ -1,9 +1,10 @@
 // The cleaner's main window: the button column, the results view (result list, problem panel)
 // and the options view (scan areas, exclude list), the menu bar and the status bar. It runs the
-// scan (it is the engine's ScanHost), the repair, the exclude list and the settings.
+// engine's scan (it is the engine's ScanHost) and repair over its result list, and keeps the
+// exclude list and the settings.
 //
 // The window is written against the forms toolkit only: the same class runs on real controls in
-// hivescrub.exe and on the headless backend in hivescan and the tests.
+// hivescrub.exe and on the headless backend in the tests.
 #pragma once
 
 #include <functional>
@@ -11,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "cleaner/engine/finding.h"
 #include "cleaner/engine/scan_host.h"
+#include "cleaner/engine/texts.h"
 #include "cleaner/ui/skin_framework.h"
 #include "common/platform/http.h"
 #include "common/platform/services.h"
@@ -27,7 +30,8 @@ extern const char* const kSettingsKey;
 extern const char* const kHomePage;
 extern const char* const kTutorialPage;
 
-// The texts LoadMessageTexts fills, in the interface language of the load.
+// The texts LoadMessageTexts fills, in the interface language of the load (those the console
+// twin shows as well come from the engine's language table).
 struct MessageTexts {
     std::string StopCaption;
     std::string ScanCaption;
@@ -42,8 +46,8 @@ MessageTexts MessageTextsFor(bool spanish);
 // in Spanish.
 std::string ErrorsFoundLabel(const MessageTexts& texts, bool spanish, long count);
 
-// What start-up does besides the window itself. The console twin turns the single-instance
-// claim and the wizard off.
+// What start-up does besides the window itself. Tests turn the single-instance claim and the
+// wizard off.
 struct MainStartOptions {
     bool singleInstance = true;
     bool showWizard = true;
@@ -127,12 +131,14 @@ public:
 
     SkinFramework SkinFramework_;
 
-    // ---- state other windows and the console twin read ----
+    // ---- state other windows and the tests read ----
     bool ScanRunning() const { return scanRunning_; }
     bool RepairRunning() const { return repairRunning_; }
     long InvalidCount() const { return invalidCount_; }
     const MessageTexts& Texts() const { return texts_; }
     bool SpanishAtLoad() const { return spanishAtLoad_; }
+    // The language table chosen at load: the reasons of a scan, the areas' names.
+    const engine::Texts& LanguageTexts() const;
     // The option "Keep an undo file of each repair" (off unless the user ticked it): the repair
     // writes its undo record (undo_file.h) before it deletes anything.
     bool KeepUndoFile() const { return chkKeepUndo.value() == 1; }
@@ -143,12 +149,9 @@ public:
     // The marker file spanish.dll exists in the application folder, tested now.
     bool SpanishMode();
 
-    // Entry points the menu, the side windows and the console twin share with the buttons.
+    // Entry points the menu and the side windows share with the buttons.
     void cmdScan_Click();
     void RemoveEntries(bool selectedOnly);
-    // The console twin's undo file: when set, every repair first writes its undo record there
-    // (whatever the check box says), and deletes nothing when it cannot.
-    std::string undoFilePath;
     // The last repair stopped before deleting anything because its undo record could not be written.
     bool undoRecordFailed() const { return undoRecordFailed_; }
     void o3_Click();
@@ -181,9 +184,11 @@ public:
     bool scanRunning() override { return scanRunning_; }
     bool skipCdLan() override { return chkSkipCDLan.value() == 1; }
     const std::vector<std::string>& excludeTexts() override;
-    void appendRow(const engine::ResultRow& row) override;
+    // Each row of lvInvalidLoc shows one finding of findings_ and keeps its number as the row's
+    // key, so the row and its finding stay together when the list is sorted.
+    void appendFinding(const engine::Finding& finding) override;
     long rowCount() override { return lvInvalidLoc.count(); }
-    std::string rowLocation(long index) override;
+    const engine::Finding& rowFinding(long index) override;
     void removeRow(long index) override;
     long invalidCount() override { return invalidCount_; }
     void setInvalidCount(long count) override;
@@ -215,6 +220,8 @@ private:
     // Writes the undo record of the rows a repair is about to handle when one is asked for;
     // false (after telling the user) when it could not be written whole.
     bool WriteUndoRecord(bool selectedOnly);
+    // The result list as the engine's repair works through it.
+    class RepairRows;
 
     // Exclude list.
     void cmdExclude_Click(int index);
@@ -246,6 +253,9 @@ private:
     bool secondInstance_ = false;
     bool locationsLoaded_ = false;
     long invalidCount_ = 0;
+    // The findings of the last scan (and of rows added since), by number; rows leave the list,
+    // their findings stay until the next scan.
+    std::vector<engine::Finding> findings_;
     std::vector<std::string> excludeTexts_;
     bool excludeTextsDirty_ = true;
     bool excludeUnreadable_ = false;

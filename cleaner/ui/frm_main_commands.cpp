@@ -24,7 +24,7 @@ void FrmMain::o7_Click() {
     int row = lvInvalidLoc.focusedIndex();
     if (row < 0 || !lvInvalidLoc.selected(row)) row = lvInvalidLoc.selectedIndex();
     if (row < 0) return;
-    if (JumpToKey) JumpToKey(lvInvalidLoc.text(row));
+    if (JumpToKey) JumpToKey(engine::LocationOf(rowFinding(row)));
 }
 
 void FrmMain::lvInvalidLoc_ColumnClick(int column) {
@@ -47,9 +47,10 @@ void FrmMain::lvInvalidLoc_ItemClick(int row) {
         lblProblemaA.setCaption(spanish ? "Problema(s)" : "Problem(s)");
         return;
     }
-    lblProblemaA.setCaption((spanish ? "Problema: " : "Problem: ") + lvInvalidLoc.subItem(row, 3));
-    lblProblemaC.setCaption((spanish ? "Ubicación: " : "Location: ") + lvInvalidLoc.text(row));
-    lblProblemaB.setCaption(lvInvalidLoc.subItem(row, 2));
+    const engine::Finding& f = rowFinding(row);
+    lblProblemaA.setCaption((spanish ? "Problema: " : "Problem: ") + f.reason);
+    lblProblemaC.setCaption((spanish ? "Ubicación: " : "Location: ") + engine::LocationOf(f));
+    lblProblemaB.setCaption(f.data);
 }
 
 void FrmMain::lvInvalidLoc_KeyDown(int key) {

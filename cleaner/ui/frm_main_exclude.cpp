@@ -40,9 +40,7 @@ void FrmMain::LoadExclude() {
 
 std::string FrmMain::excludeListProblem() const {
     if (!excludeUnreadable_) return {};
-    return "The exclude list \"" + excludePath_ +
-           "\" cannot be read. No scan runs until it can be read, so that nothing you excluded is "
-           "listed or repaired. Close the program that holds the file and try again.";
+    return engine::ExcludeUnreadableText(excludePath_);
 }
 
 bool FrmMain::SaveExclude() {
@@ -163,7 +161,7 @@ void FrmMain::cmdAddtoExcludeList_Click() {
     for (int i = lvInvalidLoc.count() - 1; i >= 0; --i) {
         if (i >= lvInvalidLoc.count()) continue;  // rows may have gone while yielding
         if (!lvInvalidLoc.selected(i)) continue;
-        addExcludeRow(lvInvalidLoc.text(i), "Yes", true);
+        addExcludeRow(engine::LocationOf(rowFinding(i)), "Yes", true);
         lvInvalidLoc.removeItem(i);
         yield();
     }

@@ -1,8 +1,7 @@
-// The repair: deletes the registry values behind chosen result rows.
+// The repair: the engine deletes the registry values behind the chosen result rows.
+#include "cleaner/engine/repair.h"
 #include "cleaner/ui/frm_main.h"
 #include "cleaner/ui/undo_file.h"
-#include "common/platform/error_text.h"
-#include "common/registry/mdl_registry.h"
 
 namespace cleaner {
 
@@ -16,32 +15,35 @@ void FrmMain::cmdRemoveAll_Click() {
     RemoveEntries(false);
 }
 
+// Fix selected works on the selected rows, Fix all on every row; closing the window ends it.
+class FrmMain::RepairRows : public engine::RepairHost {
+public:
+    RepairRows(FrmMain& form, bool selectedOnly) : f_(form), selectedOnly_(selectedOnly) {}
+    long rowCount() override { return f_.lvInvalidLoc.count(); }
+    const engine::Finding& rowFinding(long i) override { return f_.rowFinding(i); }
+    void removeRow(long i) override { f_.lvInvalidLoc.removeItem(static_cast<int>(i)); }
+    bool rowChosen(long i) override { return !selectedOnly_ || f_.lvInvalidLoc.selected(static_cast<int>(i)); }
+    bool stopped() override { return f_.closing_; }
+    void yield() override { f_.yield(); }
+
+private:
+    FrmMain& f_;
+    bool selectedOnly_;
+};
+
 bool FrmMain::WriteUndoRecord(bool selectedOnly) {
     undoRecordFailed_ = false;
-    if (undoFilePath.empty() && !KeepUndoFile()) return true;
+    if (!KeepUndoFile()) return true;
     // Every value about to be deleted, as it is now. A value already gone needs no record; one
     // that cannot be read cannot be promised back, so nothing is deleted.
-    std::vector<engine::UndoValue> values;
-    for (int i = 0; i < lvInvalidLoc.count(); ++i) {
-        if (selectedOnly && !lvInvalidLoc.selected(i)) continue;
-        const std::string location = lvInvalidLoc.text(i);
-        const plat::RegHandle root = mdlreg::StripHkey(location);
-        if (root == 0) continue;  // never deleted
-        engine::UndoValue v;
-        const long rc =
-            engine::CaptureValue(svc_.registry, root, mdlreg::SubkeyPath(location), lvInvalidLoc.subItem(i, 1), &v);
-        if (rc == plat::kErrorFileNotFound) continue;
-        if (rc != plat::kErrorSuccess) {
-            host().msgBox("Nothing was deleted: the value \"" + lvInvalidLoc.subItem(i, 1) + "\" of " + location +
-                              " cannot be read for the undo file (" + plat::ErrorText(rc) + ").",
-                          ui::mb::OkOnly | ui::mb::Critical, "Scourline");
-            undoRecordFailed_ = true;
-            return false;
-        }
-        values.push_back(std::move(v));
+    RepairRows rows(*this, selectedOnly);
+    const engine::UndoCapture captured = engine::CaptureChosenValues(svc_.registry, rows);
+    if (!captured.ok) {
+        host().msgBox(captured.problem, ui::mb::OkOnly | ui::mb::Critical, "Scourline");
+        undoRecordFailed_ = true;
+        return false;
     }
-    const UndoFileResult written = undoFilePath.empty() ? WriteRepairUndoFile(svc_.files, svc_.clock, values)
-                                                        : WriteUndoFile(svc_.files, undoFilePath, values);
+    const UndoFileResult written = WriteRepairUndoFile(svc_.files, svc_.clock, captured.values);
     if (!written.ok) {
         host().msgBox("Nothing was deleted. " + written.problem, ui::mb::OkOnly | ui::mb::Critical, "Scourline");
         undoRecordFailed_ = true;
@@ -69,28 +71,10 @@ void FrmMain::RemoveEntries(bool selectedOnly) {
     if (!WriteUndoRecord(selectedOnly)) return;
 
     // A row leaves the list only when its value is gone: deleted now, or already gone (the
-    // same value listed twice, under the current user and under the users root). A row whose
-    // value stays keeps its place, so the list never claims a repair that did not happen. A
-    // value whose type or data changed since the scan (the user mended it meanwhile) is kept.
-    auto deleteRow = [this](int i) {
-        const std::string location = lvInvalidLoc.text(i);
-        const plat::RegHandle root = mdlreg::StripHkey(location);
-        if (root == 0) return false;  // no root name: nothing was deleted
-        long rc = mdlreg::DeleteRegValueIfUnchanged(svc_.registry, root, mdlreg::SubkeyPath(location),
-                                                    lvInvalidLoc.subItem(i, 1), lvInvalidLoc.subItem(i, 4),
-                                                    lvInvalidLoc.subItem(i, 2));
-        return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
-    };
-
-    int i = 0;
-    while (i < lvInvalidLoc.count() && !closing_) {
-        bool handle = !selectedOnly || lvInvalidLoc.selected(i);
-        if (handle && deleteRow(i))
-            lvInvalidLoc.removeItem(i);  // the row that moves up is looked at next
-        else
-            ++i;
-        yield();
-    }
+    // same value listed twice, under the current user and under the users root). A value whose
+    // type or data changed since the scan (the user mended it meanwhile) is kept.
+    RepairRows rows(*this, selectedOnly);
+    engine::RepairRows(svc_.registry, rows);
 }
 
 }  // namespace cleaner

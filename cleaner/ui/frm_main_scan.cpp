@@ -4,6 +4,8 @@
 #include "cleaner/ui/frm_main.h"
 #include "common/text/text.h"
 
+#include <cstdlib>
+
 namespace cleaner {
 
 void FrmMain::setFlatButtonsEnabled(bool enabled) {
@@ -52,6 +54,7 @@ void FrmMain::cmdScan_Click() {
 
     if (!scanRunning_) {
         lvInvalidLoc.clear();
+        findings_.clear();
         // Rows are listed in the order the walkers report them.
         lvInvalidLoc.setSorting(false, lvInvalidLoc.sortKey(), lvInvalidLoc.sortOrder());
         // The headers forget their direction with it: the next click sorts ascending, as the
@@ -71,7 +74,7 @@ void FrmMain::cmdScan_Click() {
         for (int i = 0; i < lvLocations.count(); ++i) rows.push_back({lvLocations.item(i).key, lvLocations.checked(i)});
         bool chosen = false;
         {
-            engine::Scanner scanner(svc_.registry, svc_.files, *this, spanishAtLoad_);
+            engine::Scanner scanner(svc_.registry, svc_.files, *this, LanguageTexts());
             chosen = scanner.RunCategories(rows);
         }
         if (!chosen && !closing_) host().msgBox(texts_.NoAreaMessage, ui::mb::OkOnly, "Scourline");
@@ -113,18 +116,24 @@ const std::vector<std::string>& FrmMain::excludeTexts() {
     return excludeTexts_;
 }
 
-void FrmMain::appendRow(const engine::ResultRow& row) {
-    int i = lvInvalidLoc.addItem(row.location);
-    lvInvalidLoc.setSubItem(i, 1, row.valueName);
-    lvInvalidLoc.setSubItem(i, 2, row.valueData);
-    lvInvalidLoc.setSubItem(i, 3, row.reason);
-    lvInvalidLoc.setSubItem(i, 4, row.regType);
-    if (!row.attributes.empty()) lvInvalidLoc.setSubItem(i, 5, row.attributes);
+void FrmMain::appendFinding(const engine::Finding& finding) {
+    const engine::RowTexts row = engine::RowOf(finding);
+    int i = lvInvalidLoc.addItem(row[0]);
+    lvInvalidLoc.setKey(i, std::to_string(findings_.size()));
+    findings_.push_back(finding);
+    // A sorted list moves the row as its texts arrive: the row is followed.
+    for (int c = 1; c < 6; ++c)
+        if (!row[c].empty() || c < 5) i = lvInvalidLoc.setSubItem(i, c, row[c]);
 }
 
-std::string FrmMain::rowLocation(long index) {
-    if (index < 0 || index >= lvInvalidLoc.count()) return {};
-    return lvInvalidLoc.text(static_cast<int>(index));
+const engine::Finding& FrmMain::rowFinding(long index) {
+    static const engine::Finding none;  // below no root: never deleted
+    if (index < 0 || index >= lvInvalidLoc.count()) return none;
+    const std::string& key = lvInvalidLoc.item(static_cast<int>(index)).key;
+    char* end = nullptr;
+    const unsigned long n = std::strtoul(key.c_str(), &end, 10);
+    if (key.empty() || *end != '\0' || n >= findings_.size()) return none;
+    return findings_[n];
 }
 
 void FrmMain::removeRow(long index) {

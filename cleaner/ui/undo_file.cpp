@@ -22,36 +22,6 @@ std::string RepairUndoFilePath(plat::Files& files, const plat::FileTime& now) {
     return folder + "\\" + name + ".reg";
 }
 
-UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path,
-                             const std::vector<engine::UndoValue>& values) {
-    UndoFileResult result;
-    engine::UndoRecord record = engine::BuildUndoRecord(values);
-    if (!record.ok) {
-        result.problem = "The undo file cannot hold every value exactly: " + record.problem + ".";
-        return result;
-    }
-    // Written beside its name and given the name only once whole, never over another file: a
-    // write that fails (a full disk) leaves nothing under a record's name, and an older record
-    // stays as it was.
-    const long rc = files.writeNewFile(path, record.bytes);
-    if (rc == plat::Files::kFileExists) {
-        result.problem = "The undo file " + path + " exists already; an undo file is never written over another.";
-        return result;
-    }
-    // Read back: a file that is there but not whole is no record.
-    std::optional<std::string> written = rc == 0 ? files.readFile(path) : std::nullopt;
-    if (rc != 0 || !written || *written != record.bytes) {
-        // The name was free before the write: whatever is under it now is this write's part.
-        if (files.stat(path)) files.deleteFile(path);
-        result.problem = "The undo file " + path + " could not be written" +
-                         (rc != 0 ? " (error " + std::to_string(rc) + ")." : " whole.");
-        return result;
-    }
-    result.ok = true;
-    result.path = path;
-    return result;
-}
-
 UndoFileResult WriteRepairUndoFile(plat::Files& files, plat::Clock& clock,
                                    const std::vector<engine::UndoValue>& values) {
     const std::string folder = backupFolder(files);

@@ -16,16 +16,9 @@ namespace cleaner {
 // ... before ".reg" when a file of that name exists.
 std::string RepairUndoFilePath(plat::Files& files, const plat::FileTime& now);
 
-struct UndoFileResult {
-    bool ok = false;
-    std::string path;     // the file written (when ok)
-    std::string problem;  // why nothing was written (when not ok), for the user
-};
-
-// Builds the record of these values and writes it to `path` (a new file: never over one that
-// exists), read back to be sure it is whole. Not ok, and no file left behind, when the record
-// cannot hold a value exactly, a file has that name, or the file cannot be written whole.
-UndoFileResult WriteUndoFile(plat::Files& files, const std::string& path, const std::vector<engine::UndoValue>& values);
+// Writing a record to a named file is the engine's; the window adds where it keeps its own.
+using engine::UndoFileResult;
+using engine::WriteUndoFile;
 
 // Builds the record of these values and writes it there, creating the backup folder when
 // missing. Not ok, and no file left behind, when the record cannot hold a value exactly or

@@ -16,12 +16,25 @@
 
 namespace enginetest {
 
+// A finding as the list shows it: the finding, and its columns' texts.
+struct ListedRow : engine::Finding {
+    std::string location, valueData, regType, attributes;
+    ListedRow() = default;
+    explicit ListedRow(const engine::Finding& f) : engine::Finding(f) {
+        const engine::RowTexts t = engine::RowOf(f);
+        location = t[0];
+        valueData = t[2];
+        regType = t[4];
+        attributes = t[5];
+    }
+};
+
 class TestHost : public engine::ScanHost {
 public:
     bool running = true;
     bool skip = false;
     std::vector<std::string> excludes;
-    std::vector<engine::ResultRow> rows;
+    std::vector<ListedRow> rows;
     long count = 0;
     int progress = 0;
     long yields = 0;
@@ -35,9 +48,9 @@ public:
     bool scanRunning() override { return running; }
     bool skipCdLan() override { return skip; }
     const std::vector<std::string>& excludeTexts() override { return excludes; }
-    void appendRow(const engine::ResultRow& row) override { rows.push_back(row); }
+    void appendFinding(const engine::Finding& f) override { rows.emplace_back(f); }
     long rowCount() override { return static_cast<long>(rows.size()); }
-    std::string rowLocation(long i) override { return rows.at(static_cast<size_t>(i)).location; }
+    const engine::Finding& rowFinding(long i) override { return rows.at(static_cast<size_t>(i)); }
     void removeRow(long i) override { rows.erase(rows.begin() + i); }
     long invalidCount() override { return count; }
     void setInvalidCount(long n) override { count = n; }
@@ -83,27 +96,30 @@ protected:
     }
 
     // A fresh scanner (one per scan, as the window makes it).
-    engine::Scanner scanner(bool spanish = false) { return engine::Scanner(reg, files, host, spanish); }
+    engine::Scanner scanner(bool spanish = false) { return engine::Scanner(reg, files, host, texts(spanish)); }
+    static const engine::Texts& texts(bool spanish) {
+        return engine::TextsFor(spanish ? engine::Language::Spanish : engine::Language::English);
+    }
 
     // Runs the listed categories (all others unticked), as the driver's loop does.
-    std::vector<engine::ResultRow> scanCodes(const std::vector<std::string>& codes, bool spanish = false) {
+    std::vector<ListedRow> scanCodes(const std::vector<std::string>& codes, bool spanish = false) {
         std::vector<engine::CategoryRow> rows;
         for (const engine::ScanCategory& c : engine::ScanCategories()) {
             bool ticked = false;
             for (const std::string& code : codes) ticked = ticked || code == c.code;
             rows.push_back({c.code, ticked});
         }
-        engine::Scanner s(reg, files, host, spanish);
+        engine::Scanner s(reg, files, host, texts(spanish));
         s.RunCategories(rows);
         return host.rows;
     }
 };
 
-inline std::string rowText(const engine::ResultRow& r) {
+inline std::string rowText(const ListedRow& r) {
     return r.location + " | " + r.valueName + " | " + r.valueData + " | " + r.reason + " | " + r.regType;
 }
 
-inline std::vector<std::string> rowTexts(const std::vector<engine::ResultRow>& rows) {
+inline std::vector<std::string> rowTexts(const std::vector<ListedRow>& rows) {
     std::vector<std::string> out;
     for (const auto& r : rows) out.push_back(rowText(r));
     return out;

@@ -85,17 +85,18 @@ TEST(ExcludeFile, LoadFromTheApplicationFolder) {
 }
 
 TEST_F(EngineTest, SweepRemovesRowsNamedExactlyByAnEntry) {
-    auto add = [&](const std::string& loc) {
-        engine::ResultRow r;
-        r.location = loc;
-        host.rows.push_back(r);
+    auto add = [&](const std::string& path) {
+        engine::Finding f;
+        f.root = plat::kHkeyCurrentUser;
+        f.keyPath = path;
+        host.rows.emplace_back(f);
         ++host.count;
     };
-    add("HKEY_CURRENT_USER\\software\\A");
-    add("HKEY_CURRENT_USER\\software\\B");
-    add("HKEY_CURRENT_USER\\software\\A");
-    add("HKEY_CURRENT_USER\\software\\a");
-    add("HKEY_CURRENT_USER\\software\\A\\sub");
+    add("software\\A");
+    add("software\\B");
+    add("software\\A");
+    add("software\\a");
+    add("software\\A\\sub");
     host.excludes = {"HKEY_CURRENT_USER\\software\\A", "software\\B", "nothing"};
     engine::SweepExcluded(host);
     std::vector<std::string> left;
@@ -108,12 +109,13 @@ TEST_F(EngineTest, SweepRemovesRowsNamedExactlyByAnEntry) {
 
 TEST_F(EngineTest, SweepSurvivesRowsVanishingWhileItYields) {
     for (int i = 0; i < 6; ++i) {
-        engine::ResultRow r;
-        r.location = "X";
-        host.rows.push_back(r);
+        engine::Finding f;
+        f.root = plat::kHkeyLocalMachine;
+        f.keyPath = "X";
+        host.rows.emplace_back(f);
     }
     host.count = 6;
-    host.excludes = {"X"};
+    host.excludes = {"HKEY_LOCAL_MACHINE\\X"};
     host.onYield = [&](long) {
         if (host.rows.size() > 2) host.rows.erase(host.rows.begin(), host.rows.begin() + 2);
     };

@@ -81,7 +81,7 @@ TEST_F(EngineTest, KeysAreOpenedFromTheirParentSoNoFullPathLimitApplies) {
     OpenRecorder recorder(reg);
     std::vector<engine::CategoryRow> cats;
     for (const engine::ScanCategory& c : engine::ScanCategories()) cats.push_back({c.code, c.code == "HKCU"});
-    engine::Scanner(recorder, files, host, false).RunCategories(cats);
+    engine::Scanner(recorder, files, host, texts(false)).RunCategories(cats);
     ASSERT_EQ(host.rows.size(), 1u);
     EXPECT_EQ(host.rows[0].location.size(), std::string("HKEY_CURRENT_USER\\").size() + path.size());
     EXPECT_LE(recorder.longestOpenPath, 200u);

@@ -15,7 +15,8 @@ const char* kComRoot = "Software\\Classes";
 
 TEST(ReasonText, EnglishAndSpanishTexts) {
     using engine::Reason;
-    using engine::ReasonText;
+    const engine::Texts& en = engine::TextsFor(engine::Language::English);
+    const engine::Texts& es = engine::TextsFor(engine::Language::Spanish);
     struct Case {
         Reason r;
         const char* en;
@@ -34,17 +35,17 @@ TEST(ReasonText, EnglishAndSpanishTexts) {
         {Reason::InvalidFont, "Invalid Font", "Fuente no válida"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ReasonText(c.r, false), c.en);
-        EXPECT_EQ(ReasonText(c.r, true), c.es);
+        EXPECT_EQ(en.reason(c.r), c.en);
+        EXPECT_EQ(es.reason(c.r), c.es);
     }
 }
 
 TEST(ScanCategories, TableAndJoinedTexts) {
     EXPECT_EQ(engine::CategoryCodesText(), "HKCU;HKU;HKLM;DLL;VDD;FONT;IFA;COM");
-    EXPECT_EQ(engine::CategoryNamesText(false),
+    EXPECT_EQ(engine::CategoryNamesText(engine::TextsFor(engine::Language::English)),
               "HKEY_CURRENT_USER;HKEY_USERS;HKEY_LOCAL_MACHINE;Invalid Shared Dll's;Virtual Device Drivers;"
               "Bad Font References;Invalid File Associations;ActiveX and COM");
-    EXPECT_EQ(engine::CategoryNamesText(true),
+    EXPECT_EQ(engine::CategoryNamesText(engine::TextsFor(engine::Language::Spanish)),
               "HKEY_CURRENT_USER;HKEY_USERS;HKEY_LOCAL_MACHINE;DLL compartidas;Dispositivos virtuales;"
               "Referencias a fuentes;Asociaciones de archivos;ActiveX y COM");
     EXPECT_EQ(engine::FindCategory("hkcu"), nullptr);
@@ -260,7 +261,7 @@ TEST_F(EngineTest, DriveTypeFilter) {
     sz(kHkeyCurrentUser, k, "Fixed", "C:\\gone.exe");
 
     host.skip = true;
-    auto names = [](const std::vector<engine::ResultRow>& rows) {
+    auto names = [](const std::vector<enginetest::ListedRow>& rows) {
         std::vector<std::string> n;
         for (const auto& r : rows) n.push_back(r.valueName);
         return n;

@@ -82,10 +82,22 @@ protected:
         std::vector<uint8_t> data;
         return reg.getValue(root, path, name, &type, &data);
     }
-    // A row as a scan would list it.
+    // A row as a scan would list it: a string value at the location's root and key path.
     void row(const std::string& location, const std::string& name, const std::string& data = "C:\\gone.exe",
              const std::string& reason = "Invalid path") {
-        form->appendRow({location, name, data, reason, "1", ""});
+        form->appendFinding(finding(location, name, data, reason));
+    }
+    static engine::Finding finding(const std::string& location, const std::string& name,
+                                   const std::string& data = "C:\\gone.exe",
+                                   const std::string& reason = "Invalid path") {
+        engine::Finding f;
+        f.root = mdlreg::StripHkey(location);
+        f.keyPath = mdlreg::SubkeyPath(location);
+        f.valueName = name;
+        f.type = plat::kRegSz;
+        f.data = data;
+        f.reason = reason;
+        return f;
     }
     std::vector<std::string> rowTexts() {
         std::vector<std::string> out;

@@ -222,11 +222,10 @@ TEST_F(RepairTest, FixAllKeepsRowsWhoseValueStaysAndCountsGoneValuesAsRemoved) {
     row("HKEY_LOCAL_MACHINE\\Software\\Locked", "x", "C:\\x\\x.exe");
     row(loc, "a", dataOf("a"));  // the same value listed twice (a users-root copy reads the same)
     row(loc, "never-there");
-    row("NOROOT\\Software\\Junk", "c", dataOf("c"));
+    row("NOROOT\\Software\\Junk", "c", dataOf("c"));  // below no root the cleaner names: shown without one
     host.answer(ui::mb::Yes);
     drv.click(form->o5);
-    EXPECT_EQ(rowTexts(),
-              (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x", "NOROOT\\Software\\Junk|c"}));
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Software\\Locked|x", "\\Software\\Junk|c"}));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "a"));
     EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "b"));
     EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "c"));
@@ -312,6 +311,23 @@ TEST_F(MainTest, UnreadableExcludeListStopsEveryScanUntilItIsRead) {
     EXPECT_EQ(form->lvExclude.count(), 1);
     EXPECT_EQ(form->lvInvalidLoc.count(), 0);
     EXPECT_FALSE(files.readFile(std::string(kApp) + "\\Exclude.lst")->empty());
+}
+
+// Each row keeps its finding when the list is sorted: the fix deletes the value of the row the
+// user selected in the sorted list, and the panel shows that row.
+TEST_F(RepairTest, SortedRowsKeepTheirFindings) {
+    rows({"a", "b", "c"});
+    drv.clickColumn(form->lvInvalidLoc, 1);
+    drv.clickColumn(form->lvInvalidLoc, 1);  // descending: c, b, a
+    ASSERT_EQ(rowTexts(), (std::vector<std::string>{loc + "|c", loc + "|b", loc + "|a"}));
+    drv.clickRow(form->lvInvalidLoc, 0);
+    EXPECT_EQ(form->lblProblemaB.caption(), dataOf("c"));
+    host.answer(ui::mb::Yes);
+    drv.click(form->o4);
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{loc + "|b", loc + "|a"}));
+    EXPECT_FALSE(valueExists(plat::kHkeyCurrentUser, k, "c"));
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "a"));
+    EXPECT_TRUE(valueExists(plat::kHkeyCurrentUser, k, "b"));
 }
 
 }  // namespace
