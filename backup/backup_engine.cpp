@@ -3,6 +3,7 @@
 #include "backup/backup_names.h"
 #include "backup/own_record.h"
 #include "backup/sha256.h"
+#include "common/platform/error_text.h"
 #include "common/text/text.h"
 
 namespace backup {
@@ -11,6 +12,17 @@ namespace {
 constexpr long kErrorFileNotFound = 2;
 constexpr long kErrorPathNotFound = 3;
 }  // namespace
+
+std::string DeleteFailureText(const DeleteResult& result, const std::string& shown) {
+    switch (result.kind) {
+        case DeleteResult::Busy: return kBusyFileText;
+        case DeleteResult::Refused:
+            return std::string(kDeleteFailedText) + "\r\n" + shown + "\r\n(" + plat::ErrorText(result.code) + ")";
+        case DeleteResult::StillThere: return std::string(kDeleteStillThereText) + "\r\n" + shown;
+        case DeleteResult::Deleted: break;
+    }
+    return "";
+}
 
 BackupEngine::~BackupEngine() {
     if (job_ != 0) svc_.editor.release(job_);

@@ -29,6 +29,15 @@ struct BackupServices {
     plat::Registry* registry = nullptr;
 };
 
+// What the window and hivesnap say when a step does not happen.
+inline constexpr const char* kFailedText =
+    "The backup failed: the registry editor ended without writing a complete registry file.";
+inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
+inline constexpr const char* kBusyFileText = "This backup is still being written. Please wait until it is finished.";
+inline constexpr const char* kDeleteFailedText = "The backup file could not be deleted:";
+inline constexpr const char* kDeleteStillThereText =
+    "The backup file is still there after the delete (the folder may not allow it to be deleted):";
+inline constexpr const char* kNotRestoredText = "This backup cannot be restored, and nothing was imported:";
 inline constexpr const char* kChangedSinceText =
     "the file is not the one that was made (its size or contents differ from what hivesnap recorded when it "
     "made it)";
@@ -58,6 +67,9 @@ struct DeleteResult {
     enum Kind { Deleted, Busy, Refused, StillThere } kind = Deleted;
     long code = 0;  // Refused: the platform's code
 };
+
+// Why a delete did not happen, for the user: lines ended by CR LF naming the backup (shown).
+std::string DeleteFailureText(const DeleteResult& result, const std::string& shown);
 
 class BackupEngine {
 public:

@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "common/platform/error_text.h"
-
 #include "backup/backup_names.h"
 #include "common/text/text.h"
 
@@ -253,17 +251,13 @@ void FrmMain::cmdDelete_Click() {
     if (row >= 0) question += "\r\n" + name;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok || row < 0) return;
     const DeleteResult done = engine_.Delete(file);
-    switch (done.kind) {
-        case DeleteResult::Busy: host().msgBox(kBusyFileText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle); return;
-        case DeleteResult::Refused:
-            host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name + "\r\n(" + plat::ErrorText(done.code) + ")",
-                          ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
-            return;
-        case DeleteResult::StillThere:
-            host().msgBox(std::string(kDeleteStillThereText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical,
-                          kAppTitle);
-            return;
-        case DeleteResult::Deleted: break;
+    if (done.kind == DeleteResult::Busy) {
+        host().msgBox(kBusyFileText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
+        return;
+    }
+    if (done.kind != DeleteResult::Deleted) {
+        host().msgBox(DeleteFailureText(done, name), ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+        return;
     }
     int now = RowOfFile(file);
     if (now >= 0) lstBackups.removeItem(now);

@@ -22,9 +22,6 @@ inline constexpr const char* kDescription =
     "gain confidence that you will be able to restore your previous system configuration if things go wrong!";
 inline constexpr const char* kNowProcessed = "Now processed...";
 inline constexpr const char* kFinishedText = "Backup finished.";
-inline constexpr const char* kFailedText =
-    "The backup failed: the registry editor ended without writing a complete registry file.";
-inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
 inline constexpr const char* kFolderNotMadeText =
     "The backup folder could not be created, so no backup was made: this program may not write in its "
     "own folder here (it needs administrator rights there, or another place to be installed).";
@@ -36,14 +33,9 @@ inline constexpr const char* kRestoreNote =
     "The registry editor writes back the keys and values that the backup holds; keys and values made since then "
     "are kept.";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete selected backup file?";
-inline constexpr const char* kDeleteFailedText = "The backup file could not be deleted:";
-inline constexpr const char* kBusyFileText = "This backup is still being written. Please wait until it is finished.";
-inline constexpr const char* kDeleteStillThereText =
-    "The backup file is still there after the delete (the folder may not allow it to be deleted):";
 inline constexpr const char* kInexactText =
     "The registry editor's file cannot put back exactly these values: a restore of this backup would change "
     "them or leave them as they are then.";
-inline constexpr const char* kNotRestoredText = "This backup cannot be restored, and nothing was imported:";
 inline constexpr const char* kLeftOutText =
     "These values are left out of the restore and stay as they are: the registry editor cut their names, so "
     "the file holds them under a name that is not their own.";
