@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
 
 #include "backup/backup_engine.h"
 #include "backup/registry_editor.h"
@@ -578,33 +577,10 @@ int RunCommand(const Options& o, Services services, Console& console) {
 
 }  // namespace
 
-static int RunUnchecked(const std::vector<std::string>& args, Services services, Console& console) {
-    Options o;
-    std::string error;
-    if (!ParseArgs(args, &o, &error)) {
-        console.err("hivesnap: " + error + "\n" + UsageText());
-        return kExitUsage;
-    }
-    if (o.help) {
-        console.out(UsageText());
-        return kExitOk;
-    }
-    if (o.version) {
-        console.out(std::string("hivesnap ") + scl::kVersion + "\n");
-        return kExitOk;
-    }
-    // The engine does not throw; what could is running out of memory.
-    try {
-        return RunCommand(o, services, console);
-    } catch (const std::exception& e) {
-        console.err(std::string("hivesnap: ") + e.what() + "\n");
-        return kExitFailed;
-    }
-}
-
 int Run(const std::vector<std::string>& args, Services services, Console& console) {
-    return text::runWithCheckedOutput(console, "hivesnap", kExitFailed,
-                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
+    const text::TwinInfo info{"hivesnap", UsageText(), scl::kVersion, kExitUsage, kExitFailed};
+    return text::runTwin<Options>(args, console, info, ParseArgs,
+                                  [&](const Options& o, Console& checked) { return RunCommand(o, services, checked); });
 }
 
 }  // namespace hivesnap

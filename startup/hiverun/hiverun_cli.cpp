@@ -1,7 +1,6 @@
 #include "startup/hiverun/hiverun_cli.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 #include "common/text/escape.h"
 #include "common/text/cli_args.h"
@@ -494,33 +493,10 @@ int RunCommand(const Options& o, startup::StartupServices services, Console& con
 
 }  // namespace
 
-static int RunUnchecked(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
-    Options o;
-    std::string error;
-    if (!ParseArgs(args, &o, &error)) {
-        console.err("hiverun: " + error + "\n" + UsageText());
-        return kExitUsage;
-    }
-    if (o.help) {
-        console.out(UsageText());
-        return kExitOk;
-    }
-    if (o.version) {
-        console.out(std::string("hiverun ") + scl::kVersion + "\n");
-        return kExitOk;
-    }
-    // The model does not throw; what could is running out of memory.
-    try {
-        return RunCommand(o, services, console);
-    } catch (const std::exception& e) {
-        console.err(std::string("hiverun: ") + e.what() + "\n");
-        return kExitRefused;
-    }
-}
-
 int Run(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
-    return text::runWithCheckedOutput(console, "hiverun", kExitRefused,
-                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
+    const text::TwinInfo info{"hiverun", UsageText(), scl::kVersion, kExitUsage, kExitRefused};
+    return text::runTwin<Options>(args, console, info, ParseArgs,
+                                  [&](const Options& o, Console& checked) { return RunCommand(o, services, checked); });
 }
 
 }  // namespace hiverun
