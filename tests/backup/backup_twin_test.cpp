@@ -18,21 +18,15 @@
 #include "common/platform/locale.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "tests/backup/export_bytes.h"
 
 namespace {
 
 const std::string kFolder = "C:\\Program Files\\Scourline\\Backups\\";
 
-std::string Wide(const std::string& ascii) {
-    std::string s;
-    for (char c : ascii) {
-        s += c;
-        s += '\0';
-    }
-    return s;
-}
-const std::string kHead = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n");
-const std::string kEnd = Wide("\"Last\"=\"value\"\r\n\r\n");
+using backuptest::kEnd;
+using backuptest::kHead;
+using backuptest::Wide;
 
 // How the planted registry editor ends an export.
 enum class Ends { Complete, Empty };
