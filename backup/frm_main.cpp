@@ -2,19 +2,12 @@
 
 #include <vector>
 
-#include "common/platform/error_text.h"
-
 #include "backup/backup_names.h"
-#include "backup/own_record.h"
-#include "backup/sha256.h"
 #include "common/text/text.h"
 
 namespace backup {
 
 namespace {
-constexpr long kErrorFileNotFound = 2;
-constexpr long kErrorPathNotFound = 3;
-
 // A text of lines ended by LF as a message box shows it, with CR LF.
 std::string boxLines(const std::string& lines) { return text::replaceAll(lines, "\n", "\r\n"); }
 }  // namespace
@@ -32,7 +25,8 @@ FrmMain::FrmMain(ui::Host& host, BackupServices services)
       cmdClose(*this, nullptr, "cmdClose"),
       lblWeb(*this, nullptr, "lblWeb", "www.tolvane.example"),
       tmrCreg(*this, "tmrCreg", 5000, true),
-      svc_(services) {
+      svc_(services),
+      engine_(services) {
     borderStyle = ui::BorderStyle::FixedSingle;
     maxButton = false;
     // Sized for the captions in the dialog font at 96 DPI (Wine's Tahoma is wider than
@@ -64,16 +58,7 @@ FrmMain::FrmMain(ui::Host& host, BackupServices services)
     tmrCreg.onTimer = [this] { CheckRegs(); };
 }
 
-FrmMain::~FrmMain() {
-    if (job_ != 0) svc_.editor.release(job_);
-    if (importJob_ != 0) svc_.editor.release(importJob_);
-}
-
-std::string FrmMain::BackupFolder() {
-    std::string folder = svc_.files.applicationFolder();
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();
-    return folder + "\\Backups\\";
-}
+FrmMain::~FrmMain() = default;
 
 void FrmMain::Form_Load() {
     centre();
@@ -102,7 +87,7 @@ void FrmMain::SetLinksEnabled(bool enabled) {
 
 void FrmMain::SetButtonsEnabled(bool enabled) {
     // New Backup stays off while an export is followed: one export at a time.
-    cmdBackup.setEnabled(enabled && !following_);
+    cmdBackup.setEnabled(enabled && !engine_.Following());
     cmdRestore.setEnabled(enabled);
     cmdDelete.setEnabled(enabled);
     cmdClose.setEnabled(enabled);
@@ -114,10 +99,6 @@ int FrmMain::RowOfFile(const std::string& fileName) const {
     return -1;
 }
 
-bool FrmMain::IsFollowed(const std::string& fileName) const {
-    return following_ && text::equalNoCase(fileName, followFile_);
-}
-
 void FrmMain::NotStarted() {
     if (svc_.editor.startError() == plat::kErrorCancelled)
         host().msgBox(kConsentRefusedText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
@@ -126,38 +107,33 @@ void FrmMain::NotStarted() {
 }
 
 void FrmMain::cmdBackup_Click() {
-    if (following_) return;
+    if (engine_.Following()) return;
     SetButtonsEnabled(false);
-    std::string folder = BackupFolder();
-    std::string name = UniqueBackupName(BackupNameOf(svc_.clock.now()), [&](const std::string& file) {
-        return svc_.files.stat(folder + file).has_value();
+    bool exportAsked = false;
+    const StartResult started = engine_.StartBackup([&](const std::string& file) {
+        exportAsked = true;
+        tmrCreg.setEnabled(false);
+        SetLinksEnabled(false);
+        if (beforeExport) beforeExport(file);
     });
-    const std::string folderPath = folder.substr(0, folder.size() - 1);
-    if (!svc_.files.createFolder(folderPath) && svc_.files.folderExists(folderPath) == plat::Probe::Missing) {
-        // Below Program Files a program without elevation may not write its own folder.
-        host().msgBox(std::string(kFolderNotMadeText) + "\r\n" + folderPath, ui::mb::OkOnly | ui::mb::Critical,
-                      kAppTitle);
+    if (started == StartResult::FolderNotMade) {
+        const std::string folder = BackupFolder();
+        host().msgBox(std::string(kFolderNotMadeText) + "\r\n" + folder.substr(0, folder.size() - 1),
+                      ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
         SetButtonsEnabled(true);
         return;
     }
-    std::string filePath = folder + name;
-    tmrCreg.setEnabled(false);
-    SetLinksEnabled(false);
-    RegistryEditor::Job job = 0;
-    if (beforeExport) beforeExport(name + ".reg");
-    if (!svc_.editor.startExport(filePath + ".reg", &job)) {
+    if (started != StartResult::Started) {
         NotStarted();
-        SetLinksEnabled(true);
-        tmrCreg.setEnabled(true);
+        if (exportAsked) {
+            SetLinksEnabled(true);
+            tmrCreg.setEnabled(true);
+        }
         SetButtonsEnabled(true);
         return;
     }
-    job_ = job;
-    following_ = true;
-    CProgress = 1.0f;
-    CName = filePath.substr(filePath.rfind('\\') + 1);
-    followFile_ = CName + ".reg";
-    lastSize_.reset();
+    CProgress = static_cast<float>(engine_.ProgressHundredths()) / 100.0f;
+    CName = engine_.FollowedName();
     CheckRegs();
     tmrCreg.setEnabled(true);
     SetButtonsEnabled(true);
@@ -168,29 +144,30 @@ void FrmMain::FillList() {
     int sel = lstBackups.selectedIndex();
     if (sel >= 0) keepSelected = lstBackups.item(sel).key;
 
-    std::string folder = BackupFolder();
-    std::vector<plat::FileEntry> files;
-    if (svc_.files.folderExists(folder.substr(0, folder.size() - 1)) == plat::Probe::Exists)
-        files = svc_.files.listFiles(folder.substr(0, folder.size() - 1), "*.reg");
-
     lstBackups.beginUpdate();
     lstBackups.clear();
     std::optional<plat::FileEntry> followed;
     int followedRow = -1;
-    std::string sep = svc_.locale.decimalSeparator();
-    for (const plat::FileEntry& f : files) {
-        int row = lstBackups.addItem(DisplayNameOf(f.name));
-        lstBackups.setKey(row, f.name);
-        lstBackups.setSubItem(row, 1, svc_.locale.shortDate(f.modified));
-        lstBackups.setSubItem(row, 2, SizeText(f.size, sep));
-        if (IsFollowed(f.name)) {
-            followed = f;
+    for (const BackupRow& b : engine_.List()) {
+        int row = lstBackups.addItem(b.name);
+        lstBackups.setKey(row, b.file.name);
+        lstBackups.setSubItem(row, 1, b.date);
+        lstBackups.setSubItem(row, 2, b.size);
+        if (engine_.IsFollowed(b.file.name)) {
+            followed = b.file;
             followedRow = row;
         }
-        if (!keepSelected.empty() && f.name == keepSelected) lstBackups.setSelected(row, true);
+        if (!keepSelected.empty() && b.file.name == keepSelected) lstBackups.setSelected(row, true);
     }
     lstBackups.endUpdate();
-    if (following_) FollowExport(followed, followedRow);
+    if (!engine_.Following()) return;
+    const ExportState state = engine_.Follow(followed, [this] { host().doEvents(); });
+    CProgress = static_cast<float>(engine_.ProgressHundredths()) / 100.0f;
+    if (state == ExportState::Writing) {
+        if (followedRow >= 0) lstBackups.setSubItem(followedRow, 2, kNowProcessed);
+        return;
+    }
+    EndFollow(state == ExportState::Finished);
 }
 
 void FrmMain::CheckRegs() {
@@ -202,51 +179,18 @@ void FrmMain::CheckRegs() {
     if (inCheck_) return;
     inCheck_ = true;
     refreshPending_ = false;
-    TidyImport();
+    engine_.TidyImport();
     FillList();
     inCheck_ = false;
 }
 
-void FrmMain::FollowExport(const std::optional<plat::FileEntry>& file, int row) {
-    bool running = svc_.editor.running(job_);
-    if (file) CProgress = static_cast<float>(SizeHundredths(file->size)) / 100.0f;
-    if (running) {
-        // Still writing: the size seen now is what the next refresh compares with.
-        lastSize_ = file ? std::optional<uint64_t>(file->size) : std::nullopt;
-        if (row >= 0) lstBackups.setSubItem(row, 2, kNowProcessed);
-        return;
-    }
-    // The editor has ended. Its exit code says nothing (some editors report success on any
-    // failure), so the file decides: present, not empty, a registry header, and the same size
-    // as at the previous refresh.
-    if (!file || file->size == 0) {
-        EndFollow(false);
-        return;
-    }
-    if (!lastSize_ || *lastSize_ != file->size) {
-        lastSize_ = file->size;
-        if (row >= 0) lstBackups.setSubItem(row, 2, kNowProcessed);
-        return;
-    }
-    // A whole-registry export runs to hundreds of MB; its first line is all that is tested.
-    std::optional<std::string> bytes = svc_.files.readFileStart(BackupFolder() + file->name, kRegistryHeaderBytes);
-    EndFollow(bytes && HasRegistryHeader(*bytes));
-}
-
 void FrmMain::EndFollow(bool success) {
-    const std::string file = followFile_;
-    if (success) LookForInexactValues(file);
-    following_ = false;
-    CProgress = 0;
-    svc_.editor.release(job_);
-    job_ = 0;
-    followFile_.clear();
-    lastSize_.reset();
     SetLinksEnabled(true);
     cmdBackup.setEnabled(cmdRestore.enabled());
-    if (success && inexactCount_ > 0)
-        host().msgBox(std::string(kFinishedText) + "\r\n\r\n" + kInexactText + " (" + std::to_string(inexactCount_) +
-                          ")\r\n" + boxLines(DescribeValues(inexact_, kValuesNamed, inexactCount_)),
+    const size_t inexactCount = engine_.InexactCount();
+    if (success && inexactCount > 0)
+        host().msgBox(std::string(kFinishedText) + "\r\n\r\n" + kInexactText + " (" + std::to_string(inexactCount) +
+                          ")\r\n" + boxLines(DescribeValues(engine_.InexactValues(), kValuesNamed, inexactCount)),
                       ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
     else if (success)
         host().msgBox(kFinishedText, ui::mb::OkOnly, kAppTitle);
@@ -269,7 +213,7 @@ void FrmMain::cmdRestore_Click() {
     // while the question is open.
     const std::string file = lstBackups.item(row).key;
     const std::string name = lstBackups.text(row);
-    if (IsFollowed(file)) {
+    if (engine_.IsFollowed(file)) {
         host().msgBox(kBusyFileText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
         return;
     }
@@ -278,75 +222,18 @@ void FrmMain::cmdRestore_Click() {
     // The file is checked and a copy of what passed is imported, so that what the editor reads
     // is what was checked.
     std::string copy;
-    const std::string problem = PrepareRestore(file, &copy);
+    const std::string problem = engine_.PrepareRestore(file, &copy);
     if (!problem.empty()) {
         host().msgBox(std::string(kNotRestoredText) + "\r\n" + problem + ".", ui::mb::OkOnly | ui::mb::Critical,
                       kAppTitle);
         return;
     }
-    if (!leftOut_.empty())
-        host().msgBox(std::string(kLeftOutText) + " (" + std::to_string(leftOut_.size()) + ")\r\n" +
-                          boxLines(DescribeValues(leftOut_, kValuesNamed)),
+    const std::vector<ValueRef>& leftOut = engine_.LeftOutValues();
+    if (!leftOut.empty())
+        host().msgBox(std::string(kLeftOutText) + " (" + std::to_string(leftOut.size()) + ")\r\n" +
+                          boxLines(DescribeValues(leftOut, kValuesNamed)),
                       ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
-    TidyImport();
-    RegistryEditor::Job job = 0;
-    if (!svc_.editor.startImport(copy, &job)) {
-        svc_.files.deleteFile(copy);
-        NotStarted();
-        return;
-    }
-    importJob_ = job;
-    importCopy_ = copy;
-}
-
-std::string FrmMain::PrepareRestore(const std::string& file, std::string* copyPath) {
-    leftOut_.clear();
-    const std::string path = BackupFolder() + file;
-    std::optional<std::string> bytes = svc_.files.readFile(path);
-    if (!bytes) return "the file cannot be read";
-    // A backup hivesnap made is still the file it recorded when it made it: a file cut short
-    // at the end of an entry looks whole otherwise.
-    if (std::optional<std::string> record = svc_.files.readFile(BackupFolder() + kRecordName)) {
-        for (const OwnBackup& b : ParseRecord(*record)) {
-            if (b.writing || !text::equalNoCase(b.file, file)) continue;
-            if (b.size != bytes->size() || (!b.sha256.empty() && b.sha256 != Sha256Hex(*bytes)))
-                return kChangedSinceText;
-        }
-    }
-    RegFileCheck check = CheckRegistryFile(*bytes);
-    bytes.reset();
-    if (!check.whole) return check.problem;
-    const std::string copy = path + kRestoreCopySuffix;
-    const long rc = svc_.files.writeFile(copy, check.copy);
-    std::optional<plat::FileEntry> written = rc == 0 ? svc_.files.stat(copy) : std::nullopt;
-    if (!written || written->size != check.copy.size()) {
-        svc_.files.deleteFile(copy);
-        return "the copy to import, " + copy + ", could not be written" +
-               (rc != 0 ? " (error " + std::to_string(rc) + ")" : std::string());
-    }
-    leftOut_ = std::move(check.leftOut);
-    *copyPath = copy;
-    return "";
-}
-
-void FrmMain::TidyImport() {
-    if (importJob_ == 0 || svc_.editor.running(importJob_)) return;
-    svc_.editor.release(importJob_);
-    importJob_ = 0;
-    svc_.files.deleteFile(importCopy_);
-    importCopy_.clear();
-}
-
-void FrmMain::LookForInexactValues(const std::string& file) {
-    inexact_.clear();
-    inexactCount_ = 0;
-    (void)file;
-    if (!svc_.registry) return;
-    // Every value of the registry lies below these two (the current user's below the users',
-    // the classes' below the machine's), whichever roots the editor's file names: each value is
-    // looked at once, and the file itself, hundreds of MB, is not read.
-    inexact_ = FindInexactValues(*svc_.registry, {"HKEY_LOCAL_MACHINE", "HKEY_USERS"}, kValuesNamed, &inexactCount_,
-                                 [this] { host().doEvents(); });
+    if (!engine_.StartImport(copy)) NotStarted();
 }
 
 void FrmMain::cmdDelete_Click() {
@@ -355,7 +242,7 @@ void FrmMain::cmdDelete_Click() {
     if (row >= 0) {
         file = lstBackups.item(row).key;
         name = lstBackups.text(row);
-        if (IsFollowed(file)) {
+        if (engine_.IsFollowed(file)) {
             host().msgBox(kBusyFileText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
             return;
         }
@@ -363,17 +250,13 @@ void FrmMain::cmdDelete_Click() {
     std::string question = kDeleteQuestion;
     if (row >= 0) question += "\r\n" + name;
     if (Ask(question, ui::mb::OkCancel | ui::mb::Question) != ui::mb::Ok || row < 0) return;
-    long rc = svc_.files.deleteFile(BackupFolder() + file);
-    // A file that is gone already (removed by hand since the last refresh) counts as deleted.
-    if (rc != 0 && rc != kErrorFileNotFound && rc != kErrorPathNotFound) {
-        host().msgBox(std::string(kDeleteFailedText) + "\r\n" + name + "\r\n(" + plat::ErrorText(rc) + ")",
-                      ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+    const DeleteResult done = engine_.Delete(file);
+    if (done.kind == DeleteResult::Busy) {
+        host().msgBox(kBusyFileText, ui::mb::OkOnly | ui::mb::Exclamation, kAppTitle);
         return;
     }
-    // Some file systems answer success and keep the file (a folder that does not allow it):
-    // only a file that is gone is deleted.
-    if (svc_.files.stat(BackupFolder() + file)) {
-        host().msgBox(std::string(kDeleteStillThereText) + "\r\n" + name, ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
+    if (done.kind != DeleteResult::Deleted) {
+        host().msgBox(DeleteFailureText(done, name), ui::mb::OkOnly | ui::mb::Critical, kAppTitle);
         return;
     }
     int now = RowOfFile(file);

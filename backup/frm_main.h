@@ -9,25 +9,10 @@
 #include <optional>
 #include <string>
 
-#include "common/platform/locale.h"
-#include "backup/registry_editor.h"
-#include "common/platform/clock.h"
-#include "common/platform/files.h"
-#include "common/platform/registry.h"
-#include "backup/reg_file.h"
-#include "common/platform/shell.h"
+#include "backup/backup_engine.h"
 #include "common/ui/form.h"
 
 namespace backup {
-
-struct BackupServices {
-    plat::Files& files;
-    plat::Clock& clock;
-    RegistryEditor& editor;
-    plat::Locale& locale;
-    // Read after a backup for the values its file cannot put back exactly; none: not looked at.
-    plat::Registry* registry = nullptr;
-};
 
 inline constexpr const char* kAppTitle = "Scourline";
 inline constexpr const char* kCaption = "Scourline - Registry Backup";
@@ -37,9 +22,6 @@ inline constexpr const char* kDescription =
     "gain confidence that you will be able to restore your previous system configuration if things go wrong!";
 inline constexpr const char* kNowProcessed = "Now processed...";
 inline constexpr const char* kFinishedText = "Backup finished.";
-inline constexpr const char* kFailedText =
-    "The backup failed: the registry editor ended without writing a complete registry file.";
-inline constexpr const char* kNotStartedText = "The registry editor could not be started.";
 inline constexpr const char* kFolderNotMadeText =
     "The backup folder could not be created, so no backup was made: this program may not write in its "
     "own folder here (it needs administrator rights there, or another place to be installed).";
@@ -51,24 +33,12 @@ inline constexpr const char* kRestoreNote =
     "The registry editor writes back the keys and values that the backup holds; keys and values made since then "
     "are kept.";
 inline constexpr const char* kDeleteQuestion = "Do you really want to delete selected backup file?";
-inline constexpr const char* kDeleteFailedText = "The backup file could not be deleted:";
-inline constexpr const char* kBusyFileText = "This backup is still being written. Please wait until it is finished.";
-inline constexpr const char* kDeleteStillThereText =
-    "The backup file is still there after the delete (the folder may not allow it to be deleted):";
 inline constexpr const char* kInexactText =
     "The registry editor's file cannot put back exactly these values: a restore of this backup would change "
     "them or leave them as they are then.";
-inline constexpr const char* kNotRestoredText = "This backup cannot be restored, and nothing was imported:";
-inline constexpr const char* kChangedSinceText =
-    "the file is not the one that was made (its size or contents differ from what hivesnap recorded when it "
-    "made it)";
 inline constexpr const char* kLeftOutText =
     "These values are left out of the restore and stay as they are: the registry editor cut their names, so "
     "the file holds them under a name that is not their own.";
-// The copy of a backup that is imported, beside it: checked, and without the values left out.
-inline constexpr const char* kRestoreCopySuffix = ".restoring.tmp";
-// How many values a message names.
-inline constexpr size_t kValuesNamed = 10;
 inline constexpr uint32_t kLinkBlue = 0xFF0000;
 inline constexpr uint32_t kLinkGrey = 0x808080;
 
@@ -97,17 +67,17 @@ public:
     std::string CName;
 
     // The backup folder with its trailing backslash.
-    std::string BackupFolder();
+    std::string BackupFolder() { return engine_.BackupFolder(); }
     // Rebuilds the list and follows the running export.
     void CheckRegs();
-    bool Following() const { return following_; }
+    bool Following() const { return engine_.Following(); }
     // The values the last backup's file cannot put back exactly (the first kValuesNamed) and
     // how many there are.
-    const std::vector<ValueRef>& InexactValues() const { return inexact_; }
-    size_t InexactCount() const { return inexactCount_; }
+    const std::vector<ValueRef>& InexactValues() const { return engine_.InexactValues(); }
+    size_t InexactCount() const { return engine_.InexactCount(); }
     // The values the last restore left out, and the import it started (0 when none runs).
-    const std::vector<ValueRef>& LeftOutValues() const { return leftOut_; }
-    RegistryEditor::Job ImportJob() const { return importJob_; }
+    const std::vector<ValueRef>& LeftOutValues() const { return engine_.LeftOutValues(); }
+    RegistryEditor::Job ImportJob() const { return engine_.ImportJob(); }
     // Runs just before the registry editor is started on an export, with the file's name.
     std::function<void(const std::string& fileName)> beforeExport;
 
@@ -120,33 +90,18 @@ private:
     void cmdDelete_Click();
     void cmdClose_Click();
     void FillList();
-    void FollowExport(const std::optional<plat::FileEntry>& file, int row);
     void EndFollow(bool success);
     void SetLinksEnabled(bool enabled);
-    // Why the file cannot be restored ("" when it can), the copy to import made meanwhile.
-    std::string PrepareRestore(const std::string& file, std::string* copyPath);
-    // Deletes the imported copy once its import has ended.
-    void TidyImport();
-    void LookForInexactValues(const std::string& file);
     void SetButtonsEnabled(bool enabled);
     int RowOfFile(const std::string& fileName) const;
     // Asks a question while no refresh may rebuild the list; runs a refresh held back meanwhile.
     int Ask(const std::string& text, int style);
-    bool IsFollowed(const std::string& fileName) const;
 
     BackupServices svc_;
-    bool following_ = false;
-    std::string followFile_;            // the real file name of the followed export
-    std::optional<uint64_t> lastSize_;  // its size at the last refresh
-    RegistryEditor::Job job_ = 0;
+    BackupEngine engine_;
     bool questionOpen_ = false;
     bool refreshPending_ = false;
     bool inCheck_ = false;
-    std::vector<ValueRef> inexact_;
-    size_t inexactCount_ = 0;
-    std::vector<ValueRef> leftOut_;
-    RegistryEditor::Job importJob_ = 0;
-    std::string importCopy_;
 };
 
 }  // namespace backup

@@ -12,14 +12,6 @@
 namespace search {
 namespace {
 
-// Roots offered by the area list, in the list's order.
-const plat::RegHandle kAreaRoots[] = {
-    plat::kHkeyClassesRoot,     plat::kHkeyCurrentUser, plat::kHkeyDynData,       plat::kHkeyLocalMachine,
-    plat::kHkeyPerformanceData, plat::kHkeyUsers,       plat::kHkeyCurrentConfig,
-};
-
-int clampCheck(int v) { return v <= 0 ? 0 : 1; }
-
 std::u16string lowerUnits(std::u16string s) {
     for (char16_t& c : s) c = text::lowerUnit(c);
     return s;
@@ -51,24 +43,17 @@ const char* kExportTitle = "Export Results";
 
 }  // namespace
 
-// The engine's view of the window: every option is read from the controls when asked.
+// The engine's view of the window. The user may change the options while the search runs:
+// after the handlers have run in a yield, the controls are copied into the request again, so a
+// change applies to the tests that follow it.
 class frmSearch::EngineHost : public SearchHost {
 public:
-    explicit EngineHost(frmSearch& f) : f_(f) {}
-    std::string searchText() override { return f_.cboFind.text(); }
-    bool matchCase() override { return f_.ChCase.value() == 1; }
-    Mode mode() override {
-        if (f_.Option1.value()) return Mode::Any;
-        if (f_.Option2.value()) return Mode::Left;
-        if (f_.Option3.value()) return Mode::Right;
-        if (f_.Option4.value()) return Mode::Exact;
-        return Mode::None;
-    }
-    bool searchKeys() override { return f_.ChKeys.value() == 1; }
-    bool searchValues() override { return f_.ChValues.value() == 1; }
-    bool searchData() override { return f_.ChData.value() == 1; }
+    EngineHost(frmSearch& f, SearchRequest& request) : f_(f), request_(request) {}
     bool stopRequested() override { return f_.stopRequested_; }
-    void yield() override { f_.host().doEvents(); }
+    void yield() override {
+        f_.host().doEvents();
+        f_.copyOptionsInto(&request_);
+    }
     void addRow(const ResultRow& row) override { f_.addRow(row); }
     // The key being searched changes thousands of times a second, and under Wine every repaint
     // of the window costs the search a few milliseconds of the process's and the server's time
@@ -94,6 +79,7 @@ public:
 
 private:
     frmSearch& f_;
+    SearchRequest& request_;
     std::string pending_;
     std::chrono::steady_clock::time_point shown_{};
     std::chrono::steady_clock::time_point rowsShown_{};
@@ -275,10 +261,7 @@ void frmSearch::Form_Load() {
     addRow(nothing);
 
     cboRoot.clear();
-    cboRoot.addItem(kMyComputer);
-    for (plat::RegHandle root : kAreaRoots) {
-        if (modreg::RootHasSubKeys(services_.registry, root)) cboRoot.addItem(modreg::RootName(root));
-    }
+    for (const std::string& area : SearchAreas(services_.registry)) cboRoot.addItem(area);
     cboRoot.setListIndex(0);
 
     for (int i = 0; i < kHistoryKept; ++i) {
@@ -286,20 +269,18 @@ void frmSearch::Form_Load() {
         if (!entry.empty()) cboFind.addItem(entry);
     }
 
-    // Stored values are checked before use: an area beyond the list keeps "My Computer", a mode
-    // outside 1 to 4 gives "Any", a check value other than 0 or 1 is clamped.
-    const int area = LeadingNumber(store_.GetSetting(kAppName, kSection, "lastSearchArea", "0"));
-    if (area > 0 && area < cboRoot.count()) cboRoot.setListIndex(area);
-    switch (LeadingNumber(store_.GetSetting(kAppName, kSection, "lastMode", "1"))) {
+    const SavedSettings stored = ReadSavedSettings(store_, cboRoot.count());
+    if (stored.area > 0) cboRoot.setListIndex(stored.area);
+    switch (stored.mode) {
         case 2: Option2.setValue(true); break;
         case 3: Option3.setValue(true); break;
         case 4: Option4.setValue(true); break;
         default: Option1.setValue(true); break;
     }
-    ChCase.setValue(clampCheck(LeadingNumber(store_.GetSetting(kAppName, kSection, "lastCase", "1"))));
-    ChKeys.setValue(clampCheck(LeadingNumber(store_.GetSetting(kAppName, kSection, "lastKey", "1"))));
-    ChValues.setValue(clampCheck(LeadingNumber(store_.GetSetting(kAppName, kSection, "lastValue", "1"))));
-    ChData.setValue(clampCheck(LeadingNumber(store_.GetSetting(kAppName, kSection, "lastdata", "1"))));
+    ChCase.setValue(stored.caseValue);
+    ChKeys.setValue(stored.keys);
+    ChValues.setValue(stored.values);
+    ChData.setValue(stored.data);
 
     copySavedSettings();
     updateFindEnabled();
@@ -361,6 +342,26 @@ void frmSearch::rememberSearchText() {
     cboFind.addItem(cboFind.text());
 }
 
+void frmSearch::copyOptionsInto(SearchRequest* request) const {
+    request->text = cboFind.text();
+    request->matchCase = ChCase.value() == 1;
+    request->mode = Option1.value()   ? Mode::Any
+                    : Option2.value() ? Mode::Left
+                    : Option3.value() ? Mode::Right
+                    : Option4.value() ? Mode::Exact
+                                      : Mode::None;
+    request->keys = ChKeys.value() == 1;
+    request->values = ChValues.value() == 1;
+    request->data = ChData.value() == 1;
+}
+
+SearchRequest frmSearch::requestFromControls() const {
+    SearchRequest request;
+    copyOptionsInto(&request);
+    request.roots = RootsOfArea(cboRoot.items(), cboRoot.listIndex());
+    return request;
+}
+
 void frmSearch::updateFindEnabled() { cmdFind.setEnabled(!cboFind.text().empty() && !searchRunning_); }
 
 void frmSearch::cmdFind_Click() {
@@ -377,21 +378,9 @@ void frmSearch::cmdFind_Click() {
     listed_.clear();
     LVfound.clear();
 
-    EngineHost engineHost(*this);
-    SearchEngine engine(services_.registry, engineHost);
-    const int area = cboRoot.listIndex();
-    if (area > 0) {
-        host().doEvents();
-        if (!stopRequested_) engine.SearchKey(modreg::RootFromName(cboRoot.items()[area]), "");
-    } else {
-        // The list may not change during the walk, but copy it so a change could not break it.
-        const std::vector<std::string> roots = cboRoot.items();
-        for (size_t i = 1; i < roots.size(); ++i) {
-            host().doEvents();
-            if (stopRequested_) break;
-            engine.SearchKey(modreg::RootFromName(roots[i]), "");
-        }
-    }
+    SearchRequest request = requestFromControls();
+    EngineHost engineHost(*this, request);
+    RunSearch(services_.registry, request, engineHost);
 
     engineHost.flushStatus();
     if (LVfound.count() == 0) {

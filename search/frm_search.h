@@ -16,14 +16,12 @@
 #include "common/ui/file_dialog.h"
 #include "common/ui/form.h"
 #include "search/search_engine.h"
+#include "search/search_request.h"
 #include "search/settings_store.h"
 
 namespace search {
 
-inline constexpr const char* kAppName = "Tolvane SOFTWARE\\Scourline - Registry Search";
-inline constexpr const char* kSection = "Search";
 inline constexpr const char* kNothingToShow = "Nothing to show";
-inline constexpr const char* kMyComputer = "My Computer";
 constexpr int kHistoryKept = 20;
 
 struct SearchServices {
@@ -38,15 +36,6 @@ struct SearchServices {
     plat::Files* files = nullptr;
     ui::FileDialogs* fileDialogs = nullptr;
     ui::Clipboard* clipboard = nullptr;
-};
-
-struct SavedSettings {
-    int area = 0;
-    int caseValue = 1;
-    int mode = 1;
-    int keys = 1;
-    int values = 1;
-    int data = 1;
 };
 
 class frmSearch : public ui::Form {
@@ -87,6 +76,8 @@ public:
     const SavedSettings& savedSettings() const { return saved_; }
     bool searchRunning() const { return searchRunning_; }
     bool stopRequested() const { return stopRequested_; }
+    // The search the controls ask for now: text, mode, case, targets and the roots of the area.
+    SearchRequest requestFromControls() const;
 
     // The image of a row as the list shows it (0 none, 1 key ... 4 "Nothing to show").
     static int imageOfRow(const ui::ListView::Item& item) { return item.smallIcon + 1; }
@@ -121,6 +112,8 @@ private:
     void rememberSearchText();
     void copySavedSettings();
     void updateFindEnabled();
+    // Copies the text, mode, case and targets the controls hold into *request.
+    void copyOptionsInto(SearchRequest* request) const;
     bool writeSettings();
 
     SearchServices services_;

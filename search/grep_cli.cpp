@@ -6,9 +6,8 @@
 #include "common/text/cli_args.h"
 #include "common/text/escape.h"
 #include "common/text/text.h"
-#include "common/ui/headless.h"
-#include "search/frm_search.h"
 #include "search/result_export.h"
+#include "search/search_request.h"
 
 namespace search {
 namespace {
@@ -82,9 +81,15 @@ std::string parse(const std::vector<std::string>& args, GrepOptions* o, bool* he
     return "";
 }
 
-void setCheck(ui::Driver& drv, ui::CheckBox& box, const std::optional<bool>& wanted) {
-    if (wanted && (box.value() == 1) != *wanted) drv.click(box);
-}
+// The console collects the rows; nothing stops it and nothing runs in its yields.
+class CollectingHost : public SearchHost {
+public:
+    bool stopRequested() override { return false; }
+    void yield() override {}
+    void addRow(const ResultRow& row) override { rows.push_back(row); }
+    void showStatus(const std::string&) override {}
+    std::vector<ResultRow> rows;
+};
 
 GrepOutcome usageError(const std::string& message) {
     GrepOutcome out;
@@ -146,36 +151,30 @@ GrepOutcome RunGrep(const std::vector<std::string>& args, plat::Registry& reg) {
         return out;
     }
 
-    ui::HeadlessHost host;
-    ui::Driver drv(host);
-    SearchServices services{reg, nullptr, nullptr, /*saveSettings=*/false};
-    frmSearch form(host, services);
-    form.show();
-
+    // Every choice without an option is the window's saved one.
+    const std::vector<std::string> areas = SearchAreas(reg);
+    SettingsStore store(reg);
+    SavedSettings choices = ReadSavedSettings(store, static_cast<int>(areas.size()));
     if (o.root) {
         int found = -1;
-        for (int i = 0; i < form.cboRoot.count(); ++i) {
-            if (text::equalNoCase(form.cboRoot.items()[i], *o.root)) found = i;
+        for (size_t i = 0; i < areas.size(); ++i) {
+            if (text::equalNoCase(areas[i], *o.root)) found = static_cast<int>(i);
         }
         if (found < 0) return usageError("'" + *o.root + "' is not a search area here");
-        if (found != form.cboRoot.listIndex()) drv.pick(form.cboRoot, found);
+        choices.area = found;
     }
-    if (o.mode) {
-        ui::OptionButton* options[] = {&form.Option1, &form.Option2, &form.Option3, &form.Option4};
-        drv.click(*options[*o.mode - 1]);
-    }
-    setCheck(drv, form.ChCase, o.matchCase);
-    setCheck(drv, form.ChKeys, o.keys);
-    setCheck(drv, form.ChValues, o.values);
-    setCheck(drv, form.ChData, o.data);
-    drv.type(form.cboFind, *o.text);
-    drv.click(form.cmdFind);
+    if (o.mode) choices.mode = *o.mode;
+    auto choose = [](int* value, const std::optional<bool>& wanted) {
+        if (wanted) *value = *wanted ? 1 : 0;
+    };
+    choose(&choices.caseValue, o.matchCase);
+    choose(&choices.keys, o.keys);
+    choose(&choices.values, o.values);
+    choose(&choices.data, o.data);
 
-    // The window's "Nothing to show" row (no path) is no result: a search without a hit
-    // prints no row and exits 1, as text searches do.
-    std::vector<ResultRow> rows;
-    for (const ResultRow& r : form.results())
-        if (!r.fullPath.empty()) rows.push_back(r);
+    CollectingHost found;
+    RunSearch(reg, RequestFromSettings(choices, areas, *o.text), found);
+    const std::vector<ResultRow>& rows = found.rows;
     GrepOutcome out;
     out.outputFile = o.outputFile;
     if (o.format == "reg") {

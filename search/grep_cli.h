@@ -1,6 +1,7 @@
-// hivegrep: the search window run on the headless backend from a command line. Each option
-// sets one control as a user would; controls without an option keep the window's saved
-// settings. The rows printed are the window's rows, in list order.
+// hivegrep: the search window's search from a command line. Each option makes the choice its
+// control of the window makes; a choice without an option is the window's saved one. The
+// request goes to the same engine the window runs, so the rows printed are the window's rows,
+// in list order.
 #pragma once
 
 #include <string>

@@ -1,4 +1,4 @@
-// hivegrep.exe: the search window run headless from the command line (see grep_cli.h).
+// hivegrep.exe: the registry search from the command line (see grep_cli.h).
 #include <windows.h>
 
 #include <fcntl.h>

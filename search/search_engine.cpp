@@ -58,16 +58,27 @@ bool MatchesMode(Mode mode, const std::string& candidate, const std::string& pat
 }
 
 bool SearchEngine::VerifyPattern(const std::string& candidate) {
-    const std::string pattern = host_.searchText();
+    const std::string pattern = request_.text;
     host_.yield();
-    const Mode mode = host_.mode();
-    if (host_.matchCase()) return MatchesMode(mode, candidate, pattern);
+    const Mode mode = request_.mode;
+    if (request_.matchCase) return MatchesMode(mode, candidate, pattern);
     if (pattern != patternKey_) {
         patternKey_ = pattern;
         lowerInto(pattern, &patternLower_);
     }
     lowerInto(candidate, &candidateLower_);
     return MatchesMode(mode, candidateLower_, patternLower_);
+}
+
+void RunSearch(plat::Registry& reg, const SearchRequest& request, SearchHost& host) {
+    // A copy: the host may change the request in its yields.
+    const std::vector<plat::RegHandle> roots = request.roots;
+    SearchEngine engine(reg, request, host);
+    for (plat::RegHandle root : roots) {
+        host.yield();
+        if (host.stopRequested()) break;
+        engine.SearchKey(root, "");
+    }
 }
 
 void SearchEngine::SearchKey(plat::RegHandle root, const std::string& path) {
@@ -91,7 +102,7 @@ void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, cons
         if (host_.stopRequested()) return;
         if (name.empty()) continue;
         const std::string keyPath = prefix + name;
-        if (host_.searchKeys() && VerifyPattern(keyPath)) {
+        if (request_.keys && VerifyPattern(keyPath)) {
             ResultRow row;
             row.text = keyPath;
             row.image = kImageKey;
@@ -108,7 +119,7 @@ void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, cons
         --depth_;
     }
 
-    if (!host_.searchValues() && !host_.searchData()) {
+    if (!request_.values && !request_.data) {
         host_.yield();
         return;
     }
@@ -121,7 +132,7 @@ void SearchEngine::searchValuesOf(plat::RegHandle key, const std::string& path, 
                                   const std::string& rootName) {
     // Text content comes with the listing when Data is checked now; a value whose text did not
     // come (too large, or Data checked later) is read by name when it is tested.
-    const modreg::ValueList values = modreg::ListValuesOfKey(reg_, key, nullptr, host_.searchData());
+    const modreg::ValueList values = modreg::ListValuesOfKey(reg_, key, nullptr, request_.data);
     const std::string keyFullPath = path.empty() ? rootName : rootName + "\\" + path;
     for (size_t i = 0; i < values.names.size(); ++i) {
         if (host_.stopRequested()) return;
@@ -138,8 +149,8 @@ void SearchEngine::searchValuesOf(plat::RegHandle key, const std::string& path, 
             row.isValue = true;
             host_.addRow(row);
         };
-        if (host_.searchValues() && VerifyPattern(name)) report(getIco(type));
-        if (host_.searchData()) {
+        if (request_.values && VerifyPattern(name)) report(getIco(type));
+        if (request_.data) {
             host_.yield();
             if (type != plat::kRegSz) continue;
             const bool listed = i < values.hasText.size() && values.hasText[i];

@@ -1,14 +1,17 @@
 // The registry search: a depth-first walk below one root that reports every key path, value
 // name and text (REG_SZ) content matching the search text.
 //
-// The engine never copies the options: every test asks the host for the search text, the mode,
-// the case option and the targets at the moment it is made, so a change made during a search
-// applies to the tests that follow. The host is the search window (or a test); the engine
-// yields through it at every key and value so Cancel and closing can run in between.
+// The engine is given a request and never copies its options: every test reads the text, the
+// mode, the case option and the targets from the request at the moment it is made, so a change
+// a host makes to the request in one of its yields applies to the tests that follow (the
+// window copies its controls into it there). The host is the search window, hivegrep or a
+// test; the engine yields through it at every key and value so Cancel and closing can run in
+// between, and hands it every row found.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "common/platform/registry.h"
 
@@ -29,15 +32,20 @@ struct ResultRow {
     bool isValue = false;
 };
 
+struct SearchRequest {
+    std::string text;
+    Mode mode = Mode::Any;
+    bool matchCase = true;
+    // What is tested: key paths, value names, text (REG_SZ) data.
+    bool keys = true;
+    bool values = true;
+    bool data = true;
+    std::vector<plat::RegHandle> roots;  // searched in this order, each from its top
+};
+
 class SearchHost {
 public:
     virtual ~SearchHost() = default;
-    virtual std::string searchText() = 0;
-    virtual bool matchCase() = 0;
-    virtual Mode mode() = 0;  // the first of the four options that is set
-    virtual bool searchKeys() = 0;
-    virtual bool searchValues() = 0;
-    virtual bool searchData() = 0;
     virtual bool stopRequested() = 0;
     virtual void yield() = 0;
     virtual void addRow(const ResultRow& row) = 0;
@@ -49,7 +57,9 @@ int getIco(uint32_t type);
 
 class SearchEngine {
 public:
-    SearchEngine(plat::Registry& reg, SearchHost& host) : reg_(reg), host_(host) {}
+    // `request` must outlive the engine; it is read, never written.
+    SearchEngine(plat::Registry& reg, const SearchRequest& request, SearchHost& host)
+        : reg_(reg), request_(request), host_(host) {}
 
     // Searches (root, path) and everything below it.
     void SearchKey(plat::RegHandle root, const std::string& path);
@@ -62,12 +72,16 @@ private:
                         const std::string& rootName);
 
     plat::Registry& reg_;
+    const SearchRequest& request_;
     SearchHost& host_;
     // The lower-cased search text, recomputed only when the text changes.
     std::string patternKey_, patternLower_;
     std::string candidateLower_;
     int depth_ = 0;  // levels entered below the search's start
 };
+
+// Searches every root of the request in its order, yielding before each; a stop ends it.
+void RunSearch(plat::Registry& reg, const SearchRequest& request, SearchHost& host);
 
 // True when `text` matches `pattern` in `mode`; both already case-folded as wanted.
 bool MatchesMode(Mode mode, const std::string& candidate, const std::string& pattern);

@@ -1,8 +1,6 @@
 #include "startup/frm_edit.h"
 
-#include "common/text/text.h"
 #include "startup/frm_main.h"
-#include "startup/mdl_registry.h"
 
 namespace startup {
 
@@ -45,14 +43,6 @@ PlaceId EntryDialog::ChosenPlace() const {
     return i >= 0 && i < static_cast<int>(places_.size()) ? places_[i] : places_.at(0);
 }
 
-bool EntryDialog::CheckFilled() {
-    if (text::trim(txtName.text()).empty() || text::trim(txtData.text()).empty()) {
-        host().msgBox(kEmptyText, ui::mb::OkOnly | ui::mb::Critical, "Error");
-        return false;
-    }
-    return true;
-}
-
 void EntryDialog::cmdCancel_Click() {
     hide();
     unload();
@@ -63,23 +53,7 @@ FrmCreate::FrmCreate(ui::Host& host, FrmMain& main) : EntryDialog(host, main, "f
 }
 
 void FrmCreate::cmdOK_Click() {
-    if (!CheckFilled()) return;
-    const Place& place = PlaceOf(ChosenPlace());
-    // Only a plain "not found" lets a create go on: a failed lookup could hide an entry.
-    Lookup found = main_.KeyExists(txtName.text(), place.id);
-    if (found == Lookup::Found) {
-        host().msgBox(kDuplicateText, ui::mb::OkOnly | ui::mb::Critical, "Error");
-        return;
-    }
-    if (found != Lookup::NotFound) return;
-    long rc = mdlRegistry::SetValue(main_.services().registry, place.root, place.keyPath, txtName.text(),
-                                    txtData.text(), plat::kRegSz);
-    if (rc != plat::kErrorSuccess) {
-        main_.ReportFailure("The key could not be written to the registry", rc);
-        return;
-    }
-    main_.CKC();
-    cmdCancel_Click();
+    if (main_.Show(main_.model().Create(ChosenPlace(), txtName.text(), txtData.text()))) cmdCancel_Click();
 }
 
 FrmModify::FrmModify(ui::Host& host, FrmMain& main) : EntryDialog(host, main, "frmModify", "Modify Registry Key") {
@@ -87,66 +61,14 @@ FrmModify::FrmModify(ui::Host& host, FrmMain& main) : EntryDialog(host, main, "f
 }
 
 void FrmModify::cmdOK_Click() {
-    if (!CheckFilled()) return;
-    const std::string oldName = txtName.tag;
-    const std::string newName = txtName.text();
-    const Place& place = PlaceOf(ChosenPlace());
-    const uint32_t type = valueType == plat::kRegExpandSz ? plat::kRegExpandSz : plat::kRegSz;
-    // Unchanged data is carried as the registry holds it: the listed text stops at the first
-    // NUL, the value may go on after it.
-    const bool dataChanged = txtData.text() != oldData;
-    bool rename = text::toUpper(newName) != text::toUpper(oldName);
-    if (rename) {
-        Lookup found = main_.KeyExists(newName, place.id);
-        if (found == Lookup::Found) {
-            host().msgBox(kDuplicateText, ui::mb::OkOnly | ui::mb::Critical, "Error");
-            return;
-        }
-        if (found != Lookup::NotFound) return;
-    }
-    plat::Registry& reg = main_.services().registry;
-    if (!rename && newName != oldName) {
-        // Written in place, the value would keep the old spelling of its name.
-        bool restored = false;
-        long rc = mdlRegistry::RenameCase(reg, place.root, place.keyPath, oldName, newName,
-                                          dataChanged ? &txtData.text() : nullptr, type, &restored);
-        if (rc != plat::kErrorSuccess) {
-            main_.ReportFailure(restored ? "The key could not be renamed; it was left as it was"
-                                         : "The key could not be renamed, and the old key \"" + oldName +
-                                               "\" could not be written back",
-                                rc);
-            main_.CKC();
-            return;
-        }
-        main_.CKC();
-        cmdCancel_Click();
-        return;
-    }
-    if (!rename && !dataChanged) {
-        cmdCancel_Click();  // nothing to write
-        return;
-    }
-    // The new value is written first; the old one goes only once that has succeeded, so a
-    // refused write never loses the entry.
-    long rc = dataChanged ? mdlRegistry::SetValue(reg, place.root, place.keyPath, newName, txtData.text(), type)
-                          : mdlRegistry::CopyValue(reg, place.root, place.keyPath, oldName, newName);
-    if (rc != plat::kErrorSuccess) {
-        main_.ReportFailure("The key could not be written to the registry", rc);
-        return;
-    }
-    if (rename) {
-        rc = mdlRegistry::DeleteValue(reg, place.root, place.keyPath, oldName);
-        if (rc != plat::kErrorSuccess && rc != plat::kErrorFileNotFound) {
-            main_.ReportFailure("The key was written, but the old key \"" + oldName + "\" could not be removed", rc);
-        } else {
-            // The entry keeps its enabled state under its new name.
-            rc = CarryState(reg, place, oldName, newName);
-            if (rc != plat::kErrorSuccess)
-                main_.ReportFailure("The key was renamed, but its enabled state could not be carried over", rc);
-        }
-    }
-    main_.CKC();
-    cmdCancel_Click();
+    EntryEdit edit;
+    edit.place = ChosenPlace();
+    edit.oldName = txtName.tag;
+    edit.newName = txtName.text();
+    edit.data = txtData.text();
+    edit.oldData = oldData;
+    edit.type = valueType;
+    if (main_.Show(main_.model().Modify(edit))) cmdCancel_Click();
 }
 
 }  // namespace startup

@@ -1,7 +1,6 @@
 // The two modal dialogs of the startup manager: frmCreate adds an entry to a Run or RunOnce
-// key, frmModify renames or edits one where it is. Both write the new value before anything
-// is removed (a rename in letter case only must remove the old value first, and writes it
-// back when the new one is refused), and stay open when the registry refuses a write.
+// key, frmModify renames or edits one where it is. The startup model makes the change (the
+// new value written before anything is removed); the dialogs stay open when it is refused.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +33,6 @@ public:
     PlaceId ChosenPlace() const;
 
 protected:
-    // The empty test shared by both dialogs; true when the dialog may go on.
-    bool CheckFilled();
     void cmdCancel_Click();
     FrmMain& main_;
     std::vector<PlaceId> places_;

@@ -26,18 +26,11 @@ const char* StateText(EntryState s) {
     return kEnabledText;
 }
 
-// A shortcut's command line as the Data column shows it: the target (quoted when it holds a
-// blank, as a command line would need it) and its arguments.
-std::string LinkCommandLine(const plat::ShellLinkInfo& link) {
-    std::string line = link.target.find(' ') != std::string::npos ? "\"" + link.target + "\"" : link.target;
-    if (!link.arguments.empty()) line += " " + link.arguments;
-    return line;
-}
-
 }  // namespace
 
 FrmMain::FrmMain(ui::Host& host, StartupServices services)
     : ui::Form(host, "frmMain", kMainCaption),
+      model_(services),
       Option1{{*this, nullptr, "Option1", "All Users"}, {*this, nullptr, "Option1", "Current User"}},
       ListView(*this, nullptr, "ListView"),
       picTemp(*this, nullptr, "picTemp"),
@@ -48,6 +41,7 @@ FrmMain::FrmMain(ui::Host& host, StartupServices services)
       cmdEnable(*this, nullptr, "cmdEnable", "Enable"),
       cmdClose(*this, nullptr, "cmdClose", "Close"),
       Label8(*this, nullptr, "Label8", "www.tolvane.example"),
+      Entries(model_.entries()),
       svc_(services),
       icons_(services.icons) {
     borderStyle = ui::BorderStyle::FixedSingle;
@@ -109,89 +103,15 @@ plat::RegHandle FrmMain::ChosenRoot() const {
 void FrmMain::ShowOpenError() { host().msgBox(kOpenErrorText, ui::mb::OkOnly, kMainCaption); }
 
 void FrmMain::Option1_Click(int Index) {
-    Entries.clear();
-    for (bool& r : readable_) r = false;
-    bool openFailed = false;
-    for (PlaceId id : PlacesOfRoot(Index == 1 ? plat::kHkeyCurrentUser : plat::kHkeyLocalMachine)) {
-        const Place& place = PlaceOf(id);
-        if (IsRegistryPlace(place))
-            ReadRegistryPlace(place, &openFailed);
-        else
-            ReadFolderPlace(place);
-    }
+    const bool readAll = model_.Read(Index == 1 ? plat::kHkeyCurrentUser : plat::kHkeyLocalMachine);
     EntriesEmpty = Entries.empty();
     Display_Keys();
     // A key that exists but may not be read: its entries are not shown and it takes no
     // edits; the places that could be read are listed.
-    if (openFailed) ShowOpenError();
+    if (!readAll) ShowOpenError();
 }
 
-void FrmMain::ReadRegistryPlace(const Place& place, bool* openFailed) {
-    auto reg = std::make_unique<ClsRegistry>(svc_.registry);
-    reg->hKey(place.root);
-    reg->SubKey(place.keyPath);
-    if (!reg->Reg_OpenKey()) {
-        // No key yet: nothing starts from it, and a create will make it.
-        readable_[place.id] = reg->lastError() == plat::kErrorFileNotFound;
-        if (!readable_[place.id]) *openFailed = true;
-        return;
-    }
-    readable_[place.id] = true;
-    std::vector<std::string> names, values;
-    std::vector<uint32_t> types;
-    if (reg->GetAllValues(names, values, &types)) Assign_Array(names, values, types, place);
-    reg->Reg_CloseKey();
-}
-
-void FrmMain::Assign_Array(const std::vector<std::string>& vKey, const std::vector<std::string>& vValue,
-                           const std::vector<uint32_t>& types, const Place& place) {
-    StateReader states(svc_.registry, place);
-    for (size_t i = 0; i < vKey.size(); ++i) {
-        StartupEntry e;
-        e.Name = vKey[i];
-        e.Data = i < vValue.size() ? vValue[i] : std::string();
-        e.place = place.id;
-        e.type = i < types.size() ? types[i] : plat::kRegSz;
-        // Windows expands an expandable command line before it starts it; so does the file test.
-        e.program = ProgramFileOf(e.type == plat::kRegExpandSz ? svc_.environment.expand(e.Data) : e.Data);
-        e.state = states.stateOf(e.Name);
-        Entries.push_back(std::move(e));
-    }
-}
-
-std::string FrmMain::FolderPathOf(PlaceId id) {
-    std::string folder;
-    if (svc_.files.specialFolder(PlaceOf(id).csidl, &folder) != 0) return "";
-    return folder;
-}
-
-void FrmMain::ReadFolderPlace(const Place& place) {
-    const std::string folder = FolderPathOf(place.id);
-    if (folder.empty()) return;  // no such folder for this user: nothing starts from it
-    readable_[place.id] = true;
-    StateReader states(svc_.registry, place);
-    for (const plat::FileEntry& f : svc_.files.listFiles(folder, "*")) {
-        // The folder's own settings file is hidden and never started.
-        if (text::equalNoCase(f.name, "desktop.ini")) continue;
-        StartupEntry e;
-        e.Name = f.name;
-        e.place = place.id;
-        e.type = 0;
-        const std::string path = folder + (folder.back() == '\\' ? "" : "\\") + f.name;
-        plat::ShellLinkInfo link;
-        const bool isLink = f.name.size() > 4 && text::equalNoCase(f.name.substr(f.name.size() - 4), ".lnk");
-        if (isLink && svc_.links.readLink(path, &link) == 0) {
-            e.Data = LinkCommandLine(link);
-            e.program = link.target;
-        } else {
-            // Any other file is opened as it is, as is a shortcut the shell cannot read.
-            e.Data = path;
-            e.program = path;
-        }
-        e.state = states.stateOf(e.Name);
-        Entries.push_back(std::move(e));
-    }
-}
+std::string FrmMain::FolderPathOf(PlaceId id) { return model_.FolderPathOf(id); }
 
 void FrmMain::Display_Keys() {
     ListView.beginUpdate();
@@ -227,9 +147,9 @@ const StartupEntry* FrmMain::EntryOfRow(int row) const {
 }
 
 int FrmMain::RowOf(PlaceId place, const std::string& name) const {
-    for (int row = 0; row < ListView.count(); ++row) {
-        const StartupEntry* e = EntryOfRow(row);
-        if (e && e->place == place && e->Name == name) return row;
+    const int index = model_.IndexOf(place, name);
+    for (int row = 0; row < ListView.count() && index >= 0; ++row) {
+        if (EntryOfRow(row) == &Entries[index]) return row;
     }
     return -1;
 }
@@ -239,11 +159,8 @@ const StartupEntry* FrmMain::SelectedEntry() const { return EntryOfRow(ListView.
 bool FrmMain::RowSelected() const { return SelectedEntry() != nullptr; }
 
 void FrmMain::UpdateCommands() {
-    bool canCreate = false;
-    for (PlaceId id : PlacesOfRoot(ChosenRoot()))
-        if (IsRegistryPlace(PlaceOf(id)) && readable_[id]) canCreate = true;
     const StartupEntry* e = SelectedEntry();
-    cmdCreate.setEnabled(canCreate);
+    cmdCreate.setEnabled(!model_.CreatablePlaces().empty());
     // A file of a Startup folder is changed in the folder itself; it can be deleted, disabled
     // and enabled here.
     cmdModify.setEnabled(e && IsRegistryPlace(PlaceOf(e->place)));
@@ -253,33 +170,34 @@ void FrmMain::UpdateCommands() {
     cmdEnable.setEnabled(e && e->state == EntryState::Disabled);
 }
 
-Lookup FrmMain::KeyExists(const std::string& strKey, PlaceId id) {
-    const Place& place = PlaceOf(id);
-    auto reg = std::make_unique<ClsRegistry>(svc_.registry);
-    reg->hKey(place.root);
-    reg->SubKey(place.keyPath);
-    if (!reg->Reg_OpenKey()) {
-        if (reg->lastError() == plat::kErrorFileNotFound) return Lookup::NotFound;
-        ShowOpenError();
-        return Lookup::Failed;
-    }
-    Lookup found = reg->FindValue(strKey);
-    if (found == Lookup::Failed) ShowOpenError();
-    return found;
-}
-
 void FrmMain::CKC() { Option1_Click(Option1[1].value() ? 1 : 0); }
 
 void FrmMain::ReportFailure(const std::string& what, long code) {
     host().msgBox(what + " (error " + std::to_string(code) + ").", ui::mb::OkOnly | ui::mb::Critical, "Error");
 }
 
+bool FrmMain::Show(const Outcome& outcome) {
+    for (const Notice& n : outcome.notices) {
+        switch (n.kind) {
+            case Notice::Kind::Refused:
+                if (n.text == kRunOnceDisableText)
+                    host().msgBox(n.text, ui::mb::OkOnly | ui::mb::Exclamation, "Disable");
+                else
+                    host().msgBox(n.text, ui::mb::OkOnly | ui::mb::Critical, "Error");
+                break;
+            case Notice::Kind::OpenError: ShowOpenError(); break;
+            case Notice::Kind::Failed: ReportFailure(n.text, n.code); break;
+        }
+    }
+    if (outcome.reread) CKC();
+    return outcome.done;
+}
+
 void FrmMain::cmdCreate_Click() {
     if (!cmdCreate.enabled()) return;
     FrmCreate dlg(host(), *this);
     dlg.txtData.tag = RootTag(ChosenRoot());
-    for (PlaceId id : PlacesOfRoot(ChosenRoot()))
-        if (IsRegistryPlace(PlaceOf(id)) && readable_[id]) dlg.AddPlace(id);
+    for (PlaceId id : model_.CreatablePlaces()) dlg.AddPlace(id);
     dlg.cboPlace.setListIndex(0);
     ShowDialog(dlg);
 }
@@ -311,34 +229,13 @@ void FrmMain::cmdDelete_Click() {
     const StartupEntry* sel = SelectedEntry();
     if (!sel) return;
     const StartupEntry e = *sel;
-    const Place& place = PlaceOf(e.place);
     if (host().msgBox(kDeleteQuestion, ui::mb::YesNo | ui::mb::Question, "Delete Key") != ui::mb::Yes) return;
-    long rc = plat::kErrorSuccess;
-    if (IsRegistryPlace(place)) {
-        rc = mdlRegistry::DeleteValue(svc_.registry, place.root, place.keyPath, e.Name);
-        if (rc != plat::kErrorSuccess) ReportFailure("The key could not be deleted", rc);
-    } else {
-        // A file goes to the Recycle Bin, from where the user can put it back.
-        const std::string folder = FolderPathOf(e.place);
-        rc = folder.empty() ? plat::kErrorFileNotFound : svc_.recycleBin.recycle(folder + "\\" + e.Name);
-        if (rc != plat::kErrorSuccess) ReportFailure("The file could not be moved to the Recycle Bin", rc);
-    }
-    if (rc == plat::kErrorSuccess) {
-        // Its state goes with it, so a new entry of that name starts out enabled.
-        long src = DeleteState(svc_.registry, place, e.Name);
-        if (src != plat::kErrorSuccess)
-            ReportFailure("The entry was deleted, but its enabled state was left behind", src);
-    }
-    CKC();
+    Show(model_.Delete(e));
 }
 
 void FrmMain::cmdDisable_Click() {
     const StartupEntry* e = SelectedEntry();
     if (!e || e->state == EntryState::Disabled) return;
-    if (PlaceOf(e->place).kind == PlaceKind::RunOnce) {
-        host().msgBox(kRunOnceDisableText, ui::mb::OkOnly | ui::mb::Exclamation, "Disable");
-        return;
-    }
     SetState(false);
 }
 
@@ -350,10 +247,7 @@ void FrmMain::cmdEnable_Click() {
 
 void FrmMain::SetState(bool enabled) {
     const StartupEntry e = *SelectedEntry();
-    long rc = WriteState(svc_.registry, PlaceOf(e.place), e.Name, enabled, svc_.clock.fileTimeNow());
-    if (rc != plat::kErrorSuccess)
-        ReportFailure(enabled ? "The entry could not be enabled" : "The entry could not be disabled", rc);
-    CKC();
+    if (!Show(model_.SetState(e, enabled))) return;
     // The buttons keep following the entry just changed.
     int row = RowOf(e.place, e.Name);
     if (row >= 0) {

@@ -8,46 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "common/platform/files.h"
-#include "common/platform/icons.h"
-#include "common/platform/registry.h"
-#include "common/platform/shell.h"
-#include "common/platform/clock.h"
-#include "common/platform/startup_shell.h"
 #include "common/ui/form.h"
-#include "startup/cls_registry.h"
+#include "startup/startup_model.h"
 #include "startup/startup_module.h"
 
 namespace startup {
 
-struct StartupEntry {
-    std::string Name;  // value name, or file name in a Startup folder
-    std::string Data;  // string data as stored; a shortcut's target and arguments
-    PlaceId place = kUserRun;
-    uint32_t type = plat::kRegSz;  // value type (0 for a file)
-    std::string program;           // the program file, variables expanded
-    EntryState state = EntryState::Enabled;
-};
-
-struct StartupServices {
-    plat::Registry& registry;
-    plat::Files& files;
-    plat::Shell& shell;
-    plat::Icons& icons;
-    plat::Clock& clock;
-    plat::ShellLinks& links;
-    plat::RecycleBin& recycleBin;
-    plat::Environment& environment;
-};
-
 inline constexpr const char* kMainCaption = "Tolvane Startup Manager";
 inline constexpr const char* kWebAddress = "http://www.tolvane.example/";
-inline constexpr const char* kOpenErrorText = "-2147221504 - Error working/opening registry key\r\n\r\nEnding program.";
-inline constexpr const char* kEmptyText = "Please enter a Name and Data for the key.";
-inline constexpr const char* kDuplicateText = "There is already a key with the Name you specified.";
 inline constexpr const char* kDeleteQuestion = "Are you sure you want to Delete the selected key ?";
-inline constexpr const char* kRunOnceDisableText =
-    "A RunOnce entry runs only once, at the next log-on, and cannot be disabled. Delete it to keep it from running.";
 inline constexpr const char* kEnabledText = "Enabled";
 inline constexpr const char* kDisabledText = "Disabled";
 inline constexpr const char* kOnceText = "Runs once";
@@ -57,6 +26,8 @@ std::string RootTag(plat::RegHandle root);
 plat::RegHandle RootFromTag(const std::string& tag);
 
 class FrmMain : public ui::Form {
+    StartupModel model_;  // first: Entries below refers into it
+
 public:
     FrmMain(ui::Host& host, StartupServices services);
     ~FrmMain() override;
@@ -73,20 +44,17 @@ public:
     ui::Button cmdClose;
     ui::Label Label8;
 
-    std::vector<StartupEntry> Entries;
+    const std::vector<StartupEntry>& Entries;  // the model's entries of the chosen root
     bool EntriesEmpty = true;
 
     void Option1_Click(int Index);
     // Re-reads the places of the chosen root.
     void CKC();
-    // Asks the key of a registry place for this exact name. When the key cannot be read the
-    // open error is shown and Failed returned.
-    Lookup KeyExists(const std::string& strKey, PlaceId place);
 
     plat::RegHandle ChosenRoot() const;
     // Whether the last reading could read the place (a missing key or folder can be read: it
     // holds nothing).
-    bool PlaceReadable(PlaceId place) const { return readable_[place]; }
+    bool PlaceReadable(PlaceId place) const { return model_.readable(place); }
     // The entry a row shows (rows carry their entry's index as key), nullptr for none.
     const StartupEntry* EntryOfRow(int row) const;
     // The row showing the entry of that place and exact name, -1 when none.
@@ -95,17 +63,16 @@ public:
     // The full path of a Startup folder's file, "" when the folder is unknown.
     std::string FolderPathOf(PlaceId place);
     StartupServices& services() { return svc_; }
+    StartupModel& model() { return model_; }
 
     // Shows a failed registry write or delete with its platform code.
     void ReportFailure(const std::string& what, long code);
+    // Shows what a change has to tell, in order, then reads the places again when it changed
+    // them. True when the change is complete.
+    bool Show(const Outcome& outcome);
 
 private:
     void Form_Load();
-    // Appends the values read from one registry place to the entries.
-    void Assign_Array(const std::vector<std::string>& vKey, const std::vector<std::string>& vValue,
-                      const std::vector<uint32_t>& types, const Place& place);
-    void ReadRegistryPlace(const Place& place, bool* openFailed);
-    void ReadFolderPlace(const Place& place);
     void Display_Keys();
     void UpdateCommands();
     void ShowOpenError();
@@ -125,7 +92,6 @@ private:
 
     StartupServices svc_;
     FileIconCache icons_;
-    bool readable_[kPlaceCount] = {};
 };
 
 }  // namespace startup

@@ -2,15 +2,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <stdexcept>
 
-#include "backup/frm_main.h"
+#include "backup/backup_engine.h"
 #include "backup/registry_editor.h"
 #include "backup/sha256.h"
 #include "common/text/escape.h"
 #include "common/text/cli_args.h"
 #include "common/text/text.h"
-#include "common/ui/headless.h"
 #include "common/version.h"
 
 namespace hivesnap {
@@ -192,43 +190,18 @@ public:
           console_(console),
           shell_(services.shell),
           editor_(shell_, services.files),
-          drv_(host_),
-          form_(host_, {services.files, services.clock, editor_, services.locale, services.registry}) {
-        // Every message box is kept for the command to judge. A question is answered OK only
-        // while the command that asks it was confirmed on the command line.
-        host_.fallbackAnswer = [this](const ui::MsgBoxRecord& box) {
-            boxes_.push_back(box);
-            int buttons = box.style & 0x0F;
-            if (buttons == ui::mb::OkOnly) return ui::mb::Ok;
-            if (buttons == ui::mb::OkCancel) return confirm_ ? ui::mb::Ok : ui::mb::Cancel;
-            if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) return ui::mb::No;
-            return ui::mb::Cancel;
-        };
-        // The export's file is in the record before the editor makes it, and the editor ends
-        // with this process: a run that is killed leaves no file that a later run does not know.
-        form_.beforeExport = [this](const std::string& file) {
-            std::vector<OwnBackup> record = readRecord();
-            OwnBackup b;
-            b.file = file;
-            b.writing = true;
-            b.writer = ownId();
-            record.push_back(b);
-            writingFile_ = file;
-            writingNoted_ = saveRecord(record);
-            shell_.tieNext = console_.tieToThisProcess;
-        };
-        form_.show();
-        host_.runPosted();
-        folder_ = form_.BackupFolder();
+          engine_({services.files, services.clock, editor_, services.locale, services.registry}) {
+        rows_ = engine_.List();
+        folder_ = engine_.BackupFolder();
         tidyLeftovers();
     }
 
     int backup(int keep) {
         if (int rc = checkFolderWritable(); rc != kExitOk) return rc;
-        size_t first = boxes_.size();
-        drv_.click(form_.cmdBackup);
-        host_.runPosted();
-        if (sawBox(first, backup::kNotStartedText)) {
+        // The export's file is in the record before the editor makes it, and the editor ends
+        // with this process: a run that is killed leaves no file that a later run does not know.
+        const backup::StartResult started = engine_.StartBackup([this](const std::string& file) { noteWriting(file); });
+        if (started == backup::StartResult::NotStarted) {
             forgetWriting(writingFile_);
             console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
             return kExitFailed;
@@ -236,23 +209,26 @@ public:
         if (!writingNoted_)
             console_.err("hivesnap: the backup being written could not be noted in " + folder_ + kRecordName +
                          ": should this run be killed, its file is not known to a later one\n");
-        if (!form_.Following()) {
+        const std::string name = engine_.FollowedName();
+        // The first look comes at once, as the window's: an export that ended without a file
+        // did not start.
+        backup::ExportState state = backup::ExportState::Failed;
+        if (started == backup::StartResult::Started) state = look();
+        if (!engine_.Following()) {
             console_.err("hivesnap: the backup did not start\n");
             return kExitFailed;
         }
-        const std::string name = form_.CName;
         const std::string file = name + ".reg";
         const plat::StartedProcess exportProcess = shell_.last;
         console_.err("hivesnap: writing " + folder_ + file + "\n");
         // The window looks every five seconds; the console looks more often, with the same rule
         // for when the export is complete.
-        while (form_.Following()) {
+        while (engine_.Following()) {
             if (console_.interrupted && console_.interrupted()) return interrupted(exportProcess, file);
             console_.sleep(kPollMs);
-            drv_.fire(form_.tmrCreg);
-            host_.runPosted();
+            state = look();
         }
-        if (!sawBox(first, backup::kFinishedText)) {
+        if (state != backup::ExportState::Finished) {
             console_.err(std::string("hivesnap: ") + backup::kFailedText + "\n");
             removeUnfinished(file);
             return kExitFailed;
@@ -272,13 +248,13 @@ public:
             status = kExitFailed;
         }
         int row = rowOfFile(file);
-        console_.err("hivesnap: backup complete: " + name +
-                     (row >= 0 ? " (" + form_.lstBackups.subItem(row, 2) + ")" : std::string()) + "\n");
-        if (form_.InexactCount() > 0)
+        console_.err("hivesnap: backup complete: " + name + (row >= 0 ? " (" + rows_[row].size + ")" : std::string()) +
+                     "\n");
+        if (engine_.InexactCount() > 0)
             console_.err("hivesnap: the backup is kept, but its file cannot put back exactly " +
-                         std::to_string(form_.InexactCount()) + " value(s) (a restore changes them or leaves them " +
+                         std::to_string(engine_.InexactCount()) + " value(s) (a restore changes them or leaves them " +
                          "as they are then); the first:\n" +
-                         backup::DescribeValues(form_.InexactValues(), 5, form_.InexactCount()));
+                         backup::DescribeValues(engine_.InexactValues(), 5, engine_.InexactCount()));
 
         // What is recorded is what was made: its size and SHA-256 now, read in one go.
         OwnBackup made_;
@@ -302,11 +278,9 @@ public:
     int list(Format format) {
         std::vector<OwnBackup> own = ownBackups();
         std::vector<Row> rows;
-        for (int i = 0; i < form_.lstBackups.count(); ++i) {
-            const std::string& key = form_.lstBackups.item(i).key;
-            bool mine = std::any_of(own.begin(), own.end(), [&](const OwnBackup& b) { return b.file == key; });
-            rows.push_back(
-                {form_.lstBackups.text(i), form_.lstBackups.subItem(i, 1), form_.lstBackups.subItem(i, 2), mine});
+        for (const backup::BackupRow& r : rows_) {
+            bool mine = std::any_of(own.begin(), own.end(), [&](const OwnBackup& b) { return b.file == r.file.name; });
+            rows.push_back({r.name, r.date, r.size, mine});
         }
         if (!console_.out(FormatRows(rows, format))) {
             console_.err("hivesnap: cannot write the list to standard output\n");
@@ -318,40 +292,38 @@ public:
     int restore(const std::string& name) {
         int row = findRow(name);
         if (row < 0) return noSuchBackup(name);
-        const std::string shown = form_.lstBackups.text(row);
-        drv_.clickRow(form_.lstBackups, row);
-        size_t first = boxes_.size();
-        confirm_ = true;
-        drv_.click(form_.cmdRestore);
-        host_.runPosted();
-        confirm_ = false;
-        if (sawBox(first, backup::kBusyFileText)) {
+        const std::string shown = rows_[row].name;
+        const std::string file = rows_[row].file.name;
+        if (engine_.IsFollowed(file)) {
             console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
             return kExitCheck;
         }
-        if (const ui::MsgBoxRecord* box = findBox(first, backup::kNotRestoredText)) {
-            console_.err("hivesnap: " + shown + " is not restored, nothing was imported: " +
-                         box->text.substr(std::string(backup::kNotRestoredText).size() + 2) + "\n");
+        // The file is checked and a copy of what passed is imported, so that what the editor
+        // reads is what was checked.
+        std::string copy;
+        const std::string problem = engine_.PrepareRestore(file, &copy);
+        if (!problem.empty()) {
+            console_.err("hivesnap: " + shown + " is not restored, nothing was imported: " + problem + ".\n");
             return kExitFailed;
         }
-        if (sawBox(first, backup::kNotStartedText) || form_.ImportJob() == 0) {
+        if (!engine_.StartImport(copy) || engine_.ImportJob() == 0) {
             console_.err(std::string("hivesnap: ") + backup::kNotStartedText + "\n" + kHintRights);
             return kExitFailed;
         }
-        if (!form_.LeftOutValues().empty())
-            console_.err("hivesnap: " + std::to_string(form_.LeftOutValues().size()) +
+        if (!engine_.LeftOutValues().empty())
+            console_.err("hivesnap: " + std::to_string(engine_.LeftOutValues().size()) +
                          " value(s) left out of the restore, kept as they are (the registry editor cut their names, "
                          "so the file holds them under a name that is not their own):\n" +
-                         backup::DescribeValues(form_.LeftOutValues(), 5));
+                         backup::DescribeValues(engine_.LeftOutValues(), 5));
         console_.err("hivesnap: the registry editor is restoring " + shown + "\n");
-        while (editor_.running(form_.ImportJob())) {
+        while (editor_.running(engine_.ImportJob())) {
             if (console_.interrupted && console_.interrupted()) {
                 console_.err("hivesnap: interrupted; the registry editor goes on with the restore on its own\n");
                 return kExitFailed;
             }
             console_.sleep(kPollMs / 5);
         }
-        form_.CheckRegs();  // the window tidies the imported copy
+        refresh();  // tidies the imported copy
         if (!console_.out("restored " + shown + "\n")) return kExitFailed;
         return kExitOk;
     }
@@ -359,13 +331,40 @@ public:
     int remove(const std::string& name) {
         int row = findRow(name);
         if (row < 0) return noSuchBackup(name);
-        const std::string shown = form_.lstBackups.text(row);
+        const std::string shown = rows_[row].name;
         if (int rc = deleteRow(row); rc != kExitOk) return rc;
         if (!console_.out("deleted " + shown + "\n")) return kExitFailed;
         return kExitOk;
     }
 
 private:
+    // Reads the list again and looks at the followed export, as the window's timer does.
+    backup::ExportState look() {
+        refresh();
+        std::optional<plat::FileEntry> followed;
+        for (const backup::BackupRow& r : rows_)
+            if (engine_.IsFollowed(r.file.name)) followed = r.file;
+        if (!engine_.Following()) return backup::ExportState::Failed;
+        return engine_.Follow(followed, [] {});
+    }
+
+    void refresh() {
+        engine_.TidyImport();
+        rows_ = engine_.List();
+    }
+
+    void noteWriting(const std::string& file) {
+        std::vector<OwnBackup> record = readRecord();
+        OwnBackup b;
+        b.file = file;
+        b.writing = true;
+        b.writer = ownId();
+        record.push_back(b);
+        writingFile_ = file;
+        writingNoted_ = saveRecord(record);
+        shell_.tieNext = console_.tieToThisProcess;
+    }
+
     // The folder is made as the window makes it; whether a file can be written there is tried
     // before the registry editor spends its time on an export it cannot save.
     int checkFolderWritable() {
@@ -441,7 +440,7 @@ private:
                 kept.push_back(b);
                 continue;
             }
-            const std::string shown = form_.lstBackups.text(row);
+            const std::string shown = rows_[row].name;
             if (deleteRow(row) == kExitOk) {
                 console_.err("hivesnap: deleted the older backup " + shown + "\n");
             } else {
@@ -454,23 +453,17 @@ private:
     }
 
     int deleteRow(int row) {
-        const std::string shown = form_.lstBackups.text(row);
-        drv_.clickRow(form_.lstBackups, row);
-        size_t first = boxes_.size();
-        confirm_ = true;
-        drv_.click(form_.cmdDelete);
-        host_.runPosted();
-        confirm_ = false;
-        if (sawBox(first, backup::kBusyFileText)) {
+        const backup::DeleteResult done = engine_.Delete(rows_[row].file.name);
+        if (done.kind == backup::DeleteResult::Busy) {
             console_.err(std::string("hivesnap: refused: ") + backup::kBusyFileText + "\n");
             return kExitCheck;
         }
-        for (const char* failed : {backup::kDeleteFailedText, backup::kDeleteStillThereText}) {
-            if (const ui::MsgBoxRecord* box = findBox(first, failed)) {
-                console_.err("hivesnap: " + text::replaceAll(box->text, "\r\n", " ") + "\n");
-                return kExitFailed;
-            }
+        if (done.kind != backup::DeleteResult::Deleted) {
+            console_.err(
+                "hivesnap: " + text::replaceAll(backup::DeleteFailureText(done, rows_[row].name), "\r\n", " ") + "\n");
+            return kExitFailed;
         }
+        rows_.erase(rows_.begin() + row);
         return kExitOk;
     }
 
@@ -526,7 +519,7 @@ private:
         }
         if (changed) {
             saveRecord(kept);
-            form_.CheckRegs();
+            refresh();
         }
     }
 
@@ -534,17 +527,9 @@ private:
         return svc_.files.replaceFile(folder_ + kRecordName, RecordText(own)) == 0;
     }
 
-    // The first message box since `first` whose text begins with `text`.
-    const ui::MsgBoxRecord* findBox(size_t first, const char* text) const {
-        for (size_t i = first; i < boxes_.size(); ++i)
-            if (boxes_[i].text.rfind(text, 0) == 0) return &boxes_[i];
-        return nullptr;
-    }
-    bool sawBox(size_t first, const char* text) const { return findBox(first, text) != nullptr; }
-
     int rowOfFile(const std::string& file) const {
-        for (int i = 0; i < form_.lstBackups.count(); ++i)
-            if (form_.lstBackups.item(i).key == file) return i;
+        for (size_t i = 0; i < rows_.size(); ++i)
+            if (rows_[i].file.name == file) return static_cast<int>(i);
         return -1;
     }
 
@@ -554,10 +539,10 @@ private:
     // "Backup A.reg".
     int findRow(const std::string& name) const {
         int noCase = -1, noCaseHits = 0;
-        for (int i = 0; i < form_.lstBackups.count(); ++i) {
-            const std::string& text = form_.lstBackups.text(i);
-            if (text == name) return i;
-            if (text::equalNoCase(text, name)) noCase = i, ++noCaseHits;
+        for (size_t i = 0; i < rows_.size(); ++i) {
+            const std::string& text = rows_[i].name;
+            if (text == name) return static_cast<int>(i);
+            if (text::equalNoCase(text, name)) noCase = static_cast<int>(i), ++noCaseHits;
         }
         return noCaseHits == 1 ? noCase : -1;
     }
@@ -571,12 +556,9 @@ private:
     Console& console_;
     TrackingShell shell_;
     backup::ShellRegistryEditor editor_;
-    ui::HeadlessHost host_;
-    ui::Driver drv_;
-    backup::FrmMain form_;
-    std::vector<ui::MsgBoxRecord> boxes_;
+    backup::BackupEngine engine_;
+    std::vector<backup::BackupRow> rows_;  // the list as last read, less the backups deleted since
     std::string folder_;
-    bool confirm_ = false;
     bool writingNoted_ = false;
     std::string writingFile_;
 };
@@ -595,34 +577,10 @@ int RunCommand(const Options& o, Services services, Console& console) {
 
 }  // namespace
 
-static int RunUnchecked(const std::vector<std::string>& args, Services services, Console& console) {
-    Options o;
-    std::string error;
-    if (!ParseArgs(args, &o, &error)) {
-        console.err("hivesnap: " + error + "\n" + UsageText());
-        return kExitUsage;
-    }
-    if (o.help) {
-        console.out(UsageText());
-        return kExitOk;
-    }
-    if (o.version) {
-        console.out(std::string("hivesnap ") + scl::kVersion + "\n");
-        return kExitOk;
-    }
-    // The window's handlers do not throw; what could is the driver refusing a press a user
-    // could not make, or running out of memory.
-    try {
-        return RunCommand(o, services, console);
-    } catch (const std::exception& e) {
-        console.err(std::string("hivesnap: ") + e.what() + "\n");
-        return kExitFailed;
-    }
-}
-
 int Run(const std::vector<std::string>& args, Services services, Console& console) {
-    return text::runWithCheckedOutput(console, "hivesnap", kExitFailed,
-                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
+    const text::TwinInfo info{"hivesnap", UsageText(), scl::kVersion, kExitUsage, kExitFailed};
+    return text::runTwin<Options>(args, console, info, ParseArgs,
+                                  [&](const Options& o, Console& checked) { return RunCommand(o, services, checked); });
 }
 
 }  // namespace hivesnap

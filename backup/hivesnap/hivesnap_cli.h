@@ -1,6 +1,6 @@
-// hivesnap: the backup program without a window. It runs the backup window's own form on the
-// headless backend with the real registry editor: the same backup folder, file names, follow-up
-// of the export and completeness check, the same restore and delete.
+// hivesnap: the backup program without a window. It calls the backup engine the window calls,
+// with the real registry editor: the same backup folder, file names, follow-up of the export
+// and completeness check, the same restore and delete.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 // for the version wherever they stand before "--"; a result that cannot be written is a failure.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -111,6 +112,47 @@ int runWithCheckedOutput(Console& console, const std::string& program, int faile
         rc = failed;
     }
     return rc;
+}
+
+// What a twin says of itself, for runTwin.
+struct TwinInfo {
+    std::string program;  // "hiverun"
+    const char* usage;    // the usage text, ended by a newline
+    const char* version;  // the suite's version
+    int usageError;       // the exit status of a command line that cannot be used
+    int failed;           // the exit status of a run that failed
+};
+
+// A twin's whole run: `parse(args, &options, &error)` reads the command line (false: a usage
+// error, the message and the usage on standard error); help prints the usage, --version the
+// program and version; otherwise `command(options, console)` runs. What the command throws
+// (running out of memory) fails the run with a word on standard error, as does a result that
+// could not be written (runWithCheckedOutput).
+template <class Options, class Console, class Parse, class Command>
+int runTwin(const std::vector<std::string>& args, Console& console, const TwinInfo& info, Parse&& parse,
+            Command&& command) {
+    return runWithCheckedOutput(console, info.program, info.failed, [&](Console& checked) {
+        Options o;
+        std::string error;
+        if (!parse(args, &o, &error)) {
+            checked.err(info.program + ": " + error + "\n" + info.usage);
+            return info.usageError;
+        }
+        if (o.help) {
+            checked.out(info.usage);
+            return 0;
+        }
+        if (o.version) {
+            checked.out(info.program + " " + info.version + "\n");
+            return 0;
+        }
+        try {
+            return command(o, checked);
+        } catch (const std::exception& e) {
+            checked.err(info.program + ": " + e.what() + "\n");
+            return info.failed;
+        }
+    });
 }
 
 // A command-word program's command line: the first word is the command, the words after it are

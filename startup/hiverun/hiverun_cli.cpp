@@ -1,15 +1,13 @@
 #include "startup/hiverun/hiverun_cli.h"
 
 #include <cstdlib>
-#include <stdexcept>
 
 #include "common/text/escape.h"
 #include "common/text/cli_args.h"
 #include "common/text/text.h"
-#include "common/ui/headless.h"
 #include "common/version.h"
 #include "startup/cls_registry.h"
-#include "startup/frm_edit.h"
+#include "startup/startup_model.h"
 #include "startup/startup_module.h"
 
 namespace hiverun {
@@ -243,24 +241,11 @@ const char* StateWord(startup::EntryState s) {
     return "enabled";
 }
 
-// The window and the console around it for one run.
+// The startup model and the console around it for one run.
 class Session {
 public:
-    Session(startup::StartupServices services, Console& console)
-        : svc_(services), console_(console), drv_(host_), form_(host_, services) {
-        // Every message box is kept for the command to judge. The delete question is answered
-        // Yes only while a remove presses Delete; any other question is answered No.
-        host_.fallbackAnswer = [this](const ui::MsgBoxRecord& box) {
-            boxes_.push_back(box);
-            int buttons = box.style & 0x0F;
-            if (buttons == ui::mb::OkOnly) return ui::mb::Ok;
-            if (buttons == ui::mb::YesNo && confirmDelete_ && box.text == startup::kDeleteQuestion) return ui::mb::Yes;
-            if (buttons == ui::mb::YesNo || buttons == ui::mb::YesNoCancel) return ui::mb::No;
-            return ui::mb::Cancel;
-        };
-        form_.show();
-        host_.runPosted();
-        shownRoot_ = plat::kHkeyCurrentUser;  // the window opens on the current user's entries
+    Session(startup::StartupServices services, Console& console) : svc_(services), console_(console), model_(services) {
+        model_.Read(plat::kHkeyCurrentUser);  // as the window opens on the current user's entries
     }
 
     int list(Scope scope, Where where, Format format) {
@@ -273,17 +258,16 @@ public:
                 if (where != Where::Any && PlaceOf(id).kind != KindOf(where)) continue;
                 if (!shown) choose(root);
                 shown = true;
-                if (!form_.PlaceReadable(id)) {
+                if (!model_.readable(id)) {
                     // A missing Startup folder holds nothing; a key that cannot be read is an error.
                     if (startup::IsRegistryPlace(PlaceOf(id))) status = readRefused(id);
                     continue;
                 }
-                for (int row = 0; row < form_.ListView.count(); ++row) {
-                    const startup::StartupEntry* e = form_.EntryOfRow(row);
-                    if (!e || e->place != id) continue;
-                    entries.push_back({e->Name, e->Data, ScopeWord(ScopeOfPlace(id)), e->program,
-                                       startup::FileExists(svc_.files, e->program), PlaceOf(id).label,
-                                       StateWord(e->state)});
+                for (const startup::StartupEntry& e : model_.entries()) {
+                    if (e.place != id) continue;
+                    entries.push_back({e.Name, e.Data, ScopeWord(ScopeOfPlace(id)), e.program,
+                                       startup::FileExists(svc_.files, e.program), PlaceOf(id).label,
+                                       StateWord(e.state)});
                 }
             }
         }
@@ -296,15 +280,7 @@ public:
 
     int add(PlaceId place, const std::string& name, const std::string& data) {
         if (int rc = choosePlace(place); rc != kExitOk) return rc;
-        host_.onModal("frmCreate", [&](ui::Form& f) {
-            auto& d = static_cast<startup::EntryDialog&>(f);
-            for (int i = 0; i < d.cboPlace.count(); ++i)
-                if (d.cboPlace.items()[i] == PlaceOf(place).label) drv_.pick(d.cboPlace, i);
-            drv_.type(d.txtName, name);
-            drv_.type(d.txtData, data);
-            if (d.ChosenPlace() == place) drv_.click(d.cmdOK);
-        });
-        if (int rc = press(form_.cmdCreate, place); rc != kExitOk) return rc;
+        if (int rc = judge(model_.Create(place, name, data), place); rc != kExitOk) return rc;
         if (!listedExactly(place, name, &data))
             return notKept("\"" + name + "\" is not listed after it was written", place);
         console_.out("added \"" + name + "\" to " + WhereText(place) + "\n");
@@ -313,16 +289,10 @@ public:
 
     int set(PlaceId place, const std::string& name, const std::string& data) {
         if (int rc = choosePlace(place); rc != kExitOk) return rc;
-        int row = findRow(place, name);
-        if (row < 0) return noSuchEntry(name, place);
-        const std::string listedName = form_.ListView.text(row);
-        drv_.clickRow(form_.ListView, row);
-        host_.onModal("frmModify", [&](ui::Form& f) {
-            auto& d = static_cast<startup::EntryDialog&>(f);
-            drv_.type(d.txtData, data);
-            drv_.click(d.cmdOK);
-        });
-        if (int rc = press(form_.cmdModify, place); rc != kExitOk) return rc;
+        const startup::StartupEntry* e = find(place, name);
+        if (!e) return noSuchEntry(name, place);
+        const std::string listedName = e->Name;
+        if (int rc = judge(model_.Modify(editOf(*e, listedName, data)), place); rc != kExitOk) return rc;
         if (!listedExactly(place, listedName, &data))
             return notKept("\"" + listedName + "\" does not show the new command line", place);
         console_.out("set \"" + listedName + "\" in " + WhereText(place) + "\n");
@@ -331,26 +301,20 @@ public:
 
     int rename(PlaceId place, const std::string& oldName, const std::string& newName) {
         if (int rc = choosePlace(place); rc != kExitOk) return rc;
-        int row = findRow(place, oldName);
-        if (row < 0) return noSuchEntry(oldName, place);
-        const std::string listedName = form_.ListView.text(row);
-        const std::string data = form_.ListView.subItem(row, 1);
-        drv_.clickRow(form_.ListView, row);
-        host_.onModal("frmModify", [&](ui::Form& f) {
-            auto& d = static_cast<startup::EntryDialog&>(f);
-            drv_.type(d.txtName, newName);
-            drv_.click(d.cmdOK);
-        });
-        if (int rc = press(form_.cmdModify, place); rc != kExitOk) return rc;
+        const startup::StartupEntry* e = find(place, oldName);
+        if (!e) return noSuchEntry(oldName, place);
+        const std::string listedName = e->Name;
+        const std::string data = e->Data;
+        if (int rc = judge(model_.Modify(editOf(*e, newName, data)), place); rc != kExitOk) return rc;
         // The new name, in the letter case given, must be listed; the old one must be gone
         // unless it is the same name in another case.
         if (!listedExactly(place, newName, &data)) {
-            int now = findRow(place, newName);
-            if (now >= 0 && form_.ListView.text(now) != newName)
-                return notKept("the entry kept its old letter case \"" + form_.ListView.text(now) + "\"", place);
+            const startup::StartupEntry* now = find(place, newName);
+            if (now && now->Name != newName)
+                return notKept("the entry kept its old letter case \"" + now->Name + "\"", place);
             return notKept("\"" + newName + "\" is not listed after the rename", place);
         }
-        if (!text::equalNoCase(listedName, newName) && findRow(place, listedName) >= 0)
+        if (!text::equalNoCase(listedName, newName) && find(place, listedName))
             return notKept("\"" + listedName + "\" is still listed after the rename", place);
         console_.out("renamed \"" + listedName + "\" to \"" + newName + "\" in " + WhereText(place) + "\n");
         return kExitOk;
@@ -358,75 +322,76 @@ public:
 
     int remove(PlaceId place, const std::string& name) {
         if (int rc = choosePlace(place); rc != kExitOk) return rc;
-        int row = findRow(place, name);
-        if (row < 0) return noSuchEntry(name, place);
-        const std::string listedName = form_.ListView.text(row);
-        drv_.clickRow(form_.ListView, row);
-        confirmDelete_ = true;
-        int rc = press(form_.cmdDelete, place);
-        confirmDelete_ = false;
-        if (rc != kExitOk) return rc;
-        if (findRow(place, listedName) >= 0)
-            return notKept("\"" + listedName + "\" is still listed after removing it", place);
+        const startup::StartupEntry* e = find(place, name);
+        if (!e) return noSuchEntry(name, place);
+        const startup::StartupEntry entry = *e;
+        if (int rc = judge(model_.Delete(entry), place); rc != kExitOk) return rc;
+        if (find(place, entry.Name)) return notKept("\"" + entry.Name + "\" is still listed after removing it", place);
         const bool folder = !startup::IsRegistryPlace(PlaceOf(place));
-        console_.out((folder ? "moved \"" + listedName + "\" to the Recycle Bin from "
-                             : "removed \"" + listedName + "\" from ") +
+        console_.out((folder ? "moved \"" + entry.Name + "\" to the Recycle Bin from "
+                             : "removed \"" + entry.Name + "\" from ") +
                      WhereText(place) + "\n");
         return kExitOk;
     }
 
     int setState(PlaceId place, const std::string& name, bool enable) {
         if (int rc = choosePlace(place); rc != kExitOk) return rc;
-        int row = findRow(place, name);
-        if (row < 0) return noSuchEntry(name, place);
-        const std::string listedName = form_.ListView.text(row);
-        const startup::EntryState before = form_.EntryOfRow(row)->state;
+        const startup::StartupEntry* e = find(place, name);
+        if (!e) return noSuchEntry(name, place);
+        const startup::StartupEntry entry = *e;
         const startup::EntryState want = enable ? startup::EntryState::Enabled : startup::EntryState::Disabled;
         const char* word = enable ? "enabled" : "disabled";
-        if (before == want) {
-            console_.out("\"" + listedName + "\" in " + WhereText(place) + " is " + word + " already\n");
+        if (entry.state == want) {
+            console_.out("\"" + entry.Name + "\" in " + WhereText(place) + " is " + word + " already\n");
             return kExitOk;
         }
-        drv_.clickRow(form_.ListView, row);
-        // Enable is offered only for a disabled entry; a RunOnce entry has Disable, which says why
-        // it cannot be disabled.
-        if (enable && before == startup::EntryState::Once) {
+        // Only a disabled entry is enabled; a RunOnce entry cannot be disabled, and says why.
+        if (enable && entry.state == startup::EntryState::Once) {
             console_.err(std::string("hiverun: refused: ") + startup::kRunOnceDisableText + "\n");
             return kExitCheck;
         }
-        if (int rc = press(enable ? form_.cmdEnable : form_.cmdDisable, place); rc != kExitOk) return rc;
-        row = form_.RowOf(place, listedName);
-        if (row < 0 || form_.EntryOfRow(row)->state != want)
-            return notKept("\"" + listedName + "\" is not shown " + word + " afterwards", place);
-        console_.out(std::string(word) + " \"" + listedName + "\" in " + WhereText(place) + "\n");
+        if (int rc = judge(model_.SetState(entry, enable), place); rc != kExitOk) return rc;
+        const int now = model_.IndexOf(place, entry.Name);
+        if (now < 0 || model_.entries()[now].state != want)
+            return notKept("\"" + entry.Name + "\" is not shown " + word + " afterwards", place);
+        console_.out(std::string(word) + " \"" + entry.Name + "\" in " + WhereText(place) + "\n");
         return kExitOk;
     }
 
 private:
-    // Shows the entries of one root, as the option buttons do.
+    // Reads the entries of one root, as the window's option buttons do.
     void choose(plat::RegHandle root) {
-        if (root != shownRoot_) {
-            drv_.click(form_.Option1[root == plat::kHkeyLocalMachine ? 0 : 1]);
-            shownRoot_ = root;
-        }
+        if (root != model_.root()) model_.Read(root);
     }
 
     int choosePlace(PlaceId place) {
         choose(PlaceOf(place).root);
-        if (!form_.PlaceReadable(place)) return readRefused(place);
+        if (!model_.readable(place)) return readRefused(place);
         return kExitOk;
+    }
+
+    static startup::EntryEdit editOf(const startup::StartupEntry& e, const std::string& newName,
+                                     const std::string& data) {
+        startup::EntryEdit edit;
+        edit.place = e.place;
+        edit.oldName = e.Name;
+        edit.newName = newName;
+        edit.data = data;
+        edit.oldData = e.Data;
+        edit.type = e.type;
+        return edit;
     }
 
     std::string WhereText(PlaceId id) {
         const startup::Place& p = PlaceOf(id);
         if (startup::IsRegistryPlace(p)) return startup::KeyTextOf(p);
-        const std::string path = form_.FolderPathOf(id);
+        const std::string path = model_.FolderPathOf(id);
         return std::string(p.root == plat::kHkeyCurrentUser ? "the user's" : "all users'") + " Startup folder" +
                (path.empty() ? "" : " " + path);
     }
 
-    // The window shows only its fixed open error; the platform's code is asked again through
-    // the window's own registry class.
+    // The model reports only the fixed open error; the platform's code is asked again through
+    // the startup manager's own registry class.
     int readRefused(PlaceId id) {
         const startup::Place& p = PlaceOf(id);
         if (!startup::IsRegistryPlace(p)) {
@@ -442,37 +407,28 @@ private:
         return kExitRefused;
     }
 
-    // Presses a command of the window and judges the message boxes it showed.
-    int press(ui::Button& command, PlaceId place) {
-        size_t first = boxes_.size();
-        drv_.click(command);
-        host_.runPosted();
+    // Judges what a change had to tell, in order: the first refusal or failure decides. A
+    // change that altered the places reads them again, as the window does; a key that cannot
+    // be read then is reported as the window's open error is.
+    int judge(const startup::Outcome& outcome, PlaceId place) {
         int status = kExitOk;
-        for (size_t i = first; i < boxes_.size() && status == kExitOk; ++i) {
-            const ui::MsgBoxRecord& box = boxes_[i];
-            if (box.text == startup::kDeleteQuestion) continue;
-            if (box.text == startup::kEmptyText || box.text == startup::kDuplicateText ||
-                box.text == startup::kRunOnceDisableText) {
-                console_.err("hiverun: refused: " + box.text + "\n");
-                status = kExitCheck;
-            } else if (box.text == startup::kOpenErrorText) {
-                status = readRefused(place);
-            } else {
-                console_.err("hiverun: the registry refused: " + WithReason(box.text) + hint(place) + "\n");
-                status = kExitRefused;
+        for (const startup::Notice& n : outcome.notices) {
+            if (status != kExitOk) break;
+            switch (n.kind) {
+                case startup::Notice::Kind::Refused:
+                    console_.err("hiverun: refused: " + n.text + "\n");
+                    status = kExitCheck;
+                    break;
+                case startup::Notice::Kind::OpenError: status = readRefused(place); break;
+                case startup::Notice::Kind::Failed:
+                    console_.err("hiverun: the registry refused: " + n.text + ": " + ReasonText(n.code) + hint(place) +
+                                 "\n");
+                    status = kExitRefused;
+                    break;
             }
         }
+        if (outcome.reread && !model_.Read(model_.root()) && status == kExitOk) status = readRefused(place);
         return status;
-    }
-
-    // "... (error 5)." read as "... : access denied (error 5)".
-    static std::string WithReason(const std::string& text) {
-        size_t at = text.rfind("(error ");
-        if (at == std::string::npos) return text;
-        long code = std::strtol(text.c_str() + at + 7, nullptr, 10);
-        std::string head = text.substr(0, at);
-        while (!head.empty() && head.back() == ' ') head.pop_back();
-        return head + ": " + ReasonText(code);
     }
 
     static std::string hint(PlaceId place) {
@@ -482,22 +438,21 @@ private:
                    : "";
     }
 
-    // The row of an entry of that place: the name as given, else the same name in another
-    // letter case (the registry or the folder holds one of them at most).
-    int findRow(PlaceId place, const std::string& name) const {
-        int caseless = -1;
-        for (int i = 0; i < form_.ListView.count(); ++i) {
-            const startup::StartupEntry* e = form_.EntryOfRow(i);
-            if (!e || e->place != place) continue;
-            if (e->Name == name) return i;
-            if (caseless < 0 && text::equalNoCase(e->Name, name)) caseless = i;
+    // The entry of that place: the name as given, else the same name in another letter case
+    // (the registry or the folder holds one of them at most).
+    const startup::StartupEntry* find(PlaceId place, const std::string& name) const {
+        const startup::StartupEntry* caseless = nullptr;
+        for (const startup::StartupEntry& e : model_.entries()) {
+            if (e.place != place) continue;
+            if (e.Name == name) return &e;
+            if (!caseless && text::equalNoCase(e.Name, name)) caseless = &e;
         }
         return caseless;
     }
 
     bool listedExactly(PlaceId place, const std::string& name, const std::string* data) const {
-        const int row = form_.RowOf(place, name);
-        return row >= 0 && (!data || form_.EntryOfRow(row)->Data == *data);
+        const int i = model_.IndexOf(place, name);
+        return i >= 0 && (!data || model_.entries()[i].Data == *data);
     }
 
     int noSuchEntry(const std::string& name, PlaceId place) {
@@ -512,12 +467,7 @@ private:
 
     startup::StartupServices svc_;
     Console& console_;
-    ui::HeadlessHost host_;
-    ui::Driver drv_;
-    startup::FrmMain form_;
-    std::vector<ui::MsgBoxRecord> boxes_;
-    plat::RegHandle shownRoot_ = plat::kHkeyCurrentUser;
-    bool confirmDelete_ = false;
+    startup::StartupModel model_;
 };
 
 int RunCommand(const Options& o, startup::StartupServices services, Console& console) {
@@ -543,34 +493,10 @@ int RunCommand(const Options& o, startup::StartupServices services, Console& con
 
 }  // namespace
 
-static int RunUnchecked(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
-    Options o;
-    std::string error;
-    if (!ParseArgs(args, &o, &error)) {
-        console.err("hiverun: " + error + "\n" + UsageText());
-        return kExitUsage;
-    }
-    if (o.help) {
-        console.out(UsageText());
-        return kExitOk;
-    }
-    if (o.version) {
-        console.out(std::string("hiverun ") + scl::kVersion + "\n");
-        return kExitOk;
-    }
-    // The window's handlers do not throw; what could is the driver refusing a press a user
-    // could not make, or running out of memory.
-    try {
-        return RunCommand(o, services, console);
-    } catch (const std::exception& e) {
-        console.err(std::string("hiverun: ") + e.what() + "\n");
-        return kExitRefused;
-    }
-}
-
 int Run(const std::vector<std::string>& args, startup::StartupServices services, Console& console) {
-    return text::runWithCheckedOutput(console, "hiverun", kExitRefused,
-                                      [&](Console& checked) { return RunUnchecked(args, services, checked); });
+    const text::TwinInfo info{"hiverun", UsageText(), scl::kVersion, kExitUsage, kExitRefused};
+    return text::runTwin<Options>(args, console, info, ParseArgs,
+                                  [&](const Options& o, Console& checked) { return RunCommand(o, services, checked); });
 }
 
 }  // namespace hiverun

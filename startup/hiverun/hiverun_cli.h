@@ -1,6 +1,6 @@
-// hiverun: the startup manager without a window. It runs the startup window's own form and
-// dialogs on the headless backend, pressing the buttons a user would press, so what it lists and
-// writes is what the window lists and writes.
+// hiverun: the startup manager without a window. It reads and changes the entries through the
+// startup model the window uses, so what it lists and writes is what the window lists and
+// writes, and it refuses what the window refuses.
 #pragma once
 
 #include <functional>
@@ -9,7 +9,7 @@
 
 #include "common/platform/icons.h"
 #include "common/text/cli_args.h"
-#include "startup/frm_main.h"
+#include "startup/startup_model.h"
 
 namespace hiverun {
 
@@ -67,7 +67,7 @@ struct Console {
     std::function<void(const std::string&)> err;
 };
 
-// The console shows no icons: the window's icon lookups get none, without asking the shell.
+// The console shows no icons: a lookup gets none, without asking the shell.
 class NoIcons : public plat::Icons {
 public:
     std::uintptr_t getFileInfo(const std::string&, uint32_t, plat::ShellFileInfo*) override { return 0; }

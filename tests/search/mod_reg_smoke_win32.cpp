@@ -61,14 +61,7 @@ TEST_F(RealRegistry, ListingsAreComplete) {
 }
 
 struct Host : search::SearchHost {
-    std::string text;
     std::vector<search::ResultRow> rows;
-    std::string searchText() override { return text; }
-    bool matchCase() override { return false; }
-    search::Mode mode() override { return search::Mode::Any; }
-    bool searchKeys() override { return true; }
-    bool searchValues() override { return true; }
-    bool searchData() override { return true; }
     bool stopRequested() override { return false; }
     void yield() override {}
     void addRow(const search::ResultRow& row) override { rows.push_back(row); }
@@ -81,8 +74,10 @@ TEST_F(RealRegistry, EngineFindsEntriesAfterLargeOnes) {
     sz(reg, kHkeyCurrentUser, kBase + "\\k", "zz needle", "x");
     key(reg, kHkeyCurrentUser, kBase + "\\Ключ needle");
     Host host;
-    host.text = "needle";
-    search::SearchEngine engine(reg, host);
+    search::SearchRequest request;
+    request.text = "needle";
+    request.matchCase = false;
+    search::SearchEngine engine(reg, request, host);
     engine.SearchKey(kHkeyCurrentUser, kBase);
     std::vector<std::string> texts;
     for (const auto& r : host.rows) texts.push_back(r.text);

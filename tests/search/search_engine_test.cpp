@@ -14,25 +14,15 @@ using search::ResultRow;
 
 namespace {
 
-// Options as controls would hold them; every read goes through here, so a yield hook can
-// change them in the middle of a walk.
+// The request the engine reads; a yield hook can change it in the middle of a walk.
 struct TestHost : search::SearchHost {
-    std::string text;
-    bool caseOn = true;
-    Mode modeValue = Mode::Any;
-    bool keys = true, values = true, data = true;
+    search::SearchRequest request;
     bool stop = false;
     int yields = 0;
     std::function<void(int)> onYield;
     std::vector<ResultRow> rows;
     std::string status;
 
-    std::string searchText() override { return text; }
-    bool matchCase() override { return caseOn; }
-    Mode mode() override { return modeValue; }
-    bool searchKeys() override { return keys; }
-    bool searchValues() override { return values; }
-    bool searchData() override { return data; }
     bool stopRequested() override { return stop; }
     void yield() override {
         ++yields;
@@ -52,7 +42,7 @@ class SearchEngineTest : public ::testing::Test {
 protected:
     void run(plat::RegHandle root = kHkeyCurrentUser, const std::string& path = "") {
         host.rows.clear();
-        search::SearchEngine engine(reg, host);
+        search::SearchEngine engine(reg, host.request, host);
         engine.SearchKey(root, path);
     }
     plat::FakeRegistry reg;
@@ -68,7 +58,7 @@ TEST_F(SearchEngineTest, RowOrderImagesAndPaths) {
     sz(reg, kHkeyCurrentUser, "Apps", "FindMe expand", "FindMe", plat::kRegExpandSz);
     sz(reg, kHkeyCurrentUser, "Apps", "", "FindMe in the default value");
     sz(reg, kHkeyCurrentUser, "", "top FindMe", "x");
-    host.text = "FindMe";
+    host.request.text = "FindMe";
     run();
     // A key's row comes before its sub-tree, its values after it; name row before data row.
     // Data of types other than 1 and the default value are never examined.
@@ -116,11 +106,11 @@ TEST_F(SearchEngineTest, ModesAndCase) {
         {Mode::Any, true, "an V", {"2:ACME\\Classes\\Élan Vital"}},
         {Mode::None, false, "élan", {}},
     };
-    host.data = false;
+    host.request.data = false;
     for (const Case& c : cases) {
-        host.modeValue = c.mode;
-        host.caseOn = c.matchCase;
-        host.text = c.text;
+        host.request.mode = c.mode;
+        host.request.matchCase = c.matchCase;
+        host.request.text = c.text;
         run();
         EXPECT_EQ(texts(host.rows), c.expected) << c.text << " mode " << static_cast<int>(c.mode);
     }
@@ -130,7 +120,7 @@ TEST_F(SearchEngineTest, TargetsChooseWhatIsTested) {
     key(reg, kHkeyCurrentUser, "needle key");
     sz(reg, kHkeyCurrentUser, "k", "needle value", "plain");
     sz(reg, kHkeyCurrentUser, "k", "plain", "needle data");
-    host.text = "needle";
+    host.request.text = "needle";
     struct Case {
         bool keys, values, data;
         std::vector<std::string> expected;
@@ -141,9 +131,9 @@ TEST_F(SearchEngineTest, TargetsChooseWhatIsTested) {
         {false, false, false, {}},
     };
     for (const Case& c : cases) {
-        host.keys = c.keys;
-        host.values = c.values;
-        host.data = c.data;
+        host.request.keys = c.keys;
+        host.request.values = c.values;
+        host.request.data = c.data;
         run();
         EXPECT_EQ(texts(host.rows), c.expected);
     }
@@ -159,7 +149,7 @@ TEST_F(SearchEngineTest, EntriesAfterLongNamesAndLargeValuesAreSearched) {
     key(reg, kHkeyCurrentUser, k + "\\needle after");
     key(reg, kHkeyCurrentUser, k + "\\  ");
     key(reg, kHkeyCurrentUser, "Spaces\\  \\needle below spaces");
-    host.text = "needle";
+    host.request.text = "needle";
     run();
     EXPECT_EQ(texts(host.rows), (std::vector<std::string>{
                                     "1:Big\\needle after",
@@ -171,7 +161,7 @@ TEST_F(SearchEngineTest, EntriesAfterLongNamesAndLargeValuesAreSearched) {
 
 TEST_F(SearchEngineTest, ValueNameWithBackslashKeepsItsKey) {
     sz(reg, kHkeyCurrentUser, "Software\\Odd", "dir\\needle", "x");
-    host.text = "needle";
+    host.request.text = "needle";
     run();
     ASSERT_EQ(host.rows.size(), 1u);
     EXPECT_EQ(host.rows[0].text, "Software\\Odd\\dir\\needle");
@@ -185,7 +175,7 @@ TEST_F(SearchEngineTest, StopDuringADeepWalkKeepsRowsAndClosesKeys) {
         sz(reg, kHkeyCurrentUser, path, "hit", "x");
         path += "\\level";
     }
-    host.text = "hit";
+    host.request.text = "hit";
     host.onYield = [&](int n) {
         if (n == 400) host.stop = true;
     };
@@ -201,12 +191,12 @@ TEST_F(SearchEngineTest, StopDuringADeepWalkKeepsRowsAndClosesKeys) {
 
 TEST_F(SearchEngineTest, OptionsAreReadLive) {
     for (int i = 0; i < 6; ++i) sz(reg, kHkeyCurrentUser, "k", "item" + std::to_string(i), "x");
-    host.text = "item";
-    host.data = false;
+    host.request.text = "item";
+    host.request.data = false;
     // After the third row the text changes; the fourth value's test had read the text before
     // its yield, so the new text applies from the fifth value on.
     host.onYield = [&](int) {
-        if (host.rows.size() == 3) host.text = "item5";
+        if (host.rows.size() == 3) host.request.text = "item5";
     };
     run();
     EXPECT_EQ(texts(host.rows),
@@ -216,7 +206,7 @@ TEST_F(SearchEngineTest, OptionsAreReadLive) {
 TEST_F(SearchEngineTest, UnreadableKeysAreReportedButNotEntered) {
     key(reg, kHkeyCurrentUser, "Locked needle\\needle inside");
     reg.markAccessDenied(kHkeyCurrentUser, "Locked needle");
-    host.text = "needle";
+    host.request.text = "needle";
     run();
     EXPECT_EQ(texts(host.rows), std::vector<std::string>{"1:Locked needle"});
 }

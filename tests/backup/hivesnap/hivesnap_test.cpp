@@ -14,6 +14,7 @@
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_registry.h"
 #include "backup/sha256.h"
+#include "tests/backup/export_bytes.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/registry.h"
 
@@ -26,17 +27,9 @@ using hivesnap::Options;
 const std::string kApp = "C:\\Program Files\\Scourline";
 const std::string kFolder = kApp + "\\Backups\\";
 
-std::string Wide(const std::string& ascii) {
-    std::string s;
-    for (char c : ascii) {
-        s += c;
-        s += '\0';
-    }
-    return s;
-}
-// The start of every export, and what a complete one ends with.
-const std::string kHead = "\xFF\xFE" + Wide("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE]\r\n");
-const std::string kEnd = Wide("\"Last\"=\"value\"\r\n\r\n");
+using backuptest::kEnd;
+using backuptest::kHead;
+using backuptest::Wide;
 
 hivesnap::OwnBackup Own(const std::string& file, uint64_t size, const std::string& sha = "") {
     hivesnap::OwnBackup b;
