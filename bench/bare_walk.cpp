@@ -38,7 +38,7 @@ void BareWalker::walk(plat::RegHandle root, std::string path, bool skipTest) {
     for (long i = 0; i < values; ++i) {
         mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key, i);
         ++counts_.values;
-        counts_.dataBytes += static_cast<long>(v.data.size());
+        counts_.dataBytes += static_cast<long>(v.text.size());
         yield_();
     }
     for (long i = 0; i < subKeys; ++i) {

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "common/registry/mdl_registry.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
+#include "common/registry/reg_roots.h"
 #include "common/registry/reg_value.h"
 #include "common/text/text.h"
 
@@ -72,27 +72,23 @@ bool RootHasSubKeys(plat::Registry& reg, RegHandle root) {
     const reg::Key key = reg::Key::openMost(reg, root, "");
     if (!key.get()) return false;
     std::string name;
-    long rc = reg.enumKey(key.get(), 0, 256, &name);
+    long rc = reg::enumKeyName(reg, key.get(), 0, 256, &name);
     // A first sub-key with a long name is still a sub-key.
-    if (rc == plat::kErrorMoreData) rc = reg.enumKey(key.get(), 0, kMaxNameChars, &name);
+    if (rc == plat::kErrorMoreData) rc = reg::enumKeyName(reg, key.get(), 0, kMaxNameChars, &name);
     return rc == plat::kErrorSuccess;
 }
 
-RegHandle RootFromName(const std::string& name) {
-    for (RegHandle root = plat::kHkeyClassesRoot; root <= plat::kHkeyDynData; ++root) {
-        if (mdlreg::HkeyName(root) == name) return root;
-    }
-    return 0;
-}
+RegHandle RootFromName(const std::string& name) { return reg::rootOfName(name, reg::Roots::All, reg::NameCase::Exact); }
 
-std::string RootName(RegHandle root) { return mdlreg::HkeyName(root); }
+std::string RootName(RegHandle root) {
+    const char* name = reg::nameOfRoot(root, reg::Roots::All);
+    return name ? name : "";
+}
 
 std::string TrimAtNul(const std::string& text) {
     const auto nul = text.find('\0');
     return nul == std::string::npos ? text : text.substr(0, nul);
 }
-
-std::string TextFromBytes(const uint8_t* bytes, size_t size) { return reg::textOf(bytes, size); }
 
 std::string ParentPath(const std::string& path) {
     const auto slash = path.rfind('\\');

@@ -1,5 +1,6 @@
 // ModReg: the search program's read-only view of the registry. Lists the sub-keys and values
-// of a key, reads one text value, tests a root, and converts root names.
+// of a key, reads one text value, tests a root, and converts root names: a facade over the
+// registry layer (reg::) with the search's "silent failure" policy.
 //
 // Every failure is silent: a key that cannot be opened lists nothing, a value that cannot be
 // read gives the caller's default. Listings are complete: buffers are sized from the key's
@@ -46,13 +47,11 @@ std::string ReadTextValueOfKey(plat::Registry& reg, RegHandle key, const std::st
 
 bool RootHasSubKeys(plat::Registry& reg, RegHandle root);
 
-// Full root names, exact case; 0 / "" for anything else.
+// The whole root-name table (reg_roots.h), exact case; 0 / "" for anything else.
 RegHandle RootFromName(const std::string& name);
 std::string RootName(RegHandle root);
 
 std::string TrimAtNul(const std::string& text);
-// UTF-16LE registry bytes to UTF-8, up to the first NUL within `size` bytes.
-std::string TextFromBytes(const uint8_t* bytes, size_t size);
 // The path without its last part and without a trailing backslash.
 std::string ParentPath(const std::string& path);
 

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
 #include "common/text/text.h"
 #include "search/mod_reg.h"
@@ -95,7 +96,7 @@ void SearchEngine::searchOpenKey(plat::RegHandle key, plat::RegHandle root, cons
     const std::string prefix = path.empty() ? std::string() : path + "\\";
 
     plat::KeyInfo info;
-    if (!key || reg_.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    if (key) info = reg::tryKeyInfo(reg_, key).value_or(plat::KeyInfo{});
     const std::vector<std::string> subKeys = modreg::ListSubKeysOfKey(reg_, key, &info);
     host_.yield();
     for (const std::string& name : subKeys) {

@@ -29,7 +29,7 @@ bool SettingsStore::DeleteSetting(const std::string& app, const std::string& sec
                                       plat::kKeyQueryValue | plat::kKeySetValue, &open);
     if (open == plat::kErrorFileNotFound) return true;
     if (!k) return false;
-    const long rc = reg_.deleteValue(k.get(), key);
+    const long rc = reg::deleteValue(reg_, k.get(), key);
     return rc == plat::kErrorSuccess || rc == plat::kErrorFileNotFound;
 }
 

@@ -1,13 +1,10 @@
 #include "startup/cls_registry.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdint>
 
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_value.h"
-
-#include "common/text/text.h"
 
 namespace startup {
 
@@ -19,10 +16,6 @@ bool ClsRegistry::Reg_OpenKey() {
     key_ = reg::Key::open(reg_, root_, subKey_, plat::kKeyRead, &rc);
     lastError_ = key_ ? 0 : rc;
     return static_cast<bool>(key_);
-}
-
-std::string DecodeRegString(const std::vector<uint8_t>& data, uint32_t size) {
-    return reg::textOf(data.data(), std::min<size_t>(size, data.size()));
 }
 
 bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<std::string>& valueArray,
@@ -52,7 +45,7 @@ bool ClsRegistry::GetAllValues(std::vector<std::string>& keyArray, std::vector<s
 Lookup ClsRegistry::FindValue(const std::string& name) {
     if (!key_) return Lookup::Failed;
     uint32_t type = 0, bytes = 0;
-    long rc = reg_.queryValueEx(key_.get(), name, &type, nullptr, &bytes);
+    const long rc = reg::queryValue(reg_, key_.get(), name, &type, &bytes);
     if (rc == plat::kErrorSuccess || rc == plat::kErrorMoreData) return Lookup::Found;
     if (rc == plat::kErrorFileNotFound) return Lookup::NotFound;
     lastError_ = rc;

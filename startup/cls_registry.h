@@ -1,5 +1,6 @@
 // The startup manager's own registry class: one key of one root, opened for reading, whose
-// string values (plain and expandable) are read as startup entries.
+// string values (plain and expandable) are read as startup entries. A facade over the
+// registry layer (reg::).
 #pragma once
 
 #include <string>
@@ -49,9 +50,5 @@ private:
     reg::Key key_;
     long lastError_ = 0;
 };
-
-// Registry string data (UTF-16LE bytes) up to the first NUL within the size; an odd last
-// byte is dropped.
-std::string DecodeRegString(const std::vector<uint8_t>& data, uint32_t size);
 
 }  // namespace startup

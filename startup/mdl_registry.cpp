@@ -11,7 +11,7 @@ namespace startup::mdlRegistry {
 long DeleteValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name) {
     long rc = plat::kErrorSuccess;
     const reg::Key key = reg::Key::open(reg, root, path, kWriteAccess, &rc);
-    return key ? reg.deleteValue(key.get(), name) : rc;
+    return key ? reg::deleteValue(reg, key.get(), name) : rc;
 }
 
 long SetValueOnKey(plat::Registry& reg, plat::RegHandle key, const std::string& name, uint32_t type,
@@ -30,7 +30,7 @@ long RenameCase(plat::Registry& reg, plat::RegHandle root, const std::string& pa
     const reg::Key key = reg::Key::open(reg, root, path, kWriteAccess, &rc);
     if (!key) return rc;
     const std::optional<reg::Value> old = reg::tryReadValue(reg, key.get(), oldName, &rc);
-    if (old) rc = reg.deleteValue(key.get(), oldName);
+    if (old) rc = reg::deleteValue(reg, key.get(), oldName);
     if (rc != plat::kErrorSuccess) {
         *restored = true;  // nothing was changed
         return rc;
@@ -55,10 +55,9 @@ long CopyValue(plat::Registry& reg, plat::RegHandle root, const std::string& pat
 
 long SetValue(plat::Registry& reg, plat::RegHandle root, const std::string& path, const std::string& name,
               const std::string& value, uint32_t type) {
-    plat::RegHandle h = 0;
-    const long rc = reg.createKeyEx(root, path, kWriteAccess, &h, nullptr);
-    if (rc != plat::kErrorSuccess) return rc;
-    const reg::Key key(reg, h);
+    long rc = plat::kErrorSuccess;
+    const reg::Key key = reg::Key::createWith(reg, root, path, kWriteAccess, &rc);
+    if (!key) return rc;
     return SetValueOnKey(reg, key.get(), name, type, value);
 }
 

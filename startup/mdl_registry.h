@@ -1,5 +1,6 @@
 // The startup manager's write module: set and delete one value of a key. Every call returns
-// the platform's result code so the windows can tell the user when a write failed.
+// the platform's result code so the windows can tell the user when a write failed. A facade
+// over the registry layer (reg::).
 #pragma once
 
 #include <cstdint>

@@ -47,27 +47,24 @@ std::vector<uint8_t> StateBytes(bool enabled, uint64_t fileTime) {
 bool StateSaysDisabled(const std::vector<uint8_t>& bytes) { return !bytes.empty() && (bytes[0] & 1) != 0; }
 
 StateReader::StateReader(plat::Registry& reg, const Place& place) : reg_(reg), place_(place) {
-    if (place.approved && reg_.openKeyEx(place.root, ApprovedKeyOf(place), plat::kKeyRead, &key_) != 0) key_ = 0;
+    if (place.approved) key_ = reg::Key::open(reg_, place.root, ApprovedKeyOf(place), plat::kKeyRead);
 }
 
-StateReader::~StateReader() {
-    if (key_) reg_.closeKey(key_);
-}
+StateReader::~StateReader() = default;
 
 EntryState StateReader::stateOf(const std::string& name) {
     if (!place_.approved) return EntryState::Once;
     if (!key_) return EntryState::Enabled;
-    std::optional<reg::Value> v = reg::tryReadValue(reg_, key_, name);
+    std::optional<reg::Value> v = reg::tryReadValue(reg_, key_.get(), name);
     return v && StateSaysDisabled(v->data) ? EntryState::Disabled : EntryState::Enabled;
 }
 
 long WriteState(plat::Registry& reg, const Place& place, const std::string& name, bool enabled, uint64_t fileTime) {
     if (!place.approved) return plat::kErrorInvalidParameter;
-    plat::RegHandle h = 0;
-    const long rc =
-        reg.createKeyEx(place.root, ApprovedKeyOf(place), plat::kKeySetValue | plat::kKeyQueryValue, &h, nullptr);
-    if (rc != plat::kErrorSuccess) return rc;
-    const reg::Key key(reg, h);
+    long rc = plat::kErrorSuccess;
+    const reg::Key key =
+        reg::Key::createWith(reg, place.root, ApprovedKeyOf(place), plat::kKeySetValue | plat::kKeyQueryValue, &rc);
+    if (!key) return rc;
     return reg::writeValue(reg, key.get(), name, plat::kRegBinary, StateBytes(enabled, fileTime));
 }
 
@@ -76,7 +73,7 @@ long DeleteState(plat::Registry& reg, const Place& place, const std::string& nam
     long rc = plat::kErrorSuccess;
     const reg::Key key = reg::Key::open(reg, place.root, ApprovedKeyOf(place), plat::kKeySetValue, &rc);
     if (!key) return rc == plat::kErrorFileNotFound ? plat::kErrorSuccess : rc;
-    rc = reg.deleteValue(key.get(), name);
+    rc = reg::deleteValue(reg, key.get(), name);
     return rc == plat::kErrorFileNotFound ? plat::kErrorSuccess : rc;
 }
 
@@ -89,12 +86,12 @@ long CarryState(plat::Registry& reg, const Place& place, const std::string& oldN
     std::optional<reg::Value> old = reg::tryReadValue(reg, key.get(), oldName, &rc);
     if (!old) {
         if (rc != plat::kErrorFileNotFound) return rc;
-        rc = reg.deleteValue(key.get(), newName);
+        rc = reg::deleteValue(reg, key.get(), newName);
         return rc == plat::kErrorFileNotFound ? plat::kErrorSuccess : rc;
     }
     rc = reg::writeValue(reg, key.get(), newName, old->type, old->data);
     if (rc != plat::kErrorSuccess) return rc;
-    return reg.deleteValue(key.get(), oldName);
+    return reg::deleteValue(reg, key.get(), oldName);
 }
 
 }  // namespace startup

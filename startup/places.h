@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/platform/registry.h"
+#include "common/registry/reg_key.h"
 
 namespace startup {
 
@@ -76,7 +77,7 @@ public:
 private:
     plat::Registry& reg_;
     const Place& place_;
-    plat::RegHandle key_ = 0;
+    reg::Key key_;
 };
 
 // Writes the state value of `name` (creating the StartupApproved keys when missing).

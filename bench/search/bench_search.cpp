@@ -27,6 +27,9 @@
 #include "bench/search/bench_export.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/platform/fake/fake_registry.h"
+#include "common/registry/reg_enum.h"
+#include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "search/grep_cli.h"
@@ -54,16 +57,14 @@ struct Counts {
 // search does with every target checked, but tests nothing and adds no row.
 void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& c) {
     plat::KeyInfo info;
-    if (!key || reg.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    if (key) info = reg::tryKeyInfo(reg, key).value_or(plat::KeyInfo{});
     const std::vector<std::string> names = modreg::ListSubKeysOfKey(reg, key, &info);
     host.doEvents();
     for (const std::string& name : names) {
         ++c.keys;
         host.doEvents();  // the search's key-path test
-        plat::RegHandle child = 0;
-        if (reg.openKey(key, name, &child) != plat::kErrorSuccess) child = 0;
-        bareWalk(reg, child, host, c);
-        if (child) reg.closeKey(child);
+        const reg::Key child = reg::Key::openMost(reg, key, name);
+        bareWalk(reg, child.get(), host, c);
     }
     host.doEvents();
     const modreg::ValueList values = modreg::ListValuesOfKey(reg, key, nullptr, true);
@@ -93,9 +94,7 @@ std::vector<uint8_t> utf16(const std::string& s) {
 Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
     Counts made;
     int fan[] = {50, 20, 20, 0};
-    std::vector<std::pair<plat::RegHandle, int>> stack;
-    plat::RegHandle base = 0;
-    reg.createKey(plat::kHkeyLocalMachine, "Software\\Bench", &base);
+    const reg::Key base = reg::Key::create(reg, plat::kHkeyLocalMachine, "Software\\Bench");
     unsigned seed = 12345;
     auto rnd = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 8) & 0xFFFF; };
     auto addValues = [&](plat::RegHandle k) {
@@ -105,28 +104,29 @@ Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
             if (r % 5000 == 0) name += "needle";
             if (v % 5 == 3) {
                 const uint32_t d = r;
-                reg.setValueEx(k, name, plat::kRegDword, reinterpret_cast<const uint8_t*>(&d), 4);
+                reg::writeValue(reg, k, name, plat::kRegDword, reinterpret_cast<const uint8_t*>(&d), 4);
             } else if (v % 5 == 4) {
                 std::vector<uint8_t> bin(24, static_cast<uint8_t>(r));
-                reg.setValueEx(k, name, plat::kRegBinary, bin.data(), static_cast<uint32_t>(bin.size()));
+                reg::writeValue(reg, k, name, plat::kRegBinary, bin);
             } else {
                 std::string data = "C:\\Program Files\\Vendor " + std::to_string(r % 97) + "\\bin\\tool" +
                                    std::to_string(r) + ".exe /option";
                 if (r % 7000 == 1) data += " needle";
                 const auto bytes = utf16(data);
-                reg.setValueEx(k, name, v % 5 == 2 ? plat::kRegExpandSz : plat::kRegSz, bytes.data(),
-                               static_cast<uint32_t>(bytes.size()));
+                reg::writeValue(reg, k, name, v % 5 == 2 ? plat::kRegExpandSz : plat::kRegSz, bytes);
             }
             ++made.values;
         }
     };
-    // Breadth by levels: create children level after level until the count is reached.
-    std::vector<plat::RegHandle> level{base};
+    // Breadth by levels: create children level after level until the count is reached. A level's
+    // keys close when the next level is done.
+    std::vector<reg::Key> level;
+    level.push_back(reg::Key::borrowed(reg, base.get()));
     for (int depth = 0; depth < 4 && made.keys < wantKeys; ++depth) {
         // The last level spreads the remaining keys evenly over its parents.
         if (depth == 3) fan[3] = static_cast<int>((wantKeys - made.keys + level.size() - 1) / level.size());
-        std::vector<plat::RegHandle> next;
-        for (plat::RegHandle parent : level) {
+        std::vector<reg::Key> next;
+        for (const reg::Key& parent : level) {
             for (int i = 0; i < fan[depth] && made.keys < wantKeys; ++i) {
                 const unsigned r = rnd();
                 std::string name = (depth == 0   ? "Vendor"
@@ -134,24 +134,16 @@ Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
                                                  : "Item") +
                                    std::to_string(i) + "-" + std::to_string(r);
                 if (r % 20000 == 0) name += " needle";
-                plat::RegHandle child = 0;
-                if (reg.createKey(parent, name, &child) != plat::kErrorSuccess) continue;
+                reg::Key child = reg::Key::create(reg, parent.get(), name);
+                if (!child) continue;
                 ++made.keys;
-                addValues(child);
-                if (depth < 3)
-                    next.push_back(child);
-                else
-                    reg.closeKey(child);
+                addValues(child.get());
+                if (depth < 3) next.push_back(std::move(child));
             }
             if (made.keys >= wantKeys) break;
         }
-        if (depth > 0) {
-            for (plat::RegHandle h : level) reg.closeKey(h);
-        }
-        level.swap(next);
+        level = std::move(next);
     }
-    for (plat::RegHandle h : level) reg.closeKey(h);
-    reg.closeKey(base);
     return made;
 }
 
@@ -180,10 +172,9 @@ int run(plat::Registry& reg, const std::string& textToFind, int rounds) {
         const auto t0 = Clock::now();
         for (plat::RegHandle root : roots) {
             if (!modreg::RootHasSubKeys(reg, root)) continue;
-            plat::RegHandle key = 0;
-            if (reg.openKey(root, "", &key) != plat::kErrorSuccess) continue;
-            bareWalk(reg, key, host, walked);
-            reg.closeKey(key);
+            const reg::Key key = reg::Key::openMost(reg, root, "");
+            if (!key) continue;
+            bareWalk(reg, key.get(), host, walked);
         }
         const auto t1 = Clock::now();
         const search::GrepOutcome out = search::RunGrep({"--format", "tsv", textToFind}, reg);

@@ -1,6 +1,7 @@
 #include "cleaner/engine/scanner.h"
 
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
 #include "common/text/text.h"
 
@@ -148,11 +149,11 @@ void Scanner::walk32BitView(Kind kind, RegHandle root, const std::string& path) 
     // Which key that is can only be told by its name; a registry that cannot tell gets the
     // 64-bit walk alone (fewer reports, never the same ones twice).
     std::string name32;
-    if (reg_.queryKeyName(k32.get(), &name32) != plat::kErrorSuccess || name32.empty()) return;
+    if (reg::keyName(reg_, k32.get(), &name32) != plat::kErrorSuccess || name32.empty()) return;
     {
         const reg::Key k64 = reg::Key::open(reg_, root, path, plat::kKeyRead | plat::kKeyWow64_64Key);
         std::string name64;
-        if (k64 && reg_.queryKeyName(k64.get(), &name64) == plat::kErrorSuccess && text::equalNoCase(name32, name64))
+        if (k64 && reg::keyName(reg_, k64.get(), &name64) == plat::kErrorSuccess && text::equalNoCase(name32, name64))
             return;  // one key that both views share: walked already
     }
     // Rows name the real key, so the repair and its undo record act exactly there.
@@ -165,7 +166,7 @@ void Scanner::walk32BitView(Kind kind, RegHandle root, const std::string& path) 
 const std::string& Scanner::frameName(Frame& f) {
     if (!f.named) {
         f.named = true;
-        if (reg_.queryKeyName(f.key, &f.name) != plat::kErrorSuccess) f.name.clear();
+        if (reg::keyName(reg_, f.key, &f.name) != plat::kErrorSuccess) f.name.clear();
     }
     return f.name;
 }
@@ -179,7 +180,7 @@ bool Scanner::leadsBack(RegHandle key, const plat::KeyInfo& info) {
         if (!sameCounts(f.info, info)) continue;
         if (!named) {
             named = true;
-            if (reg_.queryKeyName(key, &name) != plat::kErrorSuccess || name.empty()) return false;
+            if (reg::keyName(reg_, key, &name) != plat::kErrorSuccess || name.empty()) return false;
         }
         const std::string& other = frameName(f);
         if (!other.empty() && text::equalNoCase(other, name)) return true;
@@ -200,8 +201,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     const reg::Key key = parent != 0
                              ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess)
                              : reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
-    plat::KeyInfo info;
-    if (key.get() == 0 || reg_.queryInfoKey(key.get(), &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    const plat::KeyInfo info = key ? reg::tryKeyInfo(reg_, key.get()).value_or(plat::KeyInfo{}) : plat::KeyInfo{};
     const long subKeys = static_cast<long>(info.subKeys);
     const long values = static_cast<long>(info.values);
     if (kind == Kind::FontKey && key.get() == 0) return;
@@ -223,7 +223,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
         mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
         switch (kind) {
             case Kind::KeyValues:
-            case Kind::Association: drivePathTest(root, path, v.name, v.data, v.type, view); break;
+            case Kind::Association: drivePathTest(root, path, v.name, v.text, v.type, view); break;
             case Kind::SharedDlls: {
                 // The value names of this key are the shared files' paths; the data is a
                 // reference count. No drive pre-test and no exclusion test here. The file is
@@ -231,17 +231,17 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 // repair must delete.
                 std::string file = mdlreg::TrimAtNul(v.name);
                 if (!text::trim(file).empty() && !checks_.DataPathExists(file, view))
-                    AddtoList(root, path, v.name, v.data, v.type, reason(Reason::SharedFileMissing));
+                    AddtoList(root, path, v.name, v.text, v.type, reason(Reason::SharedFileMissing));
                 break;
             }
             case Kind::FontKey: {
                 // Entries are file names in the fonts folder or full paths. A full path is tested
                 // as it stands: put behind the fonts folder it could never be found, and every
                 // font registered by its full path would be reported.
-                if (v.data.empty()) break;
-                std::string probe = beginsWithDriveRoot(v.data) ? v.data : fontsFolder + v.data;
+                if (v.text.empty()) break;
+                std::string probe = beginsWithDriveRoot(v.text) ? v.text : fontsFolder + v.text;
                 if (!checks_.DataPathExists(probe, view))
-                    AddtoList(root, path, v.name, v.data, v.type, reason(Reason::InvalidFont));
+                    AddtoList(root, path, v.name, v.text, v.type, reason(Reason::InvalidFont));
                 break;
             }
             case Kind::ComKey: comValueTest(root, path, lastUpper, v, view); break;
@@ -285,12 +285,12 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
                            const mdlreg::ValueEntry& v, FileView view) {
     const RegHandle classes = plat::kHkeyClassesRoot;
     const std::string& rawName = v.name;
-    const std::string& data = v.data;
+    const std::string& data = v.text;
     const uint32_t type = v.type;
     // A value the data reader shows as no text although it holds bytes (binary, a 64-bit number,
     // no type) is not empty, and none of the tests below can judge it: it is left alone.
     const bool textual = type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
-    if (!textual && data.empty() && v.bytes > 0) return;
+    if (!textual && data.empty() && v.size > 0) return;
     // The tests read the name up to a NUL; rows keep the exact name, the one a repair deletes.
     const std::string name = mdlreg::TrimAtNul(rawName);
     const std::string upperName = text::toUpper(name);

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
+#include "common/registry/reg_roots.h"
 #include "common/registry/reg_value.h"
 #include "common/text/text.h"
 
@@ -21,63 +23,26 @@ constexpr uint32_t kFirstPassBytes = 255;
 constexpr uint32_t kCollectNameChars = 2000;
 constexpr uint32_t kMaxValueNameChars = 16384;  // the platform's longest value name and its NUL
 
-// Reads a value's bytes with a buffer of `capacity` bytes.
-long readBytes(Registry& reg, RegHandle key, const std::string& name, uint32_t capacity, std::vector<uint8_t>* data,
-               uint32_t* type = nullptr) {
-    uint32_t bytes = capacity;
-    uint32_t t = 0;
-    const long rc = reg.queryValueEx(key, name, &t, data, &bytes);
-    if (type) *type = t;
-    return rc;
-}
-
-struct RootName {
-    RegHandle handle;
-    const char* name;
-    bool inShortTable;
-};
-
-constexpr RootName kRoots[] = {
-    {kHkeyClassesRoot, "HKEY_CLASSES_ROOT", true},
-    {kHkeyCurrentUser, "HKEY_CURRENT_USER", true},
-    {kHkeyLocalMachine, "HKEY_LOCAL_MACHINE", true},
-    {kHkeyUsers, "HKEY_USERS", true},
-    {kHkeyPerformanceData, "HKEY_PERFORMANCE_DATA", false},
-    {kHkeyCurrentConfig, "HKEY_CURRENT_CONFIG", true},
-    {kHkeyDynData, "HKEY_DYN_DATA", false},
-};
-
 }  // namespace
-
-// ---- value data helpers ----
-
-std::string TextFromRegBytes(const std::vector<uint8_t>& bytes, uint32_t size) {
-    return reg::textOf(bytes.data(), std::min<size_t>(size, bytes.size()));
-}
-
-std::vector<uint8_t> RegBytesFromText(const std::string& textValue, bool withNul) {
-    return reg::textBytes(textValue, withNul);
-}
 
 // ---- handle-based operations ----
 
 RegHandle OpenKeyFull(Registry& reg, RegHandle root, const std::string& path) {
-    RegHandle h = 0;
-    return reg.openKeyEx(root, path, kKeyFullAccess, &h) == kErrorSuccess ? h : 0;
+    return reg::Key::open(reg, root, path, kKeyFullAccess).release();
 }
 
 void QueryKeyCounts(Registry& reg, RegHandle key, long* subKeys, long* values) {
-    KeyInfo info;
-    if (reg.queryInfoKey(key, &info) != kErrorSuccess) return;
-    if (subKeys) *subKeys = static_cast<long>(info.subKeys);
-    if (values) *values = static_cast<long>(info.values);
+    const std::optional<KeyInfo> info = reg::tryKeyInfo(reg, key);
+    if (!info) return;
+    if (subKeys) *subKeys = static_cast<long>(info->subKeys);
+    if (values) *values = static_cast<long>(info->values);
 }
 
 std::string EnumSubkeyName(Registry& reg, RegHandle key, long index) {
     // Names come back exact (no trimming), so a name with outer spaces can still be opened.
     if (index < 0) return "";
     std::string name;
-    if (reg.enumKey(key, static_cast<uint32_t>(index), kNameChars, &name) != kErrorSuccess) return "";
+    if (reg::enumKeyName(reg, key, static_cast<uint32_t>(index), kNameChars, &name) != kErrorSuccess) return "";
     return name;
 }
 
@@ -87,29 +52,27 @@ ValueEntry EnumValueEntry(Registry& reg, RegHandle key, long index, uint32_t nam
     // The name buffer starts at what the caller knows of the key (its longest name) and grows
     // to the platform's limit when a name does not fit, so no value is skipped for its name.
     uint32_t capacity = std::max(nameChars, kNameChars);
-    uint32_t type = 0;
-    uint32_t size = kFirstPassBytes;
-    std::vector<uint8_t> first;
     long rc = kErrorMoreData;
     for (;;) {
         uint32_t chars = capacity;
-        size = kFirstPassBytes;
         e.name.clear();
-        rc = reg.enumValue(key, static_cast<uint32_t>(index), &e.name, &chars, &type, &first, &size);
+        rc = reg::enumValueAt(reg, key, static_cast<uint32_t>(index), &chars, true, kFirstPassBytes, &e);
         const bool nameDidNotFit = rc == kErrorMoreData && e.name.empty() && chars == capacity;
         if (!nameDidNotFit) break;
         if (capacity >= kMaxValueNameChars) return ValueEntry{};
         capacity = kMaxValueNameChars;
     }
     if (rc != kErrorSuccess && rc != kErrorMoreData) return ValueEntry{};
-    e.type = type;
-    e.bytes = size;
-    // A fitting first pass already holds the data; only longer data is read again.
+    // A fitting first pass already holds the data; only longer text is read again, whole.
     if (rc == kErrorSuccess) {
-        e.data = ValueDataText(type, first);
-    } else if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
-        std::vector<uint8_t> all;
-        if (readBytes(reg, key, e.name, size, &all) == kErrorSuccess) e.data = ValueDataText(type, all);
+        e.text = ValueDataText(e.type, e.data);
+    } else if (e.type == kRegSz || e.type == kRegExpandSz || e.type == kRegMultiSz) {
+        reg::Bytes all;
+        if (reg::readValue(reg, key, e.name, e.size, &all) == kErrorSuccess) {
+            e.text = ValueDataText(e.type, all);
+            e.data = std::move(all);
+            e.hasData = true;
+        }
     }
     return e;
 }
@@ -180,19 +143,20 @@ std::string ReadValueText(Registry& reg, RegHandle root, const std::string& path
     const reg::Key key = reg::Key::openMost(reg, root, path);
     if (!key) return "";
     uint32_t type = 0, size = 0;
-    if (reg.queryValueEx(key.get(), valueName, &type, nullptr, &size) != kErrorSuccess) return "";
-    std::vector<uint8_t> data;
+    if (reg::queryValue(reg, key.get(), valueName, &type, &size) != kErrorSuccess) return "";
+    reg::Bytes data;
     switch (type) {
         case kRegSz:
         case kRegExpandSz:
         case kRegMultiSz:
-            return readBytes(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::textOf(data) : "";
+            return reg::readValue(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::textOf(data) : "";
         case kRegBinary:
-            return readBytes(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::hexPairsOf(data) : "";
+            return reg::readValue(reg, key.get(), valueName, size, &data) == kErrorSuccess ? reg::hexPairsOf(data) : "";
         case kRegDword:
             // A 32-bit read: longer data does not fit and gives "".
-            return readBytes(reg, key.get(), valueName, 4, &data) == kErrorSuccess ? std::to_string(reg::dwordOf(data))
-                                                                                   : "";
+            return reg::readValue(reg, key.get(), valueName, 4, &data) == kErrorSuccess
+                       ? std::to_string(reg::dwordOf(data))
+                       : "";
         default: return "";
     }
 }
@@ -207,7 +171,7 @@ void WriteStringValue(Registry& reg, RegHandle root, const std::string& path, co
 long DeleteRegValue(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName) {
     long rc = kErrorSuccess;
     const reg::Key key = reg::Key::openMost(reg, root, path, &rc);
-    return key ? reg.deleteValue(key.get(), valueName) : rc;
+    return key ? reg::deleteValue(reg, key.get(), valueName) : rc;
 }
 
 long DeleteRegValueIfUnchanged(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
@@ -219,7 +183,7 @@ long DeleteRegValueIfUnchanged(Registry& reg, RegHandle root, const std::string&
     std::string data;
     const long read = ReadValueDataText(reg, key.get(), valueName, &type, &data);
     if (read != kErrorSuccess) return read;
-    return std::to_string(type) == listedType && data == listedData ? reg.deleteValue(key.get(), valueName)
+    return std::to_string(type) == listedType && data == listedData ? reg::deleteValue(reg, key.get(), valueName)
                                                                     : kValueChanged;
 }
 
@@ -242,28 +206,28 @@ std::string JoinKeyPath(const std::string& a, const std::string& b, const std::s
 Variant QueryValueVariant(Registry& reg, RegHandle key, const std::string& valueName) {
     Variant v;
     uint32_t size = 0;
-    v.result = reg.queryValueEx(key, valueName, &v.type, nullptr, &size);
+    v.result = reg::queryValue(reg, key, valueName, &v.type, &size);
     if (v.result != kErrorSuccess) return v;
     if (v.type < kRegSz || v.type > kRegDwordBigEndian) {
         v.result = -1;
         return v;
     }
-    std::vector<uint8_t> data;
+    reg::Bytes data;
     switch (v.type) {
         case kRegSz:
         case kRegExpandSz:
             // Up to the first NUL within the stored size: a string stored without its
             // terminator keeps its last character.
-            v.result = readBytes(reg, key, valueName, size, &data);
-            if (v.result == kErrorSuccess) v.value = TextFromRegBytes(data, static_cast<uint32_t>(data.size()));
+            v.result = reg::readValue(reg, key, valueName, size, &data);
+            if (v.result == kErrorSuccess) v.value = reg::textOf(data);
             break;
         case kRegBinary:
-            v.result = readBytes(reg, key, valueName, size, &data);
+            v.result = reg::readValue(reg, key, valueName, size, &data);
             if (v.result == kErrorSuccess) v.value = reg::hexPairsOf(data);
             break;
         case kRegDword:
         case kRegDwordBigEndian:
-            v.result = readBytes(reg, key, valueName, 4, &data);
+            v.result = reg::readValue(reg, key, valueName, 4, &data);
             if (v.result == kErrorSuccess)
                 v.value = std::to_string(v.type == kRegDword ? reg::dwordOf(data) : reg::dwordBigEndianOf(data));
             break;
@@ -288,14 +252,14 @@ bool DeleteKeyOrValue(Registry& reg, RegHandle root, const std::string& basePath
     if (!valueName.empty()) {
         // Opens the existing key only: deleting a value must not create keys.
         const reg::Key key = reg::Key::open(reg, root, path, kKeyFullAccess | sam);
-        return key && reg.deleteValue(key.get(), valueName) == kErrorSuccess;
+        return key && reg::deleteValue(reg, key.get(), valueName) == kErrorSuccess;
     }
     if (path.empty()) return false;  // never the root itself
-    long rc = reg.deleteKeyEx(root, path, sam);
+    long rc = reg::deleteKey(reg, root, path, sam);
     if (rc == kErrorAccessDenied) {
         const SubkeyList children = CollectSubkeys(reg, RootNameOf(root), path, false, sam);
         for (const auto& name : children.names) DeleteKeyOrValue(reg, root, "", path + "\\" + name, "", "", sam);
-        rc = reg.deleteKeyEx(root, path, sam);
+        rc = reg::deleteKey(reg, root, path, sam);
     }
     return rc == kErrorSuccess;
 }
@@ -309,13 +273,13 @@ SubkeyList CollectSubkeys(Registry& reg, const std::string& rootName, const std:
         std::string name;
         {
             const reg::Key key = reg::Key::open(reg, root, p, kKeyRead | sam);
-            if (!key || reg.enumKey(key.get(), index, kCollectNameChars, &name) != kErrorSuccess) break;
+            if (!key || reg::enumKeyName(reg, key.get(), index, kCollectNameChars, &name) != kErrorSuccess) break;
         }
         if (wantChildren) {
             bool hasChildren = false;
             if (const reg::Key child = reg::Key::open(reg, root, p.empty() ? name : p + "\\" + name, kKeyRead | sam)) {
                 std::string first;
-                hasChildren = reg.enumKey(child.get(), 0, kCollectNameChars, &first) == kErrorSuccess;
+                hasChildren = reg::enumKeyName(reg, child.get(), 0, kCollectNameChars, &first) == kErrorSuccess;
             }
             list.hasChildren.push_back(hasChildren);
         }
@@ -325,16 +289,12 @@ SubkeyList CollectSubkeys(Registry& reg, const std::string& rootName, const std:
 }
 
 RegHandle RootHandleOf(const std::string& rootName) {
-    const std::string upper = text::toUpper(rootName);
-    for (const auto& r : kRoots)
-        if (r.inShortTable && upper == r.name) return r.handle;
-    return 0;
+    return reg::rootOfName(rootName, reg::Roots::Common, reg::NameCase::Any);
 }
 
 std::string RootNameOf(RegHandle root) {
-    for (const auto& r : kRoots)
-        if (r.inShortTable && r.handle == root) return r.name;
-    return "";
+    const char* name = reg::nameOfRoot(root, reg::Roots::Common);
+    return name ? name : "";
 }
 
 // ---- small functions ----
@@ -342,16 +302,12 @@ std::string RootNameOf(RegHandle root) {
 RegHandle StripHkey(const std::string& location) {
     const size_t p = location.find('\\');
     if (p == std::string::npos) return 0;  // not a location text
-    const std::string head = text::trim(location.substr(0, p));
-    for (const auto& r : kRoots)
-        if (head == r.name) return r.handle;
-    return 0;
+    return reg::rootOfName(text::trim(location.substr(0, p)), reg::Roots::All, reg::NameCase::Exact);
 }
 
 std::string HkeyName(RegHandle root) {
-    for (const auto& r : kRoots)
-        if (r.handle == root) return r.name;
-    return "";
+    const char* name = reg::nameOfRoot(root, reg::Roots::All);
+    return name ? name : "";
 }
 
 std::string SubkeyPath(const std::string& location) {

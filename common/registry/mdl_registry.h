@@ -1,5 +1,6 @@
-// The cleaner's registry access layer: handle-based operations for the walkers, path-based
-// operations for settings, repair and the uninstall manager, and the root-name tables.
+// The cleaner's registry module: handle-based operations for the walkers, path-based
+// operations for settings, repair and the uninstall manager, and the root-name lookups. A
+// facade over the registry layer (reg::) with the cleaner's buffer sizes and text rules.
 // Nothing here shows a message or throws: failures give the empty result of each operation.
 #pragma once
 
@@ -9,6 +10,7 @@
 
 #include "common/platform/files.h"
 #include "common/platform/registry.h"
+#include "common/registry/reg_enum.h"
 
 namespace mdlreg {
 
@@ -23,13 +25,10 @@ void QueryKeyCounts(plat::Registry& reg, RegHandle key, long* subKeys, long* val
 // The name of subkey `index`, exact (not trimmed), "" when the call fails.
 std::string EnumSubkeyName(plat::Registry& reg, RegHandle key, long index);
 
-// Name (exact), data and type of value `index`. Data that fits 255 bytes comes from the
-// enumeration itself; longer data is read again whole.
-struct ValueEntry {
-    std::string name;
-    std::string data;    // strings up to their first NUL, numbers in signed decimal, else ""
-    uint32_t type = 0;   // as reported by the enumeration
-    uint32_t bytes = 0;  // the size of the stored data
+// Name (exact), type, size and data of value `index`, and the data as text. Data that fits
+// 255 bytes comes from the enumeration itself; longer text is read again whole.
+struct ValueEntry : reg::ValueEntry {
+    std::string text;  // strings up to their first NUL, numbers in signed decimal, else ""
 };
 // `nameChars`: the name buffer to start with (the key's longest value name and its NUL, when
 // known); a longer name is read again with the platform's largest buffer.
@@ -93,26 +92,19 @@ struct SubkeyList {
 SubkeyList CollectSubkeys(plat::Registry& reg, const std::string& rootName, const std::string& path, bool wantChildren,
                           uint32_t sam = 0);
 
-// Short table: accepts any case; HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA are not known.
+// The root-name table (reg_roots.h) without HKEY_PERFORMANCE_DATA and HKEY_DYN_DATA; any case.
 RegHandle RootHandleOf(const std::string& rootName);
 std::string RootNameOf(RegHandle root);
 
 // ---- small functions of the main window and of scandrives ----
 
-// Full table, exact case, of the text before the first backslash (trimmed); 0 when unknown
-// or when the text holds no backslash.
+// The whole root-name table, exact case, of the text before the first backslash (trimmed); 0
+// when unknown or when the text holds no backslash.
 RegHandle StripHkey(const std::string& location);
 std::string HkeyName(RegHandle root);  // "" when unknown
 std::string SubkeyPath(const std::string& location);
 std::string addslash(const std::string& path);
 std::string WinDir(plat::Files& files);
 std::string TrimAtNul(const std::string& text);
-
-// ---- value data helpers shared by the readers ----
-
-// UTF-16LE bytes to UTF-8, up to the first NUL within the bytes; an odd last byte is dropped.
-std::string TextFromRegBytes(const std::vector<uint8_t>& bytes, uint32_t size);
-// UTF-8 text to UTF-16LE bytes; with the terminating NUL when `withNul`.
-std::vector<uint8_t> RegBytesFromText(const std::string& text, bool withNul = true);
 
 }  // namespace mdlreg

@@ -16,12 +16,32 @@ constexpr int kMaxConsecutiveFailures = 64;
 uint32_t grown(uint32_t chars) { return std::min(kMaxNameChars, std::max<uint32_t>(chars * 2, 256)); }
 
 plat::KeyInfo infoOf(plat::Registry& registry, plat::RegHandle key) {
-    plat::KeyInfo info;
-    if (registry.queryInfoKey(key, &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
-    return info;
+    return tryKeyInfo(registry, key).value_or(plat::KeyInfo{});
 }
 
 }  // namespace
+
+std::optional<plat::KeyInfo> tryKeyInfo(plat::Registry& registry, plat::RegHandle key) {
+    plat::KeyInfo info;
+    if (registry.queryInfoKey(key, &info) != plat::kErrorSuccess) return std::nullopt;
+    return info;
+}
+
+long enumKeyName(plat::Registry& registry, plat::RegHandle key, uint32_t index, uint32_t bufferChars,
+                 std::string* name) {
+    return registry.enumKey(key, index, bufferChars, name);
+}
+
+long enumValueAt(plat::Registry& registry, plat::RegHandle key, uint32_t index, uint32_t* nameChars, bool withData,
+                 uint32_t dataBytes, ValueEntry* out) {
+    uint32_t bytes = withData ? dataBytes : 0;
+    const long rc =
+        registry.enumValue(key, index, &out->name, nameChars, &out->type, withData ? &out->data : nullptr, &bytes);
+    out->size = bytes;
+    out->hasData = withData && rc == plat::kErrorSuccess;
+    if (!out->hasData) out->data.clear();
+    return rc;
+}
 
 std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key, const plat::KeyInfo* known) {
     std::vector<std::string> names;
@@ -32,7 +52,7 @@ std::vector<std::string> subkeysOf(plat::Registry& registry, plat::RegHandle key
     int failures = 0;
     for (uint32_t index = 0;;) {
         std::string name;
-        const long rc = registry.enumKey(key, index, chars, &name);
+        const long rc = enumKeyName(registry, key, index, chars, &name);
         if (rc == plat::kErrorNoMoreItems) break;
         if (rc == plat::kErrorMoreData && chars < kMaxNameChars) {
             chars = grown(chars);  // the same index again with a bigger buffer
@@ -62,9 +82,7 @@ std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, 
     for (uint32_t index = 0;;) {
         ValueEntry e;
         uint32_t nameChars = chars;
-        uint32_t dataBytes = wantData ? cap : 0;
-        const long rc =
-            registry.enumValue(key, index, &e.name, &nameChars, &e.type, wantData ? &e.data : nullptr, &dataBytes);
+        const long rc = enumValueAt(registry, key, index, &nameChars, wantData, cap, &e);
         if (rc == plat::kErrorNoMoreItems) break;
         if (rc == plat::kErrorMoreData) {
             // The data or the name did not fit: ask again for the name alone, with a bigger
@@ -79,8 +97,6 @@ std::vector<ValueEntry> valuesOf(plat::Registry& registry, plat::RegHandle key, 
             }
         }
         if (rc == plat::kErrorSuccess) {
-            e.hasData = wantData;
-            if (!wantData) e.data.clear();
             out.push_back(std::move(e));
             failures = 0;
         } else if (++failures >= kMaxConsecutiveFailures) {

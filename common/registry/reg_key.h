@@ -1,8 +1,13 @@
 // One open registry key that closes itself. Move-only; a predefined root is held without being
 // opened and is never closed. Every program of the suite opens keys through this type, so no
 // key is closed by hand.
+//
+// The registry layer's error policy, for this file and the others of common/registry: a read
+// named try... gives an optional (nullopt when it cannot be read); every other call gives the
+// platform's result code (0 = done), or an empty Key with the code in *rc.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -66,9 +71,22 @@ public:
         return code == plat::kErrorSuccess ? Key(registry, h) : Key();
     }
 
+    // RegCreateKeyEx with `sam`: opens or creates; *created (when given) tells whether the key
+    // is new.
+    static Key createWith(plat::Registry& registry, plat::RegHandle parent, std::string_view path, uint32_t sam,
+                          long* rc = nullptr, bool* created = nullptr) {
+        plat::RegHandle h = 0;
+        const long code = registry.createKeyEx(parent, path, sam, &h, created);
+        if (rc) *rc = code;
+        return code == plat::kErrorSuccess ? Key(registry, h) : Key();
+    }
+
     plat::RegHandle get() const { return h_; }
     explicit operator bool() const { return h_ != 0; }
     plat::Registry& registry() const { return *reg_; }
+
+    // Gives the handle to the caller, who closes it; the Key is empty afterwards.
+    plat::RegHandle release() { return std::exchange(h_, 0); }
 
     // Closes now (a root is only let go).
     void reset() {
@@ -81,5 +99,17 @@ private:
     plat::RegHandle h_ = 0;
     bool owned_ = false;
 };
+
+// The key's full name as the registry knows it ("\REGISTRY\MACHINE\SOFTWARE"), whatever path,
+// link or view it was opened through; the platform's code.
+inline long keyName(plat::Registry& registry, plat::RegHandle key, std::string* name) {
+    return registry.queryKeyName(key, name);
+}
+
+// Deletes parent\path, which must have no subkeys, in the registry view `sam` names (0: the
+// caller's own); the platform's code.
+inline long deleteKey(plat::Registry& registry, plat::RegHandle parent, std::string_view path, uint32_t sam = 0) {
+    return registry.deleteKeyEx(parent, path, sam);
+}
 
 }  // namespace reg

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/registry/reg_roots.h"
 #include "common/text/text.h"
 
 namespace reg {
@@ -134,16 +135,7 @@ void appendValueLine(std::u16string& out, const std::string& name, uint32_t type
 
 }  // namespace
 
-const char* scriptRootName(plat::RegHandle root) {
-    switch (root) {
-        case plat::kHkeyClassesRoot: return "HKEY_CLASSES_ROOT";
-        case plat::kHkeyCurrentUser: return "HKEY_CURRENT_USER";
-        case plat::kHkeyLocalMachine: return "HKEY_LOCAL_MACHINE";
-        case plat::kHkeyUsers: return "HKEY_USERS";
-        case plat::kHkeyCurrentConfig: return "HKEY_CURRENT_CONFIG";
-        default: return nullptr;
-    }
-}
+const char* scriptRootName(plat::RegHandle root) { return nameOfRoot(root, Roots::Common); }
 
 std::string whyKeyNotInScript(plat::RegHandle root, const std::string& keyPath) {
     if (!scriptRootName(root)) return "the registry editor cannot write back below this root";

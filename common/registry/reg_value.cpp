@@ -106,10 +106,25 @@ Bytes qwordBytes(uint64_t v) {
     return out;
 }
 
+long queryValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t* type,
+                uint32_t* size) {
+    *size = 0;
+    return registry.queryValueEx(key, name, type, nullptr, size);
+}
+
+long readValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t capacity, Bytes* data,
+               uint32_t* type) {
+    uint32_t bytes = capacity;
+    uint32_t t = 0;
+    const long rc = registry.queryValueEx(key, name, &t, data, &bytes);
+    if (type) *type = t;
+    return rc;
+}
+
 std::optional<Value> tryReadValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, long* rc) {
     Value v;
     uint32_t size = 0;
-    long code = registry.queryValueEx(key, name, &v.type, nullptr, &size);
+    long code = queryValue(registry, key, name, &v.type, &size);
     // The value may grow between the size query and the read; follow it a few times.
     for (int attempt = 0; code == plat::kErrorSuccess && attempt < 4; ++attempt) {
         uint32_t got = size;
@@ -131,12 +146,21 @@ std::optional<std::string> tryReadText(plat::Registry& registry, plat::RegHandle
 
 long writeValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t type,
                 const Bytes& data) {
-    return registry.setValueEx(key, name, type, data.data(), static_cast<uint32_t>(data.size()));
+    return writeValue(registry, key, name, type, data.data(), static_cast<uint32_t>(data.size()));
+}
+
+long writeValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t type,
+                const uint8_t* data, uint32_t bytes) {
+    return registry.setValueEx(key, name, type, data, bytes);
 }
 
 long writeText(plat::Registry& registry, plat::RegHandle key, const std::string& name, const std::string& value,
                uint32_t type) {
     return writeValue(registry, key, name, type, textBytes(value, true));
+}
+
+long deleteValue(plat::Registry& registry, plat::RegHandle key, const std::string& name) {
+    return registry.deleteValue(key, name);
 }
 
 }  // namespace reg

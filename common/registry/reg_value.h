@@ -20,6 +20,8 @@ using Bytes = std::vector<uint8_t>;
 // bytes when size exceeds them); an odd last byte is dropped. No expansion of variables.
 std::string textOf(const uint8_t* bytes, size_t size);
 inline std::string textOf(const Bytes& b) { return textOf(b.data(), b.size()); }
+// The same within the first `size` bytes (never past the data).
+inline std::string textOf(const Bytes& b, size_t size) { return textOf(b.data(), size < b.size() ? size : b.size()); }
 // REG_MULTI_SZ: the strings up to the empty one that ends the list (or the end of the data).
 std::vector<std::string> multiTextOf(const Bytes& b);
 // 32-bit numbers: least significant byte first (REG_DWORD) or most significant first
@@ -47,6 +49,12 @@ struct Value {
     Bytes data;
 };
 
+// The type and size of a value, without its data; the platform's code.
+long queryValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t* type, uint32_t* size);
+// Reads a value with a buffer of `capacity` bytes (kErrorMoreData when it does not fit); the
+// platform's code. *type (when given) gets the type.
+long readValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t capacity, Bytes* data,
+               uint32_t* type = nullptr);
 // Reads a value of an open key whole (following it when it grows between the size query and
 // the read); nullopt when it cannot be read, *rc (when given) the platform's code.
 std::optional<Value> tryReadValue(plat::Registry& registry, plat::RegHandle key, const std::string& name,
@@ -58,7 +66,10 @@ std::optional<std::string> tryReadText(plat::Registry& registry, plat::RegHandle
 
 long writeValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t type,
                 const Bytes& data);
+long writeValue(plat::Registry& registry, plat::RegHandle key, const std::string& name, uint32_t type,
+                const uint8_t* data, uint32_t bytes);
 long writeText(plat::Registry& registry, plat::RegHandle key, const std::string& name, const std::string& text,
                uint32_t type = plat::kRegSz);
+long deleteValue(plat::Registry& registry, plat::RegHandle key, const std::string& name);
 
 }  // namespace reg

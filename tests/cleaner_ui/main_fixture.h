@@ -15,6 +15,7 @@
 #include "common/platform/fake/fake_registry.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 
@@ -68,7 +69,7 @@ protected:
         uint32_t type = 0;
         std::vector<uint8_t> data;
         if (!reg.getValue(plat::kHkeyCurrentUser, kSettings, name, &type, &data)) return def;
-        return mdlreg::TextFromRegBytes(data, static_cast<uint32_t>(data.size()));
+        return reg::textOf(data);
     }
     void sz(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data) {
         plat::RegHandle h = 0;

@@ -2,8 +2,12 @@
 // promise that every key the layer opens is closed again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "common/platform/fake/fake_registry.h"
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_enum.h"
+#include "common/registry/reg_key.h"
 #include "tests/support/reg_file.h"
 
 namespace {
@@ -72,7 +76,7 @@ TEST_F(LayerOnFake, EveryOperationClosesWhatItOpens) {
     for (long i = 0; i < values; ++i) {
         const ValueEntry e = EnumValueEntry(reg_, h, i);
         if (e.name == "Long") {
-            EXPECT_EQ(e.data, std::string(130, 'L'));  // 262 bytes: read again whole
+            EXPECT_EQ(e.text, std::string(130, 'L'));  // 262 bytes: read again whole
         }
     }
     EXPECT_EQ(EnumSubkeyName(reg_, h, 0), "Locked");
@@ -89,6 +93,33 @@ TEST_F(LayerOnFake, EveryOperationClosesWhatItOpens) {
     EXPECT_TRUE(DeleteKeyOrValue(reg_, kHkeyLocalMachine, "Software\\Demo", "", "Tree", ""));
     EXPECT_EQ(reg_.openHandleCount(), 0u);
     EXPECT_GT(reg_.openCallCount(), 10u);
+}
+
+// Subkey names come back exact from the lister and from each name by index: only blanks,
+// outer blanks and a NUL inside (which only the native API can create) included.
+TEST_F(LayerOnFake, SubkeyNamesComeBackExactFromEveryLister) {
+    const std::string nul("a\0b", 3);
+    std::vector<std::string> want{" ", "  x ", nul, "plain", std::string(255, 'n')};
+    for (const std::string& name : want)
+        ASSERT_TRUE(reg::Key::create(reg_, kHkeyLocalMachine, "Software\\Names\\" + name)) << name;
+    std::sort(want.begin(), want.end());
+
+    const reg::Key key = reg::Key::open(reg_, kHkeyLocalMachine, "Software\\Names", kKeyRead);
+    ASSERT_TRUE(key);
+    std::vector<std::string> listed = reg::subkeysOf(reg_, key.get());
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, want);
+
+    std::vector<std::string> byIndex;
+    for (long i = 0; i < static_cast<long>(want.size()); ++i) byIndex.push_back(EnumSubkeyName(reg_, key.get(), i));
+    std::sort(byIndex.begin(), byIndex.end());
+    EXPECT_EQ(byIndex, want);
+
+    SubkeyList collected = CollectSubkeys(reg_, "hkey_local_machine", "Software\\Names", true);
+    ASSERT_EQ(collected.hasChildren.size(), want.size());
+    std::sort(collected.names.begin(), collected.names.end());
+    EXPECT_EQ(collected.names, want);
+    EXPECT_EQ(std::count(collected.hasChildren.begin(), collected.hasChildren.end(), true), 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "common/platform/fake/fake_files.h"
+#include "common/registry/reg_value.h"
 #include "tests/support/reg_file.h"
 #include "tests/support/test_registry.h"
 
@@ -111,7 +112,7 @@ TEST_F(RegistryLayer, EnumValueEntryDecodesEachType) {
     for (const auto& x : expected) {
         SCOPED_TRACE(x.name);
         ASSERT_EQ(e.count(x.name), 1u);
-        EXPECT_EQ(e[x.name].data, x.data);
+        EXPECT_EQ(e[x.name].text, x.data);
         EXPECT_EQ(e[x.name].type, x.type);
     }
 }
@@ -219,7 +220,7 @@ TEST_F(RegistryLayer, PathBasedReadsAndWrites) {
     std::vector<uint8_t> raw;
     ASSERT_EQ(reg_->queryValueEx(h, "Locations", &type, &raw, &bytes), kErrorSuccess);
     EXPECT_EQ(type, kRegSz);
-    EXPECT_EQ(raw, RegBytesFromText("1|0|1", true));
+    EXPECT_EQ(raw, reg::textBytes("1|0|1", true));
     reg_->closeKey(h);
 
     load(
@@ -334,17 +335,17 @@ TEST(RegistryNames, SmallFunctions) {
     EXPECT_EQ(WinDir(files), "C:\\windows");
 }
 
-TEST(RegistryBytes, TextFromRegBytesStopsAtNulAndSize) {
-    const std::vector<uint8_t> b = {'a', 0, 'b', 0, 0, 0, 'c', 0};
-    EXPECT_EQ(TextFromRegBytes(b, 8), "ab");
-    EXPECT_EQ(TextFromRegBytes(b, 2), "a");
-    EXPECT_EQ(TextFromRegBytes(b, 3), "a");      // odd last byte dropped
-    EXPECT_EQ(TextFromRegBytes(b, 1000), "ab");  // never past the bytes
-    EXPECT_EQ(TextFromRegBytes({}, 10), "");
-    EXPECT_EQ(TextFromRegBytes({0x3D, 0xD8, 'x', 0}, 4),
+TEST(RegistryBytes, TextOfStopsAtNulAndSize) {
+    const reg::Bytes b = {'a', 0, 'b', 0, 0, 0, 'c', 0};
+    EXPECT_EQ(reg::textOf(b, 8), "ab");
+    EXPECT_EQ(reg::textOf(b, 2), "a");
+    EXPECT_EQ(reg::textOf(b, 3), "a");      // odd last byte dropped
+    EXPECT_EQ(reg::textOf(b, 1000), "ab");  // never past the bytes
+    EXPECT_EQ(reg::textOf(reg::Bytes{}, 10), "");
+    EXPECT_EQ(reg::textOf(reg::Bytes{0x3D, 0xD8, 'x', 0}, 4),
               "\xed\xa0\xbd"
               "x");  // lone surrogate kept (WTF-8)
-    EXPECT_EQ(RegBytesFromText("\xd0\x9a", false), (std::vector<uint8_t>{0x1A, 0x04}));
+    EXPECT_EQ(reg::textBytes("\xd0\x9a", false), (std::vector<uint8_t>{0x1A, 0x04}));
 }
 
 }  // namespace

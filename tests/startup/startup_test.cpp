@@ -12,6 +12,7 @@
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/fake/fake_startup_shell.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
 #include "startup/cls_registry.h"
@@ -77,7 +78,7 @@ protected:
             uint32_t nameChars = 16384, type = 0, bytes = 65536;
             std::vector<uint8_t> data;
             if (reg.enumValue(k, i, &name, &nameChars, &type, &data, &bytes) != 0) break;
-            out.push_back(name + "=" + startup::DecodeRegString(data, static_cast<uint32_t>(data.size())));
+            out.push_back(name + "=" + reg::textOf(data));
         }
         reg.closeKey(k);
         std::sort(out.begin(), out.end());
@@ -154,7 +155,7 @@ TEST_F(StartupTest, StringDataIsCutAtTheFirstNulWithinItsSize) {
         {{'x', 0, 0, 0}, "x"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(startup::DecodeRegString(c.bytes, static_cast<uint32_t>(c.bytes.size())), c.expected);
+        EXPECT_EQ(reg::textOf(c.bytes), c.expected);
     }
     Put(kHkeyCurrentUser, "Empty", std::vector<uint8_t>{});
     Put(kHkeyCurrentUser, "Bare", std::vector<uint8_t>{'a', 0, 'b', 0, 'c', 0});

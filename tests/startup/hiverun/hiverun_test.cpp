@@ -10,6 +10,7 @@
 #include "common/platform/fake/fake_clock.h"
 #include "common/platform/fake/fake_shell.h"
 #include "common/platform/fake/fake_startup_shell.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "startup/cls_registry.h"
 #include "startup/hiverun/hiverun_cli.h"
@@ -155,7 +156,7 @@ protected:
         uint32_t type = 0;
         std::vector<uint8_t> data;
         if (!mem.getValue(root, path, name, &type, &data)) return "<missing>";
-        return startup::DecodeRegString(data, static_cast<uint32_t>(data.size()));
+        return reg::textOf(data);
     }
     // The value names under the Run key as the registry keeps them.
     std::vector<std::string> Names(plat::RegHandle root) {
