@@ -28,23 +28,13 @@ std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const 
 }
 
 ValueList ListValuesOfKey(plat::Registry& reg, RegHandle key, const plat::KeyInfo* known, bool withText) {
-    ValueList list;
-    std::vector<reg::ValueEntry> entries = reg::valuesOf(reg, key, withText, kMaxPrefetchBytes, known);
-    list.names.reserve(entries.size());
-    list.types.reserve(entries.size());
-    if (withText) {
-        list.texts.reserve(entries.size());
-        list.hasText.reserve(entries.size());
-    }
-    for (reg::ValueEntry& e : entries) {
-        if (withText) {
-            // The content of text values that came with the listing; larger ones are read by name.
-            const bool fetched = e.hasData && e.type == plat::kRegSz;
-            list.texts.push_back(fetched ? reg::textOf(e.data) : std::string());
-            list.hasText.push_back(fetched);
+    ValueList list = reg::valuesOf(reg, key, withText, kMaxPrefetchBytes, known);
+    // Only the content of text values is kept: the search reads no other type's data.
+    for (reg::ValueEntry& e : list) {
+        if (e.hasData && e.type != plat::kRegSz) {
+            e.hasData = false;
+            e.data = {};
         }
-        list.names.push_back(std::move(e.name));  // exact: a name may hold a NUL
-        list.types.push_back(e.type);
     }
     return list;
 }

@@ -14,19 +14,16 @@
 #include <vector>
 
 #include "common/platform/registry.h"
+#include "common/registry/reg_enum.h"
 
 namespace modreg {
 
 using plat::RegHandle;
 
-struct ValueList {
-    std::vector<std::string> names;  // enumeration order; "" is the key's default value
-    std::vector<uint32_t> types;     // parallel to names
-    // Filled only when the listing was asked for text: the content of each REG_SZ value that
-    // the enumeration delivered, with hasText telling which ones it did.
-    std::vector<std::string> texts;
-    std::vector<bool> hasText;
-};
+// A key's values in enumeration order ("" is the key's default value), as the registry layer
+// lists them. Asked for text, a REG_SZ value's content comes along when the listing delivered it
+// (hasData); larger ones are listed without it and read by name.
+using ValueList = std::vector<reg::ValueEntry>;
 
 std::vector<std::string> ListSubKeys(plat::Registry& reg, RegHandle root, const std::string& path);
 ValueList ListValues(plat::Registry& reg, RegHandle root, const std::string& path);

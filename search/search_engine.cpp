@@ -4,6 +4,7 @@
 
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "search/mod_reg.h"
 
@@ -135,11 +136,11 @@ void SearchEngine::searchValuesOf(plat::RegHandle key, const std::string& path, 
     // come (too large, or Data checked later) is read by name when it is tested.
     const modreg::ValueList values = modreg::ListValuesOfKey(reg_, key, nullptr, request_.data);
     const std::string keyFullPath = path.empty() ? rootName : rootName + "\\" + path;
-    for (size_t i = 0; i < values.names.size(); ++i) {
+    for (const reg::ValueEntry& value : values) {
         if (host_.stopRequested()) return;
-        const std::string& name = values.names[i];
+        const std::string& name = value.name;
         if (name.empty()) continue;  // the default value is never examined
-        const uint32_t type = values.types[i];
+        const uint32_t type = value.type;
         auto report = [&](int image) {
             ResultRow row;
             row.text = prefix + name;
@@ -154,8 +155,7 @@ void SearchEngine::searchValuesOf(plat::RegHandle key, const std::string& path, 
         if (request_.data) {
             host_.yield();
             if (type != plat::kRegSz) continue;
-            const bool listed = i < values.hasText.size() && values.hasText[i];
-            if (VerifyPattern(listed ? values.texts[i] : modreg::ReadTextValueOfKey(reg_, key, name))) {
+            if (VerifyPattern(value.hasData ? reg::textOf(value.data) : modreg::ReadTextValueOfKey(reg_, key, name))) {
                 report(kImageText);
             }
         }

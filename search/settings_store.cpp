@@ -34,7 +34,10 @@ bool SettingsStore::DeleteSetting(const std::string& app, const std::string& sec
 }
 
 std::vector<std::string> SettingsStore::SettingKeys(const std::string& app, const std::string& section) {
-    return modreg::ListValues(reg_, plat::kHkeyCurrentUser, sectionPath(app, section)).names;
+    std::vector<std::string> names;
+    for (reg::ValueEntry& e : modreg::ListValues(reg_, plat::kHkeyCurrentUser, sectionPath(app, section)))
+        names.push_back(std::move(e.name));
+    return names;
 }
 
 int LeadingNumber(const std::string& text) {

@@ -68,12 +68,12 @@ void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& 
     }
     host.doEvents();
     const modreg::ValueList values = modreg::ListValuesOfKey(reg, key, nullptr, true);
-    for (size_t i = 0; i < values.names.size(); ++i) {
+    for (const reg::ValueEntry& v : values) {
         ++c.values;
-        c.textBytes += values.texts[i].size();
-        host.doEvents();                                       // value-name test
-        host.doEvents();                                       // before the content
-        if (values.types[i] == plat::kRegSz) host.doEvents();  // content test
+        if (v.hasData) c.textBytes += reg::textOf(v.data).size();
+        host.doEvents();                                // value-name test
+        host.doEvents();                                // before the content
+        if (v.type == plat::kRegSz) host.doEvents();  // content test
     }
     host.doEvents();
 }

@@ -6,6 +6,7 @@
 
 #include "common/platform/win32/win32_registry.h"
 #include "search/mod_reg.h"
+#include "common/registry/reg_value.h"
 #include "search/search_engine.h"
 #include "tests/search/search_fixture.h"
 #include "tests/support/reg_file.h"
@@ -39,22 +40,23 @@ TEST_F(RealRegistry, ListingsAreComplete) {
     sz(reg, kHkeyCurrentUser, kBase, "huge text", std::string(70000, 't') + "needle");
     sz(reg, kHkeyCurrentUser, kBase, "Имя", "Значение");
     // Wine lists values by name, Windows by creation: compare as sets.
-    modreg::ValueList v = modreg::ListValues(reg, kHkeyCurrentUser, kBase);
-    std::sort(v.names.begin(), v.names.end());
-    EXPECT_EQ(v.names, (std::vector<std::string>{"big", "huge text", longValue, "Имя"}));
+    std::vector<std::string> names;
+    for (const reg::ValueEntry& e : modreg::ListValues(reg, kHkeyCurrentUser, kBase)) names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"big", "huge text", longValue, "Имя"}));
 
     plat::RegHandle h = 0;
     ASSERT_EQ(reg.openKey(kHkeyCurrentUser, kBase, &h), plat::kErrorSuccess);
     const modreg::ValueList withText = modreg::ListValuesOfKey(reg, h, nullptr, true);
     reg.closeKey(h);
-    ASSERT_EQ(withText.names.size(), 4u);
-    for (size_t i = 0; i < withText.names.size(); ++i) {
-        if (withText.names[i] == "Имя") {
-            EXPECT_TRUE(withText.hasText[i]);
-            EXPECT_EQ(withText.texts[i], "Значение");
+    ASSERT_EQ(withText.size(), 4u);
+    for (const reg::ValueEntry& e : withText) {
+        if (e.name == "Имя") {
+            EXPECT_TRUE(e.hasData);
+            EXPECT_EQ(reg::textOf(e.data), "Значение");
         }
-        if (withText.names[i] == "huge text") {
-            EXPECT_FALSE(withText.hasText[i]);  // read by name instead
+        if (e.name == "huge text") {
+            EXPECT_FALSE(e.hasData);  // read by name instead
         }
     }
     EXPECT_EQ(modreg::ReadTextValue(reg, kHkeyCurrentUser, kBase, "huge text"), std::string(70000, 't') + "needle");

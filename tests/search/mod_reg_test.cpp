@@ -10,6 +10,18 @@ using plat::kHkeyLocalMachine;
 
 namespace {
 
+std::vector<std::string> namesOf(const modreg::ValueList& list) {
+    std::vector<std::string> names;
+    for (const reg::ValueEntry& e : list) names.push_back(e.name);
+    return names;
+}
+
+std::vector<uint32_t> typesOf(const modreg::ValueList& list) {
+    std::vector<uint32_t> types;
+    for (const reg::ValueEntry& e : list) types.push_back(e.type);
+    return types;
+}
+
 class ModRegTest : public ::testing::Test {
 protected:
     plat::FakeRegistry reg;
@@ -29,8 +41,8 @@ TEST_F(ModRegTest, LongNamesAndLargeDataDoNotEndTheListing) {
     value(reg, kHkeyCurrentUser, base, "big", plat::kRegBinary, std::vector<uint8_t>(100000, 7));
     dword(reg, kHkeyCurrentUser, base, "last", 1);
     const modreg::ValueList v = modreg::ListValues(reg, kHkeyCurrentUser, base);
-    EXPECT_EQ(v.names, (std::vector<std::string>{"first", longValue, "big", "last"}));
-    EXPECT_EQ(v.types, (std::vector<uint32_t>{plat::kRegSz, plat::kRegExpandSz, plat::kRegBinary, plat::kRegDword}));
+    EXPECT_EQ(namesOf(v), (std::vector<std::string>{"first", longValue, "big", "last"}));
+    EXPECT_EQ(typesOf(v), (std::vector<uint32_t>{plat::kRegSz, plat::kRegExpandSz, plat::kRegBinary, plat::kRegDword}));
     EXPECT_EQ(reg.openHandleCount(), 0u);
 }
 
@@ -38,19 +50,18 @@ TEST_F(ModRegTest, EmptyAndOddListings) {
     key(reg, kHkeyCurrentUser, "Software\\Empty");
     EXPECT_TRUE(modreg::ListSubKeys(reg, kHkeyCurrentUser, "Software\\Empty").empty());
     const modreg::ValueList none = modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Empty");
-    EXPECT_TRUE(none.names.empty());
-    EXPECT_TRUE(none.types.empty());
+    EXPECT_TRUE(none.empty());
 
     // A name of two spaces is an ordinary name, not "empty".
     key(reg, kHkeyCurrentUser, "Software\\Spaces\\  ");
     sz(reg, kHkeyCurrentUser, "Software\\Spaces", "  ", "two");
     EXPECT_EQ(modreg::ListSubKeys(reg, kHkeyCurrentUser, "Software\\Spaces"), std::vector<std::string>{"  "});
-    EXPECT_EQ(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Spaces").names, std::vector<std::string>{"  "});
+    EXPECT_EQ(namesOf(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Spaces")), std::vector<std::string>{"  "});
 
     // The default value is listed with an empty name; a trailing backslash names the same key.
     sz(reg, kHkeyCurrentUser, "Software\\Def", "", "default");
     sz(reg, kHkeyCurrentUser, "Software\\Def", "named", "n");
-    EXPECT_EQ(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Def\\").names,
+    EXPECT_EQ(namesOf(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Def\\")),
               (std::vector<std::string>{"", "named"}));
 
     // Missing and denied keys list nothing and leave nothing open.
@@ -59,7 +70,7 @@ TEST_F(ModRegTest, EmptyAndOddListings) {
     sz(reg, kHkeyCurrentUser, "Software\\Denied", "v", "x");
     reg.markAccessDenied(kHkeyCurrentUser, "Software\\Denied");
     EXPECT_TRUE(modreg::ListSubKeys(reg, kHkeyCurrentUser, "Software\\Denied").empty());
-    EXPECT_TRUE(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Denied").names.empty());
+    EXPECT_TRUE(modreg::ListValues(reg, kHkeyCurrentUser, "Software\\Denied").empty());
     EXPECT_EQ(modreg::ReadTextValue(reg, kHkeyCurrentUser, "Software\\Denied", "v", "dflt"), "dflt");
     EXPECT_EQ(reg.openHandleCount(), 0u);
 }
