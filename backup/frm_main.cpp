@@ -4,7 +4,7 @@
 
 #include "common/platform/error_text.h"
 
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 #include "backup/own_record.h"
 #include "backup/sha256.h"
 #include "common/text/text.h"
