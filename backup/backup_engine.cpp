@@ -1,6 +1,6 @@
 #include "backup/backup_engine.h"
 
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 #include "backup/own_record.h"
 #include "backup/sha256.h"
 #include "common/platform/error_text.h"

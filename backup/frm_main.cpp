@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 #include "common/text/text.h"
 
 namespace backup {

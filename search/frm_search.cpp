@@ -471,7 +471,7 @@ void frmSearch::copyKeyPaths(bool sayWhenNothing) {
             host().msgBox("Select the rows whose keys to copy.", ui::mb::OkOnly | ui::mb::Information, caption());
         return;
     }
-    if (!services_.clipboard->setText(*this, KeyPathsText(rows)))
+    if (services_.clipboard->setText(host().nativeHandle(*this), KeyPathsText(rows)) != 0)
         host().msgBox("Nothing was copied: another program is using the clipboard.",
                       ui::mb::OkOnly | ui::mb::Exclamation, caption());
 }
@@ -496,7 +496,7 @@ void frmSearch::cmdCopyData_Click() {
                       ui::mb::OkOnly | ui::mb::Exclamation, caption());
         return;
     }
-    if (!services_.clipboard->setText(*this, data)) {
+    if (services_.clipboard->setText(host().nativeHandle(*this), data) != 0) {
         host().msgBox("Nothing was copied: another program is using the clipboard.",
                       ui::mb::OkOnly | ui::mb::Exclamation, caption());
         return;

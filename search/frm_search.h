@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "common/platform/clipboard.h"
 #include "common/platform/files.h"
 #include "common/platform/registry.h"
-#include "common/ui/clipboard.h"
 #include "common/ui/file_dialog.h"
 #include "common/ui/form.h"
 #include "search/search_engine.h"
@@ -35,7 +35,7 @@ struct SearchServices {
     // Export and copy; without them (the console twin) those commands do nothing.
     plat::Files* files = nullptr;
     ui::FileDialogs* fileDialogs = nullptr;
-    ui::Clipboard* clipboard = nullptr;
+    plat::Clipboard* clipboard = nullptr;
 };
 
 class frmSearch : public ui::Form {

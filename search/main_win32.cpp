@@ -1,6 +1,7 @@
 // hivefind.exe: the search window on real controls, the real registry and the real editor jump.
 #include <windows.h>
 
+#include "common/platform/win32/win32_clipboard.h"
 #include "common/platform/win32/win32_files.h"
 #include "common/platform/win32/win32_registry.h"
 #include "common/platform/win32/win32_shell.h"
@@ -15,7 +16,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     plat::Win32Files files;
     plat::Win32Shell shell;
     ui::Win32FileDialogs dialogs(host);
-    ui::Win32Clipboard clipboard(host);
+    plat::Win32Clipboard clipboard;
     search::SearchServices services{
         registry,
         // The wait for the editor keeps the window's messages flowing: a running search goes on.

@@ -1,6 +1,6 @@
 #include "cleaner/ui/undo_file.h"
 
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 
 namespace cleaner {
 

@@ -1,5 +1,5 @@
 // The locale service: the user's number and date formats (the backup list shows sizes and dates
-// with them). FixedLocale, in fake/, is the substitute.
+// with them). FixedLocale is the substitute for tests and the fallback of the real one.
 #pragma once
 
 #include <memory>

@@ -15,6 +15,9 @@ namespace ui {
 
 class Form;
 
+// An event without arguments.
+using Handler = std::function<void()>;
+
 enum class Kind {
     Button,
     Label,

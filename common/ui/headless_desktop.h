@@ -1,5 +1,6 @@
-// Substitutes for the save-file dialog and the clipboard on the headless backend. Like the
-// headless message boxes, a dialog nobody scripted fails the test instead of hanging.
+// The substitute for the save-file dialog on the headless backend. Like the headless message
+// boxes, a dialog nobody scripted fails the test instead of hanging. (The clipboard is a
+// platform service: common/platform/clipboard.h.)
 #pragma once
 
 #include <deque>
@@ -7,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "common/ui/clipboard.h"
 #include "common/ui/file_dialog.h"
 #include "common/ui/headless.h"
 
@@ -32,20 +32,6 @@ public:
 
 private:
     std::deque<std::optional<SaveFileChoice>> answers_;
-};
-
-class RecordingClipboard : public Clipboard {
-public:
-    std::string text;   // the clipboard's content
-    int writes = 0;     // how often it was replaced
-    bool busy = false;  // another program holds the clipboard: writes fail
-
-    bool setText(Form& /*owner*/, const std::string& t) override {
-        if (busy) return false;
-        text = t;
-        ++writes;
-        return true;
-    }
 };
 
 }  // namespace ui

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 #include "backup/frm_main.h"
 #include "common/platform/locale.h"
 #include "backup/registry_editor.h"

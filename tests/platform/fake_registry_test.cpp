@@ -1,7 +1,9 @@
-// What only the substitute can show: keys marked denied or read-only, and open-handle counts.
+// What only the substitute can show: keys marked denied or read-only, open-handle counts, and
+// which keys of its 32-bit view are shared with the 64-bit one.
 #include <gtest/gtest.h>
 
 #include "common/platform/fake/fake_registry.h"
+#include "common/text/text.h"
 #include "tests/support/reg_file.h"
 
 namespace {
@@ -76,6 +78,41 @@ TEST(FakeRegistry, ClassesRootIsMachineSoftwareClasses) {
     EXPECT_TRUE(reg.keyExists(kHkeyLocalMachine, "SOFTWARE\\Classes\\.TXT"));
     EXPECT_EQ(reg.deleteKey(kHkeyLocalMachine, "Software\\Classes"), kErrorAccessDenied);
     EXPECT_EQ(reg.deleteKey(kHkeyUsers, "S-1-5-21-0-0-0-1000"), kErrorAccessDenied);
+}
+
+// A 32-bit program creating a key below HKLM\Software lands below Wow6432Node unless the key
+// is one that both views share (named by one or by several components).
+TEST(FakeRegistry, ThirtyTwoBitViewSharesOnlyTheSharedSoftwareKeys) {
+    const struct {
+        std::string path;
+        std::string reached;  // the key's name below \REGISTRY\MACHINE\ in the 32-bit view
+    } cases[] = {
+        {"Software\\Policies\\Mine", "Software\\Policies\\Mine"},
+        {"Software\\Microsoft\\OLE\\Mine", "Software\\Microsoft\\OLE\\Mine"},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\a.exe",
+         "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\a.exe"},
+        {"Software\\microsoft\\WINDOWS NT\\CurrentVersion\\Fonts",
+         "Software\\microsoft\\WINDOWS NT\\CurrentVersion\\Fonts"},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+         "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run"},
+        {"Software\\Microsoft\\Windows\\CurrentVersion\\App",
+         "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App"},
+        {"Software\\Microsoft\\OLEx", "Software\\Wow6432Node\\Microsoft\\OLEx"},
+        {"Software\\Vendor", "Software\\Wow6432Node\\Vendor"},
+        {"Software\\Classes\\CLSID\\{1}", "Software\\Classes\\Wow6432Node\\CLSID\\{1}"},
+        {"Software\\Classes\\.txt", "Software\\Classes\\.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        FakeRegistry reg;
+        RegHandle h = 0;
+        ASSERT_EQ(reg.createKeyEx(kHkeyLocalMachine, c.path, kKeyAllAccess | kKeyWow64_32Key, &h, nullptr),
+                  kErrorSuccess);
+        std::string name;
+        EXPECT_EQ(reg.queryKeyName(h, &name), kErrorSuccess);
+        EXPECT_TRUE(text::equalNoCase(name, "\\REGISTRY\\MACHINE\\" + c.reached)) << name;
+        reg.closeKey(h);
+    }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "common/platform/fake/fake_clipboard.h"
 #include "common/platform/fake/fake_files.h"
 #include "common/registry/reg_value.h"
 #include "common/ui/headless.h"
@@ -80,7 +81,7 @@ protected:
     plat::FakeRegistry reg;
     plat::FakeFiles files;
     ui::ScriptedFileDialogs dialogs;
-    ui::RecordingClipboard clipboard;
+    plat::FakeClipboard clipboard;
     ui::HeadlessHost host;
     ui::Driver drv{host};
     std::vector<std::string> jumps;
@@ -262,7 +263,7 @@ TEST_F(FrmSearchResultsTest, CopyPutsTheSelectedRowsKeyPathsAndValueDataOnTheCli
     auto f = openAndSearch();
     // Nothing selected: Ctrl+C does nothing, the button says what to do.
     drv.keyDown(f->LVfound, 'C', ui::kCtrlMask);
-    EXPECT_EQ(clipboard.writes, 0);
+    EXPECT_EQ(clipboard.copies, 0);
     drv.click(f->cmdCopy);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, "Select the rows whose keys to copy.");
@@ -271,11 +272,11 @@ TEST_F(FrmSearchResultsTest, CopyPutsTheSelectedRowsKeyPathsAndValueDataOnTheCli
     drv.clickRow(f->LVfound, rowOf(*f, "Software\\Vendor\\needle app\\Path"), true);
     drv.clickRow(f->LVfound, rowOf(*f, "Software\\Vendor\\Other\\needle list"), true);
     drv.keyDown(f->LVfound, 'C');  // C alone is no command
-    EXPECT_EQ(clipboard.writes, 0);
+    EXPECT_EQ(clipboard.copies, 0);
     drv.keyDown(f->LVfound, 'C', ui::kCtrlMask);
     EXPECT_EQ(clipboard.text, kRoot + "\\Software\\Vendor\\needle app\r\n" + kRoot + "\\Software\\Vendor\\Other");
     drv.click(f->cmdCopy);
-    EXPECT_EQ(clipboard.writes, 2);
+    EXPECT_EQ(clipboard.copies, 2);
 
     drv.click(f->cmdCopyData);
     EXPECT_EQ(clipboard.text, "C:\\needle\\app.exe\r\none\r\ntwo");
@@ -290,7 +291,7 @@ TEST_F(FrmSearchResultsTest, CopyPutsTheSelectedRowsKeyPathsAndValueDataOnTheCli
     // Ctrl+A selects every row; a clipboard held by another program is said.
     drv.keyDown(f->LVfound, 'A', ui::kCtrlMask);
     EXPECT_EQ(f->LVfound.selCount(), f->LVfound.count());
-    clipboard.busy = true;
+    clipboard.error = 5;  // access denied: another program holds it
     drv.keyDown(f->LVfound, 'C', ui::kCtrlMask);
     EXPECT_EQ(host.boxes.back().text, "Nothing was copied: another program is using the clipboard.");
 }

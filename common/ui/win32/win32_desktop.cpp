@@ -71,29 +71,4 @@ std::optional<SaveFileChoice> Win32FileDialogs::saveFile(Form& owner, const Save
     }
 }
 
-bool Win32Clipboard::setText(Form& owner, const std::string& text) {
-    const std::wstring w = win32::wide(text);
-    // Another program may hold the clipboard for a moment: try a few times.
-    bool opened = false;
-    for (int attempt = 0; attempt < 10 && !opened; ++attempt) {
-        opened = OpenClipboard(reinterpret_cast<HWND>(host_.nativeHandle(owner))) != 0;
-        if (!opened) Sleep(20);
-    }
-    if (!opened) return false;
-    bool ok = false;
-    if (EmptyClipboard()) {
-        HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, (w.size() + 1) * sizeof(wchar_t));
-        if (mem) {
-            if (void* p = GlobalLock(mem)) {
-                std::memcpy(p, w.c_str(), (w.size() + 1) * sizeof(wchar_t));
-                GlobalUnlock(mem);
-                ok = SetClipboardData(CF_UNICODETEXT, mem) != nullptr;
-            }
-            if (!ok) GlobalFree(mem);  // the clipboard owns it only once it took it
-        }
-    }
-    CloseClipboard();
-    return ok;
-}
-
 }  // namespace ui

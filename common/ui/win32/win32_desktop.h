@@ -1,7 +1,7 @@
-// The real save-file dialog and clipboard for forms on the Win32 backend.
+// The real save-file dialog for forms on the Win32 backend. (The clipboard is a platform
+// service: common/platform/win32/win32_clipboard.h.)
 #pragma once
 
-#include "common/ui/clipboard.h"
 #include "common/ui/file_dialog.h"
 #include "common/ui/host.h"
 
@@ -11,15 +11,6 @@ class Win32FileDialogs : public FileDialogs {
 public:
     explicit Win32FileDialogs(Host& host) : host_(host) {}
     std::optional<SaveFileChoice> saveFile(Form& owner, const SaveFileRequest& request) override;
-
-private:
-    Host& host_;
-};
-
-class Win32Clipboard : public Clipboard {
-public:
-    explicit Win32Clipboard(Host& host) : host_(host) {}
-    bool setText(Form& owner, const std::string& text) override;
 
 private:
     Host& host_;

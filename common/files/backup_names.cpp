@@ -1,4 +1,4 @@
-#include "backup/backup_names.h"
+#include "common/files/backup_names.h"
 
 #include <cstdio>
 
