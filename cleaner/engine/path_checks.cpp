@@ -55,27 +55,33 @@ constexpr std::array<bool, 256> kRefusedChars = [] {
     return refused;
 }();
 
-bool rejectedName(std::string_view path) {
-    if (path.empty()) return true;
-    if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') return false;
+bool hasRefusedChar(std::string_view path) {
     for (unsigned char c : path) {
         if (kRefusedChars[c]) return true;
     }
-    return path.find(":\\", 2) != std::string_view::npos;
+    return false;
+}
+
+bool uncPrefixed(std::string_view path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
+
+bool rejectedName(std::string_view path) {
+    if (path.empty()) return true;
+    if (uncPrefixed(path)) return false;
+    return hasRefusedChar(path) || path.find(":\\", 2) != std::string_view::npos;
 }
 
 bool beginsWithDrivePath(std::string_view s) {
     return s.size() >= 3 && letterIn(s[0], 'Z') && s[1] == ':' && s[2] == '\\';
 }
 
-// Room for the keys of a typical scan before the table grows.
-constexpr size_t kFirstBuckets = 4096;
+// Room for the texts of a typical small scan before the table grows.
+constexpr size_t kFirstSlots = 4096;
 constexpr size_t kKeyBlock = 64 * 1024;
 
 }  // namespace
 
-std::string_view AnswerCache::keep(std::string_view key) {
-    if (key.empty()) return {};
+const char* AnswerCache::keep(std::string_view key) {
+    if (key.empty()) return "";
     if (key.size() > blockSize_ - blockUsed_) {
         blockSize_ = std::max(kKeyBlock, key.size());
         blocks_.emplace_back(new char[blockSize_]);
@@ -84,18 +90,48 @@ std::string_view AnswerCache::keep(std::string_view key) {
     char* at = blocks_.back().get() + blockUsed_;
     std::copy(key.begin(), key.end(), at);
     blockUsed_ += key.size();
-    return {at, key.size()};
+    return at;
+}
+
+// The slot holding `key`, or the free slot where it belongs.
+AnswerCache::Slot* AnswerCache::slotOf(std::string_view key, size_t hash) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& s = slots_[i];
+        if (!s.occupied || (s.hash == hash && std::string_view(s.text, s.size) == key)) return &s;
+    }
+}
+
+void AnswerCache::grow() {
+    std::vector<Slot> old(slots_.empty() ? kFirstSlots : slots_.size() * 2);
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (!s.occupied) continue;
+        size_t i = s.hash & mask;
+        while (slots_[i].occupied) i = (i + 1) & mask;
+        slots_[i] = s;
+    }
 }
 
 uint8_t* AnswerCache::find(std::string_view key) {
-    auto it = map_.find(key);
-    return it != map_.end() ? &it->second : nullptr;
+    if (slots_.empty()) return nullptr;
+    Slot* s = slotOf(key, std::hash<std::string_view>()(key));
+    return s->occupied ? &s->answers : nullptr;
 }
 
 uint8_t& AnswerCache::entry(std::string_view key) {
-    if (uint8_t* known = find(key)) return *known;
-    if (map_.empty()) map_.reserve(kFirstBuckets);
-    return map_.emplace(keep(key), 0).first->second;
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    const size_t hash = std::hash<std::string_view>()(key);
+    Slot* s = slotOf(key, hash);
+    if (!s->occupied) {
+        s->hash = hash;
+        s->text = keep(key);
+        s->size = static_cast<uint32_t>(key.size());
+        s->occupied = true;
+        ++used_;
+    }
+    return s->answers;
 }
 
 bool HasDrivePath(const std::string& data) {
@@ -213,6 +249,12 @@ const std::string& PathChecker::windowsDirWithSlash() {
 
 bool PathChecker::ExistsInWindowsDirs(std::string_view name) {
     const std::string& w = windowsDirWithSlash();
+    // A name with a drive path or a refused character makes every path below a Windows
+    // directory named from a drive one the file system refuses: nothing to build or ask. (In
+    // the 32-bit view the paths are renamed first, so they are built and tested as they come.)
+    if (view_ == FileView::Native && w.size() >= 2 && !uncPrefixed(w) &&
+        (name.find(":\\") != std::string_view::npos || hasRefusedChar(name)))
+        return false;
     const size_t base = w.size();
     std::string path;
     path.reserve(base + 9 + name.size());

@@ -24,8 +24,9 @@ bool HasDrivePath(const std::string& data);
 enum class FileView { Native, Wow32 };
 
 // The answers a checker has found, by the exact text asked: one entry per distinct text holds
-// whichever of its answers are known (as a file, as a folder, as data in each view). Keys are
-// kept in blocks of their own, so a lookup copies nothing.
+// whichever of its answers are known (as a file, as a folder, as data in each view). An open
+// table of slots keeps each text's hash beside it, so a lookup copies nothing and seldom leaves
+// its slot; the texts themselves are kept in blocks of their own.
 class AnswerCache {
 public:
     enum : uint8_t {
@@ -36,18 +37,28 @@ public:
         kDataKnown = 16,  // shifted left by 2 for the 32-bit view
         kData = 32,
     };
-    // The answers of `key`, added with none known when absent. Stays valid while the cache lives.
+    // The answers of `key`, added with none known when absent. Valid until the next call.
     uint8_t& entry(std::string_view key);
-    // The answers of `key`, nullptr when it has none.
+    // The answers of `key`, nullptr when it has none. Valid until the next call of entry.
     uint8_t* find(std::string_view key);
-    size_t size() const { return map_.size(); }
+    size_t size() const { return used_; }
 
 private:
-    std::unordered_map<std::string_view, uint8_t> map_;
+    struct Slot {
+        size_t hash = 0;
+        const char* text = nullptr;
+        uint32_t size = 0;
+        bool occupied = false;
+        uint8_t answers = 0;
+    };
+    std::vector<Slot> slots_;  // a power of two long, never more than three quarters full
+    size_t used_ = 0;
     std::vector<std::unique_ptr<char[]>> blocks_;
     size_t blockUsed_ = 0;
     size_t blockSize_ = 0;
-    std::string_view keep(std::string_view key);
+    Slot* slotOf(std::string_view key, size_t hash);
+    const char* keep(std::string_view key);
+    void grow();
 };
 
 class PathChecker {
