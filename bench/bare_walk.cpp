@@ -47,7 +47,7 @@ void BareWalker::walk(plat::RegHandle root, plat::RegHandle parent, std::string 
         counts_.dataBytes += static_cast<long>(v.data.size());
         yield_();
     }
-    if (!path.empty()) path = mdlreg::addslash(path);
+    if (!path.empty() && path.back() != '\\') path += '\\';
     for (long i = 0; i < subKeys; ++i) {
         std::string name = mdlreg::EnumSubkeyName(reg_, key.get(), i);
         if (!name.empty()) walk(root, key.get(), path + name, path.size(), skipTest);
