@@ -30,8 +30,7 @@ void BareWalker::walkAll() {
     }
 }
 
-void BareWalker::walk(plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt,
-                      bool skipTest) {
+void BareWalker::walk(plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt, bool skipTest) {
     if (skipTest && skipped(path)) return;
     const reg::Key key = parent != 0
                              ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess)

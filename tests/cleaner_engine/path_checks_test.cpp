@@ -211,12 +211,12 @@ TEST_F(PathCheckTest, RememberedAnswersEqualFreshAnswers) {
     const char* texts[] = {
         "C:\\Program Files\\App\\app.exe",
         "C:\\Program Files\\App\\gone.exe",
-        "C:\\Tools",                                   // a folder, not a file
-        "\"C:\\Program Files\\App\\app.exe\" /s",      // refused as a path, then cleaned
+        "C:\\Tools",                               // a folder, not a file
+        "\"C:\\Program Files\\App\\app.exe\" /s",  // refused as a path, then cleaned
         "\"C:\\Program Files\\App\\gone.exe\" /s",
         "C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL",
         "C:\\Program Files\\App\\app.exe D:\\docs\\gone.txt",
-        "C:\\Windows\\System32\\only32.dll",           // present only in the 32-bit view
+        "C:\\Windows\\System32\\only32.dll",  // present only in the 32-bit view
         "C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\notepad.exe",
         "no drive here",
     };

@@ -83,11 +83,11 @@ TEST(Case, PlainTextShortcutMapsAsTheUnitByUnitWay) {
         std::string("nul\0inside", 10),
         "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID",
         "C:\\Program Files\\Vendor1\\app.exe /s",
-        "Ключ straße",                     // begins outside ASCII
-        "Software\\Ünïcödé\\tail",          // ASCII, then not, then ASCII again
-        "abc\xC4\xB1i\xC5\xBFs",              // dotless i and long s: upper-case to ASCII letters
-        "end\xED\xA0\x80",                     // a lone surrogate (WTF-8)
-        "bad\xFF\xC3(\x80x",                  // malformed bytes
+        "Ключ straße",                              // begins outside ASCII
+        "Software\\Ünïcödé\\tail",                  // ASCII, then not, then ASCII again
+        "abc\xC4\xB1i\xC5\xBFs",                    // dotless i and long s: upper-case to ASCII letters
+        "end\xED\xA0\x80",                          // a lone surrogate (WTF-8)
+        "bad\xFF\xC3(\x80x",                        // malformed bytes
         "\xF0\x9F\x98\x80 emoji \xF0\x9F\x98\x80",  // a pair
     };
     // Random bytes, mostly ASCII with some of everything else.
