@@ -260,6 +260,7 @@ int main(int argc, char** argv) {
     size_t rows = 0;
     long fileQueries = 0, folderQueries = 0;
     uint64_t digest = 0;
+    size_t remembered = 0;
     bool sameEveryRound = true;
     const char* only = std::getenv("SCAN_BENCH_ONLY");  // "bare" or "full", for profiling
     for (int round = 0; round < 4; ++round) {
@@ -290,6 +291,7 @@ int main(int argc, char** argv) {
             rows = host.rows.size();
             fileQueries = scanner.checks().fileQueries();
             folderQueries = scanner.checks().folderQueries();
+            remembered = scanner.checks().rememberedTexts();
         }
     }
     if (only) return 0;
@@ -313,6 +315,7 @@ int main(int argc, char** argv) {
     std::printf("bare walk: median %.3f s wall (min %.3f), %.3f s CPU\n", b, bare.front(), bc);
     std::printf("full scan: median %.3f s wall (min %.3f), %.3f s CPU, %zu rows, %ld file and %ld folder queries\n", f,
                 full.front(), fc, rows, fileQueries, folderQueries);
+    std::printf("path checks remembered %zu texts per scan\n", remembered);
     std::printf("ratio full/bare: %.2f wall, %.2f CPU\n", f / b, fc / bc);
     std::printf("peak memory: %ld KB (after generating %ld KB; the scans added %ld KB)\n", peakKb(), peakAfterBuild,
                 peakKb() - peakAfterBuild);
