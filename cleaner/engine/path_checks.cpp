@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
@@ -135,8 +136,13 @@ uint8_t& AnswerCache::entry(std::string_view key) {
 }
 
 bool HasDrivePath(const std::string& data) {
-    std::string::size_type p = data.find(":\\");
-    return p != std::string::npos && p != 0 && letterIn(data[p - 1], 'P');
+    // The first ":\" decides; every value of a scan is tested, so colons are found with memchr.
+    const char* begin = data.data();
+    const char* end = begin + data.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, ':', end - p))) != nullptr; ++p) {
+        if (p + 1 < end && p[1] == '\\') return p != begin && letterIn(p[-1], 'P');
+    }
+    return false;
 }
 
 // A name the file system refuses is answered at once and not remembered: such texts are

@@ -16,9 +16,10 @@ TEST(HasDrivePath, DriveLettersAToPBeforeTheFirstColonBackslash) {
         const char* data;
         bool expected;
     } cases[] = {
-        {"C:\\x.exe", true},    {"c:\\x.exe", true}, {"P:\\x", true},        {"Q:\\x", false}, {"T:\\x", false},
-        {"Z:\\x", false},       {":\\x", false},     {"no path", false},     {"C:/x", false},  {"1:\\x", false},
-        {"\"C:\\x\" /s", true}, {"xxC:\\y", true},   {"Q:\\a C:\\b", false}, {"", false},      {"C:", false},
+        {"C:\\x.exe", true},      {"c:\\x.exe", true},  {"P:\\x", true},        {"Q:\\x", false}, {"T:\\x", false},
+        {"Z:\\x", false},         {":\\x", false},      {"no path", false},     {"C:/x", false},  {"1:\\x", false},
+        {"\"C:\\x\" /s", true},   {"xxC:\\y", true},    {"Q:\\a C:\\b", false}, {"", false},      {"C:", false},
+        {"http://x C:\\y", true}, {"a:b:Q:\\x", false}, {"ends with:", false},
     };
     for (const Case& c : cases) EXPECT_EQ(HasDrivePath(c.data), c.expected) << c.data;
 }
