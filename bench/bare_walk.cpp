@@ -1,6 +1,7 @@
 #include "bench/bare_walk.h"
 
 #include "common/registry/mdl_registry.h"
+#include "common/registry/reg_key.h"
 #include "common/text/text.h"
 
 namespace bench {
@@ -16,12 +17,12 @@ void BareWalker::walkAll() {
     for (const engine::ScanCategory& c : engine::ScanCategories()) {
         for (const engine::Walk& w : c.walks) {
             switch (w.walker) {
-                case engine::WalkerKind::KeyValues: walk(w.root, w.path, true); break;
+                case engine::WalkerKind::KeyValues: walk(w.root, 0, w.path, 0, true); break;
                 case engine::WalkerKind::SharedDlls:
-                case engine::WalkerKind::ComKey: walk(w.root, w.path, false); break;
+                case engine::WalkerKind::ComKey: walk(w.root, 0, w.path, 0, false); break;
                 case engine::WalkerKind::FontKey:
                     yield_();
-                    walk(w.root, w.path, true);
+                    walk(w.root, 0, w.path, 0, true);
                     break;
                 case engine::WalkerKind::FileTypes: fileTypes(w.root); break;
             }
@@ -29,40 +30,40 @@ void BareWalker::walkAll() {
     }
 }
 
-void BareWalker::walk(plat::RegHandle root, std::string path, bool skipTest) {
+void BareWalker::walk(plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt, bool skipTest) {
     if (skipTest && skipped(path)) return;
-    plat::RegHandle key = mdlreg::OpenKeyFull(reg_, root, path);
+    const reg::Key key = parent != 0
+                             ? reg::Key::open(reg_, parent, std::string_view(path).substr(nameAt), plat::kKeyFullAccess)
+                             : reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     ++counts_.keys;
-    long subKeys = 0, values = 0;
-    mdlreg::QueryKeyCounts(reg_, key, &subKeys, &values);
+    plat::KeyInfo info;
+    if (key.get() == 0 || reg_.queryInfoKey(key.get(), &info) != plat::kErrorSuccess) info = plat::KeyInfo{};
+    const long values = static_cast<long>(info.values);
+    const long subKeys = static_cast<long>(info.subKeys);
     for (long i = 0; i < values; ++i) {
-        mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key, i);
+        mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
         ++counts_.values;
         counts_.dataBytes += static_cast<long>(v.text.size());
         yield_();
     }
+    if (!path.empty() && path.back() != '\\') path += '\\';
     for (long i = 0; i < subKeys; ++i) {
-        std::string name = text::trim(mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key, i)));
-        if (!name.empty()) {
-            if (!path.empty()) path = mdlreg::addslash(path);
-            walk(root, path + name, skipTest);
-        }
+        std::string name = mdlreg::EnumSubkeyName(reg_, key.get(), i);
+        if (!name.empty()) walk(root, key.get(), path + name, path.size(), skipTest);
         yield_();
     }
-    if (key) reg_.closeKey(key);
 }
 
 void BareWalker::fileTypes(plat::RegHandle root) {
-    plat::RegHandle key = mdlreg::OpenKeyFull(reg_, root, "");
+    const reg::Key key = reg::Key::open(reg_, root, "", plat::kKeyFullAccess);
     long subKeys = 0, values = 0;
-    mdlreg::QueryKeyCounts(reg_, key, &subKeys, &values);
+    mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);
     for (long i = 0; i < subKeys; ++i) {
-        std::string name = text::trim(mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key, i)));
+        std::string name = mdlreg::TrimAtNul(mdlreg::EnumSubkeyName(reg_, key.get(), i));
         if (!name.empty() && name[0] == '.' && !mdlreg::ReadValueText(reg_, root, name, "").empty())
-            walk(root, name, true);
+            walk(root, 0, name, 0, true);
         yield_();
     }
-    if (key) reg_.closeKey(key);
 }
 
 }  // namespace bench

@@ -1,5 +1,7 @@
-// The baseline of the scan benchmarks: a walk of exactly the keys the scan walks, reading every
-// value and subkey name the same way and yielding as often, but testing nothing.
+// The baseline of the scan benchmarks: a walk of exactly the keys the scan walks, opening each
+// the way the scan does (the walk's start from its root, every key below from its parent's
+// handle, with the same rights; one open key per level), reading every value and subkey name
+// the same way and yielding as often, but testing nothing.
 #pragma once
 
 #include <functional>
@@ -24,7 +26,9 @@ public:
     const WalkCounts& counts() const { return counts_; }
 
 private:
-    void walk(plat::RegHandle root, std::string path, bool skipTest);
+    // Walks root\path; below the walk's start the key is opened from `parent` by the name that
+    // begins at `nameAt` in `path`.
+    void walk(plat::RegHandle root, plat::RegHandle parent, std::string path, size_t nameAt, bool skipTest);
     void fileTypes(plat::RegHandle root);
     plat::Registry& reg_;
     std::function<void()> yield_;

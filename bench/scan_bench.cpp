@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -176,7 +177,8 @@ struct Gen {
 class BenchHost : public engine::ScanHost {
 public:
     explicit BenchHost(ui::HeadlessHost& ui) : ui_(ui) {}
-    std::vector<engine::Finding> rows;
+    // Appending never moves the rows already shown, as in the window's list.
+    std::deque<engine::Finding> rows;
     long count = 0;
     int progress = 0;
     std::vector<std::string> excludes{"Vendor59\\Product9", "NeverThere"};
@@ -202,6 +204,27 @@ long peakKb() {
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss;
 }
+
+// FNV-1a over every column of every row, in order: equal digests mean the same rows in the
+// same order.
+uint64_t digestOf(const std::deque<engine::Finding>& rows) {
+    uint64_t h = 14695981039346656037ull;
+    auto add = [&h](const std::string& s) {
+        for (unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+        h = (h ^ 0xFF) * 1099511628211ull;  // field end
+    };
+    for (const engine::Finding& f : rows) {
+        for (const std::string& column : engine::RowOf(f)) add(column);
+    }
+    return h;
+}
+
+// What the scan of the scale-1 registry finds and asks, as first measured: a faster scan must
+// find exactly this.
+constexpr size_t kReferenceRows = 44426;
+constexpr uint64_t kReferenceDigest = 0x69d0d7db736c3b5cull;
+constexpr long kReferenceFileQueries = 7564;
+constexpr long kReferenceFolderQueries = 7063;
 
 double seconds(std::chrono::steady_clock::time_point a) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
@@ -231,6 +254,9 @@ int main(int argc, char** argv) {
     bench::WalkCounts counts;
     size_t rows = 0;
     long fileQueries = 0, folderQueries = 0;
+    uint64_t digest = 0;
+    size_t remembered = 0;
+    bool sameEveryRound = true;
     const char* only = std::getenv("SCAN_BENCH_ONLY");  // "bare" or "full", for profiling
     for (int round = 0; round < 4; ++round) {
         if (!only || std::string(only) == "bare") {
@@ -252,12 +278,30 @@ int main(int argc, char** argv) {
             double c = cpuNow();
             scanner.RunCategories(cats);
             if (round) full.push_back(seconds(t)), fullCpu.push_back(cpuNow() - c);
+            const uint64_t d = digestOf(host.rows);
+            if (round && (d != digest || host.rows.size() != rows || scanner.checks().fileQueries() != fileQueries ||
+                          scanner.checks().folderQueries() != folderQueries))
+                sameEveryRound = false;
+            digest = d;
             rows = host.rows.size();
             fileQueries = scanner.checks().fileQueries();
             folderQueries = scanner.checks().folderQueries();
+            remembered = scanner.checks().rememberedTexts();
         }
     }
     if (only) return 0;
+    std::printf("rows digest %016llx\n", static_cast<unsigned long long>(digest));
+    if (!sameEveryRound) {
+        std::printf("RESULTS DIFFER between rounds\n");
+        return 1;
+    }
+    if (scale == 1 && (rows != kReferenceRows || digest != kReferenceDigest || fileQueries != kReferenceFileQueries ||
+                       folderQueries != kReferenceFolderQueries)) {
+        std::printf("RESULTS CHANGED: expected %zu rows, digest %016llx, %ld file and %ld folder queries\n",
+                    kReferenceRows, static_cast<unsigned long long>(kReferenceDigest), kReferenceFileQueries,
+                    kReferenceFolderQueries);
+        return 1;
+    }
     for (auto* v : {&bare, &full, &bareCpu, &fullCpu}) std::sort(v->begin(), v->end());
     double b = bare[bare.size() / 2], f = full[full.size() / 2];
     double bc = bareCpu[bareCpu.size() / 2], fc = fullCpu[fullCpu.size() / 2];
@@ -266,6 +310,7 @@ int main(int argc, char** argv) {
     std::printf("bare walk: median %.3f s wall (min %.3f), %.3f s CPU\n", b, bare.front(), bc);
     std::printf("full scan: median %.3f s wall (min %.3f), %.3f s CPU, %zu rows, %ld file and %ld folder queries\n", f,
                 full.front(), fc, rows, fileQueries, folderQueries);
+    std::printf("path checks remembered %zu texts per scan\n", remembered);
     std::printf("ratio full/bare: %.2f wall, %.2f CPU\n", f / b, fc / bc);
     std::printf("peak memory: %ld KB (after generating %ld KB; the scans added %ld KB)\n", peakKb(), peakAfterBuild,
                 peakKb() - peakAfterBuild);

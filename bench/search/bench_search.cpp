@@ -71,8 +71,8 @@ void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& 
     for (const reg::ValueEntry& v : values) {
         ++c.values;
         if (v.hasData) c.textBytes += reg::textOf(v.data).size();
-        host.doEvents();                                // value-name test
-        host.doEvents();                                // before the content
+        host.doEvents();                              // value-name test
+        host.doEvents();                              // before the content
         if (v.type == plat::kRegSz) host.doEvents();  // content test
     }
     host.doEvents();

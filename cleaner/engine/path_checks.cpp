@@ -1,6 +1,8 @@
 #include "cleaner/engine/path_checks.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
@@ -14,6 +16,12 @@ char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 
 bool letterIn(char c, char last) {
     c = upperAscii(c);
     return c >= 'A' && c <= last;
+}
+
+std::string_view trimmed(std::string_view s) {
+    const std::string_view::size_type b = s.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return s.substr(b, s.find_last_not_of(' ') - b + 1);
 }
 
 void trimInPlace(std::string& s) {
@@ -33,7 +41,7 @@ void cutAt(std::string& s, const char* sep) {
     trimInPlace(s);
 }
 
-void replaceInPlace(std::string& s, const std::string& what, const std::string& with) {
+void replaceInPlace(std::string& s, std::string_view what, std::string_view with) {
     for (std::string::size_type p = s.find(what); p != std::string::npos; p = s.find(what, p + with.size()))
         s.replace(p, what.size(), with);
 }
@@ -41,66 +49,141 @@ void replaceInPlace(std::string& s, const std::string& what, const std::string& 
 // A path the file system refuses outright (quotes, wildcards, "<>|", control characters, a
 // second ":\"): the platform answers "not found" without looking, so neither do we. Paths that
 // begin with "\\" (network and device paths) are always asked.
-bool rejectedName(const std::string& path) {
-    if (path.empty()) return true;
-    if (path.compare(0, 2, "\\\\") == 0) return false;
+constexpr std::array<bool, 256> kRefusedChars = [] {
+    std::array<bool, 256> refused{};
+    for (int c = 0; c < 0x20; ++c) refused[c] = true;
+    for (unsigned char c : {'"', '<', '>', '|', '*', '?'}) refused[c] = true;
+    return refused;
+}();
+
+bool hasRefusedChar(std::string_view path) {
     for (unsigned char c : path) {
-        if (c < 0x20 || c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?') return true;
+        if (kRefusedChars[c]) return true;
     }
-    return path.find(":\\", 2) != std::string::npos;
+    return false;
 }
 
-bool beginsWithDrivePath(const std::string& s) {
+bool uncPrefixed(std::string_view path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
+
+bool rejectedName(std::string_view path) {
+    if (path.empty()) return true;
+    if (uncPrefixed(path)) return false;
+    return hasRefusedChar(path) || path.find(":\\", 2) != std::string_view::npos;
+}
+
+bool beginsWithDrivePath(std::string_view s) {
     return s.size() >= 3 && letterIn(s[0], 'Z') && s[1] == ':' && s[2] == '\\';
 }
 
+// Room for the texts of a typical small scan before the table grows.
+constexpr size_t kFirstSlots = 4096;
+constexpr size_t kKeyBlock = 64 * 1024;
+
 }  // namespace
 
+const char* AnswerCache::keep(std::string_view key) {
+    if (key.empty()) return "";
+    if (key.size() > blockSize_ - blockUsed_) {
+        blockSize_ = std::max(kKeyBlock, key.size());
+        blocks_.emplace_back(new char[blockSize_]);
+        blockUsed_ = 0;
+    }
+    char* at = blocks_.back().get() + blockUsed_;
+    std::copy(key.begin(), key.end(), at);
+    blockUsed_ += key.size();
+    return at;
+}
+
+// The slot holding `key`, or the free slot where it belongs.
+AnswerCache::Slot* AnswerCache::slotOf(std::string_view key, size_t hash) {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        Slot& s = slots_[i];
+        if (!s.occupied || (s.hash == hash && std::string_view(s.text, s.size) == key)) return &s;
+    }
+}
+
+void AnswerCache::grow() {
+    std::vector<Slot> old(slots_.empty() ? kFirstSlots : slots_.size() * 2);
+    old.swap(slots_);
+    const size_t mask = slots_.size() - 1;
+    for (const Slot& s : old) {
+        if (!s.occupied) continue;
+        size_t i = s.hash & mask;
+        while (slots_[i].occupied) i = (i + 1) & mask;
+        slots_[i] = s;
+    }
+}
+
+uint8_t* AnswerCache::find(std::string_view key) {
+    if (slots_.empty()) return nullptr;
+    Slot* s = slotOf(key, std::hash<std::string_view>()(key));
+    return s->occupied ? &s->answers : nullptr;
+}
+
+uint8_t& AnswerCache::entry(std::string_view key) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    const size_t hash = std::hash<std::string_view>()(key);
+    Slot* s = slotOf(key, hash);
+    if (!s->occupied) {
+        s->hash = hash;
+        s->text = keep(key);
+        s->size = static_cast<uint32_t>(key.size());
+        s->occupied = true;
+        ++used_;
+    }
+    return s->answers;
+}
+
 bool HasDrivePath(const std::string& data) {
-    std::string::size_type p = data.find(":\\");
-    return p != std::string::npos && p != 0 && letterIn(data[p - 1], 'P');
-}
-
-bool PathChecker::probeFile(const std::string& path) {
-    auto [it, fresh] = fileCache_.try_emplace(path, false);
-    if (fresh && !rejectedName(path)) {
-        ++fileQueries_;
-        it->second = files_.fileExists(path) != plat::Probe::Missing;
+    // The first ":\" decides; every value of a scan is tested, so colons are found with memchr.
+    const char* begin = data.data();
+    const char* end = begin + data.size();
+    for (const char* p = begin; (p = static_cast<const char*>(std::memchr(p, ':', end - p))) != nullptr; ++p) {
+        if (p + 1 < end && p[1] == '\\') return p != begin && letterIn(p[-1], 'P');
     }
-    return it->second;
+    return false;
 }
 
-bool PathChecker::probeFolder(const std::string& path) {
-    auto [it, fresh] = folderCache_.try_emplace(path, false);
-    if (fresh && !rejectedName(path)) {
-        ++folderQueries_;
-        it->second = files_.folderExists(path) != plat::Probe::Missing;
+// A name the file system refuses is answered at once and not remembered: such texts are
+// mostly whole command lines, most of them met once.
+bool PathChecker::probe(std::string_view path, bool folder) {
+    if (rejectedName(path)) return false;
+    const uint8_t known = folder ? AnswerCache::kFolderKnown : AnswerCache::kFileKnown;
+    const uint8_t yes = folder ? AnswerCache::kFolder : AnswerCache::kFile;
+    uint8_t& answers = answers_.entry(path);
+    if (!(answers & known)) {
+        const std::string asked(path);
+        bool found;
+        if (folder) {
+            ++folderQueries_;
+            found = files_.folderExists(asked) != plat::Probe::Missing;
+        } else {
+            ++fileQueries_;
+            found = files_.fileExists(asked) != plat::Probe::Missing;
+        }
+        answers |= found ? known | yes : known;
     }
-    return it->second;
+    return (answers & yes) != 0;
 }
 
-// The caches hold answers by the path really asked, so each distinct path is put to the file
+// Answers are remembered by the path really asked, so each distinct path is put to the file
 // system once per scan, whichever view asked for it.
-bool PathChecker::FsoFileExists(const std::string& path) {
+bool PathChecker::fsoExists(std::string_view path, bool folder) {
     if (view_ == FileView::Wow32) {
-        const std::string real = PathOf32BitName(path);
-        if (real != path) return probeFile(real) || probeFile(path);
+        std::string real;
+        if (realPathOf32BitName(path, &real)) return probe(real, folder) || probe(path, folder);
     }
-    return probeFile(path);
+    return probe(path, folder);
 }
 
-bool PathChecker::FsoFolderExists(const std::string& path) {
-    if (view_ == FileView::Wow32) {
-        const std::string real = PathOf32BitName(path);
-        if (real != path) return probeFolder(real) || probeFolder(path);
-    }
-    return probeFolder(path);
-}
+bool PathChecker::FsoFileExists(std::string_view path) { return fsoExists(path, false); }
+bool PathChecker::FsoFolderExists(std::string_view path) { return fsoExists(path, true); }
 
 namespace {
 
 // `path` is `folder` or lies below it (letter case aside); *rest gets what follows the folder.
-bool inFolder(const std::string& path, const std::string& folder, std::string* rest) {
+bool inFolder(std::string_view path, const std::string& folder, std::string_view* rest) {
     if (folder.empty() || path.size() < folder.size()) return false;
     if (path.size() > folder.size() && path[folder.size()] != '\\') return false;
     if (!text::equalNoCase(path.substr(0, folder.size()), folder)) return false;
@@ -115,7 +198,7 @@ std::string withoutTrailingSlash(std::string s) {
 
 }  // namespace
 
-std::string PathChecker::PathOf32BitName(const std::string& path) {
+bool PathChecker::realPathOf32BitName(std::string_view path, std::string* real) {
     if (!viewFolders_) {
         ViewFolders f;
         const std::string& w = windowsDirWithSlash();
@@ -128,10 +211,21 @@ std::string PathChecker::PathOf32BitName(const std::string& path) {
         viewFolders_ = f;
     }
     const ViewFolders& f = *viewFolders_;
-    std::string rest;
-    if (!f.wow64.empty() && inFolder(path, f.system32, &rest)) return f.wow64 + rest;
-    if (!f.system.empty() && inFolder(path, f.sysnative, &rest)) return f.system + rest;
-    return path;
+    std::string_view rest;
+    if (!f.wow64.empty() && inFolder(path, f.system32, &rest)) {
+        *real = f.wow64;
+    } else if (!f.system.empty() && inFolder(path, f.sysnative, &rest)) {
+        *real = f.system;
+    } else {
+        return false;
+    }
+    real->append(rest);
+    return *real != path;
+}
+
+std::string PathChecker::PathOf32BitName(const std::string& path) {
+    std::string real;
+    return realPathOf32BitName(path, &real) ? real : path;
 }
 
 bool PathChecker::FindFileExists(const std::string& path) { return files_.findFirst(path); }
@@ -159,42 +253,57 @@ const std::string& PathChecker::windowsDirWithSlash() {
     return *winDir_;
 }
 
-bool PathChecker::ExistsInWindowsDirs(const std::string& name) {
+bool PathChecker::ExistsInWindowsDirs(std::string_view name) {
     const std::string& w = windowsDirWithSlash();
-    bool ok = false;
-    if (name.find(':') == std::string::npos) ok = FsoFileExists(w + name);
-    if (!ok) ok = FsoFileExists(w + "system\\" + name);
-    if (!ok) ok = FsoFileExists(w + "system32\\" + name);
-    return ok;
+    // A name with a drive path or a refused character makes every path below a Windows
+    // directory named from a drive one the file system refuses: nothing to build or ask. (In
+    // the 32-bit view the paths are renamed first, so they are built and tested as they come.)
+    if (view_ == FileView::Native && w.size() >= 2 && !uncPrefixed(w) &&
+        (name.find(":\\") != std::string_view::npos || hasRefusedChar(name)))
+        return false;
+    const size_t base = w.size();
+    std::string path;
+    path.reserve(base + 9 + name.size());
+    path = w;
+    if (name.find(':') == std::string_view::npos && FsoFileExists(path.append(name))) return true;
+    path.resize(base);
+    if (FsoFileExists(path.append("system\\").append(name))) return true;
+    path.resize(base);
+    return FsoFileExists(path.append("system32\\").append(name));
 }
 
-bool PathChecker::DataPathExists(const std::string& text, FileView view) {
+bool PathChecker::DataPathExists(std::string_view text, FileView view) {
     // The answer depends only on the text, the view and on file tests that are themselves
     // remembered, so the same text gets the same answer in its view for the rest of the scan.
-    auto [it, fresh] = dataCache_[view == FileView::Wow32 ? 1 : 0].try_emplace(text, false);
-    if (fresh) {
-        struct ViewScope {
-            FileView& v;
-            FileView old;
-            ~ViewScope() { v = old; }
-        } scope{view_, view_};
-        view_ = view;
-        it->second = dataPathExistsUncached(text);
-    }
-    return it->second;
+    // Whole texts are remembered even when the file system refuses them as paths: data texts
+    // recur (the same command line in many keys), and working one out again costs more.
+    const int shift = view == FileView::Wow32 ? 2 : 0;
+    const uint8_t known = static_cast<uint8_t>(AnswerCache::kDataKnown << shift);
+    const uint8_t yes = static_cast<uint8_t>(AnswerCache::kData << shift);
+    if (const uint8_t* answers = answers_.find(text); answers && (*answers & known)) return (*answers & yes) != 0;
+
+    struct ViewScope {
+        FileView& v;
+        FileView old;
+        ~ViewScope() { v = old; }
+    } scope{view_, view_};
+    view_ = view;
+    const bool found = dataPathExistsUncached(text);
+    answers_.entry(text) |= found ? known | yes : known;
+    return found;
 }
 
 // A quoted part that begins with a drive path names its file whole: the separators the cleaning
 // cuts at (" -", ",", ";") may be part of a folder name there. It settles the answer only when
 // the file exists and no second drive path follows the closing quote (a document after the
 // program must still be found by the cleaning).
-bool PathChecker::quotedProgramExists(const std::string& text) {
-    for (std::string::size_type open = text.find('"'); open != std::string::npos;) {
-        const std::string::size_type close = text.find('"', open + 1);
-        if (close == std::string::npos) return false;
-        const std::string quoted = text.substr(open + 1, close - open - 1);
+bool PathChecker::quotedProgramExists(std::string_view text) {
+    for (std::string_view::size_type open = text.find('"'); open != std::string_view::npos;) {
+        const std::string_view::size_type close = text.find('"', open + 1);
+        if (close == std::string_view::npos) return false;
+        const std::string_view quoted = text.substr(open + 1, close - open - 1);
         if (beginsWithDrivePath(quoted)) {
-            if (text.find(":\\", close + 1) != std::string::npos) return false;
+            if (text.find(":\\", close + 1) != std::string_view::npos) return false;
             return FsoFileExists(quoted) || FsoFolderExists(quoted);
         }
         open = text.find('"', close + 1);
@@ -202,12 +311,12 @@ bool PathChecker::quotedProgramExists(const std::string& text) {
     return false;
 }
 
-bool PathChecker::dataPathExistsUncached(const std::string& original) {
+bool PathChecker::dataPathExistsUncached(std::string_view original) {
     if (FsoFolderExists(original)) return true;
     if (FsoFileExists(original)) return true;
     if (quotedProgramExists(original)) return true;
 
-    std::string t = original;
+    std::string t(original);
     replaceInPlace(t, "\"", "");
     replaceInPlace(t, "Rundll32", "");
     replaceInPlace(t, "RunDll32", "");
@@ -229,14 +338,15 @@ bool PathChecker::dataPathExistsUncached(const std::string& original) {
 
     bool ok;
     std::string::size_type second = t.size() > 2 ? t.find(":\\", 2) : std::string::npos;
+    const std::string_view cleaned = t;
     if (second != std::string::npos) {
         // `second` is the index of the second path's colon (>= 3, the text begins "X:\"). The
         // first part ends with the character before its drive letter, the second part starts
         // there; trimming drops it when it is a space.
-        std::string first = text::trim(t.substr(0, second - 1));
-        std::string rest = text::trim(t.substr(second - 2));
+        const std::string_view first = trimmed(cleaned.substr(0, second - 1));
+        const std::string_view rest = trimmed(cleaned.substr(second - 2));
         ok = FsoFileExists(first);
-        if (!ok) ok = first.find('.') != std::string::npos ? ExistsInWindowsDirs(first) : true;
+        if (!ok) ok = first.find('.') != std::string_view::npos ? ExistsInWindowsDirs(first) : true;
         if (ok) ok = FsoFileExists(rest) || ExistsInWindowsDirs(rest);
     } else {
         ok = ExistsInWindowsDirs(t);
@@ -245,7 +355,7 @@ bool PathChecker::dataPathExistsUncached(const std::string& original) {
             // (a three-letter extension); the first three characters when there is no dot.
             std::string::size_type dot = t.size() > 2 ? t.find('.', 2) : std::string::npos;
             std::string::size_type keep = dot == std::string::npos ? 3 : dot + 4;
-            std::string first = text::trim(t.substr(0, std::min(keep, t.size())));
+            const std::string_view first = trimmed(cleaned.substr(0, std::min(keep, t.size())));
             ok = FsoFileExists(first) || ExistsInWindowsDirs(first);
         }
     }

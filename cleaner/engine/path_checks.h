@@ -3,8 +3,11 @@
 // remembers each answer, so one checker object lives for one scan.
 #pragma once
 
+#include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -20,6 +23,44 @@ bool HasDrivePath(const std::string& data);
 // "Sysnative".
 enum class FileView { Native, Wow32 };
 
+// The answers a checker has found, by the exact text asked: one entry per distinct text holds
+// whichever of its answers are known (as a file, as a folder, as data in each view). An open
+// table of slots keeps each text's hash beside it, so a lookup copies nothing and seldom leaves
+// its slot; the texts themselves are kept in blocks of their own.
+class AnswerCache {
+public:
+    enum : uint8_t {
+        kFileKnown = 1,
+        kFile = 2,
+        kFolderKnown = 4,
+        kFolder = 8,
+        kDataKnown = 16,  // shifted left by 2 for the 32-bit view
+        kData = 32,
+    };
+    // The answers of `key`, added with none known when absent. Valid until the next call.
+    uint8_t& entry(std::string_view key);
+    // The answers of `key`, nullptr when it has none. Valid until the next call of entry.
+    uint8_t* find(std::string_view key);
+    size_t size() const { return used_; }
+
+private:
+    struct Slot {
+        size_t hash = 0;
+        const char* text = nullptr;
+        uint32_t size = 0;
+        bool occupied = false;
+        uint8_t answers = 0;
+    };
+    std::vector<Slot> slots_;  // a power of two long, never more than three quarters full
+    size_t used_ = 0;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    size_t blockUsed_ = 0;
+    size_t blockSize_ = 0;
+    Slot* slotOf(std::string_view key, size_t hash);
+    const char* keep(std::string_view key);
+    void grow();
+};
+
 class PathChecker {
 public:
     explicit PathChecker(plat::Files& files) : files_(files) {}
@@ -28,14 +69,14 @@ public:
     // In the 32-bit view every file and folder test below asks for the file where a 32-bit
     // program finds it, and a path counts as present when the file exists in either view (a
     // file the redirection exempts, or a name that means the same in both).
-    bool DataPathExists(const std::string& text, FileView view = FileView::Native);
+    bool DataPathExists(std::string_view text, FileView view = FileView::Native);
     // Found below the Windows directory, its "system" or its "system32" folder (in the view of
     // the test running).
-    bool ExistsInWindowsDirs(const std::string& name);
+    bool ExistsInWindowsDirs(std::string_view name);
     // A test that cannot be carried out counts as found. In the view of the test running.
-    bool FsoFileExists(const std::string& path);
+    bool FsoFileExists(std::string_view path);
     // False only for "path not found". In the view of the test running.
-    bool FsoFolderExists(const std::string& path);
+    bool FsoFolderExists(std::string_view path);
     // Where a 32-bit program's path really is, as this (64-bit) program must name it: below
     // the Windows directory, "System32" is the 32-bit system folder and "Sysnative" the 64-bit
     // one. Any other path is returned as given.
@@ -53,12 +94,12 @@ public:
     // How many questions actually reached the file system (for tests and the benchmark).
     long fileQueries() const { return fileQueries_; }
     long folderQueries() const { return folderQueries_; }
+    // How many distinct texts the checker remembers answers for.
+    size_t rememberedTexts() const { return answers_.size(); }
 
 private:
     plat::Files& files_;
-    std::unordered_map<std::string, bool> fileCache_;
-    std::unordered_map<std::string, bool> folderCache_;
-    std::unordered_map<std::string, bool> dataCache_[2];  // by view
+    AnswerCache answers_;
     std::unordered_map<int, std::string> specialCache_;
     std::optional<std::vector<plat::Drive>> drives_;
     std::optional<std::string> winDir_;
@@ -73,10 +114,12 @@ private:
     };
     std::optional<ViewFolders> viewFolders_;
 
-    bool probeFile(const std::string& path);
-    bool probeFolder(const std::string& path);
-    bool dataPathExistsUncached(const std::string& text);
-    bool quotedProgramExists(const std::string& text);
+    bool probe(std::string_view path, bool folder);
+    bool fsoExists(std::string_view path, bool folder);
+    // The real name of a 32-bit program's path into *real; false when it is the path itself.
+    bool realPathOf32BitName(std::string_view path, std::string* real);
+    bool dataPathExistsUncached(std::string_view text);
+    bool quotedProgramExists(std::string_view text);
 };
 
 }  // namespace engine

@@ -3,6 +3,7 @@
 #include "common/platform/error_text.h"
 #include "common/registry/mdl_registry.h"
 #include "common/registry/reg_key.h"
+#include "common/registry/reg_value.h"
 
 namespace engine {
 
@@ -23,7 +24,7 @@ long DeleteIfUnchanged(plat::Registry& reg, const Finding& f) {
     const long read = mdlreg::ReadValueDataText(reg, key.get(), f.valueName, &type, &data);
     if (read != plat::kErrorSuccess) return read;
     if (type != f.type || data != f.data) return kValueChanged;
-    return reg.deleteValue(key.get(), f.valueName);
+    return reg::deleteValue(reg, key.get(), f.valueName);
 }
 
 void RepairRows(plat::Registry& reg, RepairHost& rows) {

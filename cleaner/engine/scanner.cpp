@@ -251,7 +251,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     }
 
     bool excludesSubkeys = kind == Kind::KeyValues || kind == Kind::ComKey || kind == Kind::Association;
-    if (!path.empty()) path = mdlreg::addslash(path);
+    if (!path.empty() && path.back() != '\\') path += '\\';
     for (long i = 0; i < subKeys; ++i) {
         // The name is kept exact: a key whose name begins or ends with a space, or is only
         // spaces, is still addressed as itself (a trimmed name would open a sibling, or nothing).
@@ -264,7 +264,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                  (text::equalNoCase(name, "win32") && isTypeLibWin32(components(child)))))
                 childView = FileView::Wow32;
             if (!(excludesSubkeys && InExcludeList(child)))
-                walkKey(kind, root, key.get(), child, path.size(), childView);
+                walkKey(kind, root, key.get(), std::move(child), path.size(), childView);
         }
         // A stop inside the child unwinds at once, without one more yield per level.
         if (!host_.scanRunning()) return;

@@ -174,19 +174,6 @@ long DeleteRegValue(Registry& reg, RegHandle root, const std::string& path, cons
     return key ? reg::deleteValue(reg, key.get(), valueName) : rc;
 }
 
-long DeleteRegValueIfUnchanged(Registry& reg, RegHandle root, const std::string& path, const std::string& valueName,
-                               const std::string& listedType, const std::string& listedData) {
-    long rc = kErrorSuccess;
-    const reg::Key key = reg::Key::openMost(reg, root, path, &rc);
-    if (!key) return rc;
-    uint32_t type = 0;
-    std::string data;
-    const long read = ReadValueDataText(reg, key.get(), valueName, &type, &data);
-    if (read != kErrorSuccess) return read;
-    return std::to_string(type) == listedType && data == listedData ? reg::deleteValue(reg, key.get(), valueName)
-                                                                    : kValueChanged;
-}
-
 std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c) {
     std::string s = a;
     for (const std::string* part : {&b, &c}) {

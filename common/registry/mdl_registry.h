@@ -59,14 +59,6 @@ void WriteStringValue(plat::Registry& reg, RegHandle root, const std::string& pa
 // The result code of the delete; 0 = deleted.
 long DeleteRegValue(plat::Registry& reg, RegHandle root, const std::string& path, const std::string& valueName);
 
-// The repair's delete: reads the value again just before deleting it and deletes it only when
-// its type code and data text (as EnumValueEntry gives them) are still the listed ones; a value
-// changed since it was listed gives kValueChanged and stays. Otherwise as DeleteRegValue.
-constexpr long kValueChanged = -2;
-long DeleteRegValueIfUnchanged(plat::Registry& reg, RegHandle root, const std::string& path,
-                               const std::string& valueName, const std::string& listedType,
-                               const std::string& listedData);
-
 std::string JoinKeyPath(const std::string& a, const std::string& b, const std::string& c);
 
 struct Variant {

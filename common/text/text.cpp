@@ -201,17 +201,40 @@ bool isValidWtf8(std::string_view bytes) {
 char16_t upperUnit(char16_t c) { return caseTables().upper[c]; }
 char16_t lowerUnit(char16_t c) { return caseTables().lower[c]; }
 
-std::string toUpper(std::string_view utf8) {
+namespace {
+
+std::string mapCaseByUnits(std::string_view utf8, const std::array<char16_t, 65536>& table) {
     std::u16string w = toUtf16(utf8);
-    for (auto& c : w) c = upperUnit(c);
+    for (auto& c : w) c = table[c];
     return fromUtf16(w);
 }
 
-std::string toLower(std::string_view utf8) {
-    std::u16string w = toUtf16(utf8);
-    for (auto& c : w) c = lowerUnit(c);
-    return fromUtf16(w);
+// Maps every UTF-16 unit of the text through `table`. A byte below 0x80 is a unit of its own,
+// so a leading run of such bytes is mapped directly; whatever follows goes by way of UTF-16.
+// The result equals mapCaseByUnits: should the table ever map a plain character outside
+// 0x00..0x7F, the whole text takes the UTF-16 way.
+std::string mapCase(std::string_view utf8, const std::array<char16_t, 65536>& table) {
+    std::string out(utf8.size(), '\0');
+    size_t i = 0;
+    for (; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b >= 0x80) break;
+        const char16_t u = table[b];
+        if (u >= 0x80) return mapCaseByUnits(utf8, table);
+        out[i] = static_cast<char>(u);
+    }
+    if (i == utf8.size()) return out;
+    out.resize(i);
+    out += mapCaseByUnits(utf8.substr(i), table);
+    return out;
 }
+
+}  // namespace
+
+std::string toUpper(std::string_view utf8) { return mapCase(utf8, caseTables().upper); }
+std::string toLower(std::string_view utf8) { return mapCase(utf8, caseTables().lower); }
+std::string toUpperByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().upper); }
+std::string toLowerByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().lower); }
 
 int compareNoCase(std::string_view a, std::string_view b) {
     // ASCII fast path: most registry names are plain ASCII.

@@ -28,8 +28,12 @@ bool isValidWtf8(std::string_view bytes);
 // by upper-casing each unit).
 char16_t upperUnit(char16_t c);
 char16_t lowerUnit(char16_t c);
+// Maps every UTF-16 unit of the text (plain ASCII takes a shortcut with the same result).
 std::string toUpper(std::string_view utf8);
 std::string toLower(std::string_view utf8);
+// The same mappings always by way of UTF-16 (what the shortcut must equal; for tests).
+std::string toUpperByUnits(std::string_view utf8);
+std::string toLowerByUnits(std::string_view utf8);
 
 // The registry's name order: case-insensitive, by upper-cased UTF-16 units.
 int compareNoCase(std::string_view a, std::string_view b);

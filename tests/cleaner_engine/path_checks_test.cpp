@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <string>
+#include <vector>
+
 #include "cleaner/engine/path_checks.h"
 #include "common/platform/fake/fake_files.h"
 
+using engine::FileView;
 using engine::HasDrivePath;
 using engine::PathChecker;
 
@@ -11,9 +16,10 @@ TEST(HasDrivePath, DriveLettersAToPBeforeTheFirstColonBackslash) {
         const char* data;
         bool expected;
     } cases[] = {
-        {"C:\\x.exe", true},    {"c:\\x.exe", true}, {"P:\\x", true},        {"Q:\\x", false}, {"T:\\x", false},
-        {"Z:\\x", false},       {":\\x", false},     {"no path", false},     {"C:/x", false},  {"1:\\x", false},
-        {"\"C:\\x\" /s", true}, {"xxC:\\y", true},   {"Q:\\a C:\\b", false}, {"", false},      {"C:", false},
+        {"C:\\x.exe", true},      {"c:\\x.exe", true},  {"P:\\x", true},        {"Q:\\x", false}, {"T:\\x", false},
+        {"Z:\\x", false},         {":\\x", false},      {"no path", false},     {"C:/x", false},  {"1:\\x", false},
+        {"\"C:\\x\" /s", true},   {"xxC:\\y", true},    {"Q:\\a C:\\b", false}, {"", false},      {"C:", false},
+        {"http://x C:\\y", true}, {"a:b:Q:\\x", false}, {"ends with:", false},
     };
     for (const Case& c : cases) EXPECT_EQ(HasDrivePath(c.data), c.expected) << c.data;
 }
@@ -197,4 +203,83 @@ TEST_F(PathCheckTest, NamesTheFileSystemRefusesAreNotAsked) {
     // Network and device paths are always asked.
     EXPECT_FALSE(checks.FsoFileExists("\\\\?\\C:\\x.exe"));
     EXPECT_EQ(files.probeCount() - before, 2u);
+}
+
+// One checker lives for a whole scan and remembers answers; asked the same things again, in any
+// order and in either view, it answers as a fresh checker does.
+TEST_F(PathCheckTest, RememberedAnswersEqualFreshAnswers) {
+    files.addFile("C:\\windows\\syswow64\\only32.dll");
+    const char* texts[] = {
+        "C:\\Program Files\\App\\app.exe",
+        "C:\\Program Files\\App\\gone.exe",
+        "C:\\Tools",                               // a folder, not a file
+        "\"C:\\Program Files\\App\\app.exe\" /s",  // refused as a path, then cleaned
+        "\"C:\\Program Files\\App\\gone.exe\" /s",
+        "C:\\windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL",
+        "C:\\Program Files\\App\\app.exe D:\\docs\\gone.txt",
+        "C:\\Windows\\System32\\only32.dll",  // present only in the 32-bit view
+        "C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\notepad.exe",
+        "no drive here",
+    };
+    struct Asked {
+        std::string text;
+        FileView view;
+        bool fresh;
+    };
+    std::vector<Asked> asked;
+    for (FileView view : {FileView::Native, FileView::Wow32}) {
+        for (const char* t : texts) {
+            PathChecker fresh(files);
+            asked.push_back({t, view, fresh.DataPathExists(t, view)});
+        }
+    }
+    PathChecker kept(files);
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < asked.size(); ++i) {
+            // The second pass goes backwards, so each view meets texts the other has answered.
+            const Asked& a = pass == 0 ? asked[i] : asked[asked.size() - 1 - i];
+            EXPECT_EQ(kept.DataPathExists(a.text, a.view), a.fresh)
+                << a.text << (a.view == FileView::Wow32 ? " (32-bit)" : " (64-bit)") << " pass " << pass;
+        }
+    }
+    EXPECT_TRUE(asked[7].fresh != asked[7 + std::size(texts)].fresh);  // the views really differ
+}
+
+// The file and the folder answer for one path are kept apart, whichever is asked first.
+TEST_F(PathCheckTest, FileAndFolderAnswersForOnePathStayApart) {
+    PathChecker checks(files);
+    EXPECT_FALSE(checks.FsoFileExists("C:\\Tools"));
+    EXPECT_TRUE(checks.FsoFolderExists("C:\\Tools"));
+    EXPECT_FALSE(checks.FsoFileExists("C:\\Tools"));
+    EXPECT_TRUE(checks.FsoFileExists("C:\\windows\\notepad.exe"));
+    EXPECT_FALSE(checks.FsoFolderExists("C:\\windows\\notepad.exe"));
+    EXPECT_TRUE(checks.FsoFileExists("C:\\windows\\notepad.exe"));
+    EXPECT_EQ(checks.fileQueries(), 2);
+    EXPECT_EQ(checks.folderQueries(), 2);
+    // A data answer for the same text is its own too.
+    EXPECT_TRUE(checks.DataPathExists("C:\\Tools"));
+    EXPECT_FALSE(checks.FsoFileExists("C:\\Tools"));
+}
+
+// A name the file system refuses is answered at once each time it comes, and is not kept.
+TEST_F(PathCheckTest, RefusedNamesAreAnsweredAgainWithoutBeingKept) {
+    PathChecker checks(files);
+    const char* refused[] = {"\"C:\\Program Files\\App\\app.exe\"", "C:\\a.exe D:\\b.txt", "C:\\a|b", "C:\\x*"};
+    for (int pass = 0; pass < 2; ++pass) {
+        for (const char* r : refused) {
+            EXPECT_FALSE(checks.FsoFileExists(r)) << r;
+            EXPECT_FALSE(checks.FsoFolderExists(r)) << r;
+        }
+    }
+    EXPECT_EQ(checks.fileQueries() + checks.folderQueries(), 0);
+    EXPECT_EQ(checks.rememberedTexts(), 0u);
+    // A refused text as data: cleaned and answered, then the same text answers the same.
+    const size_t before = files.probeCount();
+    EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
+    const size_t one = files.probeCount() - before;
+    EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
+    EXPECT_TRUE(checks.DataPathExists("\"C:\\Program Files\\App\\app.exe\" /s"));
+    EXPECT_TRUE(checks.DataPathExists("\"C:\\Program Files\\App\\app.exe\" /s"));
+    EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
+    EXPECT_EQ(files.probeCount() - before, one + 1);  // only app.exe's own file test was new
 }

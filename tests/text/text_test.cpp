@@ -74,6 +74,41 @@ TEST(Case, UpperAndLowerPerUnit) {
     EXPECT_EQ(text::toLower("ÉCOLE Ω"), "école ω");
 }
 
+TEST(Case, PlainTextShortcutMapsAsTheUnitByUnitWay) {
+    std::string everyAscii;
+    for (int c = 1; c < 0x80; ++c) everyAscii += static_cast<char>(c);
+    std::vector<std::string> texts = {
+        "",
+        everyAscii,
+        std::string("nul\0inside", 10),
+        "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID",
+        "C:\\Program Files\\Vendor1\\app.exe /s",
+        "Ключ straße",                              // begins outside ASCII
+        "Software\\Ünïcödé\\tail",                  // ASCII, then not, then ASCII again
+        "abc\xC4\xB1i\xC5\xBFs",                    // dotless i and long s: upper-case to ASCII letters
+        "end\xED\xA0\x80",                          // a lone surrogate (WTF-8)
+        "bad\xFF\xC3(\x80x",                        // malformed bytes
+        "\xF0\x9F\x98\x80 emoji \xF0\x9F\x98\x80",  // a pair
+    };
+    // Random bytes, mostly ASCII with some of everything else.
+    unsigned seed = 7;
+    for (int n = 0; n < 300; ++n) {
+        std::string t;
+        for (int k = 0; k < n % 40; ++k) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned r = (seed >> 16) & 0xFF;
+            t += static_cast<char>(r % 4 ? r & 0x7F : r);
+        }
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        EXPECT_EQ(text::toUpper(t), text::toUpperByUnits(t)) << t;
+        EXPECT_EQ(text::toLower(t), text::toLowerByUnits(t)) << t;
+    }
+    EXPECT_EQ(text::toUpper("Software\\Ünïcödé\\tail"), "SOFTWARE\\ÜNÏCÖDÉ\\TAIL");
+    EXPECT_EQ(text::toLower("MiXeD 09_Z"), "mixed 09_z");
+}
+
 TEST(Case, CompareNoCaseOrdersAsTheRegistryDoes) {
     EXPECT_EQ(text::compareNoCase("Software", "SOFTWARE"), 0);
     EXPECT_EQ(text::compareNoCase("ключ", "КЛЮЧ"), 0);
