@@ -186,7 +186,7 @@ public:
     bool scanRunning() override { return true; }
     bool skipCdLan() override { return false; }
     const std::vector<std::string>& excludeTexts() override { return excludes; }
-    void appendFinding(const engine::Finding& f) override { rows.push_back(f); }
+    void appendFinding(engine::Finding f) override { rows.push_back(std::move(f)); }
     long rowCount() override { return static_cast<long>(rows.size()); }
     const engine::Finding& rowFinding(long i) override { return rows[i]; }
     void removeRow(long i) override { rows.erase(rows.begin() + i); }

@@ -31,8 +31,8 @@ public:
     // The texts of the exclude list's rows, in list order (check state and flag not consulted).
     virtual const std::vector<std::string>& excludeTexts() = 0;
 
-    // Appends a finding at the end of the result list.
-    virtual void appendFinding(const Finding& finding) = 0;
+    // Appends a finding at the end of the result list (handed over, not copied).
+    virtual void appendFinding(Finding finding) = 0;
 
     // InvalidCount. Setting it also shows it in Label1, composed in the window's language.
     virtual long invalidCount() = 0;

@@ -277,7 +277,9 @@ void Scanner::drivePathTest(RegHandle root, const std::string& path, const std::
                             uint32_t type, FileView view) {
     if (!HasDrivePath(data)) return;
     if (checks_.DataPathExists(data, view)) return;
-    if (InExcludeList(path + "::" + name + " :: " + data)) return;
+    // The probe text is built in one buffer kept for the scan: no allocation per value.
+    probe_.assign(path).append("::").append(name).append(" :: ").append(data);
+    if (InExcludeList(probe_)) return;
     AddtoList(root, path, name, data, type, reason(Reason::InvalidPath));
 }
 
@@ -375,7 +377,7 @@ void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, const st
     f.data = keyValue;
     f.reason = reasonText;
     f.area = area_;
-    host_.appendFinding(f);
+    host_.appendFinding(std::move(f));
     host_.setInvalidCount(host_.invalidCount() + 1);
     // The bar shows activity, not a fraction done: one step per row, back to 0 after 99.
     int p = host_.progressValue() + 1;

@@ -76,6 +76,7 @@ private:
         bool named = false;
     };
     std::vector<Frame> frames_;
+    std::string probe_;  // the exclusion test's text for the value being tested
 
     const std::string& reason(Reason r) const { return texts_.reason(r); }
     void runWalk(const Walk& walk);

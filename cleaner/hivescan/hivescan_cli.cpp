@@ -202,7 +202,7 @@ public:
     bool scanRunning() override { return true; }
     bool skipCdLan() override { return skip_; }
     const std::vector<std::string>& excludeTexts() override { return excludes_; }
-    void appendFinding(const engine::Finding& f) override { rows_.push_back(f); }
+    void appendFinding(engine::Finding f) override { rows_.push_back(std::move(f)); }
     long rowCount() override { return static_cast<long>(rows_.size()); }
     const engine::Finding& rowFinding(long i) override { return rows_.at(static_cast<size_t>(i)); }
     void removeRow(long i) override { rows_.erase(rows_.begin() + i); }

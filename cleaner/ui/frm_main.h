@@ -186,7 +186,7 @@ public:
     const std::vector<std::string>& excludeTexts() override;
     // Each row of lvInvalidLoc shows one finding of findings_ and keeps its number as the row's
     // key, so the row and its finding stay together when the list is sorted.
-    void appendFinding(const engine::Finding& finding) override;
+    void appendFinding(engine::Finding finding) override;
     long rowCount() override { return lvInvalidLoc.count(); }
     const engine::Finding& rowFinding(long index) override;
     void removeRow(long index) override;

@@ -116,11 +116,11 @@ const std::vector<std::string>& FrmMain::excludeTexts() {
     return excludeTexts_;
 }
 
-void FrmMain::appendFinding(const engine::Finding& finding) {
+void FrmMain::appendFinding(engine::Finding finding) {
     const engine::RowTexts row = engine::RowOf(finding);
     int i = lvInvalidLoc.addItem(row[0]);
     lvInvalidLoc.setKey(i, std::to_string(findings_.size()));
-    findings_.push_back(finding);
+    findings_.push_back(std::move(finding));
     // A sorted list moves the row as its texts arrive: the row is followed.
     for (int c = 1; c < 6; ++c)
         if (!row[c].empty() || c < 5) i = lvInvalidLoc.setSubItem(i, c, row[c]);

@@ -48,7 +48,7 @@ public:
     bool scanRunning() override { return running; }
     bool skipCdLan() override { return skip; }
     const std::vector<std::string>& excludeTexts() override { return excludes; }
-    void appendFinding(const engine::Finding& f) override { rows.emplace_back(f); }
+    void appendFinding(engine::Finding f) override { rows.emplace_back(std::move(f)); }
     long rowCount() override { return static_cast<long>(rows.size()); }
     const engine::Finding& rowFinding(long i) override { return rows.at(static_cast<size_t>(i)); }
     void removeRow(long i) override { rows.erase(rows.begin() + i); }
