@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 
+#include "common/registry/reg_roots.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
 #include "common/registry/reg_value.h"
@@ -302,15 +303,9 @@ std::string InexactReason(std::string_view name, uint32_t type, const std::vecto
 
 namespace {
 
+// The roots a registry-editor file can name, spelt exactly.
 plat::RegHandle rootOf(const std::string& name) {
-    static const std::pair<const char*, plat::RegHandle> kRoots[] = {
-        {"HKEY_CLASSES_ROOT", plat::kHkeyClassesRoot},     {"HKEY_CURRENT_USER", plat::kHkeyCurrentUser},
-        {"HKEY_LOCAL_MACHINE", plat::kHkeyLocalMachine},   {"HKEY_USERS", plat::kHkeyUsers},
-        {"HKEY_CURRENT_CONFIG", plat::kHkeyCurrentConfig},
-    };
-    for (const auto& [n, h] : kRoots)
-        if (name == n) return h;
-    return 0;
+    return reg::rootOfName(name, reg::Roots::Common, reg::NameCase::Exact);
 }
 
 struct Walk {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/registry/mdl_registry.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
 #include "common/registry/reg_roots.h"
@@ -75,10 +76,7 @@ std::string RootName(RegHandle root) {
     return name ? name : "";
 }
 
-std::string TrimAtNul(const std::string& text) {
-    const auto nul = text.find('\0');
-    return nul == std::string::npos ? text : text.substr(0, nul);
-}
+std::string TrimAtNul(const std::string& text) { return mdlreg::TrimAtNul(text); }
 
 std::string ParentPath(const std::string& path) {
     const auto slash = path.rfind('\\');
