@@ -138,35 +138,19 @@ long FakeProcessList::queried(ProcessHandle process, FakeProcess** p) {
 }
 
 long FakeProcessList::processTimes(ProcessHandle process, ProcessTimes* times) {
-    FakeProcess* p = nullptr;
-    if (long e = queried(process, &p)) return e;
-    if (p->timesError) return p->timesError;
-    *times = p->times;
-    return 0;
+    return figure(process, &FakeProcess::timesError, &FakeProcess::times, times);
 }
 
 long FakeProcessList::privateBytes(ProcessHandle process, uint64_t* bytes) {
-    FakeProcess* p = nullptr;
-    if (long e = queried(process, &p)) return e;
-    if (p->memoryError) return p->memoryError;
-    *bytes = p->privateBytes;
-    return 0;
+    return figure(process, &FakeProcess::memoryError, &FakeProcess::privateBytes, bytes);
 }
 
 long FakeProcessList::processUser(ProcessHandle process, std::string* user) {
-    FakeProcess* p = nullptr;
-    if (long e = queried(process, &p)) return e;
-    if (p->userError) return p->userError;
-    *user = p->user;
-    return 0;
+    return figure(process, &FakeProcess::userError, &FakeProcess::user, user);
 }
 
 long FakeProcessList::isWow64(ProcessHandle process, bool* wow64) {
-    FakeProcess* p = nullptr;
-    if (long e = queried(process, &p)) return e;
-    if (p->wow64Error) return p->wow64Error;
-    *wow64 = p->wow64;
-    return 0;
+    return figure(process, &FakeProcess::wow64Error, &FakeProcess::wow64, wow64);
 }
 
 }  // namespace plat

@@ -102,6 +102,16 @@ private:
     bool fetch(SnapshotHandle snapshot, ProcessEntry* entry);
     // The process behind a handle opened with query rights; 0 or the platform's code.
     long queried(ProcessHandle process, FakeProcess** p);
+    // One figure of a queried process: the handle's error, else the figure's own planted error,
+    // else the figure.
+    template <typename T>
+    long figure(ProcessHandle process, long FakeProcess::*error, T FakeProcess::*field, T* out) {
+        FakeProcess* p = nullptr;
+        if (long e = queried(process, &p)) return e;
+        if (p->*error) return p->*error;
+        *out = p->*field;
+        return 0;
+    }
 
     std::vector<std::shared_ptr<FakeProcess>> table_;
     std::map<SnapshotHandle, Snapshot> snapshots_;
