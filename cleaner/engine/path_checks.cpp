@@ -77,29 +77,30 @@ bool beginsWithDrivePath(std::string_view s) {
 
 // Room for the texts of a typical small scan before the table grows.
 constexpr size_t kFirstSlots = 4096;
-constexpr size_t kKeyBlock = 64 * 1024;
+constexpr size_t kFirstArena = 64 * 1024;
+
+uint32_t lengthAt(const char* record) {
+    uint32_t n;
+    std::memcpy(&n, record, sizeof n);
+    return n;
+}
 
 }  // namespace
 
-const char* AnswerCache::keep(std::string_view key) {
-    if (key.empty()) return "";
-    if (key.size() > blockSize_ - blockUsed_) {
-        blockSize_ = std::max(kKeyBlock, key.size());
-        blocks_.emplace_back(new char[blockSize_]);
-        blockUsed_ = 0;
-    }
-    char* at = blocks_.back().get() + blockUsed_;
-    std::copy(key.begin(), key.end(), at);
-    blockUsed_ += key.size();
-    return at;
+uint32_t AnswerCache::hashOf(std::string_view key) {
+    const uint64_t h = std::hash<std::string_view>()(key);
+    return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
 // The slot holding `key`, or the free slot where it belongs.
-AnswerCache::Slot* AnswerCache::slotOf(std::string_view key, size_t hash) {
+AnswerCache::Slot* AnswerCache::slotOf(std::string_view key, uint32_t hash) {
     const size_t mask = slots_.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         Slot& s = slots_[i];
-        if (!s.occupied || (s.hash == hash && std::string_view(s.text, s.size) == key)) return &s;
+        if (s.at == 0) return &s;
+        if (s.hash != hash) continue;
+        const char* record = arena_.get() + s.at - 1;
+        if (lengthAt(record) == key.size() && std::memcmp(record + kHeader, key.data(), key.size()) == 0) return &s;
     }
 }
 
@@ -108,31 +109,50 @@ void AnswerCache::grow() {
     old.swap(slots_);
     const size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
-        if (!s.occupied) continue;
+        if (s.at == 0) continue;
         size_t i = s.hash & mask;
-        while (slots_[i].occupied) i = (i + 1) & mask;
+        while (slots_[i].at != 0) i = (i + 1) & mask;
         slots_[i] = s;
     }
 }
 
-uint8_t* AnswerCache::find(std::string_view key) {
-    if (slots_.empty()) return nullptr;
-    Slot* s = slotOf(key, std::hash<std::string_view>()(key));
-    return s->occupied ? &s->answers : nullptr;
+void AnswerCache::reserve(size_t bytes) {
+    if (arenaSize_ - arenaUsed_ >= bytes) return;
+    size_t size = std::max(kFirstArena, arenaSize_ * 2);
+    while (size - arenaUsed_ < bytes) size *= 2;
+    std::unique_ptr<char[]> grown(new char[size]);
+    if (arenaUsed_ > 0) std::memcpy(grown.get(), arena_.get(), arenaUsed_);
+    arena_ = std::move(grown);
+    arenaSize_ = size;
 }
 
-uint8_t& AnswerCache::entry(std::string_view key) {
-    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-    const size_t hash = std::hash<std::string_view>()(key);
+uint8_t* AnswerCache::find(std::string_view key, uint32_t hash) {
+    if (slots_.empty()) return nullptr;
     Slot* s = slotOf(key, hash);
-    if (!s->occupied) {
-        s->hash = hash;
-        s->text = keep(key);
-        s->size = static_cast<uint32_t>(key.size());
-        s->occupied = true;
-        ++used_;
+    return s->at != 0 ? &answersAt(s->at) : nullptr;
+}
+
+uint8_t& AnswerCache::entry(std::string_view key, uint32_t hash) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    Slot* s = slotOf(key, hash);
+    if (s->at != 0) return answersAt(s->at);
+    // Offsets are 32 bits: a text that would reach past them is answered but not kept.
+    const size_t at = arenaUsed_;
+    if (key.size() > UINT32_MAX - kHeader || at + kHeader + key.size() >= UINT32_MAX) {
+        unkept_ = 0;
+        return unkept_;
     }
-    return s->answers;
+    reserve(kHeader + key.size());
+    const auto length = static_cast<uint32_t>(key.size());
+    char* record = arena_.get() + at;
+    std::memcpy(record, &length, sizeof length);
+    record[sizeof length] = 0;
+    std::memcpy(record + kHeader, key.data(), key.size());
+    arenaUsed_ += kHeader + key.size();
+    s->hash = hash;
+    s->at = static_cast<uint32_t>(at + 1);
+    ++used_;
+    return answersAt(s->at);
 }
 
 bool HasDrivePath(const std::string& data) {
@@ -149,9 +169,12 @@ bool HasDrivePath(const std::string& data) {
 // mostly whole command lines, most of them met once.
 bool PathChecker::probe(std::string_view path, bool folder) {
     if (rejectedName(path)) return false;
+    return ask(answers_.entry(path), path, folder);
+}
+
+bool PathChecker::ask(uint8_t& answers, std::string_view path, bool folder) {
     const uint8_t known = folder ? AnswerCache::kFolderKnown : AnswerCache::kFileKnown;
     const uint8_t yes = folder ? AnswerCache::kFolder : AnswerCache::kFile;
-    uint8_t& answers = answers_.entry(path);
     if (!(answers & known)) {
         const std::string asked(path);
         bool found;
@@ -175,6 +198,14 @@ bool PathChecker::fsoExists(std::string_view path, bool folder) {
         if (realPathOf32BitName(path, &real)) return probe(real, folder) || probe(path, folder);
     }
     return probe(path, folder);
+}
+
+// In the native view the text's answers are looked up once for both questions.
+bool PathChecker::folderOrFileExists(std::string_view path, uint32_t hash) {
+    if (view_ == FileView::Wow32) return fsoExists(path, true) || fsoExists(path, false);
+    if (rejectedName(path)) return false;
+    uint8_t& answers = answers_.entry(path, hash);
+    return ask(answers, path, true) || ask(answers, path, false);
 }
 
 bool PathChecker::FsoFileExists(std::string_view path) { return fsoExists(path, false); }
@@ -280,7 +311,8 @@ bool PathChecker::DataPathExists(std::string_view text, FileView view) {
     const int shift = view == FileView::Wow32 ? 2 : 0;
     const uint8_t known = static_cast<uint8_t>(AnswerCache::kDataKnown << shift);
     const uint8_t yes = static_cast<uint8_t>(AnswerCache::kData << shift);
-    if (const uint8_t* answers = answers_.find(text); answers && (*answers & known)) return (*answers & yes) != 0;
+    const uint32_t hash = AnswerCache::hashOf(text);
+    if (const uint8_t* answers = answers_.find(text, hash); answers && (*answers & known)) return (*answers & yes) != 0;
 
     struct ViewScope {
         FileView& v;
@@ -288,8 +320,8 @@ bool PathChecker::DataPathExists(std::string_view text, FileView view) {
         ~ViewScope() { v = old; }
     } scope{view_, view_};
     view_ = view;
-    const bool found = dataPathExistsUncached(text);
-    answers_.entry(text) |= found ? known | yes : known;
+    const bool found = dataPathExistsUncached(text, hash);
+    answers_.entry(text, hash) |= found ? known | yes : known;
     return found;
 }
 
@@ -311,9 +343,8 @@ bool PathChecker::quotedProgramExists(std::string_view text) {
     return false;
 }
 
-bool PathChecker::dataPathExistsUncached(std::string_view original) {
-    if (FsoFolderExists(original)) return true;
-    if (FsoFileExists(original)) return true;
+bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash) {
+    if (folderOrFileExists(original, hash)) return true;
     if (quotedProgramExists(original)) return true;
 
     std::string t(original);
@@ -334,7 +365,10 @@ bool PathChecker::dataPathExistsUncached(std::string_view original) {
     cutAt(t, "%");
     replaceInPlace(t, "@", "");
 
-    if (FsoFileExists(t)) return true;
+    // Often the cleaned text is the data itself (a plain path): what was asked of the data
+    // above is not asked again, and its answers were no.
+    const bool asData = t == original;
+    if (!asData && FsoFileExists(t)) return true;
 
     bool ok;
     std::string::size_type second = t.size() > 2 ? t.find(":\\", 2) : std::string::npos;
@@ -356,10 +390,11 @@ bool PathChecker::dataPathExistsUncached(std::string_view original) {
             std::string::size_type dot = t.size() > 2 ? t.find('.', 2) : std::string::npos;
             std::string::size_type keep = dot == std::string::npos ? 3 : dot + 4;
             const std::string_view first = trimmed(cleaned.substr(0, std::min(keep, t.size())));
-            ok = FsoFileExists(first) || ExistsInWindowsDirs(first);
+            // The same text as the cleaned one has had both questions answered no just above.
+            if (first != cleaned) ok = FsoFileExists(first) || ExistsInWindowsDirs(first);
         }
     }
-    if (!ok) ok = FsoFolderExists(t);
+    if (!ok && !asData) ok = FsoFolderExists(t);
     return ok;
 }
 

@@ -24,9 +24,10 @@ bool HasDrivePath(const std::string& data);
 enum class FileView { Native, Wow32 };
 
 // The answers a checker has found, by the exact text asked: one entry per distinct text holds
-// whichever of its answers are known (as a file, as a folder, as data in each view). An open
-// table of slots keeps each text's hash beside it, so a lookup copies nothing and seldom leaves
-// its slot; the texts themselves are kept in blocks of their own.
+// whichever of its answers are known (as a file, as a folder, as data in each view). The table
+// is kept small so that it stays in the processor's cache: a slot holds 32 bits of the text's
+// hash and where its record lies; a record (length, answers, text) lies in one arena, so a
+// lookup reads one slot and one record and copies nothing.
 class AnswerCache {
 public:
     enum : uint8_t {
@@ -37,27 +38,33 @@ public:
         kDataKnown = 16,  // shifted left by 2 for the 32-bit view
         kData = 32,
     };
-    // The answers of `key`, added with none known when absent. Valid until the next call.
-    uint8_t& entry(std::string_view key);
+    // The answers of `key`, added with none known when absent. Valid until the next call. A
+    // text the arena has no more room for is not remembered: its answers start from none each
+    // time.
+    uint8_t& entry(std::string_view key) { return entry(key, hashOf(key)); }
+    uint8_t& entry(std::string_view key, uint32_t hash);
     // The answers of `key`, nullptr when it has none. Valid until the next call of entry.
-    uint8_t* find(std::string_view key);
+    uint8_t* find(std::string_view key, uint32_t hash);
+    // The hash the table files `key` by; a caller that asks twice for one text works it out once.
+    static uint32_t hashOf(std::string_view key);
     size_t size() const { return used_; }
 
 private:
     struct Slot {
-        size_t hash = 0;
-        const char* text = nullptr;
-        uint32_t size = 0;
-        bool occupied = false;
-        uint8_t answers = 0;
+        uint32_t hash = 0;
+        uint32_t at = 0;  // where the record begins in the arena, plus one; 0 for a free slot
     };
-    std::vector<Slot> slots_;  // a power of two long, never more than three quarters full
+    static constexpr size_t kHeader = sizeof(uint32_t) + 1;  // the text's length, its answers
+    std::vector<Slot> slots_;                                // a power of two long, never more than three quarters full
+    std::unique_ptr<char[]> arena_;  // grown by doubling, never cleared: every byte used is written
+    size_t arenaUsed_ = 0;
+    size_t arenaSize_ = 0;
     size_t used_ = 0;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    size_t blockUsed_ = 0;
-    size_t blockSize_ = 0;
-    Slot* slotOf(std::string_view key, size_t hash);
-    const char* keep(std::string_view key);
+    uint8_t unkept_ = 0;  // the answers of a text not remembered
+    Slot* slotOf(std::string_view key, uint32_t hash);
+    uint8_t& answersAt(uint32_t at) { return reinterpret_cast<uint8_t&>(arena_[at - 1 + sizeof(uint32_t)]); }
+    // Room for `bytes` more at the arena's end.
+    void reserve(size_t bytes);
     void grow();
 };
 
@@ -115,10 +122,14 @@ private:
     std::optional<ViewFolders> viewFolders_;
 
     bool probe(std::string_view path, bool folder);
+    // Puts the question to the file system unless `answers` already hold its answer.
+    bool ask(uint8_t& answers, std::string_view path, bool folder);
+    // The path as a folder, else as a file; `hash` is the path's hash in the answer table.
+    bool folderOrFileExists(std::string_view path, uint32_t hash);
     bool fsoExists(std::string_view path, bool folder);
     // The real name of a 32-bit program's path into *real; false when it is the path itself.
     bool realPathOf32BitName(std::string_view path, std::string* real);
-    bool dataPathExistsUncached(std::string_view text);
+    bool dataPathExistsUncached(std::string_view text, uint32_t hash);
     bool quotedProgramExists(std::string_view text);
 };
 
