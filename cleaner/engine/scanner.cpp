@@ -223,7 +223,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
         mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
         switch (kind) {
             case Kind::KeyValues:
-            case Kind::Association: drivePathTest(root, path, v.name, v.text, v.type, view); break;
+            case Kind::Association: drivePathTest(root, path, v, view); break;
             case Kind::SharedDlls: {
                 // The value names of this key are the shared files' paths; the data is a
                 // reference count. No drive pre-test and no exclusion test here. The file is
@@ -231,7 +231,8 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 // repair must delete.
                 std::string file = mdlreg::TrimAtNul(v.name);
                 if (!text::trim(file).empty() && !checks_.DataPathExists(file, view))
-                    AddtoList(root, path, v.name, v.text, v.type, reason(Reason::SharedFileMissing));
+                    AddtoList(root, path, std::move(v.name), std::move(v.text), v.type,
+                              reason(Reason::SharedFileMissing));
                 break;
             }
             case Kind::FontKey: {
@@ -241,7 +242,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 if (v.text.empty()) break;
                 std::string probe = beginsWithDriveRoot(v.text) ? v.text : fontsFolder + v.text;
                 if (!checks_.DataPathExists(probe, view))
-                    AddtoList(root, path, v.name, v.text, v.type, reason(Reason::InvalidFont));
+                    AddtoList(root, path, std::move(v.name), std::move(v.text), v.type, reason(Reason::InvalidFont));
                 break;
             }
             case Kind::ComKey: comValueTest(root, path, lastUpper, v, view); break;
@@ -273,18 +274,17 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     }
 }
 
-void Scanner::drivePathTest(RegHandle root, const std::string& path, const std::string& name, const std::string& data,
-                            uint32_t type, FileView view) {
-    if (!HasDrivePath(data)) return;
-    if (checks_.DataPathExists(data, view)) return;
+void Scanner::drivePathTest(RegHandle root, const std::string& path, mdlreg::ValueEntry& v, FileView view) {
+    if (!HasDrivePath(v.text)) return;
+    if (checks_.DataPathExists(v.text, view)) return;
     // The probe text is built in one buffer kept for the scan: no allocation per value.
-    probe_.assign(path).append("::").append(name).append(" :: ").append(data);
+    probe_.assign(path).append("::").append(v.name).append(" :: ").append(v.text);
     if (InExcludeList(probe_)) return;
-    AddtoList(root, path, name, data, type, reason(Reason::InvalidPath));
+    AddtoList(root, path, std::move(v.name), std::move(v.text), v.type, reason(Reason::InvalidPath));
 }
 
-void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper,
-                           const mdlreg::ValueEntry& v, FileView view) {
+void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper, mdlreg::ValueEntry& v,
+                           FileView view) {
     const RegHandle classes = plat::kHkeyClassesRoot;
     const std::string& rawName = v.name;
     const std::string& data = v.text;
@@ -310,7 +310,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     const bool braced = !empty && data[0] == '{';
 
     if (data.find(":\\") != std::string::npos) {
-        if (HasDrivePath(data)) drivePathTest(root, path, rawName, data, type, view);
+        if (HasDrivePath(data)) drivePathTest(root, path, v, view);
     } else if (empty && lastUpper == "TYPELIB") {
         report(Reason::EmptyTypeLib);
     } else if (!empty && name.empty() && lastUpper == "TYPELIB" && braced) {
@@ -361,8 +361,8 @@ void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {
     }
 }
 
-void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, const std::string& keyName,
-                        const std::string& keyValue, uint32_t type, const std::string& reasonText) {
+void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, std::string keyName, std::string keyValue,
+                        uint32_t type, const std::string& reasonText) {
     if (host_.skipCdLan() && keyValue.find(":\\") != std::string::npos) {
         int driveType = checks_.DriveTypeOf(mdlreg::TrimAtNul(driveRootOf(keyValue)));
         if (driveType == static_cast<int>(plat::DriveType::Network) ||
@@ -372,9 +372,9 @@ void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, const st
     Finding f;
     f.root = root;
     f.keyPath = keyLocation;
-    f.valueName = keyName;
+    f.valueName = std::move(keyName);
     f.type = type;
-    f.data = keyValue;
+    f.data = std::move(keyValue);
     f.reason = reasonText;
     f.area = area_;
     host_.appendFinding(std::move(f));

@@ -46,8 +46,9 @@ public:
     void ScanAssociation(plat::RegHandle root, const std::string& path);
 
     // Appends a finding unless the drive-type filter drops it; raises InvalidCount, moves the bar.
-    void AddtoList(plat::RegHandle root, const std::string& keyLocation, const std::string& keyName,
-                   const std::string& keyValue, uint32_t type, const std::string& reason);
+    // The name and data are taken by value: a walker moves the value it read into the finding.
+    void AddtoList(plat::RegHandle root, const std::string& keyLocation, std::string keyName, std::string keyValue,
+                   uint32_t type, const std::string& reason);
     // True when `text` contains the text of any exclude-list row.
     bool InExcludeList(const std::string& text);
 
@@ -80,11 +81,10 @@ private:
 
     const std::string& reason(Reason r) const { return texts_.reason(r); }
     void runWalk(const Walk& walk);
-    // The drive-path test shared by three walkers.
-    void drivePathTest(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data,
-                       uint32_t type, FileView view);
+    // The drive-path test shared by three walkers. A value reported moves into its finding.
+    void drivePathTest(plat::RegHandle root, const std::string& path, mdlreg::ValueEntry& v, FileView view);
     void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
-                      const mdlreg::ValueEntry& v, FileView view);
+                      mdlreg::ValueEntry& v, FileView view);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };
     void walk(Kind kind, plat::RegHandle root, std::string path, FileView view);
     // The key a 32-bit program opens as root\path, walked under its real name when the system
