@@ -19,6 +19,9 @@ TEST(FakeFiles, ExistenceTestsFollowTheFileSystemObject) {
         {"C:\\Program Files\\App\\app.exe", Probe::Exists, Probe::Missing},
         {"c:\\program files\\APP\\APP.EXE", Probe::Exists, Probe::Missing},
         {"C:/Program Files/App/app.exe", Probe::Exists, Probe::Missing},
+        {"C:\\\\Program Files\\\\\\App\\app.exe", Probe::Exists, Probe::Missing},  // doubled separators read as one
+        {"C://Program Files/\\App//", Probe::Missing, Probe::Exists},
+        {"\\\\C:\\Program Files\\App\\app.exe", Probe::Missing, Probe::Missing},  // a leading pair is kept
         {"C:\\Program Files\\App", Probe::Missing, Probe::Exists},
         {"C:\\Program Files\\App\\", Probe::Missing, Probe::Exists},
         {"D:\\Data", Probe::Missing, Probe::Exists},
@@ -60,6 +63,12 @@ TEST(FakeFiles, SystemFoldersDrivesAndApplicationFolder) {
     EXPECT_EQ(fs.systemDirectory(), "D:\\WINNT\\system32");
     EXPECT_EQ(fs.specialFolder(0x14, &p), 0);
     EXPECT_EQ(p, "D:\\WINNT\\Fonts");
+    // Nothing lies below the Windows folder's Sysnative, wherever that folder now is.
+    fs.addFile("D:\\WINNT\\Sysnative\\x.dll");
+    fs.addFile("C:\\windows\\Sysnative\\x.dll");
+    EXPECT_EQ(fs.fileExists("d:\\winnt\\SYSNATIVE\\x.dll"), Probe::Missing);
+    EXPECT_EQ(fs.folderExists("D:\\WINNT\\Sysnative"), Probe::Missing);
+    EXPECT_EQ(fs.fileExists("C:\\windows\\Sysnative\\x.dll"), Probe::Exists);
     fs.setDrive('q', DriveType::CdRom);
     fs.setDrive('U', DriveType::Network);
     const auto drives = fs.drives();

@@ -69,14 +69,16 @@ FakeFiles::FakeFiles() {
 }
 
 std::string FakeFiles::normalize(const std::string& path) {
-    std::string p = text::toUpper(text::replaceAll(path, "/", "\\"));
-    // The platform reads doubled separators inside a path as one (C:\windows\\x).
-    for (size_t i = 2; i < p.size();) {
-        if (p[i] == '\\' && p[i - 1] == '\\')
-            p.erase(i, 1);
-        else
-            ++i;
+    std::string p = text::toUpper(path);
+    // "/" is read as "\"; the platform reads doubled separators inside a path as one
+    // (C:\windows\\x), but a path may begin with two ("\\server").
+    size_t out = 0;
+    for (size_t i = 0; i < p.size(); ++i) {
+        const char c = p[i] == '/' ? '\\' : p[i];
+        if (c == '\\' && out >= 2 && p[out - 1] == '\\') continue;
+        p[out++] = c;
     }
+    p.resize(out);
     while (p.size() > 3 && p.back() == '\\') p.pop_back();
     if (p.size() == 2 && p[1] == ':') p += '\\';
     return p;
@@ -117,28 +119,31 @@ void FakeFiles::ensureFolders(const std::string& norm, const std::string& origin
 }
 
 bool FakeFiles::belowSysnative(const std::string& norm) const {
-    const std::string sysnative = normalize(windowsDir_) + "\\SYSNATIVE";
+    const std::string& sysnative = sysnativeNorm_;
     return norm.compare(0, sysnative.size(), sysnative) == 0 &&
            (norm.size() == sysnative.size() || norm[sysnative.size()] == '\\');
 }
 
-Probe FakeFiles::fileExists(const std::string& path) {
+std::optional<Probe> FakeFiles::probeVerdict(const std::string& path, const std::string& norm) {
     ++probes_;
-    const std::string norm = normalize(path);
-    if (probeErrors_.count(norm)) return Probe::Error;
+    if (!probeErrors_.empty() && probeErrors_.count(norm)) return Probe::Error;
     if (rejectedName(path) || !driveKnown(norm) || belowSysnative(norm)) return Probe::Missing;
-    const Entry* e = lookup(path);
-    return e && !e->folder ? Probe::Exists : Probe::Missing;
+    return std::nullopt;
+}
+
+Probe FakeFiles::fileExists(const std::string& path) {
+    const std::string norm = normalize(path);
+    if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
+    const auto it = entries_.find(norm);
+    return it != entries_.end() && !it->second.folder ? Probe::Exists : Probe::Missing;
 }
 
 Probe FakeFiles::folderExists(const std::string& path) {
-    ++probes_;
     const std::string norm = normalize(path);
-    if (probeErrors_.count(norm)) return Probe::Error;
-    if (rejectedName(path) || !driveKnown(norm) || belowSysnative(norm)) return Probe::Missing;
-    if (norm.size() == 3 && driveKnown(norm)) return Probe::Exists;
-    const Entry* e = lookup(path);
-    return e && e->folder ? Probe::Exists : Probe::Missing;
+    if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
+    if (norm.size() == 3) return Probe::Exists;  // a known drive's root
+    const auto it = entries_.find(norm);
+    return it != entries_.end() && it->second.folder ? Probe::Exists : Probe::Missing;
 }
 
 bool FakeFiles::findFirst(const std::string& pathOrPattern) {
@@ -301,6 +306,7 @@ void FakeFiles::clearUnreadable(const std::string& path) { unreadable_.erase(nor
 
 void FakeFiles::setWindowsDirectory(const std::string& path) {
     windowsDir_ = path;
+    sysnativeNorm_ = normalize(path) + "\\SYSNATIVE";
     systemDir_ = path + "\\system32";
     addFolder(windowsDir_);
     addFolder(systemDir_);

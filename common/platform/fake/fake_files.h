@@ -7,8 +7,10 @@
 #pragma once
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "common/platform/files.h"
 
@@ -85,9 +87,11 @@ private:
     bool driveKnown(const std::string& norm) const;
     bool belowSysnative(const std::string& norm) const;
     const Entry* lookup(const std::string& path) const;
+    // The probes' common steps, on a path normalized once: Missing, Error, or nullopt to look it up.
+    std::optional<Probe> probeVerdict(const std::string& path, const std::string& norm);
     void ensureFolders(const std::string& norm, const std::string& original);
 
-    std::map<std::string, Entry> entries_;  // by normalized path
+    std::unordered_map<std::string, Entry> entries_;  // by normalized path (no order: listings sort)
     std::map<char, DriveType> drives_;
     std::set<std::string> probeErrors_;
     std::set<std::string> unreadable_;
@@ -95,6 +99,7 @@ private:
     bool inReadOnlyFolder(const std::string& norm) const;
     std::map<int, std::string> special_;
     std::string windowsDir_ = "C:\\windows";
+    std::string sysnativeNorm_ = "C:\\WINDOWS\\SYSNATIVE";  // normalized, follows windowsDir_
     std::string systemDir_ = "C:\\windows\\system32";
     std::string wow64Dir_ = "C:\\windows\\syswow64";
     std::string appFolder_ = "C:\\Program Files\\Scourline";
