@@ -258,7 +258,10 @@ int main(int argc, char** argv) {
     size_t remembered = 0;
     bool sameEveryRound = true;
     const char* only = std::getenv("SCAN_BENCH_ONLY");  // "bare" or "full", for profiling
-    for (int round = 0; round < 4; ++round) {
+    // Rounds after the first (a warm-up); more of them give a steadier median on a busy machine.
+    const char* roundsText = std::getenv("SCAN_BENCH_ROUNDS");
+    const int rounds = 1 + (roundsText ? std::max(1, std::atoi(roundsText)) : 3);
+    for (int round = 0; round < rounds; ++round) {
         if (!only || std::string(only) == "bare") {
             ui::HeadlessHost ui;
             bench::BareWalker w(reg, [&ui] { ui.doEvents(); });
