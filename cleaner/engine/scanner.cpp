@@ -285,7 +285,6 @@ void Scanner::drivePathTest(RegHandle root, const std::string& path, mdlreg::Val
 
 void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper, mdlreg::ValueEntry& v,
                            FileView view) {
-    const RegHandle classes = plat::kHkeyClassesRoot;
     const std::string& rawName = v.name;
     const std::string& data = v.text;
     const uint32_t type = v.type;
@@ -297,14 +296,8 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     const std::string name = mdlreg::TrimAtNul(rawName);
     const std::string upperName = text::toUpper(name);
     auto report = [&](Reason r) { AddtoList(root, path, rawName, data, type, reason(r)); };
-    // References are looked up in the view the value was read from: a 32-bit class names 32-bit
-    // classes and type libraries.
-    auto registered = [&](const std::string& key) {
-        return view == FileView::Wow32 ? mdlreg::KeyExistsInView(reg_, classes, key, plat::kKeyWow64_32Key)
-                                       : mdlreg::KeyExists(reg_, classes, key);
-    };
     auto reportUnless = [&](const std::string& key, Reason r) {
-        if (!registered(key)) report(r);
+        if (!classKeyRegistered(key, view)) report(r);
     };
     const bool empty = data.empty();
     const bool braced = !empty && data[0] == '{';
@@ -340,6 +333,19 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     } else if (empty && upperName == "INPROCSERVER") {
         report(Reason::EmptyInprocServer);
     }
+}
+
+// References are looked up in the view the value was read from: a 32-bit class names 32-bit
+// classes and type libraries. An answer is kept for the rest of the scan, as the file answers
+// are: one program id or type library is named by many classes.
+bool Scanner::classKeyRegistered(const std::string& key, FileView view) {
+    std::unordered_map<std::string, bool>& known = classKeys_[view == FileView::Wow32 ? 1 : 0];
+    if (const auto it = known.find(key); it != known.end()) return it->second;
+    const RegHandle classes = plat::kHkeyClassesRoot;
+    const bool found = view == FileView::Wow32 ? mdlreg::KeyExistsInView(reg_, classes, key, plat::kKeyWow64_32Key)
+                                               : mdlreg::KeyExists(reg_, classes, key);
+    known.emplace(key, found);
+    return found;
 }
 
 void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "cleaner/engine/categories.h"
@@ -78,11 +79,14 @@ private:
     };
     std::vector<Frame> frames_;
     std::string probe_;  // the exclusion test's text for the value being tested
+    // Whether each classes-root key a COM value named is there, by view (native, 32-bit).
+    std::unordered_map<std::string, bool> classKeys_[2];
 
     const std::string& reason(Reason r) const { return texts_.reason(r); }
     void runWalk(const Walk& walk);
     // The drive-path test shared by three walkers. A value reported moves into its finding.
     void drivePathTest(plat::RegHandle root, const std::string& path, mdlreg::ValueEntry& v, FileView view);
+    bool classKeyRegistered(const std::string& key, FileView view);
     void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
                       mdlreg::ValueEntry& v, FileView view);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };

@@ -208,6 +208,32 @@ TEST_F(EngineTest, ComValueTestsReportEveryReasonOnce) {
     EXPECT_EQ(reg.openHandleCount(), 0u);
 }
 
+// Many classes naming the same program ids and type libraries: every one is judged by the same
+// answer, and the registry is asked once per distinct key and scan.
+TEST_F(EngineTest, ComReferencesSharedByManyClassesAreLookedUpOncePerScan) {
+    key(kHkeyLocalMachine, std::string(kComRoot) + "\\Good.App");
+    key(kHkeyLocalMachine, std::string(kComRoot) + "\\TypeLib\\{TL-GOOD}");
+    auto addClasses = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            const std::string cls = std::string(kComRoot) + "\\CLSID\\{C" + std::to_string(i) + "}";
+            sz(kHkeyLocalMachine, cls, "ProgID", i % 2 ? "Good.App" : "Gone.App");
+            sz(kHkeyLocalMachine, cls, "TypeLib", i % 2 ? "{TL-GOOD}" : "{tl-gone}");
+        }
+    };
+    auto opensOfScan = [&](size_t expectedRows) {
+        host.rows.clear();
+        const size_t before = reg.openCallCount();
+        EXPECT_EQ(scanCodes({"COM"}).size(), expectedRows);
+        return reg.openCallCount() - before;
+    };
+    addClasses(0, 20);
+    const size_t twenty = opensOfScan(20);  // ten classes name what is not there, twice each
+    addClasses(20, 40);
+    const size_t forty = opensOfScan(40);
+    // Each added class key is opened by the walk once; its two references were answered already.
+    EXPECT_EQ(forty - twenty, 20u);
+}
+
 TEST_F(EngineTest, ComExclusionsKeepClassesOutButNotTheirLookups) {
     sz(kHkeyLocalMachine, std::string(kComRoot) + "\\CLSID\\{X1}\\InprocServer32", "", "C:\\gone\\x1.dll");
     sz(kHkeyLocalMachine, std::string(kComRoot) + "\\CLSID\\{X2}\\InprocServer32", "", "C:\\gone\\x2.dll");
