@@ -1,6 +1,10 @@
 // Native scan benchmark: a generated in-memory registry with a realistic mix of data, the full
 // scan against a bare walk of the same keys with the same yields, in the same run.
 //   scan_bench [values-per-thousand-keys scale, default 1]
+// SCAN_BENCH_ROUNDS=n times n rounds after a warm-up (default 3). For instruction counts, run
+// one side alone: SCAN_BENCH_ONLY=full valgrind --tool=callgrind
+// --toggle-collect='engine::Scanner::RunCategories*' (or SCAN_BENCH_ONLY=bare with
+// 'bench::BareWalker::walkAll*'); each counts the warm-up and the rounds.
 #include <sys/resource.h>
 #include <time.h>
 
