@@ -22,23 +22,11 @@
 #include "common/platform/fake/fake_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "common/registry/reg_value.h"
 
 namespace {
 
 using plat::RegHandle;
-
-std::vector<uint8_t> utf16(const std::string& s) {
-    std::u16string w = text::toUtf16(s);
-    std::vector<uint8_t> b;
-    b.reserve(w.size() * 2 + 2);
-    for (char16_t c : w) {
-        b.push_back(static_cast<uint8_t>(c));
-        b.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    b.push_back(0);
-    b.push_back(0);
-    return b;
-}
 
 struct Gen {
     plat::FakeRegistry& reg;
@@ -55,7 +43,7 @@ struct Gen {
         return h;
     }
     void setSz(RegHandle h, const std::string& name, const std::string& data, uint32_t type = plat::kRegSz) {
-        auto b = utf16(data);
+        auto b = reg::textBytes(data);
         reg.setValueEx(h, name, type, b.data(), static_cast<uint32_t>(b.size()));
         ++values;
     }

@@ -78,17 +78,6 @@ void bareWalk(plat::Registry& reg, plat::RegHandle key, ui::Host& host, Counts& 
     host.doEvents();
 }
 
-std::vector<uint8_t> utf16(const std::string& s) {
-    std::u16string u = text::toUtf16(s);
-    u.push_back(0);
-    std::vector<uint8_t> b;
-    for (char16_t ch : u) {
-        b.push_back(static_cast<uint8_t>(ch & 0xFF));
-        b.push_back(static_cast<uint8_t>(ch >> 8));
-    }
-    return b;
-}
-
 // A tree below HKEY_LOCAL_MACHINE\Software\Bench with names and data of realistic lengths;
 // "needle" appears in a few key names, value names and text data.
 Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
@@ -112,7 +101,7 @@ Counts generate(plat::Registry& reg, size_t wantKeys, int valuesPerKey) {
                 std::string data = "C:\\Program Files\\Vendor " + std::to_string(r % 97) + "\\bin\\tool" +
                                    std::to_string(r) + ".exe /option";
                 if (r % 7000 == 1) data += " needle";
-                const auto bytes = utf16(data);
+                const auto bytes = reg::textBytes(data);
                 reg::writeValue(reg, k, name, v % 5 == 2 ? plat::kRegExpandSz : plat::kRegSz, bytes);
             }
             ++made.values;

@@ -19,6 +19,7 @@
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "common/registry/reg_value.h"
 #include "tests/support/forwarding_registry.h"
 
 namespace sidetest {
@@ -26,16 +27,6 @@ namespace sidetest {
 constexpr const char* kApp = "C:\\Program Files\\Scourline";
 constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
 constexpr const char* kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-inline std::vector<uint8_t> utf16z(const std::string& s) {
-    std::vector<uint8_t> out;
-    for (char16_t c : text::toUtf16(s)) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    out.insert(out.end(), {0, 0});
-    return out;
-}
 
 class SideTest : public ::testing::Test {
 protected:
@@ -81,7 +72,7 @@ protected:
                    uint32_t type = plat::kRegSz, plat::RegHandle root = plat::kHkeyLocalMachine) {
         plat::RegHandle h = 0;
         ASSERT_EQ(fakeReg.createKey(root, path, &h), 0);
-        auto bytes = utf16z(data);
+        auto bytes = reg::textBytes(data);
         ASSERT_EQ(fakeReg.setValueEx(h, name, type, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
         fakeReg.closeKey(h);
     }

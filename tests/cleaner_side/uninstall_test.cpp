@@ -57,9 +57,9 @@ TEST_F(UninstallTest, WithoutThe32BitNodeEachProgramIsListedOnce) {
     plat::FakeRegistry plain;
     plat::RegHandle h = 0;
     plain.createKey(plat::kHkeyLocalMachine, std::string(kUninstall) + "\\One", &h);
-    auto bytes = utf16z("One");
+    auto bytes = reg::textBytes("One");
     plain.setValueEx(h, "DisplayName", plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size()));
-    bytes = utf16z("C:\\one.exe");
+    bytes = reg::textBytes("C:\\one.exe");
     plain.setValueEx(h, "UninstallString", plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size()));
     plain.closeKey(h);
     FrmUn f(host, plain, files, shell, cleaner::StandardEnvironment(files));

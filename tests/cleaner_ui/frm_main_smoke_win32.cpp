@@ -26,22 +26,10 @@
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
 #include "common/ui/win32/win32_host.h"
+#include "tests/cleaner_ui/listed_finding.h"
 #include "tests/support/reg_file.h"
 
 namespace {
-
-// A string value as the scan lists it, from the location text a scan shows.
-engine::Finding listed(const std::string& location, const std::string& name, const std::string& data,
-                       const std::string& reason) {
-    engine::Finding f;
-    f.root = mdlreg::StripHkey(location);
-    f.keyPath = mdlreg::SubkeyPath(location);
-    f.valueName = name;
-    f.type = plat::kRegSz;
-    f.data = data;
-    f.reason = reason;
-    return f;
-}
 
 constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
 constexpr const char* kPlant = "Software\\ScourlineSmoke";
@@ -286,7 +274,7 @@ TEST_F(MainSmoke, TickingAnAreaInTheRealListSavesIt) {
 }
 
 TEST_F(MainSmoke, ModelChangesShowInTheRealControls) {
-    form->appendFinding(listed("HKEY_CURRENT_USER\\Software\\Ключ", "v", "C:\\gone.exe", "Invalid path"));
+    form->appendFinding(ListedFinding("HKEY_CURRENT_USER\\Software\\Ключ", "v", "C:\\gone.exe", "Invalid path"));
     form->setInvalidCount(1);
     host.doEvents();
     HWND lv = hwnd(form->lvInvalidLoc);
@@ -304,7 +292,7 @@ TEST_F(MainSmoke, FixSelectedThroughTheWindowDeletesExactlyTheSelectedValues) {
     const std::string loc = std::string("HKEY_CURRENT_USER\\") + kPlant;
     // Rows as the scan lists them, with the data it read.
     for (const std::string n : {"a", "b", "c"})
-        form->appendFinding(listed(loc, n, "C:\\nothere\\" + n + ".exe", "Invalid path"));
+        form->appendFinding(ListedFinding(loc, n, "C:\\nothere\\" + n + ".exe", "Invalid path"));
     host.doEvents();
     HWND lv = hwnd(form->lvInvalidLoc);
     LVITEMW it{};
@@ -411,9 +399,9 @@ TEST_F(MainSmoke, EnterInTheRealExcludeBoxAddsTheEntryAndStartsNoScan) {
 TEST_F(MainSmoke, ClickAndCtrlClickOnTheRealListUseTheClickedRow) {
     std::vector<std::string> jumps;
     form->JumpToKey = [&](const std::string& p) { jumps.push_back(p); };
-    form->appendFinding(listed("HKEY_CURRENT_USER\\Software\\One", "a", "data one", "Reason one"));
-    form->appendFinding(listed("HKEY_CURRENT_USER\\Software\\Two", "b", "data two", "Reason two"));
-    form->appendFinding(listed("HKEY_CURRENT_USER\\Software\\Three", "c", "data three", "Reason three"));
+    form->appendFinding(ListedFinding("HKEY_CURRENT_USER\\Software\\One", "a", "data one", "Reason one"));
+    form->appendFinding(ListedFinding("HKEY_CURRENT_USER\\Software\\Two", "b", "data two", "Reason two"));
+    form->appendFinding(ListedFinding("HKEY_CURRENT_USER\\Software\\Three", "c", "data three", "Reason three"));
     host.processMessages();
     HWND lv = hwnd(form->lvInvalidLoc);
     auto click = [&](int row, bool ctrl) {

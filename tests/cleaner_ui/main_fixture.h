@@ -18,21 +18,12 @@
 #include "common/registry/reg_value.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "tests/cleaner_ui/listed_finding.h"
 
 namespace cleanerui {
 
 constexpr const char* kApp = "C:\\Program Files\\Scourline";
 constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
-
-inline std::vector<uint8_t> utf16z(const std::string& s) {
-    std::vector<uint8_t> out;
-    for (char16_t c : text::toUtf16(s)) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    out.insert(out.end(), {0, 0});
-    return out;
-}
 
 class MainTest : public ::testing::Test {
 protected:
@@ -74,7 +65,7 @@ protected:
     void sz(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data) {
         plat::RegHandle h = 0;
         ASSERT_EQ(reg.createKey(root, path, &h), 0);
-        auto bytes = utf16z(data);
+        auto bytes = reg::textBytes(data);
         ASSERT_EQ(reg.setValueEx(h, name, plat::kRegSz, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
         reg.closeKey(h);
     }
@@ -91,14 +82,7 @@ protected:
     static engine::Finding finding(const std::string& location, const std::string& name,
                                    const std::string& data = "C:\\gone.exe",
                                    const std::string& reason = "Invalid path") {
-        engine::Finding f;
-        f.root = mdlreg::StripHkey(location);
-        f.keyPath = mdlreg::SubkeyPath(location);
-        f.valueName = name;
-        f.type = plat::kRegSz;
-        f.data = data;
-        f.reason = reason;
-        return f;
+        return ListedFinding(location, name, data, reason);
     }
     std::vector<std::string> rowTexts() {
         std::vector<std::string> out;

@@ -281,7 +281,7 @@ TEST_F(RepairTest, ValueMendedAfterTheScanIsKeptWithItsRow) {
     {
         plat::RegHandle h = 0;
         ASSERT_EQ(reg.openKey(plat::kHkeyCurrentUser, k, &h), 0);
-        auto bytes = utf16z("C:\\x\\c");
+        auto bytes = reg::textBytes("C:\\x\\c");
         ASSERT_EQ(reg.setValueEx(h, "c", plat::kRegExpandSz, bytes.data(), static_cast<uint32_t>(bytes.size())), 0);
         reg.closeKey(h);
     }

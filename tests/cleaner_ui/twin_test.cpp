@@ -21,6 +21,7 @@
 #include "common/registry/mdl_registry.h"
 #include "common/text/text.h"
 #include "common/ui/headless.h"
+#include "common/registry/reg_value.h"
 
 namespace {
 
@@ -30,16 +31,6 @@ using plat::kHkeyUsers;
 
 constexpr const char* kApp = "C:\\Program Files\\Scourline";
 constexpr const char* kSettings = "Software\\Tolvane\\Registry Cleaner\\Registry Cleaner";
-
-std::vector<uint8_t> utf16z(const std::string& s) {
-    std::vector<uint8_t> out;
-    for (char16_t c : text::toUtf16(s)) {
-        out.push_back(static_cast<uint8_t>(c & 0xFF));
-        out.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    out.insert(out.end(), {0, 0});
-    return out;
-}
 
 // One machine: registry, files, shell and clock.
 struct World {
@@ -68,7 +59,7 @@ struct World {
     }
     void sz(plat::RegHandle root, const std::string& path, const std::string& name, const std::string& data,
             uint32_t type = plat::kRegSz) {
-        raw(root, path, name, type, utf16z(data));
+        raw(root, path, name, type, reg::textBytes(data));
     }
     void setting(const std::string& name, const std::string& value) {
         mdlreg::WriteStringValue(reg, kHkeyCurrentUser, kSettings, name, value);

@@ -49,7 +49,7 @@ TEST_F(UndoOptionTest, TheFileIsNamedAsTheBackupProgramNamesItsBackups) {
     EXPECT_EQ(cleaner::RepairUndoFilePath(files, clock.now()), backups + "\\Repair 26.12.06-16.45.36.reg");
 
     const std::vector<engine::UndoValue> values = {
-        {plat::kHkeyCurrentUser, "Software\\Junk", "a", plat::kRegSz, utf16z("C:\\gone.exe")}};
+        {plat::kHkeyCurrentUser, "Software\\Junk", "a", plat::kRegSz, reg::textBytes("C:\\gone.exe")}};
     cleaner::UndoFileResult first = cleaner::WriteRepairUndoFile(files, clock, values);
     ASSERT_TRUE(first.ok) << first.problem;
     EXPECT_EQ(first.path, backups + "\\Repair 26.12.06-16.45.36.reg");
@@ -62,9 +62,9 @@ TEST_F(UndoOptionTest, TheFileIsNamedAsTheBackupProgramNamesItsBackups) {
 }
 
 TEST_F(UndoOptionTest, NoFileWhenTheRecordCannotBeCompleteOrWritten) {
-    const engine::UndoValue fine{plat::kHkeyCurrentUser, "Software\\Junk", "a", plat::kRegSz, utf16z("x")};
+    const engine::UndoValue fine{plat::kHkeyCurrentUser, "Software\\Junk", "a", plat::kRegSz, reg::textBytes("x")};
     const engine::UndoValue nul{plat::kHkeyCurrentUser, "Software\\Junk", std::string("a\0b", 3), plat::kRegSz,
-                                utf16z("x")};
+                                reg::textBytes("x")};
     cleaner::UndoFileResult r = cleaner::WriteRepairUndoFile(files, clock, {fine, nul});
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.problem.find("cannot hold"), std::string::npos) << r.problem;
