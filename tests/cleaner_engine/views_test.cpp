@@ -112,6 +112,25 @@ TEST_F(ViewsTest, Broken32BitRegistrationsAreListedOnceUnderTheirRealKey) {
               "| Invalid path | 1"}));
 }
 
+// One class named from both views in one scan, once for each order of the walks: each view's
+// interface is judged by the classes of its own view, whatever the other view was told.
+TEST_F(ViewsTest, AClassNamedFromBothViewsIsJudgedInEachViewItself) {
+    key(kHkeyLocalMachine, kClasses32 + "\\CLSID\\{C32ONLY}");
+    key(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{C64ONLY}");
+    for (const char* cls : {"{C32ONLY}", "{C64ONLY}"}) {
+        sz(kHkeyLocalMachine, std::string("Software\\Classes\\Interface\\{I64-") + cls + "}\\CLSID", "", cls);
+        sz(kHkeyLocalMachine, kClasses32 + "\\Interface\\{I32-" + cls + "}\\CLSID", "", cls);
+    }
+    const Rows expected{
+        "HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\Interface\\{I32-{C64ONLY}}\\CLSID |  | {C64ONLY} | "
+        "Point to Invalid CLSID | 1",
+        "HKEY_LOCAL_MACHINE\\software\\classes\\interface\\{I64-{C32ONLY}}\\CLSID |  | {C32ONLY} | Point to Invalid "
+        "CLSID | 1"};
+    EXPECT_EQ(sortedRows({"COM"}), expected);
+    host.rows.clear();
+    EXPECT_EQ(sortedRows({"COM"}), expected);  // a second scan asks afresh and answers alike
+}
+
 TEST_F(ViewsTest, KeysBothViewsShareAreWalkedOnce) {
     // Type libraries are one key for both views: the 32-bit walk of the branch finds the key
     // walked already and adds nothing.

@@ -6,7 +6,9 @@
 #   library's win32 file, a shared DLL, a Sysnative path) are neither listed nor deleted by
 #   "--fix all --yes";
 # - broken ones of each kind are listed once each, under their real key, and removed;
-# - a registry link back into its own key lists a broken value below it once.
+# - a registry link back into its own key lists a broken value below it once;
+# - one class named from both views is registered for the 32-bit interface and not for the
+#   64-bit one, in the same scan.
 #
 #   run_views.sh [mingw build folder]      (or BUILD_WIN=...; default build/win)
 set -u
@@ -51,6 +53,12 @@ REGEDIT4
 [$CLS32\\{E2E32000-0000-0000-0000-000000000002}\\InprocServer32]
 @="C:\\\\Windows\\\\System32\\\\e2e-gone32.dll"
 
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\Interface\\{E2E3CCCC-0000-0000-0000-000000000001}\\CLSID]
+@="{E2E32000-0000-0000-0000-000000000001}"
+
+[HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\Interface\\{E2E3CCCC-0000-0000-0000-000000000002}\\CLSID]
+@="{E2E32000-0000-0000-0000-000000000001}"
+
 [$TLB\\{E2E3AAAA-0000-0000-0000-000000000000}\\1.0\\0\\win32]
 @="C:\\\\Windows\\\\System32\\\\e2e-tl32.tlb"
 
@@ -78,6 +86,7 @@ HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\R
 HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls	C:\\Windows\\System32\\e2e-gone32.dll	2	Shared file does't exists	4	
 HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\{E2E32000-0000-0000-0000-000000000002}\\InprocServer32		C:\\Windows\\System32\\e2e-gone32.dll	Invalid path	1	
 HKEY_LOCAL_MACHINE\\software\\classes\\TypeLib\\{E2E3BBBB-0000-0000-0000-000000000000}\\1.0\\0\\win32		C:\\Windows\\System32\\e2e-gone.tlb	Invalid path	1	
+HKEY_LOCAL_MACHINE\\software\\classes\\interface\\{E2E3CCCC-0000-0000-0000-000000000001}\\CLSID		{E2E32000-0000-0000-0000-000000000001}	Point to Invalid CLSID	1	
 EOF
 hivescan --no-skip-cd-net >"$SCRATCH/full.tsv" 2>"$SCRATCH/full.err"
 check_true "scan exits 0" test $? -eq 0
@@ -99,10 +108,12 @@ check_true "valid plain value kept" has 'HKLM\Software\Wow6432Node\E2EViews' Pla
 check_true "valid Sysnative value kept" has 'HKLM\Software\Wow6432Node\E2EViews' Native
 check_true "valid Run entry kept" has "$RUN32" E2ETray
 check_true "valid COM server kept" has "$CLS32\\{E2E32000-0000-0000-0000-000000000001}\\InprocServer32" ""
+check_true "32-bit interface naming its 32-bit class kept" has 'HKLM\Software\Classes\Wow6432Node\Interface\{E2E3CCCC-0000-0000-0000-000000000002}\CLSID' ""
 check_true "valid win32 type library kept" has "$TLB\\{E2E3AAAA-0000-0000-0000-000000000000}\\1.0\\0\\win32" ""
 check_true "valid shared DLL kept" has "$DLL32" 'C:\Windows\System32\e2e-shared32.dll'
 check_true "broken plain value removed" sh -c "! timeout 60 wine reg query 'HKLM\\Software\\Wow6432Node\\E2EViews' /v PlainGone >/dev/null 2>&1"
 check_true "broken COM server removed" sh -c "! timeout 60 wine reg query '$CLS32\\{E2E32000-0000-0000-0000-000000000002}\\InprocServer32' /ve 2>/dev/null | grep -q gone32"
+check_true "64-bit interface naming a 32-bit-only class repaired" sh -c "! timeout 60 wine reg query 'HKLM\\Software\\Classes\\Interface\\{E2E3CCCC-0000-0000-0000-000000000001}\\CLSID' /ve 2>/dev/null | grep -q E2E32000"
 check_true "broken shared DLL removed" sh -c "! timeout 60 wine reg query '$DLL32' /v 'C:\\Windows\\System32\\e2e-gone32.dll' >/dev/null 2>&1"
 
 echo "views e2e: $FAILS failure(s)"
