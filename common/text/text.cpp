@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "common/text/platform_case.h"
 
@@ -268,6 +269,23 @@ std::string trim(std::string_view s) {
     while (b < e && s[b] == ' ') ++b;
     while (e > b && s[e - 1] == ' ') --e;
     return std::string(s.substr(b, e - b));
+}
+
+bool contains(std::string_view s, std::string_view part) {
+    const size_t m = part.size();
+    if (m == 0) return true;
+    if (m > s.size()) return false;
+    const char first = part[0];
+    const char last = part[m - 1];
+    const char* p = s.data();
+    const char* const end = s.data() + (s.size() - m + 1);  // one past the last place it could begin
+    while (p < end) {
+        p = static_cast<const char*>(std::memchr(p, first, static_cast<size_t>(end - p)));
+        if (p == nullptr) return false;
+        if (p[m - 1] == last && std::memcmp(p + 1, part.data() + 1, m - 1) == 0) return true;
+        ++p;
+    }
+    return false;
 }
 
 std::string replaceAll(std::string s, std::string_view from, std::string_view to) {

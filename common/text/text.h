@@ -40,6 +40,9 @@ int compareNoCase(std::string_view a, std::string_view b);
 inline bool equalNoCase(std::string_view a, std::string_view b) { return compareNoCase(a, b) == 0; }
 
 std::string trim(std::string_view s);  // spaces at both ends
+// Whether `part` occurs in `s`, exactly (an empty part occurs in every text). Candidates are
+// found by the part's first byte and ruled out by its last before the rest is compared.
+bool contains(std::string_view s, std::string_view part);
 // Replaces every occurrence, left to right, without rescanning replaced text.
 std::string replaceAll(std::string s, std::string_view from, std::string_view to);
 // Like the scripting Split: an empty text gives no parts; "a,,b" gives "a", "", "b".

@@ -137,6 +137,35 @@ TEST(Strings, TrimReplaceSplit) {
     EXPECT_EQ(text::split("abc", ""), V{"abc"});
 }
 
+// The exclusion test's search: found exactly where find finds it. A small alphabet (a NUL and a
+// byte above 0x7F in it) makes first and last bytes match often without the middle matching.
+TEST(Strings, ContainsFindsExactlyWhatFindFinds) {
+    using namespace std::string_literals;
+    EXPECT_TRUE(text::contains("abc", ""));
+    EXPECT_TRUE(text::contains("", ""));
+    EXPECT_FALSE(text::contains("", "a"));
+    EXPECT_FALSE(text::contains("ab", "abc"));
+    EXPECT_TRUE(text::contains("Software\\Vendor59\\Product9", "Vendor59\\Product9"));  // at the very end
+    EXPECT_FALSE(text::contains("Vendor59\\Product", "Vendor59\\Product9"));
+    EXPECT_FALSE(text::contains("Vendor5\\Product9", "Vendor59\\Product9"));  // first and last byte match
+    EXPECT_TRUE(text::contains("x\0y"s, "\0"s));
+    EXPECT_FALSE(text::contains("vendor", "Vendor"));  // letter case counts
+
+    const char alphabet[] = {'a', 'b', '\0', '\xC3'};
+    unsigned seed = 99;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    auto randomText = [&](size_t max) {
+        std::string s(next() % (max + 1), 'a');
+        for (char& c : s) c = alphabet[next() % 4];
+        return s;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        const std::string s = randomText(24);
+        const std::string part = randomText(5);
+        ASSERT_EQ(text::contains(s, part), s.find(part) != std::string::npos) << i;
+    }
+}
+
 // Every byte of code page 1252 decodes and encodes back to itself; text outside it has no bytes.
 TEST(CodePage, Encodes1252BackToEveryByte) {
     for (int b = 0; b < 256; ++b) {
