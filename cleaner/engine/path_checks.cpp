@@ -87,8 +87,30 @@ uint32_t lengthAt(const char* record) {
 
 }  // namespace
 
+// Eight bytes at a time, each folded in by one wide multiplication whose high half mixes every
+// bit into the low bits the table indexes by. Texts are hashed as often as values are read.
 uint32_t AnswerCache::hashOf(std::string_view key) {
-    const uint64_t h = std::hash<std::string_view>()(key);
+    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    auto fold = [](uint64_t h, uint64_t w) {
+        const unsigned __int128 m = static_cast<unsigned __int128>(h ^ w) * kMul;
+        return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
+    };
+    const char* p = key.data();
+    size_t n = key.size();
+    uint64_t h = 0x243F6A8885A308D3ull ^ n;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t w;
+        std::memcpy(&w, p, 8);
+        h = fold(h, w);
+    }
+    // The last bytes: a text of eight or more reads its last eight (again, in part).
+    uint64_t tail = 0;
+    if (n > 0 && key.size() >= 8) {
+        std::memcpy(&tail, p + n - 8, 8);
+    } else {
+        for (size_t i = 0; i < n; ++i) tail |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
+    }
+    h = fold(h, tail);
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
@@ -166,10 +188,15 @@ bool HasDrivePath(const std::string& data) {
 }
 
 // A name the file system refuses is answered at once and not remembered: such texts are
-// mostly whole command lines, most of them met once.
+// mostly whole command lines, most of them met once. A remembered answer was asked, so the
+// name was not refused: it is looked up before the name is examined.
 bool PathChecker::probe(std::string_view path, bool folder) {
+    const uint8_t known = folder ? AnswerCache::kFolderKnown : AnswerCache::kFileKnown;
+    const uint32_t hash = AnswerCache::hashOf(path);
+    if (const uint8_t* answers = answers_.find(path, hash); answers && (*answers & known))
+        return (*answers & (folder ? AnswerCache::kFolder : AnswerCache::kFile)) != 0;
     if (rejectedName(path)) return false;
-    return ask(answers_.entry(path), path, folder);
+    return ask(answers_.entry(path, hash), path, folder);
 }
 
 bool PathChecker::ask(uint8_t& answers, std::string_view path, bool folder) {
