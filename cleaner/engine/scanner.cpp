@@ -1,5 +1,7 @@
 #include "cleaner/engine/scanner.h"
 
+#include <cstring>
+
 #include "common/registry/mdl_registry.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
@@ -73,10 +75,13 @@ std::string driveRootOf(const std::string& data) {
     return "";
 }
 
-std::string lastComponentUpper(const std::string& path) {
-    std::string::size_type p = path.rfind('\\');
-    return text::toUpper(p == std::string::npos ? path : path.substr(p + 1));
+std::string_view lastComponent(const std::string& path) {
+    const std::string::size_type p = path.rfind('\\');
+    return p == std::string::npos ? std::string_view(path) : std::string_view(path).substr(p + 1);
 }
+
+// The text up to its first NUL.
+std::string_view beforeNul(const std::string& s) { return std::string_view(s.data(), std::strlen(s.c_str())); }
 
 }  // namespace
 
@@ -216,8 +221,8 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
 
     std::string fontsFolder;
     if (kind == Kind::FontKey) fontsFolder = mdlreg::addslash(checks_.SpecialFolderPath(20));
-    std::string lastUpper;
-    if (kind == Kind::ComKey) lastUpper = lastComponentUpper(path);
+    // The key's own name, for the COM tests (the path does not change while the values are read).
+    const std::string_view last = kind == Kind::ComKey ? lastComponent(path) : std::string_view();
 
     for (long i = 0; i < values; ++i) {
         mdlreg::ValueEntry v = mdlreg::EnumValueEntry(reg_, key.get(), i, info.maxValueNameLen + 1);
@@ -245,7 +250,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                     AddtoList(root, path, std::move(v.name), std::move(v.text), v.type, reason(Reason::InvalidFont));
                 break;
             }
-            case Kind::ComKey: comValueTest(root, path, lastUpper, v, view); break;
+            case Kind::ComKey: comValueTest(root, path, last, v, view); break;
         }
         host_.yield();
         if (!host_.scanRunning()) return;
@@ -283,7 +288,7 @@ void Scanner::drivePathTest(RegHandle root, const std::string& path, mdlreg::Val
     AddtoList(root, path, std::move(v.name), std::move(v.text), v.type, reason(Reason::InvalidPath));
 }
 
-void Scanner::comValueTest(RegHandle root, const std::string& path, const std::string& lastUpper, mdlreg::ValueEntry& v,
+void Scanner::comValueTest(RegHandle root, const std::string& path, std::string_view last, mdlreg::ValueEntry& v,
                            FileView view) {
     const std::string& rawName = v.name;
     const std::string& data = v.text;
@@ -293,8 +298,10 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
     const bool textual = type == plat::kRegSz || type == plat::kRegExpandSz || type == plat::kRegMultiSz;
     if (!textual && data.empty() && v.size > 0) return;
     // The tests read the name up to a NUL; rows keep the exact name, the one a repair deletes.
-    const std::string name = mdlreg::TrimAtNul(rawName);
-    const std::string upperName = text::toUpper(name);
+    // Names are compared as the registry compares them, letter case aside.
+    const std::string_view name = beforeNul(rawName);
+    auto lastIs = [last](std::string_view what) { return text::equalNoCase(last, what); };
+    auto nameIs = [name](std::string_view what) { return text::equalNoCase(name, what); };
     auto report = [&](Reason r) { AddtoList(root, path, rawName, data, type, reason(r)); };
     auto reportUnless = [&](const std::string& key, Reason r) {
         if (!classKeyRegistered(key, view)) report(r);
@@ -304,33 +311,33 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, const std::s
 
     if (data.find(":\\") != std::string::npos) {
         if (HasDrivePath(data)) drivePathTest(root, path, v, view);
-    } else if (empty && lastUpper == "TYPELIB") {
+    } else if (empty && lastIs("TYPELIB")) {
         report(Reason::EmptyTypeLib);
-    } else if (!empty && name.empty() && lastUpper == "TYPELIB" && braced) {
+    } else if (!empty && name.empty() && lastIs("TYPELIB") && braced) {
         reportUnless("TYPELIB\\" + data, Reason::InvalidTypeLib);
-    } else if (empty && name.empty() && lastUpper == "CLSID") {
+    } else if (empty && name.empty() && lastIs("CLSID")) {
         report(Reason::EmptyClsid);
-    } else if (!empty && name.empty() && lastUpper == "CLSID" && braced) {
+    } else if (!empty && name.empty() && lastIs("CLSID") && braced) {
         reportUnless("CLSID\\" + data, Reason::InvalidClsid);
-    } else if (empty && name.empty() && (lastUpper == "PROGID" || lastUpper == "VERSIONINDEPENDENTPROGID")) {
+    } else if (empty && name.empty() && (lastIs("PROGID") || lastIs("VERSIONINDEPENDENTPROGID"))) {
         report(Reason::EmptyProgId);
-    } else if (!empty && name.empty() && lastUpper == "PROGID") {
+    } else if (!empty && name.empty() && lastIs("PROGID")) {
         reportUnless(data, Reason::InvalidProgId);
-    } else if (empty && name.empty() && lastUpper == "INPROCSERVER32") {
+    } else if (empty && name.empty() && lastIs("INPROCSERVER32")) {
         report(Reason::EmptyInprocServer32);
-    } else if (empty && name.empty() && lastUpper == "INPROCSERVER") {
+    } else if (empty && name.empty() && lastIs("INPROCSERVER")) {
         report(Reason::EmptyInprocServer);
-    } else if (empty && upperName == "CLSID") {
+    } else if (empty && nameIs("CLSID")) {
         report(Reason::EmptyClsid);
-    } else if (!empty && upperName == "TYPELIB") {
+    } else if (!empty && nameIs("TYPELIB")) {
         reportUnless("TYPELIB\\" + data, Reason::InvalidTypeLib);
-    } else if (!empty && upperName == "PROGID") {
+    } else if (!empty && nameIs("PROGID")) {
         // Program ids are keys directly below the classes root, wherever the reference sits
         // (there is no "Progid" key to look below).
         reportUnless(data, Reason::InvalidProgId);
-    } else if (empty && upperName == "INPROCSERVER32") {
+    } else if (empty && nameIs("INPROCSERVER32")) {
         report(Reason::EmptyInprocServer32);
-    } else if (empty && upperName == "INPROCSERVER") {
+    } else if (empty && nameIs("INPROCSERVER")) {
         report(Reason::EmptyInprocServer);
     }
 }
@@ -375,15 +382,7 @@ void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, std::str
             driveType == static_cast<int>(plat::DriveType::CdRom))
             return;
     }
-    Finding f;
-    f.root = root;
-    f.keyPath = keyLocation;
-    f.valueName = std::move(keyName);
-    f.type = type;
-    f.data = std::move(keyValue);
-    f.reason = reasonText;
-    f.area = area_;
-    host_.appendFinding(std::move(f));
+    host_.appendFinding(Finding{root, keyLocation, std::move(keyName), type, std::move(keyValue), reasonText, area_});
     host_.setInvalidCount(host_.invalidCount() + 1);
     // The bar shows activity, not a fraction done: one step per row, back to 0 after 99.
     int p = host_.progressValue() + 1;
@@ -392,7 +391,7 @@ void Scanner::AddtoList(RegHandle root, const std::string& keyLocation, std::str
 
 bool Scanner::InExcludeList(const std::string& probe) {
     for (const std::string& entry : host_.excludeTexts())
-        if (probe.find(entry) != std::string::npos) return true;
+        if (text::contains(probe, entry)) return true;
     return false;
 }
 

@@ -87,8 +87,8 @@ private:
     // The drive-path test shared by three walkers. A value reported moves into its finding.
     void drivePathTest(plat::RegHandle root, const std::string& path, mdlreg::ValueEntry& v, FileView view);
     bool classKeyRegistered(const std::string& key, FileView view);
-    void comValueTest(plat::RegHandle root, const std::string& path, const std::string& lastUpper,
-                      mdlreg::ValueEntry& v, FileView view);
+    void comValueTest(plat::RegHandle root, const std::string& path, std::string_view last, mdlreg::ValueEntry& v,
+                      FileView view);
     enum class Kind { KeyValues, SharedDlls, FontKey, ComKey, Association };
     void walk(Kind kind, plat::RegHandle root, std::string path, FileView view);
     // The key a 32-bit program opens as root\path, walked under its real name when the system
