@@ -24,6 +24,29 @@ TEST(HasDrivePath, DriveLettersAToPBeforeTheFirstColonBackslash) {
     for (const Case& c : cases) EXPECT_EQ(HasDrivePath(c.data), c.expected) << c.data;
 }
 
+// Against the rule read plainly (the first ":\" decides; the byte before it is a drive letter A
+// to P), on texts of every length up to a few words, so the pair may lie inside a word, across
+// two words or in the last bytes.
+TEST(HasDrivePath, AgreesWithThePlainRuleAtEveryPlace) {
+    auto plain = [](const std::string& s) {
+        for (size_t i = 0; i + 1 < s.size(); ++i) {
+            if (s[i] == ':' && s[i + 1] == '\\') {
+                const char c = static_cast<char>(s[i > 0 ? i - 1 : 0] & ~0x20);
+                return i > 0 && c >= 'A' && c <= 'P';
+            }
+        }
+        return false;
+    };
+    const char alphabet[] = {':', '\\', 'C', 'q', ' ', '\0', '\xBA'};  // 0xBA is ':' with bit 7 set
+    unsigned seed = 5;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int i = 0; i < 30000; ++i) {
+        std::string s(next() % 30, 'x');
+        for (char& c : s) c = alphabet[next() % std::size(alphabet)];
+        ASSERT_EQ(HasDrivePath(s), plain(s)) << i;
+    }
+}
+
 class PathCheckTest : public ::testing::Test {
 protected:
     plat::FakeFiles files;
