@@ -18,10 +18,15 @@ namespace {
 // user's classes hive (HKEY_USERS\<SID>_Classes) are classes branches as well.
 bool skippedPath(RegHandle root, const std::string& path) {
     std::string up = text::toUpper(path);
-    if (up.find("SOFTWARE\\CLASSES") != std::string::npos ||
-        up.find("SOFTWARE\\WOW6432NODE\\CLASSES") != std::string::npos || up == "INTERFACE" || up == "TYPELIB" ||
-        up == "CLSID")
-        return true;
+    if (up == "INTERFACE" || up == "TYPELIB" || up == "CLSID") return true;
+    // "SOFTWARE\CLASSES" or "SOFTWARE\WOW6432NODE\CLASSES" anywhere: both begin "SOFTWARE\", so
+    // the path is searched once, for that.
+    constexpr std::string_view software = "SOFTWARE\\";
+    const std::string_view view = up;
+    for (size_t at = view.find(software); at != std::string_view::npos; at = view.find(software, at + 1)) {
+        const std::string_view rest = view.substr(at + software.size());
+        if (rest.substr(0, 7) == "CLASSES" || rest.substr(0, 19) == "WOW6432NODE\\CLASSES") return true;
+    }
     if (root == plat::kHkeyUsers) {
         const std::string hive = up.substr(0, up.find('\\'));
         const std::string suffix = "_CLASSES";

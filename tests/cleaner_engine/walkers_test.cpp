@@ -81,12 +81,17 @@ TEST_F(EngineTest, UsersAndLocalMachineSkipClassesBranches) {
     sz(kHkeyLocalMachine, "Software\\Vendor", "Path", "C:\\Vendor\\gone.exe");
     sz(kHkeyLocalMachine, "Software\\Classes\\.zzz\\shell", "x", "C:\\Vendor\\gone.exe");
     sz(kHkeyLocalMachine, "SOFTWARE\\Classes\\CLSID\\{1}\\InprocServer32", "", "C:\\Vendor\\gone.dll");
+    // A classes branch deeper down, after another "Software": skipped as well.
+    sz(kHkeyLocalMachine, "Software\\Vendor\\Software\\Wow6432Node\\Classes", "x", "C:\\Vendor\\deep.exe");
+    sz(kHkeyLocalMachine, "Software\\Vendor\\SoftwareClasses", "x", "C:\\Vendor\\near.exe");
 
     EXPECT_EQ(rowTexts(scanCodes({"HKU"})),
               (Rows{"HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\Acme | Run | C:\\Acme\\gone.exe | Invalid path | 1"}));
     host.rows.clear();
-    EXPECT_EQ(rowTexts(scanCodes({"HKLM"})),
-              (Rows{"HKEY_LOCAL_MACHINE\\Software\\Vendor | Path | C:\\Vendor\\gone.exe | Invalid path | 1"}));
+    EXPECT_EQ(
+        rowTexts(scanCodes({"HKLM"})),
+        (Rows{"HKEY_LOCAL_MACHINE\\Software\\Vendor | Path | C:\\Vendor\\gone.exe | Invalid path | 1",
+              "HKEY_LOCAL_MACHINE\\Software\\Vendor\\SoftwareClasses | x | C:\\Vendor\\near.exe | Invalid path | 1"}));
 }
 
 TEST_F(EngineTest, VirtualDeviceDrivers) {
