@@ -1,6 +1,7 @@
 #include "common/platform/fake/fake_files.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 #include "common/text/text.h"
@@ -85,12 +86,16 @@ std::string FakeFiles::normalize(const std::string& path) {
 }
 
 bool FakeFiles::rejectedName(const std::string& path) {
-    // Characters the file system refuses in a name; such a path is simply not there.
+    // Characters the file system refuses in a name (a ":" only after the drive letter); such a
+    // path is simply not there.
+    static constexpr std::array<bool, 256> kRefused = [] {
+        std::array<bool, 256> refused{};
+        for (int c = 0; c < 0x20; ++c) refused[c] = true;
+        for (unsigned char c : {'"', '<', '>', '|', '*', '?', ':'}) refused[c] = true;
+        return refused;
+    }();
     for (size_t i = 0; i < path.size(); ++i) {
-        const char c = path[i];
-        if (c == '"' || c == '<' || c == '>' || c == '|' || c == '*' || c == '?') return true;
-        if (c == ':' && i != 1) return true;
-        if (static_cast<unsigned char>(c) < 0x20) return true;
+        if (kRefused[static_cast<unsigned char>(path[i])] && !(i == 1 && path[i] == ':')) return true;
     }
     return path.empty();
 }
