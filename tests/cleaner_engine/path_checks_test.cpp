@@ -93,6 +93,11 @@ TEST_F(PathCheckTest, WorkedCleaningsAndEdgeCases) {
         // Folder followed by a switch: the last folder test on the cleaned text answers.
         {"C:\\Tools /x", true},
         {"C:\\NoSuchFolder /x", false},
+        // The first of the separators cuts, whichever it is; spaces before it go too.
+        {"C:\\Tools ;x /y,z", true},
+        {"C:\\Tools  ,x", true},
+        {"C:\\NoSuchFolder -x;C:\\Tools", false},
+        {"C:\\Tools,C:\\NoSuchFolder", true},
         // %SYSTEMROOT% is replaced; another letter case is cut at the first "%".
         {"C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\notepad.exe", true},
         {"C:\\Program Files\\App\\app.exe %SYSTEMROOT%\\gone.exe", false},
