@@ -366,7 +366,10 @@ bool PathChecker::DataPathExists(std::string_view text, FileView view) {
     // The answer depends only on the text, the view and on file tests that are themselves
     // remembered, so the same text gets the same answer in its view for the rest of the scan.
     // Whole texts are remembered even when the file system refuses them as paths: data texts
-    // recur (the same command line in many keys), and working one out again costs more.
+    // recur (the same command line in many keys), and working one out again costs more. Not
+    // so a text its quoted program settles: working it out again asks one remembered question,
+    // and such command lines carry their own arguments, so most are met once; kept, they would
+    // crowd the answers that are asked again out of the processor's cache.
     const int shift = view == FileView::Wow32 ? 2 : 0;
     const uint8_t known = static_cast<uint8_t>(AnswerCache::kDataKnown << shift);
     const uint8_t yes = static_cast<uint8_t>(AnswerCache::kData << shift);
@@ -379,8 +382,9 @@ bool PathChecker::DataPathExists(std::string_view text, FileView view) {
         ~ViewScope() { v = old; }
     } scope{view_, view_};
     view_ = view;
-    const bool found = dataPathExistsUncached(text, hash);
-    answers_.entry(text, hash) |= found ? known | yes : known;
+    bool remember = true;
+    const bool found = dataPathExistsUncached(text, hash, &remember);
+    if (remember) answers_.entry(text, hash) |= found ? known | yes : known;
     return found;
 }
 
@@ -402,9 +406,12 @@ bool PathChecker::quotedProgramExists(std::string_view text) {
     return false;
 }
 
-bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash) {
+bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash, bool* remember) {
     if (folderOrFileExists(original, hash)) return true;
-    if (quotedProgramExists(original)) return true;
+    if (quotedProgramExists(original)) {
+        *remember = false;
+        return true;
+    }
 
     std::string t(original);
     replaceInPlace(t, "\"", "");

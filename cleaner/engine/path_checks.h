@@ -129,7 +129,8 @@ private:
     bool fsoExists(std::string_view path, bool folder);
     // The real name of a 32-bit program's path into *real; false when it is the path itself.
     bool realPathOf32BitName(std::string_view path, std::string* real);
-    bool dataPathExistsUncached(std::string_view text, uint32_t hash);
+    // *remember is cleared when the text's answer is not worth keeping.
+    bool dataPathExistsUncached(std::string_view text, uint32_t hash, bool* remember);
     bool quotedProgramExists(std::string_view text);
 };
 

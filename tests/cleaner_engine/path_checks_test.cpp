@@ -311,3 +311,25 @@ TEST_F(PathCheckTest, RefusedNamesAreAnsweredAgainWithoutBeingKept) {
     EXPECT_FALSE(checks.DataPathExists("\"C:\\Program Files\\App\\gone.exe\" /s"));
     EXPECT_EQ(files.probeCount() - before, one + 1);  // only app.exe's own file test was new
 }
+
+// A command line its quoted program settles is worked out again when it comes again, from the
+// program's remembered answer, and is not kept itself; one the program does not settle is kept.
+TEST_F(PathCheckTest, CommandLinesSettledByTheirQuotedProgramAreNotKept) {
+    PathChecker checks(files);
+    const std::string program = "\"C:\\Program Files\\App\\app.exe\"";
+    EXPECT_TRUE(checks.DataPathExists(program + " /s 1"));
+    const size_t kept = checks.rememberedTexts();  // the program's own path
+    const long asked = checks.fileQueries() + checks.folderQueries();
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(checks.DataPathExists(program + " /s " + std::to_string(i % 5)));
+    EXPECT_EQ(checks.rememberedTexts(), kept);
+    EXPECT_EQ(checks.fileQueries() + checks.folderQueries(), asked);
+
+    const std::string gone = "\"C:\\Program Files\\App\\gone.exe\" /s";
+    EXPECT_FALSE(checks.DataPathExists(gone));
+    const size_t keptGone = checks.rememberedTexts();
+    const long askedGone = checks.fileQueries() + checks.folderQueries();
+    EXPECT_FALSE(checks.DataPathExists(gone));
+    EXPECT_GT(keptGone, kept);
+    EXPECT_EQ(checks.rememberedTexts(), keptGone);
+    EXPECT_EQ(checks.fileQueries() + checks.folderQueries(), askedGone);
+}
