@@ -117,15 +117,11 @@ uint32_t AnswerCache::hashOf(std::string_view key) {
     const char* p = key.data();
     size_t n = key.size();
     uint64_t h = 0x243F6A8885A308D3ull ^ n;
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = fold(h, w);
-    }
+    for (; n >= 8; p += 8, n -= 8) h = fold(h, wordAt(p));
     // The last bytes: a text of eight or more reads its last eight (again, in part).
     uint64_t tail = 0;
     if (n > 0 && key.size() >= 8) {
-        std::memcpy(&tail, p + n - 8, 8);
+        tail = wordAt(p + n - 8);
     } else {
         for (size_t i = 0; i < n; ++i) tail |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
     }

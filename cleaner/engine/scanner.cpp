@@ -1,7 +1,5 @@
 #include "cleaner/engine/scanner.h"
 
-#include <cstring>
-
 #include "common/registry/mdl_registry.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
@@ -84,9 +82,6 @@ std::string_view lastComponent(const std::string& path) {
     const std::string::size_type p = path.rfind('\\');
     return p == std::string::npos ? std::string_view(path) : std::string_view(path).substr(p + 1);
 }
-
-// The text up to its first NUL.
-std::string_view beforeNul(const std::string& s) { return std::string_view(s.data(), std::strlen(s.c_str())); }
 
 }  // namespace
 
@@ -239,7 +234,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
                 // reference count. No drive pre-test and no exclusion test here. The file is
                 // tested by the name up to a NUL; the row keeps the exact name, the one a
                 // repair must delete.
-                std::string file = mdlreg::TrimAtNul(v.name);
+                const std::string_view file = mdlreg::BeforeNul(v.name);
                 if (!text::trim(file).empty() && !checks_.DataPathExists(file, view))
                     AddtoList(root, path, std::move(v.name), std::move(v.text), v.type,
                               reason(Reason::SharedFileMissing));
@@ -304,7 +299,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, std::string_
     if (!textual && data.empty() && v.size > 0) return;
     // The tests read the name up to a NUL; rows keep the exact name, the one a repair deletes.
     // Names are compared as the registry compares them, letter case aside.
-    const std::string_view name = beforeNul(rawName);
+    const std::string_view name = mdlreg::BeforeNul(rawName);
     auto lastIs = [last](std::string_view what) { return text::equalNoCase(last, what); };
     auto nameIs = [name](std::string_view what) { return text::equalNoCase(name, what); };
     auto report = [&](Reason r) { AddtoList(root, path, rawName, data, type, reason(r)); };

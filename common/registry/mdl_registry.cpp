@@ -309,9 +309,8 @@ std::string addslash(const std::string& path) {
 
 std::string WinDir(Files& files) { return text::trim(files.windowsDirectory()); }
 
-std::string TrimAtNul(const std::string& s) {
-    const size_t p = s.find('\0');
-    return p == std::string::npos ? s : s.substr(0, p);
-}
+std::string_view BeforeNul(std::string_view s) { return s.substr(0, s.find('\0')); }
+
+std::string TrimAtNul(const std::string& s) { return std::string(BeforeNul(s)); }
 
 }  // namespace mdlreg

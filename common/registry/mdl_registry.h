@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/platform/files.h"
@@ -98,5 +99,7 @@ std::string SubkeyPath(const std::string& location);
 std::string addslash(const std::string& path);
 std::string WinDir(plat::Files& files);
 std::string TrimAtNul(const std::string& text);
+// The text up to its first NUL, without a copy.
+std::string_view BeforeNul(std::string_view text);
 
 }  // namespace mdlreg

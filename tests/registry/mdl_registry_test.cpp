@@ -331,6 +331,8 @@ TEST(RegistryNames, SmallFunctions) {
     EXPECT_EQ(TrimAtNul(std::string("abc\0def", 7)), "abc");
     EXPECT_EQ(TrimAtNul("abc"), "abc");
     EXPECT_EQ(TrimAtNul(std::string("\0x", 2)), "");
+    EXPECT_EQ(mdlreg::BeforeNul(std::string("abc\0def", 7)), "abc");
+    EXPECT_EQ(mdlreg::BeforeNul(""), "");
     FakeFiles files;
     EXPECT_EQ(WinDir(files), "C:\\windows");
 }
