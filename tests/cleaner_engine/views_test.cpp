@@ -131,6 +131,22 @@ TEST_F(ViewsTest, AClassNamedFromBothViewsIsJudgedInEachViewItself) {
     EXPECT_EQ(sortedRows({"COM"}), expected);  // a second scan asks afresh and answers alike
 }
 
+// One quoted command line, its program installed by a 32-bit installer, met per user and per
+// machine in both views, the 32-bit one first: a line its program settles is worked out again
+// each time it comes, in the view it comes in. Scanned twice, as the user scans again.
+TEST_F(ViewsTest, ACommandLineSettledInOneViewIsJudgedAgainInTheOther) {
+    const std::string line = "\"C:\\Windows\\System32\\tray.exe\" /startup";
+    sz(kHkeyLocalMachine, kWow + "\\Microsoft\\Windows\\CurrentVersion\\Run", "Tray", line);
+    sz(kHkeyLocalMachine, "Software\\zVendor", "Tray", line);  // walked after Wow6432Node
+    sz(kHkeyCurrentUser, kWow + "\\Vendor", "Tray", line);
+    sz(kHkeyCurrentUser, "Software\\zVendor", "Tray", line);
+    const Rows expected{"HKEY_CURRENT_USER\\software\\zVendor | Tray | " + line + " | Invalid path | 1",
+                        "HKEY_LOCAL_MACHINE\\Software\\zVendor | Tray | " + line + " | Invalid path | 1"};
+    EXPECT_EQ(sortedRows({"HKCU", "HKLM"}), expected);
+    host.rows.clear();
+    EXPECT_EQ(sortedRows({"HKCU", "HKLM"}), expected);
+}
+
 TEST_F(ViewsTest, KeysBothViewsShareAreWalkedOnce) {
     // Type libraries are one key for both views: the 32-bit walk of the branch finds the key
     // walked already and adds nothing.

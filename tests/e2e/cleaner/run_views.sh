@@ -8,7 +8,9 @@
 # - broken ones of each kind are listed once each, under their real key, and removed;
 # - a registry link back into its own key lists a broken value below it once;
 # - one class named from both views is registered for the 32-bit interface and not for the
-#   64-bit one, in the same scan.
+#   64-bit one, in the same scan;
+# - one quoted command line of a 32-bit program, per user and per machine in both views, is
+#   kept where 32-bit programs read it and listed and removed where 64-bit ones do.
 #
 #   run_views.sh [mingw build folder]      (or BUILD_WIN=...; default build/win)
 set -u
@@ -71,6 +73,15 @@ REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\E2ELoop]
 "Gone"="C:\\\\e2e\\\\loop-gone.exe"
+
+[HKEY_LOCAL_MACHINE\\Software\\zE2EViews]
+"Tray"="\\"C:\\\\Windows\\\\System32\\\\e2e-tray.exe\\" /startup"
+
+[HKEY_CURRENT_USER\\Software\\Wow6432Node\\E2EViews]
+"Tray"="\\"C:\\\\Windows\\\\System32\\\\e2e-tray.exe\\" /startup"
+
+[HKEY_CURRENT_USER\\Software\\zE2EViews]
+"Tray"="\\"C:\\\\Windows\\\\System32\\\\e2e-tray.exe\\" /startup"
 EOF
 timeout 60 wine regedit /S "$(winepath -w "$SCRATCH/plant.reg")" 2>/dev/null
 regtool link 'Software\E2ELoop' Again
@@ -80,9 +91,12 @@ timeout 30 wineserver -w
 # Exactly the broken entries, once each, in table order of their areas.
 cat >"$SCRATCH/expected.tsv" <<'EOF'
 HKEY_CURRENT_USER\\software\\E2ELoop	Gone	C:\\e2e\\loop-gone.exe	Invalid path	1	
+HKEY_CURRENT_USER\\software\\zE2EViews	Tray	"C:\\Windows\\System32\\e2e-tray.exe" /startup	Invalid path	1	
 HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\E2ELoop	Gone	C:\\e2e\\loop-gone.exe	Invalid path	1	
+HKEY_USERS\\S-1-5-21-0-0-0-1000\\Software\\zE2EViews	Tray	"C:\\Windows\\System32\\e2e-tray.exe" /startup	Invalid path	1	
 HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\E2EViews	PlainGone	C:\\Windows\\System32\\e2e-gone.dll	Invalid path	1	
 HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run	E2ETrayGone	"C:\\Windows\\System32\\e2e-gonetray.exe" /startup	Invalid path	1	
+HKEY_LOCAL_MACHINE\\Software\\zE2EViews	Tray	"C:\\Windows\\System32\\e2e-tray.exe" /startup	Invalid path	1	
 HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\SharedDlls	C:\\Windows\\System32\\e2e-gone32.dll	2	Shared file does't exists	4	
 HKEY_LOCAL_MACHINE\\Software\\Classes\\Wow6432Node\\CLSID\\{E2E32000-0000-0000-0000-000000000002}\\InprocServer32		C:\\Windows\\System32\\e2e-gone32.dll	Invalid path	1	
 HKEY_LOCAL_MACHINE\\software\\classes\\TypeLib\\{E2E3BBBB-0000-0000-0000-000000000000}\\1.0\\0\\win32		C:\\Windows\\System32\\e2e-gone.tlb	Invalid path	1	
@@ -114,6 +128,8 @@ check_true "valid shared DLL kept" has "$DLL32" 'C:\Windows\System32\e2e-shared3
 check_true "broken plain value removed" sh -c "! timeout 60 wine reg query 'HKLM\\Software\\Wow6432Node\\E2EViews' /v PlainGone >/dev/null 2>&1"
 check_true "broken COM server removed" sh -c "! timeout 60 wine reg query '$CLS32\\{E2E32000-0000-0000-0000-000000000002}\\InprocServer32' /ve 2>/dev/null | grep -q gone32"
 check_true "64-bit interface naming a 32-bit-only class repaired" sh -c "! timeout 60 wine reg query 'HKLM\\Software\\Classes\\Interface\\{E2E3CCCC-0000-0000-0000-000000000001}\\CLSID' /ve 2>/dev/null | grep -q E2E32000"
+check_true "per-user 32-bit command line kept" has 'HKCU\Software\Wow6432Node\E2EViews' Tray
+check_true "64-bit copies of the command line removed" sh -c "! timeout 60 wine reg query 'HKCU\\Software\\zE2EViews' /v Tray >/dev/null 2>&1 && ! timeout 60 wine reg query 'HKLM\\Software\\zE2EViews' /v Tray >/dev/null 2>&1"
 check_true "broken shared DLL removed" sh -c "! timeout 60 wine reg query '$DLL32' /v 'C:\\Windows\\System32\\e2e-gone32.dll' >/dev/null 2>&1"
 
 echo "views e2e: $FAILS failure(s)"
