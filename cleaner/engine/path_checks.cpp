@@ -369,17 +369,21 @@ bool PathChecker::DataPathExists(std::string_view text, FileView view) {
     const int shift = view == FileView::Wow32 ? 2 : 0;
     const uint8_t known = static_cast<uint8_t>(AnswerCache::kDataKnown << shift);
     const uint8_t yes = static_cast<uint8_t>(AnswerCache::kData << shift);
-    const uint32_t hash = AnswerCache::hashOf(text);
-    if (const uint8_t* answers = answers_.find(text, hash); answers && (*answers & known)) return (*answers & yes) != 0;
-
     struct ViewScope {
         FileView& v;
         FileView old;
         ~ViewScope() { v = old; }
     } scope{view_, view_};
     view_ = view;
+    // A command line that begins with its quoted program is first put to that program's
+    // remembered answer: one that settles it is never kept, so its own text is not looked up.
+    const bool quotedFirst = !text.empty() && text[0] == '"';
+    if (quotedFirst && quotedProgramExists(text)) return true;
+
+    const uint32_t hash = AnswerCache::hashOf(text);
+    if (const uint8_t* answers = answers_.find(text, hash); answers && (*answers & known)) return (*answers & yes) != 0;
     bool remember = true;
-    const bool found = dataPathExistsUncached(text, hash, &remember);
+    const bool found = dataPathExistsUncached(text, hash, quotedFirst, &remember);
     if (remember) answers_.entry(text, hash) |= found ? known | yes : known;
     return found;
 }
@@ -402,9 +406,9 @@ bool PathChecker::quotedProgramExists(std::string_view text) {
     return false;
 }
 
-bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash, bool* remember) {
+bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash, bool quotedTried, bool* remember) {
     if (folderOrFileExists(original, hash)) return true;
-    if (quotedProgramExists(original)) {
+    if (!quotedTried && quotedProgramExists(original)) {
         *remember = false;
         return true;
     }

@@ -129,8 +129,9 @@ private:
     bool fsoExists(std::string_view path, bool folder);
     // The real name of a 32-bit program's path into *real; false when it is the path itself.
     bool realPathOf32BitName(std::string_view path, std::string* real);
-    // *remember is cleared when the text's answer is not worth keeping.
-    bool dataPathExistsUncached(std::string_view text, uint32_t hash, bool* remember);
+    // *remember is cleared when the text's answer is not worth keeping. `quotedTried`: the
+    // quoted program has been asked already, and did not settle the text.
+    bool dataPathExistsUncached(std::string_view text, uint32_t hash, bool quotedTried, bool* remember);
     bool quotedProgramExists(std::string_view text);
 };
 
