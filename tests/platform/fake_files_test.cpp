@@ -10,6 +10,7 @@ TEST(FakeFiles, ExistenceTestsFollowTheFileSystemObject) {
     FakeFiles fs;
     fs.addFile("C:\\Program Files\\App\\app.exe", 10);
     fs.addFolder("D:\\Data");
+    fs.addFile("C:\\Daten\\Äpfel.txt");
     fs.markProbeError("C:\\Locked\\x.dll");
     struct Case {
         std::string path;
@@ -23,6 +24,8 @@ TEST(FakeFiles, ExistenceTestsFollowTheFileSystemObject) {
         {"C://Program Files/\\App//", Probe::Missing, Probe::Exists},
         {"\\\\C:\\Program Files\\App\\app.exe", Probe::Missing, Probe::Missing},  // a leading pair is kept
         {"C:\\Program Files\\App", Probe::Missing, Probe::Exists},
+        {"c:/daten//äPFEL.TXT", Probe::Exists, Probe::Missing},  // letter case beyond ASCII too
+        {"C:\\Daten\\Apfel.txt", Probe::Missing, Probe::Missing},
         {"C:\\Program Files\\App\\", Probe::Missing, Probe::Exists},
         {"D:\\Data", Probe::Missing, Probe::Exists},
         {"D:\\", Probe::Missing, Probe::Exists},

@@ -70,19 +70,34 @@ FakeFiles::FakeFiles() {
 }
 
 std::string FakeFiles::normalize(const std::string& path) {
-    std::string p = text::toUpper(path);
+    std::string p;
+    normalizeInto(path, &p);
+    return p;
+}
+
+void FakeFiles::normalizeInto(const std::string& path, std::string* out) {
+    // Plain ASCII (nearly every path asked) is upper-cased here; anything else by the case table.
+    const bool ascii =
+        std::all_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii) {
+        out->assign(path);
+        for (char& c : *out)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    } else {
+        *out = text::toUpper(path);
+    }
+    std::string& p = *out;
     // "/" is read as "\"; the platform reads doubled separators inside a path as one
     // (C:\windows\\x), but a path may begin with two ("\\server").
-    size_t out = 0;
+    size_t n = 0;
     for (size_t i = 0; i < p.size(); ++i) {
         const char c = p[i] == '/' ? '\\' : p[i];
-        if (c == '\\' && out >= 2 && p[out - 1] == '\\') continue;
-        p[out++] = c;
+        if (c == '\\' && n >= 2 && p[n - 1] == '\\') continue;
+        p[n++] = c;
     }
-    p.resize(out);
+    p.resize(n);
     while (p.size() > 3 && p.back() == '\\') p.pop_back();
     if (p.size() == 2 && p[1] == ':') p += '\\';
-    return p;
 }
 
 bool FakeFiles::rejectedName(const std::string& path) {
@@ -137,14 +152,16 @@ std::optional<Probe> FakeFiles::probeVerdict(const std::string& path, const std:
 }
 
 Probe FakeFiles::fileExists(const std::string& path) {
-    const std::string norm = normalize(path);
+    normalizeInto(path, &probeNorm_);
+    const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
     const auto it = entries_.find(norm);
     return it != entries_.end() && !it->second.folder ? Probe::Exists : Probe::Missing;
 }
 
 Probe FakeFiles::folderExists(const std::string& path) {
-    const std::string norm = normalize(path);
+    normalizeInto(path, &probeNorm_);
+    const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
     if (norm.size() == 3) return Probe::Exists;  // a known drive's root
     const auto it = entries_.find(norm);

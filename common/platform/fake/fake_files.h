@@ -82,7 +82,8 @@ private:
         std::string content;
     };
 
-    static std::string normalize(const std::string& path);  // upper case, "\" only, no trailing "\"
+    static std::string normalize(const std::string& path);                 // upper case, "\" only, no trailing "\"
+    static void normalizeInto(const std::string& path, std::string* out);  // the same, into *out
     static bool rejectedName(const std::string& path);
     bool driveKnown(const std::string& norm) const;
     bool belowSysnative(const std::string& norm) const;
@@ -105,6 +106,7 @@ private:
     std::string appFolder_ = "C:\\Program Files\\Scourline";
     FileTime now_{2024, 1, 2, 3, 4, 5};
     size_t probes_ = 0;
+    std::string probeNorm_;  // the path a probe asks, normalized (kept: no allocation per probe)
     uint64_t bytesRead_ = 0;
 };
 
