@@ -110,6 +110,32 @@ TEST(FakeFiles, ReadWriteListDelete) {
     EXPECT_EQ(fs.listFiles("C:\\Backups", "*.*").size(), 2u);
 }
 
+// Probes answer from the entries as they are now: after writes and deletes, and among
+// thousands of entries, every file and folder stored is found as what it is, nothing else.
+TEST(FakeFiles, ProbesFollowEveryEntryStoredAndDeleted) {
+    FakeFiles fs;
+    fs.addFolder("C:\\Data");
+    EXPECT_EQ(fs.writeFile("C:\\Data\\a.txt", "a"), 0);
+    EXPECT_EQ(fs.fileExists("C:\\Data\\a.txt"), Probe::Exists);
+    EXPECT_EQ(fs.folderExists("C:\\Data\\a.txt"), Probe::Missing);
+    EXPECT_EQ(fs.deleteFile("C:\\Data\\a.txt"), 0);
+    EXPECT_EQ(fs.fileExists("C:\\Data\\a.txt"), Probe::Missing);
+    EXPECT_EQ(fs.writeFile("C:\\data\\A.TXT", "again"), 0);
+    EXPECT_EQ(fs.fileExists("C:\\Data\\a.txt"), Probe::Exists);
+
+    for (int i = 0; i < 5000; ++i)
+        fs.addFile("C:\\Many\\f" + std::to_string(i % 70) + "\\x" + std::to_string(i) + ".dll");
+    for (int i = 0; i < 5000; ++i) {
+        const std::string folder = "C:\\Many\\f" + std::to_string(i % 70);
+        const std::string file = folder + "\\x" + std::to_string(i) + ".dll";
+        ASSERT_EQ(fs.fileExists(file), Probe::Exists) << file;
+        ASSERT_EQ(fs.folderExists(file), Probe::Missing) << file;
+        ASSERT_EQ(fs.folderExists(folder), Probe::Exists) << folder;
+        ASSERT_EQ(fs.fileExists(folder), Probe::Missing) << folder;
+        ASSERT_EQ(fs.fileExists(folder + "\\y" + std::to_string(i) + ".dll"), Probe::Missing);
+    }
+}
+
 TEST(Wildcard, MatchesAsTheFileSystemDoes) {
     EXPECT_TRUE(wildcardMatch("*.reg", "x.REG"));
     EXPECT_FALSE(wildcardMatch("*.reg", "x.reg.bak"));

@@ -134,8 +134,19 @@ void FakeFiles::ensureFolders(const std::string& norm, const std::string& origin
         e.path = original;
         e.folder = true;
         e.modified = now_;
-        entries_[norm] = e;
+        store(norm, std::move(e));
     }
+}
+
+void FakeFiles::store(const std::string& norm, Entry e) {
+    const size_t h = std::hash<std::string>{}(norm);
+    kindBits_[e.folder ? 1 : 0][(h / 64) % kKindWords] |= uint64_t{1} << (h % 64);
+    entries_[norm] = std::move(e);
+}
+
+bool FakeFiles::maybeStored(const std::string& norm, bool folder) const {
+    const size_t h = std::hash<std::string>{}(norm);
+    return (kindBits_[folder ? 1 : 0][(h / 64) % kKindWords] >> (h % 64)) & 1;
 }
 
 bool FakeFiles::belowSysnative(const std::string& norm) const {
@@ -155,6 +166,7 @@ Probe FakeFiles::fileExists(const std::string& path) {
     normalizeInto(path, &probeNorm_);
     const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
+    if (!maybeStored(norm, false)) return Probe::Missing;
     const auto it = entries_.find(norm);
     return it != entries_.end() && !it->second.folder ? Probe::Exists : Probe::Missing;
 }
@@ -164,6 +176,7 @@ Probe FakeFiles::folderExists(const std::string& path) {
     const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
     if (norm.size() == 3) return Probe::Exists;  // a known drive's root
+    if (!maybeStored(norm, true)) return Probe::Missing;
     const auto it = entries_.find(norm);
     return it != entries_.end() && it->second.folder ? Probe::Exists : Probe::Missing;
 }
@@ -271,7 +284,7 @@ long FakeFiles::writeFile(const std::string& path, const std::string& bytes) {
     e.size = bytes.size();
     e.modified = now_;
     e.content = bytes;
-    entries_[norm] = e;
+    store(norm, std::move(e));
     return 0;
 }
 
@@ -284,7 +297,7 @@ void FakeFiles::addFile(const std::string& path, uint64_t size, FileTime modifie
     e.path = path;
     e.size = size;
     e.modified = modified;
-    entries_[norm] = e;
+    store(norm, std::move(e));
 }
 
 void FakeFiles::addFile(const std::string& path, const std::string& content, FileTime modified) {
