@@ -231,7 +231,7 @@ bool PathChecker::ask(uint8_t& answers, std::string_view path, bool folder) {
     const uint8_t known = folder ? AnswerCache::kFolderKnown : AnswerCache::kFileKnown;
     const uint8_t yes = folder ? AnswerCache::kFolder : AnswerCache::kFile;
     if (!(answers & known)) {
-        const std::string asked(path);
+        const std::string& asked = asked_.assign(path);
         bool found;
         if (folder) {
             ++folderQueries_;
@@ -413,7 +413,7 @@ bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t has
         return true;
     }
 
-    std::string t(original);
+    std::string& t = cleaned_.assign(original);
     replaceInPlace(t, "\"", "");
     replaceInPlace(t, "Rundll32", "");
     replaceInPlace(t, "RunDll32", "");

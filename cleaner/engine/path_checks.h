@@ -113,6 +113,11 @@ private:
     long fileQueries_ = 0;
     long folderQueries_ = 0;
     FileView view_ = FileView::Native;
+    // Kept for the scan, so that neither a question nor a cleaning allocates: the path being
+    // put to the file system, and the data text being cleaned (a cleaning asks questions, but
+    // never cleans another text).
+    std::string asked_;
+    std::string cleaned_;
     struct ViewFolders {
         std::string system32;   // the Windows directory's "System32", as 32-bit programs name it
         std::string sysnative;  // its "Sysnative"
