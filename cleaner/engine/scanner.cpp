@@ -14,8 +14,10 @@ namespace {
 // The current-user, users and local-machine walks never enter a classes branch; those belong
 // to the COM and file-type categories. The 32-bit classes (SOFTWARE\WOW6432Node\Classes) and a
 // user's classes hive (HKEY_USERS\<SID>_Classes) are classes branches as well.
-bool skippedPath(RegHandle root, const std::string& path) {
-    std::string up = text::toUpper(path);
+// `upper` is a buffer the caller keeps for the path's upper-cased form.
+bool skippedPath(RegHandle root, const std::string& path, std::string* upper) {
+    text::toUpperInto(path, upper);
+    const std::string& up = *upper;
     if (up == "INTERFACE" || up == "TYPELIB" || up == "CLSID") return true;
     // "SOFTWARE\CLASSES" or "SOFTWARE\WOW6432NODE\CLASSES" anywhere: both begin "SOFTWARE\", so
     // the path is searched once, for that.
@@ -26,9 +28,9 @@ bool skippedPath(RegHandle root, const std::string& path) {
         if (rest.substr(0, 7) == "CLASSES" || rest.substr(0, 19) == "WOW6432NODE\\CLASSES") return true;
     }
     if (root == plat::kHkeyUsers) {
-        const std::string hive = up.substr(0, up.find('\\'));
-        const std::string suffix = "_CLASSES";
-        return hive.size() > suffix.size() && hive.compare(hive.size() - suffix.size(), suffix.size(), suffix) == 0;
+        const std::string_view hive = view.substr(0, view.find('\\'));
+        constexpr std::string_view suffix = "_CLASSES";
+        return hive.size() > suffix.size() && hive.substr(hive.size() - suffix.size()) == suffix;
     }
     return false;
 }
@@ -197,7 +199,7 @@ void Scanner::walkKey(Kind kind, RegHandle root, RegHandle parent, std::string p
     if (!host_.scanRunning()) return;
     if (kind == Kind::FontKey) host_.yield();
     bool skipTest = kind != Kind::SharedDlls && kind != Kind::ComKey;
-    if (skipTest && skippedPath(root, path)) return;
+    if (skipTest && skippedPath(root, path, &upperPath_)) return;
     if (static_cast<int>(frames_.size()) >= kMaxDepth) return;
 
     // A subkey is opened from its parent's handle by its own name, so a key is reached however
@@ -357,7 +359,7 @@ bool Scanner::classKeyRegistered(const std::string& key, FileView view) {
 
 void Scanner::ScanFileTypes(RegHandle root, const std::string& path) {
     if (!host_.scanRunning()) return;
-    if (skippedPath(root, path)) return;
+    if (skippedPath(root, path, &upperPath_)) return;
     const reg::Key key = reg::Key::open(reg_, root, path, plat::kKeyFullAccess);
     long subKeys = 0, values = 0;
     mdlreg::QueryKeyCounts(reg_, key.get(), &subKeys, &values);

@@ -78,7 +78,8 @@ private:
         bool named = false;
     };
     std::vector<Frame> frames_;
-    std::string probe_;  // the exclusion test's text for the value being tested
+    std::string probe_;      // the exclusion test's text for the value being tested
+    std::string upperPath_;  // the skip test's upper-cased key path
     // Whether each classes-root key a COM value named is there, by view (native, 32-bit).
     std::unordered_map<std::string, bool> classKeys_[2];
 

@@ -210,30 +210,42 @@ std::string mapCaseByUnits(std::string_view utf8, const std::array<char16_t, 655
     return fromUtf16(w);
 }
 
-// Maps every UTF-16 unit of the text through `table`. A byte below 0x80 is a unit of its own,
-// so a leading run of such bytes is mapped directly; whatever follows goes by way of UTF-16.
-// The result equals mapCaseByUnits: should the table ever map a plain character outside
+// Maps every UTF-16 unit of the text through `table`, into *out. A byte below 0x80 is a unit of
+// its own, so a leading run of such bytes is mapped directly; whatever follows goes by way of
+// UTF-16. The result equals mapCaseByUnits: should the table ever map a plain character outside
 // 0x00..0x7F, the whole text takes the UTF-16 way.
-std::string mapCase(std::string_view utf8, const std::array<char16_t, 65536>& table) {
-    std::string out(utf8.size(), '\0');
+void mapCaseInto(std::string_view utf8, const std::array<char16_t, 65536>& table, std::string* out) {
+    out->resize(utf8.size());
+    char* o = out->data();
     size_t i = 0;
     for (; i < utf8.size(); ++i) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b >= 0x80) break;
         const char16_t u = table[b];
-        if (u >= 0x80) return mapCaseByUnits(utf8, table);
-        out[i] = static_cast<char>(u);
+        if (u >= 0x80) {
+            *out = mapCaseByUnits(utf8, table);
+            return;
+        }
+        o[i] = static_cast<char>(u);
     }
-    if (i == utf8.size()) return out;
-    out.resize(i);
-    out += mapCaseByUnits(utf8.substr(i), table);
-    return out;
+    if (i == utf8.size()) return;
+    out->resize(i);
+    out->append(mapCaseByUnits(utf8.substr(i), table));
 }
 
 }  // namespace
 
-std::string toUpper(std::string_view utf8) { return mapCase(utf8, caseTables().upper); }
-std::string toLower(std::string_view utf8) { return mapCase(utf8, caseTables().lower); }
+std::string toUpper(std::string_view utf8) {
+    std::string out;
+    mapCaseInto(utf8, caseTables().upper, &out);
+    return out;
+}
+std::string toLower(std::string_view utf8) {
+    std::string out;
+    mapCaseInto(utf8, caseTables().lower, &out);
+    return out;
+}
+void toUpperInto(std::string_view utf8, std::string* out) { mapCaseInto(utf8, caseTables().upper, out); }
 std::string toUpperByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().upper); }
 std::string toLowerByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().lower); }
 

@@ -31,6 +31,9 @@ char16_t lowerUnit(char16_t c);
 // Maps every UTF-16 unit of the text (plain ASCII takes a shortcut with the same result).
 std::string toUpper(std::string_view utf8);
 std::string toLower(std::string_view utf8);
+// toUpper into a string the caller keeps (no allocation once it is long enough); `utf8` must
+// not view *out.
+void toUpperInto(std::string_view utf8, std::string* out);
 // The same mappings always by way of UTF-16 (what the shortcut must equal; for tests).
 std::string toUpperByUnits(std::string_view utf8);
 std::string toLowerByUnits(std::string_view utf8);

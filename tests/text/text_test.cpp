@@ -101,9 +101,13 @@ TEST(Case, PlainTextShortcutMapsAsTheUnitByUnitWay) {
         }
         texts.push_back(t);
     }
+    // One kept buffer for every text, as a scan keeps it: whatever it held before is gone.
+    std::string kept = "a longer text left in the buffer by an earlier call";
     for (const std::string& t : texts) {
         EXPECT_EQ(text::toUpper(t), text::toUpperByUnits(t)) << t;
         EXPECT_EQ(text::toLower(t), text::toLowerByUnits(t)) << t;
+        text::toUpperInto(t, &kept);
+        EXPECT_EQ(kept, text::toUpperByUnits(t)) << t;
     }
     EXPECT_EQ(text::toUpper("Software\\Ünïcödé\\tail"), "SOFTWARE\\ÜNÏCÖDÉ\\TAIL");
     EXPECT_EQ(text::toLower("MiXeD 09_Z"), "mixed 09_z");

@@ -76,16 +76,7 @@ std::string FakeFiles::normalize(const std::string& path) {
 }
 
 void FakeFiles::normalizeInto(const std::string& path, std::string* out) {
-    // Plain ASCII (nearly every path asked) is upper-cased here; anything else by the case table.
-    const bool ascii =
-        std::all_of(path.begin(), path.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii) {
-        out->assign(path);
-        for (char& c : *out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    } else {
-        *out = text::toUpper(path);
-    }
+    text::toUpperInto(path, out);
     std::string& p = *out;
     // "/" is read as "\"; the platform reads doubled separators inside a path as one
     // (C:\windows\\x), but a path may begin with two ("\\server").
