@@ -312,7 +312,7 @@ void Scanner::comValueTest(RegHandle root, const std::string& path, std::string_
     const bool braced = !empty && data[0] == '{';
 
     if (data.find(":\\") != std::string::npos) {
-        if (HasDrivePath(data)) drivePathTest(root, path, v, view);
+        drivePathTest(root, path, v, view);  // which applies the drive pre-test itself
     } else if (empty && lastIs("TYPELIB")) {
         report(Reason::EmptyTypeLib);
     } else if (!empty && name.empty() && lastIs("TYPELIB") && braced) {
