@@ -129,15 +129,21 @@ void FakeFiles::ensureFolders(const std::string& norm, const std::string& origin
     }
 }
 
-void FakeFiles::store(const std::string& norm, Entry e) {
+uint64_t& FakeFiles::kindWord(const std::string& norm, bool folder, uint64_t* bit) {
     const size_t h = std::hash<std::string>{}(norm);
-    kindBits_[e.folder ? 1 : 0][(h / 64) % kKindWords] |= uint64_t{1} << (h % 64);
+    *bit = uint64_t{1} << (h % 64);
+    return kindBits_[folder ? 1 : 0][(h / 64) % kKindWords];
+}
+
+void FakeFiles::store(const std::string& norm, Entry e) {
+    uint64_t bit;
+    kindWord(norm, e.folder, &bit) |= bit;
     entries_[norm] = std::move(e);
 }
 
-bool FakeFiles::maybeStored(const std::string& norm, bool folder) const {
-    const size_t h = std::hash<std::string>{}(norm);
-    return (kindBits_[folder ? 1 : 0][(h / 64) % kKindWords] >> (h % 64)) & 1;
+bool FakeFiles::maybeStored(const std::string& norm, bool folder) {
+    uint64_t bit;
+    return (kindWord(norm, folder, &bit) & bit) != 0;
 }
 
 bool FakeFiles::belowSysnative(const std::string& norm) const {

@@ -97,7 +97,9 @@ private:
     // look in the table, whose scattered entries cost far more to reach (a bit left set by an
     // entry since deleted only sends the probe on to the table).
     void store(const std::string& norm, Entry e);
-    bool maybeStored(const std::string& norm, bool folder) const;
+    bool maybeStored(const std::string& norm, bool folder);
+    // The word of the kind's bits that holds `norm`'s bit, and that bit in *bit.
+    uint64_t& kindWord(const std::string& norm, bool folder, uint64_t* bit);
     static constexpr size_t kKindWords = 1024;
     std::array<std::vector<uint64_t>, 2> kindBits_{std::vector<uint64_t>(kKindWords),
                                                    std::vector<uint64_t>(kKindWords)};
