@@ -1,5 +1,7 @@
 #include "cleaner/engine/scanner.h"
 
+#include <algorithm>
+
 #include "common/registry/mdl_registry.h"
 #include "common/registry/reg_enum.h"
 #include "common/registry/reg_key.h"
@@ -285,7 +287,11 @@ void Scanner::drivePathTest(RegHandle root, const std::string& path, mdlreg::Val
     if (!HasDrivePath(v.text)) return;
     if (checks_.DataPathExists(v.text, view)) return;
     // The probe text is built in one buffer kept for the scan: no allocation per value.
-    probe_.assign(path).append("::").append(v.name).append(" :: ").append(v.text);
+    probe_.resize(path.size() + 2 + v.name.size() + 4 + v.text.size());
+    char* at = probe_.data();
+    for (std::string_view part : {std::string_view(path), std::string_view("::"), std::string_view(v.name),
+                                  std::string_view(" :: "), std::string_view(v.text)})
+        at = std::copy(part.begin(), part.end(), at);
     if (InExcludeList(probe_)) return;
     AddtoList(root, path, std::move(v.name), std::move(v.text), v.type, reason(Reason::InvalidPath));
 }
