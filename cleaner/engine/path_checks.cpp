@@ -63,6 +63,23 @@ bool hasRefusedChar(std::string_view path) {
     return false;
 }
 
+// The characters the cleaning of a data text removes or cuts at ('R' begins the two spellings of
+// the DLL runner it removes). A text without them, and without a space at its end, keeps its
+// every character through the cleaning from its drive letter on.
+constexpr std::array<bool, 256> kCleanedChars = [] {
+    std::array<bool, 256> cleaned{};
+    for (unsigned char c : {'"', 'R', ',', '/', '-', ';', '%', '@'}) cleaned[c] = true;
+    return cleaned;
+}();
+
+bool needsCutting(std::string_view text) {
+    if (!text.empty() && text.back() == ' ') return true;
+    for (unsigned char c : text) {
+        if (kCleanedChars[c]) return true;
+    }
+    return false;
+}
+
 bool uncPrefixed(std::string_view path) { return path.size() >= 2 && path[0] == '\\' && path[1] == '\\'; }
 
 bool rejectedName(std::string_view path) {
@@ -406,23 +423,22 @@ bool PathChecker::quotedProgramExists(std::string_view text) {
     return false;
 }
 
-bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash, bool quotedTried, bool* remember) {
-    if (folderOrFileExists(original, hash)) return true;
-    if (!quotedTried && quotedProgramExists(original)) {
-        *remember = false;
+bool PathChecker::cleanInto(std::string_view original, std::string& t) {
+    if (!needsCutting(original)) {
+        // Nothing below would change the text but the cut before its drive letter.
+        const std::string_view::size_type colon = original.find(":\\");
+        if (colon == std::string_view::npos || colon == 0 || !letterIn(original[colon - 1], 'T')) return false;
+        t.assign(original.substr(colon - 1));
         return true;
     }
-
-    std::string& t = cleaned_.assign(original);
+    t.assign(original);
     replaceInPlace(t, "\"", "");
     replaceInPlace(t, "Rundll32", "");
     replaceInPlace(t, "RunDll32", "");
-    // A text without ":\" after its first character has no drive to cut at; such a test cannot
-    // be carried out, so it counts as passed.
     std::string::size_type colon = t.find(":\\");
-    if (colon == std::string::npos || colon == 0) return true;
+    if (colon == std::string::npos || colon == 0) return false;
     t.erase(0, colon - 1);
-    if (!letterIn(t[0], 'T')) return true;
+    if (!letterIn(t[0], 'T')) return false;
     cutAt(t, ",");
     cutAt(t, " /");
     cutAt(t, " -");
@@ -430,6 +446,20 @@ bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t has
     replaceInPlace(t, "%SYSTEMROOT%", windowsDirWithSlash());
     cutAt(t, "%");
     replaceInPlace(t, "@", "");
+    return true;
+}
+
+bool PathChecker::dataPathExistsUncached(std::string_view original, uint32_t hash, bool quotedTried, bool* remember) {
+    if (folderOrFileExists(original, hash)) return true;
+    if (!quotedTried && quotedProgramExists(original)) {
+        *remember = false;
+        return true;
+    }
+
+    // A text without ":\" after its first character has no drive to cut at; such a test cannot
+    // be carried out, so it counts as passed.
+    if (!cleanInto(original, cleaned_)) return true;
+    std::string& t = cleaned_;
 
     // Often the cleaned text is the data itself (a plain path): what was asked of the data
     // above is not asked again, and its answers were no.

@@ -138,6 +138,10 @@ private:
     // quoted program has been asked already, and did not settle the text.
     bool dataPathExistsUncached(std::string_view text, uint32_t hash, bool quotedTried, bool* remember);
     bool quotedProgramExists(std::string_view text);
+    // Cleans a data text down to the path it names, into `t`: quotes and the DLL runner's name
+    // removed, cut before its drive letter and at the first argument or list separator. False
+    // when no drive path is left to cut at.
+    bool cleanInto(std::string_view original, std::string& t);
 };
 
 }  // namespace engine

@@ -111,6 +111,13 @@ TEST_F(PathCheckTest, WorkedCleaningsAndEdgeCases) {
         {"Z:\\gone.exe", true},
         {"T:\\x\\gone.exe", false},
         {"q:\\x\\gone.exe", false},
+        // Text before the drive letter is cut off; spaces after the path are trimmed, so a
+        // folder named with them is still found.
+        {"xyz C:\\Program Files\\App\\app.exe", true},
+        {"  C:\\Program Files\\App\\gone.exe", false},
+        {"C:\\Tools  ", true},
+        {"run C:\\Tools  ", true},
+        {"C:\\NoSuchFolder  ", false},
         // No ":\" after the first character: nothing to cut, counts as passed.
         {"gone.dll", true},
         {":\\gone.dll", true},
