@@ -140,7 +140,7 @@ private:
     bool quotedProgramExists(std::string_view text);
     // Cleans a data text down to the path it names, into `t`: quotes and the DLL runner's name
     // removed, cut before its drive letter and at the first argument or list separator. False
-    // when no drive path is left to cut at.
+    // when it names no drive path the test can be carried out on (none, or a drive after T).
     bool cleanInto(std::string_view original, std::string& t);
 };
 
