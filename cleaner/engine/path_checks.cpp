@@ -424,21 +424,20 @@ bool PathChecker::quotedProgramExists(std::string_view text) {
 }
 
 bool PathChecker::cleanInto(std::string_view original, std::string& t) {
-    if (!needsCutting(original)) {
-        // Nothing below would change the text but the cut before its drive letter.
-        const std::string_view::size_type colon = original.find(":\\");
-        if (colon == std::string_view::npos || colon == 0 || !letterIn(original[colon - 1], 'T')) return false;
-        t.assign(original.substr(colon - 1));
-        return true;
-    }
+    // A text without the characters the steps remove or cut at loses only what lies before its
+    // drive letter.
+    const bool steps = needsCutting(original);
     t.assign(original);
-    replaceInPlace(t, "\"", "");
-    replaceInPlace(t, "Rundll32", "");
-    replaceInPlace(t, "RunDll32", "");
+    if (steps) {
+        replaceInPlace(t, "\"", "");
+        replaceInPlace(t, "Rundll32", "");
+        replaceInPlace(t, "RunDll32", "");
+    }
     std::string::size_type colon = t.find(":\\");
     if (colon == std::string::npos || colon == 0) return false;
     t.erase(0, colon - 1);
     if (!letterIn(t[0], 'T')) return false;
+    if (!steps) return true;
     cutAt(t, ",");
     cutAt(t, " /");
     cutAt(t, " -");
