@@ -233,18 +233,16 @@ void mapCaseInto(std::string_view utf8, const std::array<char16_t, 65536>& table
     out->append(mapCaseByUnits(utf8.substr(i), table));
 }
 
+std::string mapCase(std::string_view utf8, const std::array<char16_t, 65536>& table) {
+    std::string out;
+    mapCaseInto(utf8, table, &out);
+    return out;
+}
+
 }  // namespace
 
-std::string toUpper(std::string_view utf8) {
-    std::string out;
-    mapCaseInto(utf8, caseTables().upper, &out);
-    return out;
-}
-std::string toLower(std::string_view utf8) {
-    std::string out;
-    mapCaseInto(utf8, caseTables().lower, &out);
-    return out;
-}
+std::string toUpper(std::string_view utf8) { return mapCase(utf8, caseTables().upper); }
+std::string toLower(std::string_view utf8) { return mapCase(utf8, caseTables().lower); }
 void toUpperInto(std::string_view utf8, std::string* out) { mapCaseInto(utf8, caseTables().upper, out); }
 std::string toUpperByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().upper); }
 std::string toLowerByUnits(std::string_view utf8) { return mapCaseByUnits(utf8, caseTables().lower); }
