@@ -125,25 +125,8 @@ void FakeFiles::ensureFolders(const std::string& norm, const std::string& origin
         e.path = original;
         e.folder = true;
         e.modified = now_;
-        store(norm, std::move(e));
+        entries_[norm] = std::move(e);
     }
-}
-
-uint64_t& FakeFiles::kindWord(const std::string& norm, bool folder, uint64_t* bit) {
-    const size_t h = std::hash<std::string>{}(norm);
-    *bit = uint64_t{1} << (h % 64);
-    return kindBits_[folder ? 1 : 0][(h / 64) % kKindWords];
-}
-
-void FakeFiles::store(const std::string& norm, Entry e) {
-    uint64_t bit;
-    kindWord(norm, e.folder, &bit) |= bit;
-    entries_[norm] = std::move(e);
-}
-
-bool FakeFiles::maybeStored(const std::string& norm, bool folder) {
-    uint64_t bit;
-    return (kindWord(norm, folder, &bit) & bit) != 0;
 }
 
 bool FakeFiles::belowSysnative(const std::string& norm) const {
@@ -163,7 +146,6 @@ Probe FakeFiles::fileExists(const std::string& path) {
     normalizeInto(path, &probeNorm_);
     const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
-    if (!maybeStored(norm, false)) return Probe::Missing;
     const auto it = entries_.find(norm);
     return it != entries_.end() && !it->second.folder ? Probe::Exists : Probe::Missing;
 }
@@ -173,7 +155,6 @@ Probe FakeFiles::folderExists(const std::string& path) {
     const std::string& norm = probeNorm_;
     if (const std::optional<Probe> v = probeVerdict(path, norm)) return *v;
     if (norm.size() == 3) return Probe::Exists;  // a known drive's root
-    if (!maybeStored(norm, true)) return Probe::Missing;
     const auto it = entries_.find(norm);
     return it != entries_.end() && it->second.folder ? Probe::Exists : Probe::Missing;
 }
@@ -281,7 +262,7 @@ long FakeFiles::writeFile(const std::string& path, const std::string& bytes) {
     e.size = bytes.size();
     e.modified = now_;
     e.content = bytes;
-    store(norm, std::move(e));
+    entries_[norm] = std::move(e);
     return 0;
 }
 
@@ -294,7 +275,7 @@ void FakeFiles::addFile(const std::string& path, uint64_t size, FileTime modifie
     e.path = path;
     e.size = size;
     e.modified = modified;
-    store(norm, std::move(e));
+    entries_[norm] = std::move(e);
 }
 
 void FakeFiles::addFile(const std::string& path, const std::string& content, FileTime modified) {

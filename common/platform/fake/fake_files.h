@@ -6,7 +6,6 @@
 // for 32-bit programs only), so nothing is ever found below it.
 #pragma once
 
-#include <array>
 #include <map>
 #include <optional>
 #include <set>
@@ -92,17 +91,6 @@ private:
     // The probes' common steps, on a path normalized once: Missing, Error, or nullopt to look it up.
     std::optional<Probe> probeVerdict(const std::string& path, const std::string& norm);
     void ensureFolders(const std::string& norm, const std::string& original);
-    // Every entry is stored through here. A bit is set by the hash of each path stored, one set
-    // for files and one for folders: a clear bit tells a probe the path is not there without a
-    // look in the table, whose scattered entries cost far more to reach (a bit left set by an
-    // entry since deleted only sends the probe on to the table).
-    void store(const std::string& norm, Entry e);
-    bool maybeStored(const std::string& norm, bool folder);
-    // The word of the kind's bits that holds `norm`'s bit, and that bit in *bit.
-    uint64_t& kindWord(const std::string& norm, bool folder, uint64_t* bit);
-    static constexpr size_t kKindWords = 1024;
-    std::array<std::vector<uint64_t>, 2> kindBits_{std::vector<uint64_t>(kKindWords),
-                                                   std::vector<uint64_t>(kKindWords)};
 
     std::unordered_map<std::string, Entry> entries_;  // by normalized path (no order: listings sort)
     std::map<char, DriveType> drives_;
